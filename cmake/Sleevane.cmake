@@ -1,0 +1,35 @@
+# Every source folder is one static library made of the files it holds, so adding a
+# module is adding its two files.
+function(sleevane_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+endfunction()
+
+function(sleevane_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  sleevane_warnings(${name})
+endfunction()
+
+# One GoogleTest executable per tested folder; each test runs in its own process
+# against the offscreen Qt platform.
+function(sleevane_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE testsupport ${ARG_DEPS})
+  sleevane_warnings(${name})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SLEEVANE_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;SLEEVANE_BUILD=${PROJECT_BINARY_DIR}"
+               TIMEOUT 300)
+endfunction()

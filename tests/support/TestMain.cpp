@@ -1,0 +1,11 @@
+// Test entry: a real application object on the offscreen platform (unless a display is
+// asked for), then GoogleTest.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication qapp(argc, argv);
+    return RUN_ALL_TESTS();
+}
