@@ -406,6 +406,31 @@ void TGraphic::Changed(TObject* sender) {
     Notify(OnChange, sender);
 }
 
+namespace {
+std::vector<TFileFormat>& FileFormats() {
+    static std::vector<TFileFormat> formats;
+    return formats;
+}
+} // namespace
+
+void RegisterFileFormat(const QString& extension, const QString& description, TGraphicFactory make) {
+    UnregisterFileFormat(extension);
+    FileFormats().push_back({extension.toLower(), description, std::move(make)});
+}
+
+void UnregisterFileFormat(const QString& extension) {
+    auto& formats = FileFormats();
+    std::erase_if(formats, [&](const TFileFormat& f) { return f.extension == extension.toLower(); });
+}
+
+const TFileFormat* FindFileFormat(const QString& extension) {
+    for (const TFileFormat& f : FileFormats())
+        if (f.extension == extension.toLower()) return &f;
+    return nullptr;
+}
+
+std::vector<TFileFormat> RegisteredFileFormats() { return FileFormats(); }
+
 // ---- Canvas --------------------------------------------------------------------------
 
 TCanvas::TCanvas(TDeviceContext* dc)

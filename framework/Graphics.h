@@ -309,6 +309,20 @@ private:
     bool modified_ = false;
 };
 
+// The registry of picture kinds by file extension (lower case, without the dot; the empty
+// extension is a kind of its own). Each kind joins it at start-up.
+using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
+struct TFileFormat {
+    QString extension;
+    QString description;
+    TGraphicFactory make;
+};
+void RegisterFileFormat(const QString& extension, const QString& description, TGraphicFactory make);
+void UnregisterFileFormat(const QString& extension);
+// The kind registered for an extension (any case); null when there is none.
+const TFileFormat* FindFileFormat(const QString& extension);
+std::vector<TFileFormat> RegisteredFileFormats();
+
 // ---- Canvas --------------------------------------------------------------------------
 
 enum TCanvasStateFlag : unsigned { csHandleValid = 1, csFontValid = 2, csPenValid = 4, csBrushValid = 8 };
