@@ -151,7 +151,7 @@ public:
             if (e->type() == QEvent::MouseMove) {
                 SafeCall([&] { control->MouseMove(shift, p.x(), p.y()); });
             } else if (e->type() == QEvent::MouseButtonPress && known) {
-                if (button == mbLeft) control->clicking_ = true;
+                if (button == mbLeft && control->clickEvents_) control->clicking_ = true;
                 SafeCall([&] { control->MouseDown(button, shift, p.x(), p.y()); });
             } else if (e->type() == QEvent::MouseButtonDblClick && known) {
                 if (button == mbLeft) SafeCall([&] { control->DblClick(); });

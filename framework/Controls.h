@@ -239,6 +239,9 @@ protected:
 
     bool clicking_ = false;
     bool autoSize_ = false;
+    // Cleared by controls whose widget reports its own clicks (buttons, check boxes), so
+    // that a mouse click is not reported twice.
+    bool clickEvents_ = true;
 
 private:
     friend class TControlWidget;

@@ -391,6 +391,11 @@ void ShowMessage(const QString& text) {
     if (Application) Application->MessageBox(text, Application->Title(), MB_OK);
 }
 
+TForm* GetParentForm(TControl* control) {
+    while (control && !qobject_cast<TForm*>(control)) control = control->Parent();
+    return qobject_cast<TForm*>(control);
+}
+
 // ---- TScreen -------------------------------------------------------------------------
 
 TScreen::TScreen(TComponent* owner) : TComponent(owner), pixelsPerInch_(ScreenPixelsPerInch()) {}

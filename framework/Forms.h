@@ -203,3 +203,7 @@ inline constexpr unsigned MB_OK = 0, MB_OKCANCEL = 1, MB_YESNOCANCEL = 3, MB_YES
 inline constexpr int IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
 
 void ShowMessage(const QString& text);
+
+// The window a control stands on (the control itself when it is one); null when it is
+// not placed on a window.
+TForm* GetParentForm(TControl* control);

@@ -1,0 +1,74 @@
+#pragma once
+// Buttons with glyphs: the glyph (a picture from the layout, or the standard one of the
+// button's kind) and the caption laid out together on the button face.
+
+#include "framework/GraphicHolder.h"
+#include "framework/StdCtrls.h"
+
+class TButtonsEnums : public QObject {
+    Q_OBJECT
+public:
+    enum TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
+    Q_ENUM(TBitBtnKind)
+    enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+    Q_ENUM(TButtonLayout)
+};
+using TBitBtnKind = TButtonsEnums::TBitBtnKind;
+using TButtonLayout = TButtonsEnums::TButtonLayout;
+
+// A push button with a glyph. A kind other than bkCustom gives the button its standard
+// caption (unless the layout names one), modal result and glyph (unless Glyph holds a
+// picture); a bkClose button closes its window after OnClick. A glyph image may hold
+// NumGlyphs pictures side by side: up, disabled, down.
+class TBitBtn : public TButton {
+    Q_OBJECT
+    Q_PROPERTY(TPictureHolder* Glyph READ Glyph)
+    Q_PROPERTY(TButtonsEnums::TBitBtnKind Kind READ Kind WRITE SetKind)
+    Q_PROPERTY(TButtonsEnums::TButtonLayout Layout READ Layout WRITE SetLayout)
+    Q_PROPERTY(int Margin READ Margin WRITE SetMargin)
+    Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
+    Q_PROPERTY(int NumGlyphs READ NumGlyphs WRITE SetNumGlyphs)
+public:
+    explicit TBitBtn(TComponent* owner);
+
+    TPictureHolder* Glyph() const { return glyph_; }
+    void SetGlyph(TPictureHolder* g) { glyph_->Assign(g); }
+    TBitBtnKind Kind() const { return kind_; }
+    void SetKind(TBitBtnKind k);
+    TButtonLayout Layout() const { return layout_; }
+    void SetLayout(TButtonLayout l);
+    // Pixels from the edge to the glyph; -1 centres glyph and caption together.
+    int Margin() const { return margin_; }
+    void SetMargin(int m);
+    // Pixels between glyph and caption.
+    int Spacing() const { return spacing_; }
+    void SetSpacing(int s);
+    int NumGlyphs() const { return numGlyphs_; }
+    void SetNumGlyphs(int n);
+
+    // The picture shown for a state (enabled, disabled, pressed); null when none.
+    QImage GlyphImage(bool enabled, bool down) const;
+    // Where glyph and caption go on a face of the given content rectangle.
+    void LayoutFace(const QRect& content, const QSize& glyph, const QSize& caption, QRect& glyphRect,
+                    QRect& captionRect) const;
+
+    void Click() override;
+
+    // The standard caption and glyph of a kind.
+    static QString KindCaption(TBitBtnKind kind);
+    static QImage KindGlyph(TBitBtnKind kind);
+
+protected:
+    QWidget* CreateWidget(QWidget* parentWidget) override;
+    void TextChanged() override;
+
+private:
+    TPictureHolder* glyph_;
+    TBitBtnKind kind_ = TButtonsEnums::bkCustom;
+    TButtonLayout layout_ = TButtonsEnums::blGlyphLeft;
+    int margin_ = -1;
+    int spacing_ = 4;
+    int numGlyphs_ = 1;
+    bool captionSet_ = false;
+    bool settingKind_ = false;
+};

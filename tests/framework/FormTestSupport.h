@@ -1,0 +1,61 @@
+#pragma once
+// Helpers for the framework's window tests: windows built from layout text, and modal
+// dialogs driven while they are open.
+
+#include "framework/Dialogs.h"
+#include "framework/Forms.h"
+#include "framework/Reader.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+// Builds a window of class F from layout text.
+template <class F>
+std::unique_ptr<F> MakeForm(const char* layout) {
+    auto form = std::make_unique<F>(nullptr);
+    TLayoutReader::Read(form.get(), QString::fromUtf8(layout), QStringLiteral("test.layout"));
+    return form;
+}
+
+template <class T>
+T* Find(TComponent* root, const char* name) {
+    return qobject_cast<T*>(root->FindComponent(QString::fromLatin1(name)));
+}
+
+// Runs step on the next dialog that opens, once it is shown. A dialog the step leaves
+// open is cancelled after a while, so that a failing test does not hang.
+inline void WhenDialogOpens(std::function<void(QDialog*)> step) {
+    auto* timer = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, step, done = false]() mutable {
+        QDialog* d = TCommonDialog::ActiveDialog();
+        if (!done && d && d->isVisible()) {
+            done = true;
+            step(d);
+        }
+        if (clock->elapsed() > 15000) {
+            if (QDialog* open = TCommonDialog::ActiveDialog()) open->reject();
+        }
+        if ((done && !TCommonDialog::ActiveDialog()) || clock->elapsed() > 15000) {
+            timer->stop();
+            timer->deleteLater();
+            delete clock;
+        }
+    });
+    timer->start();
+}
+
+// Lets pending events run for a moment.
+inline void Settle(int ms = 0) {
+    QElapsedTimer t;
+    t.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    } while (t.elapsed() < ms);
+}
