@@ -21,6 +21,23 @@ void TPersistent::AssignTo(TPersistent* dest) {
 
 void TPersistent::DefineProperties(TFiler&) {}
 
+bool TPersistent::IsReferenceTo(const QMetaMethod& m, int index, QMetaType expected) {
+    QByteArray name = m.parameterTypeName(index);
+    if (!name.endsWith('&') || name.endsWith("&&") || name.startsWith("const ")) return false;
+    name.chop(1);
+    if (name == expected.name()) return true;
+    // A name written without its enclosing class (`TCloseAction` for
+    // `TFormEnums::TCloseAction`), or a fixed-width integer Qt knows under another name.
+    if (QByteArray(expected.name()).endsWith("::" + name)) return true;
+    static const std::map<QByteArray, QMetaType> fixedWidth = {
+        {"uint8_t", QMetaType::fromType<uint8_t>()},   {"int8_t", QMetaType::fromType<int8_t>()},
+        {"uint16_t", QMetaType::fromType<uint16_t>()}, {"int16_t", QMetaType::fromType<int16_t>()},
+        {"uint32_t", QMetaType::fromType<uint32_t>()}, {"int32_t", QMetaType::fromType<int32_t>()},
+    };
+    if (auto it = fixedWidth.find(name); it != fixedWidth.end()) return it->second == expected;
+    return QMetaType::fromName(name) == expected;
+}
+
 const TPersistent::EventSlot* TPersistent::FindEvent(const QString& name) const {
     auto it = events_.find(name);
     return it == events_.end() ? nullptr : &it->second;

@@ -57,8 +57,11 @@ protected:
         e.accepts = [](const QMetaMethod& m) {
             if (m.parameterCount() != static_cast<int>(sizeof...(Args))) return false;
             const QMetaType expected[] = {QMetaType(), QMetaType::fromType<std::remove_cvref_t<Args>>()...};
+            const bool byReference[] = {false, std::is_reference_v<Args>...};
             for (int i = 0; i < m.parameterCount(); ++i)
-                if (m.parameterMetaType(i) != expected[i + 1]) return false;
+                if (m.parameterMetaType(i) != expected[i + 1] &&
+                    !(byReference[i + 1] && IsReferenceTo(m, i, expected[i + 1])))
+                    return false;
             return true;
         };
         e.bind = [&slot](QObject* root, const QMetaMethod& m) {
@@ -74,6 +77,9 @@ protected:
     }
 
 private:
+    // Qt knows no meta-type for a parameter taken by reference (`bool& AllowChange`);
+    // such a parameter matches by its type's name.
+    static bool IsReferenceTo(const QMetaMethod& m, int index, QMetaType expected);
     std::map<QString, EventSlot> events_;
 };
 

@@ -515,6 +515,16 @@ void TToolButton::SetWrap(bool v) {
     if (toolBar_) toolBar_->ArrangeButtons();
 }
 
+bool TToolButton::TextOnly() const {
+    TCustomImageList* images = toolBar_ ? toolBar_->Images() : nullptr;
+    return !IsGap() && !Caption().isEmpty() && !(images && imageIndex_ >= 0 && imageIndex_ < images->Count());
+}
+
+int TToolButton::CaptionWidth() const {
+    const QFontMetrics fm(Font()->ToQFont());
+    return fm.size(Qt::TextShowMnemonic, Caption()).width() + 12;
+}
+
 std::vector<TToolButton*> TToolButton::Group() {
     std::vector<TToolButton*> group;
     if (!toolBar_) return {this};
@@ -606,7 +616,7 @@ void TToolBar::ArrangeButtons() {
         int w = c->Width(), h = c->Height();
         if (button) {
             h = buttonHeight_;
-            if (!button->IsGap()) w = buttonWidth_;
+            if (!button->IsGap()) w = button->TextOnly() ? std::max(w, button->CaptionWidth()) : buttonWidth_;
         }
         c->SetBounds(x, y, w, h);
         x += w;

@@ -175,6 +175,10 @@ public:
     bool Wrap() const { return wrap_; }
     void SetWrap(bool v);
     bool IsGap() const { return style_ == TComCtrlsEnums::tbsSeparator || style_ == TComCtrlsEnums::tbsDivider; }
+    // A button that shows its caption for want of a picture; it is as wide as its own
+    // Width, and at least as wide as the caption.
+    bool TextOnly() const;
+    int CaptionWidth() const;
 
     void SetParent(TWinControl* parent) override;
     void Click() override;
@@ -198,8 +202,9 @@ private:
 };
 
 // A bar of buttons along the top of its window. Its controls are laid out left to right
-// in the order of their Left in the layout (later additions at the end): buttons
-// ButtonWidth x ButtonHeight, gaps and other controls at their own width.
+// in the order of their Left in the layout (later additions at the end): buttons with
+// pictures ButtonWidth x ButtonHeight, gaps, caption-only buttons and other controls at
+// their own width.
 class TToolBar : public TCustomControl {
     Q_OBJECT
     Q_PROPERTY(int ButtonWidth READ ButtonWidth WRITE SetButtonWidth)

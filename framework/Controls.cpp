@@ -403,9 +403,10 @@ void TControl::UpdateWidget() {
         widget_->setFont(font_->ToQFont());
         QPalette pal = widget_->palette();
         const QColor text = ToQColor(font_->Color());
-        pal.setColor(QPalette::WindowText, text);
-        pal.setColor(QPalette::Text, text);
-        pal.setColor(QPalette::ButtonText, text);
+        // Disabled controls keep the style's greyed text.
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                pal.setColor(group, role, text);
         widget_->setPalette(pal);
     }
     if (cursor_ == crDefault) widget_->unsetCursor();

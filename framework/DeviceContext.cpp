@@ -465,7 +465,12 @@ void TPainterDC::LineTo(int x, int y) {
     if (state_.pen.style == psClear || from == QPoint(x, y)) return;
     painter_->save();
     painter_->setRenderHint(QPainter::Antialiasing, false);
-    painter_->setPen(QtPen(state_.pen));
+    QPen pen = QtPen(state_.pen);
+    // A thin flat-capped line leaves out whichever end lies further right or down, not
+    // the end point; square caps draw both ends, and the step back below leaves out the
+    // end point whatever the direction.
+    if (pen.isCosmetic()) pen.setCapStyle(Qt::SquareCap);
+    painter_->setPen(pen);
     // The end point itself is not drawn: step back one pixel along the longer axis.
     const int dx = x - from.x(), dy = y - from.y();
     QPointF end(x, y);

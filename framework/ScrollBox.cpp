@@ -170,9 +170,12 @@ QSize TScrollBox::ContentSize() const {
 
 QRect TScrollBox::ClientRect() const {
     // Worked out from the model, so that it holds before the widget has been laid out.
-    const int frame = borderStyle_ == TStdCtrlsEnums::bsSingle ? 2 : 0;
+    int frame = borderStyle_ == TStdCtrlsEnums::bsSingle ? 2 : 0;
     int extent = 16;
-    if (QWidget* w = Widget()) extent = w->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w);
+    if (QScrollArea* a = Area()) {
+        frame = a->frameWidth();
+        extent = a->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, a);
+    }
     int cw = std::max(0, Width() - 2 * frame), ch = std::max(0, Height() - 2 * frame);
     const QSize content = ContentSize();
     bool hbar = false, vbar = false;

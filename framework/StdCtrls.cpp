@@ -461,8 +461,10 @@ QWidget* TCustomComboBox::CreateWidget(QWidget* parentWidget) {
     c->setInsertPolicy(QComboBox::NoInsert);
     c->setDuplicatesEnabled(true);
     if (QLineEdit* e = c->lineEdit()) {
-        // The system's drop-down list does not complete what is typed.
+        // The system's drop-down list neither completes what is typed nor chooses the
+        // item whose text was typed when editing ends.
         c->setCompleter(nullptr);
+        QObject::disconnect(e, &QLineEdit::editingFinished, c, nullptr);
         connect(e, &QLineEdit::textEdited, this, [this](const QString& t) { SafeCall([&] { UserTyped(t); }); });
     }
     connect(c, &QComboBox::activated, this, [this](int i) { SafeCall([&] { UserChose(i); }); });

@@ -5,6 +5,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Forms.h"
 #include "framework/Reader.h"
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDialog>

@@ -167,11 +167,16 @@ TEST_F(StdCtrlsTest, ComboBoxPromptTypingAndChoosing) {
     EXPECT_EQ(form->log, QStringList({"change -1 'D'", "change -1 'Do'", "change -1 'Dop'"}));
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_EQ(combo->Text(), QStringLiteral("Dop"));
-    // Confirming typed text is no choice.
+    // Confirming typed text, even the text of an item, is no choice.
+    QTest::keyClicks(c, QStringLiteral("pia copertina [240x120mm]"));
     form->log.clear();
     QTest::keyClick(c, Qt::Key_Return);
+    c->clearFocus();
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(c->lineEdit(), &out);
     EXPECT_TRUE(form->log.isEmpty()) << form->log.join(QLatin1Char(',')).toStdString();
     EXPECT_EQ(combo->ItemIndex(), -1);
+    combo->SetText(QString());
 
     // Choosing from the open list sets the text and runs OnChange once.
     form->log.clear();
