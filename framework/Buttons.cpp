@@ -33,13 +33,15 @@ protected:
                               style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &opt, this));
         const QImage glyph = control_->GlyphImage(isEnabled(), down);
         const QSize captionSize =
-            caption.isEmpty() ? QSize() : fontMetrics().size(Qt::TextShowMnemonic | Qt::TextSingleLine, caption);
+            caption.isEmpty()
+                ? QSize()
+                : fontMetrics().size(Qt::TextShowMnemonic | Qt::TextSingleLine, caption);
         QRect glyphRect, captionRect;
         control_->LayoutFace(content, glyph.size(), captionSize, glyphRect, captionRect);
         if (!glyph.isNull()) p.drawImage(glyphRect.topLeft(), glyph);
         if (!caption.isEmpty())
-            style()->drawItemText(&p, captionRect, Qt::AlignCenter | Qt::TextShowMnemonic, palette(), isEnabled(),
-                                  caption, QPalette::ButtonText);
+            style()->drawItemText(&p, captionRect, Qt::AlignCenter | Qt::TextShowMnemonic,
+                                  palette(), isEnabled(), caption, QPalette::ButtonText);
         if (hasFocus()) {
             QStyleOptionFocusRect focus;
             focus.initFrom(this);
@@ -64,7 +66,8 @@ QImage DrawGlyph(const std::function<void(QPainter&)>& draw) {
 void Check(QPainter& p, const QColor& c, qreal dx = 0) {
     QPen pen(c, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(pen);
-    p.drawPolyline(QPolygonF({QPointF(2.5 + dx, 8.5), QPointF(6 + dx, 12.5), QPointF(13.5 + dx, 3.5)}));
+    p.drawPolyline(
+        QPolygonF({QPointF(2.5 + dx, 8.5), QPointF(6 + dx, 12.5), QPointF(13.5 + dx, 3.5)}));
 }
 
 void Cross(QPainter& p, const QColor& c) {
@@ -93,17 +96,28 @@ void TBitBtn::TextChanged() {
 
 QString TBitBtn::KindCaption(TBitBtnKind kind) {
     switch (kind) {
-    case TButtonsEnums::bkOK: return QStringLiteral("OK");
-    case TButtonsEnums::bkCancel: return QStringLiteral("Cancel");
-    case TButtonsEnums::bkHelp: return QStringLiteral("&Help");
-    case TButtonsEnums::bkYes: return QStringLiteral("&Yes");
-    case TButtonsEnums::bkNo: return QStringLiteral("&No");
-    case TButtonsEnums::bkClose: return QStringLiteral("&Close");
-    case TButtonsEnums::bkAbort: return QStringLiteral("Abort");
-    case TButtonsEnums::bkRetry: return QStringLiteral("&Retry");
-    case TButtonsEnums::bkIgnore: return QStringLiteral("&Ignore");
-    case TButtonsEnums::bkAll: return QStringLiteral("&All");
-    default: return {};
+    case TButtonsEnums::bkOK:
+        return QStringLiteral("OK");
+    case TButtonsEnums::bkCancel:
+        return QStringLiteral("Cancel");
+    case TButtonsEnums::bkHelp:
+        return QStringLiteral("&Help");
+    case TButtonsEnums::bkYes:
+        return QStringLiteral("&Yes");
+    case TButtonsEnums::bkNo:
+        return QStringLiteral("&No");
+    case TButtonsEnums::bkClose:
+        return QStringLiteral("&Close");
+    case TButtonsEnums::bkAbort:
+        return QStringLiteral("Abort");
+    case TButtonsEnums::bkRetry:
+        return QStringLiteral("&Retry");
+    case TButtonsEnums::bkIgnore:
+        return QStringLiteral("&Ignore");
+    case TButtonsEnums::bkAll:
+        return QStringLiteral("&All");
+    default:
+        return {};
     }
 }
 
@@ -114,7 +128,9 @@ QImage TBitBtn::KindGlyph(TBitBtnKind kind) {
     QImage image;
     switch (kind) {
     case TButtonsEnums::bkOK:
-    case TButtonsEnums::bkYes: image = DrawGlyph([&](QPainter& p) { Check(p, green); }); break;
+    case TButtonsEnums::bkYes:
+        image = DrawGlyph([&](QPainter& p) { Check(p, green); });
+        break;
     case TButtonsEnums::bkAll:
         image = DrawGlyph([&](QPainter& p) {
             p.scale(0.8, 0.8);
@@ -123,7 +139,9 @@ QImage TBitBtn::KindGlyph(TBitBtnKind kind) {
         });
         break;
     case TButtonsEnums::bkCancel:
-    case TButtonsEnums::bkAbort: image = DrawGlyph([&](QPainter& p) { Cross(p, red); }); break;
+    case TButtonsEnums::bkAbort:
+        image = DrawGlyph([&](QPainter& p) { Cross(p, red); });
+        break;
     case TButtonsEnums::bkNo:
         image = DrawGlyph([&](QPainter& p) {
             p.setPen(QPen(red, 2.2));
@@ -138,10 +156,12 @@ QImage TBitBtn::KindGlyph(TBitBtnKind kind) {
             p.setBrush(Qt::NoBrush);
             p.drawRect(QRectF(1.5, 1.5, 8, 13));
             p.setBrush(QColor(181, 121, 66));
-            p.drawPolygon(QPolygonF({QPointF(1.5, 1.5), QPointF(6.5, 3.5), QPointF(6.5, 15.5), QPointF(1.5, 14.5)}));
+            p.drawPolygon(QPolygonF(
+                {QPointF(1.5, 1.5), QPointF(6.5, 3.5), QPointF(6.5, 15.5), QPointF(1.5, 14.5)}));
             p.setPen(QPen(green, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             p.drawLine(QPointF(8.5, 8.5), QPointF(14.5, 8.5));
-            p.drawPolyline(QPolygonF({QPointF(11.5, 5.5), QPointF(14.5, 8.5), QPointF(11.5, 11.5)}));
+            p.drawPolyline(
+                QPolygonF({QPointF(11.5, 5.5), QPointF(14.5, 8.5), QPointF(11.5, 11.5)}));
         });
         break;
     case TButtonsEnums::bkHelp:
@@ -170,7 +190,8 @@ QImage TBitBtn::KindGlyph(TBitBtnKind kind) {
             p.drawPolyline(QPolygonF({QPointF(9.5, 4.5), QPointF(13.5, 8.5), QPointF(9.5, 12.5)}));
         });
         break;
-    default: break;
+    default:
+        break;
     }
     cache.insert(kind, image);
     return image;
@@ -188,7 +209,8 @@ void TBitBtn::SetKind(TBitBtnKind k) {
             SetCaption(KindCaption(k));
             settingKind_ = false;
         }
-        static const int results[] = {mrNone, mrOk, mrCancel, mrNone, mrYes, mrNo, mrNone, mrAbort, mrRetry, mrIgnore, mrAll};
+        static const int results[] = {mrNone, mrOk,    mrCancel, mrNone,   mrYes, mrNo,
+                                      mrNone, mrAbort, mrRetry,  mrIgnore, mrAll};
         SetModalResult(results[k]);
     }
     Invalidate();
@@ -240,8 +262,10 @@ QImage TBitBtn::GlyphImage(bool enabled, bool down) const {
     count = std::clamp(count, 1, 4);
     const int w = image.width() / count;
     int index = 0;
-    if (!enabled && count >= 2) index = 1;
-    else if (down && count >= 3) index = 2;
+    if (!enabled && count >= 2)
+        index = 1;
+    else if (down && count >= 3)
+        index = 2;
     if (count > 1) image = image.copy(index * w, 0, w, image.height());
     if (!enabled && (count < 2)) {
         // No disabled picture of its own: a grey, embossed-looking version.
@@ -258,17 +282,19 @@ QImage TBitBtn::GlyphImage(bool enabled, bool down) const {
     return image;
 }
 
-void TBitBtn::LayoutFace(const QRect& content, const QSize& glyph, const QSize& caption, QRect& glyphRect,
-                         QRect& captionRect) const {
+void TBitBtn::LayoutFace(const QRect& content, const QSize& glyph, const QSize& caption,
+                         QRect& glyphRect, QRect& captionRect) const {
     const bool hasGlyph = glyph.isValid() && !glyph.isEmpty();
     const bool hasCaption = caption.isValid() && !caption.isEmpty();
     const int spacing = hasGlyph && hasCaption ? std::max(0, spacing_) : 0;
     const QSize g = hasGlyph ? glyph : QSize(0, 0);
     const QSize c = hasCaption ? caption : QSize(0, 0);
-    const bool horizontal = layout_ == TButtonsEnums::blGlyphLeft || layout_ == TButtonsEnums::blGlyphRight;
+    const bool horizontal =
+        layout_ == TButtonsEnums::blGlyphLeft || layout_ == TButtonsEnums::blGlyphRight;
     if (horizontal) {
         const int total = g.width() + spacing + c.width();
-        int start = margin_ < 0 ? content.left() + (content.width() - total) / 2 : content.left() + margin_;
+        int start =
+            margin_ < 0 ? content.left() + (content.width() - total) / 2 : content.left() + margin_;
         const int gy = content.top() + (content.height() - g.height()) / 2;
         const int cy = content.top() + (content.height() - c.height()) / 2;
         if (layout_ == TButtonsEnums::blGlyphLeft) {
@@ -281,7 +307,8 @@ void TBitBtn::LayoutFace(const QRect& content, const QSize& glyph, const QSize& 
         }
     } else {
         const int total = g.height() + spacing + c.height();
-        int start = margin_ < 0 ? content.top() + (content.height() - total) / 2 : content.top() + margin_;
+        int start =
+            margin_ < 0 ? content.top() + (content.height() - total) / 2 : content.top() + margin_;
         const int gx = content.left() + (content.width() - g.width()) / 2;
         const int cx = content.left() + (content.width() - c.width()) / 2;
         if (layout_ == TButtonsEnums::blGlyphTop) {

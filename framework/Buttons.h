@@ -8,7 +8,19 @@
 class TButtonsEnums : public QObject {
     Q_OBJECT
 public:
-    enum TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
+    enum TBitBtnKind {
+        bkCustom,
+        bkOK,
+        bkCancel,
+        bkHelp,
+        bkYes,
+        bkNo,
+        bkClose,
+        bkAbort,
+        bkRetry,
+        bkIgnore,
+        bkAll
+    };
     Q_ENUM(TBitBtnKind)
     enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
     Q_ENUM(TButtonLayout)
@@ -49,8 +61,8 @@ public:
     // The picture shown for a state (enabled, disabled, pressed); null when none.
     QImage GlyphImage(bool enabled, bool down) const;
     // Where glyph and caption go on a face of the given content rectangle.
-    void LayoutFace(const QRect& content, const QSize& glyph, const QSize& caption, QRect& glyphRect,
-                    QRect& captionRect) const;
+    void LayoutFace(const QRect& content, const QSize& glyph, const QSize& caption,
+                    QRect& glyphRect, QRect& captionRect) const;
 
     void Click() override;
 

@@ -30,13 +30,17 @@ QString StripMnemonic(QString s) {
 
 // ---- TTabSheet -------------------------------------------------------------------------
 
-TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) { SetVisible(false); }
+TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) {
+    SetVisible(false);
+}
 
 TTabSheet::~TTabSheet() {
     if (pageControl_) pageControl_->RemovePage(this);
 }
 
-void TTabSheet::SetPageControl(TPageControl* pc) { SetParent(pc); }
+void TTabSheet::SetPageControl(TPageControl* pc) {
+    SetParent(pc);
+}
 
 void TTabSheet::SetParent(TWinControl* parent) {
     if (parent == Parent()) return;
@@ -89,7 +93,8 @@ TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
 
 TPageControl::~TPageControl() {
     // The pages go with the control's children; they must not call back into it.
-    for (TTabSheet* p : pages_) p->pageControl_ = nullptr;
+    for (TTabSheet* p : pages_)
+        p->pageControl_ = nullptr;
     pages_.clear();
     activePage_ = nullptr;
     if (images_) images_->RemoveChangeLink(this);
@@ -190,8 +195,10 @@ void TPageControl::DefineProperties(TFiler& filer) {
 void TPageControl::Loaded() {
     TWinControl::Loaded();
     if (imagesRef_.Pending()) SetImages(qobject_cast<TCustomImageList*>(imagesRef_.Resolve(this)));
-    if (activePageRef_.Pending()) SetActivePage(qobject_cast<TTabSheet*>(activePageRef_.Resolve(this)));
-    else if (loadedIndex_ >= -1) SetActivePageIndex(loadedIndex_);
+    if (activePageRef_.Pending())
+        SetActivePage(qobject_cast<TTabSheet*>(activePageRef_.Resolve(this)));
+    else if (loadedIndex_ >= -1)
+        SetActivePageIndex(loadedIndex_);
     if (!activePage_ && loadedIndex_ != -1) {
         for (TTabSheet* p : pages_)
             if (p->TabVisible()) {
@@ -222,8 +229,10 @@ QRect TPageControl::DisplayRect() const {
 
 void TPageControl::LayoutTabs() {
     const QFontMetrics fm(Font()->ToQFont());
-    const int imageWidth = images_ ? images_->Width() : 0, imageHeight = images_ ? images_->Height() : 0;
-    const int tabHeight = tabHeight_ > 0 ? tabHeight_ : std::max(18, std::max(fm.height(), imageHeight) + 4);
+    const int imageWidth = images_ ? images_->Width() : 0,
+              imageHeight = images_ ? images_->Height() : 0;
+    const int tabHeight =
+        tabHeight_ > 0 ? tabHeight_ : std::max(18, std::max(fm.height(), imageHeight) + 4);
     const int available = std::max(1, Width() - 4);
     tabRects_.assign(pages_.size(), QRect());
 
@@ -237,7 +246,9 @@ void TPageControl::LayoutTabs() {
         if (!p->TabVisible()) continue;
         const bool picture = images_ && p->ImageIndex() >= 0 && p->ImageIndex() < images_->Count();
         int w = tabWidth_;
-        if (w <= 0) w = fm.horizontalAdvance(StripMnemonic(p->Caption())) + (picture ? imageWidth + 3 : 0) + 12;
+        if (w <= 0)
+            w = fm.horizontalAdvance(StripMnemonic(p->Caption())) + (picture ? imageWidth + 3 : 0) +
+                12;
         widths[i] = w;
         if (multiLine_ && !row.empty() && x + w > available) {
             rows.push_back(row);
@@ -260,7 +271,8 @@ void TPageControl::LayoutTabs() {
         const std::vector<size_t>& r = rows[(activeRow + k) % rows.size()];
         const int y = 2 + (rowCount_ - 1 - static_cast<int>(k)) * tabHeight;
         int total = 0;
-        for (size_t i : r) total += widths[i];
+        for (size_t i : r)
+            total += widths[i];
         // With several rows every row is stretched to the full width.
         const int extra = rowCount_ > 1 ? std::max(0, available - total) : 0;
         const int n = static_cast<int>(r.size());
@@ -273,7 +285,8 @@ void TPageControl::LayoutTabs() {
         }
     }
     const QRect display = DisplayRect();
-    for (TTabSheet* p : pages_) p->SetBounds(display.x(), display.y(), display.width(), display.height());
+    for (TTabSheet* p : pages_)
+        p->SetBounds(display.x(), display.y(), display.width(), display.height());
 }
 
 QRect TPageControl::TabRect(TTabSheet* page) const {
@@ -397,8 +410,8 @@ void TPageControl::PaintWidget(QPainter& p) {
             x += images_->Width() + 3;
         }
         const QRect textRect(x, content.top(), textWidth + 1, content.height());
-        style->drawItemText(&p, textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, w->palette(),
-                            Enabled(), caption, QPalette::WindowText);
+        style->drawItemText(&p, textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                            w->palette(), Enabled(), caption, QPalette::WindowText);
         if (selected && w->hasFocus()) {
             QStyleOptionFocusRect focus;
             focus.initFrom(w);
@@ -408,8 +421,10 @@ void TPageControl::PaintWidget(QPainter& p) {
     };
     size_t activeIndex = pages_.size();
     for (size_t i = 0; i < pages_.size(); ++i) {
-        if (pages_[i] == activePage_) activeIndex = i;
-        else drawTab(i);
+        if (pages_[i] == activePage_)
+            activeIndex = i;
+        else
+            drawTab(i);
     }
     if (activeIndex < pages_.size()) drawTab(activeIndex);
 }
@@ -472,12 +487,15 @@ void TToolButton::UpdateWidget() {
     }
     b->setText(Caption());
     const bool captions = toolBar_ && toolBar_->ShowCaptions();
-    b->setToolButtonStyle(!picture ? Qt::ToolButtonTextOnly
-                                   : captions ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    b->setToolButtonStyle(!picture   ? Qt::ToolButtonTextOnly
+                          : captions ? Qt::ToolButtonTextUnderIcon
+                                     : Qt::ToolButtonIconOnly);
     b->setAutoRaise(toolBar_ && toolBar_->Flat());
     b->setCheckable(style_ == TComCtrlsEnums::tbsCheck);
-    if (style_ == TComCtrlsEnums::tbsCheck) b->setChecked(down_);
-    else b->setDown(down_);
+    if (style_ == TComCtrlsEnums::tbsCheck)
+        b->setChecked(down_);
+    else
+        b->setDown(down_);
 }
 
 void TToolButton::TextChanged() {
@@ -517,7 +535,8 @@ void TToolButton::SetWrap(bool v) {
 
 bool TToolButton::TextOnly() const {
     TCustomImageList* images = toolBar_ ? toolBar_->Images() : nullptr;
-    return !IsGap() && !Caption().isEmpty() && !(images && imageIndex_ >= 0 && imageIndex_ < images->Count());
+    return !IsGap() && !Caption().isEmpty() &&
+           !(images && imageIndex_ >= 0 && imageIndex_ < images->Count());
 }
 
 int TToolButton::CaptionWidth() const {
@@ -531,12 +550,16 @@ std::vector<TToolButton*> TToolButton::Group() {
     std::vector<TToolButton*> line;
     for (TControl* c : toolBar_->OrderedControls())
         if (auto* b = qobject_cast<TToolButton*>(c)) line.push_back(b);
-    auto grouped = [](TToolButton* b) { return b->grouped_ && b->style_ == TComCtrlsEnums::tbsCheck; };
+    auto grouped = [](TToolButton* b) {
+        return b->grouped_ && b->style_ == TComCtrlsEnums::tbsCheck;
+    };
     auto it = std::find(line.begin(), line.end(), this);
     if (it == line.end()) return {this};
     auto first = it, last = it;
-    while (first != line.begin() && grouped(*(first - 1))) --first;
-    while (last + 1 != line.end() && grouped(*(last + 1))) ++last;
+    while (first != line.begin() && grouped(*(first - 1)))
+        --first;
+    while (last + 1 != line.end() && grouped(*(last + 1)))
+        ++last;
     group.assign(first, last + 1);
     return group;
 }
@@ -571,7 +594,8 @@ TToolBar::TToolBar(TComponent* owner) : TCustomControl(owner) {
 }
 
 TToolBar::~TToolBar() {
-    for (TToolButton* b : buttons_) b->toolBar_ = nullptr;
+    for (TToolButton* b : buttons_)
+        b->toolBar_ = nullptr;
     buttons_.clear();
     if (images_) images_->RemoveChangeLink(this);
 }
@@ -581,13 +605,15 @@ TToolButton* TToolBar::Buttons(int i) const {
 }
 
 std::vector<TControl*> TToolBar::OrderedControls() {
-    std::erase_if(order_, [this](const QPointer<TControl>& c) { return !c || c->Parent() != this; });
+    std::erase_if(order_,
+                  [this](const QPointer<TControl>& c) { return !c || c->Parent() != this; });
     for (int i = 0; i < ControlCount(); ++i) {
         TControl* c = Controls(i);
         if (std::find(order_.begin(), order_.end(), c) == order_.end()) order_.emplace_back(c);
     }
     std::vector<TControl*> out;
-    for (const auto& c : order_) out.push_back(c.data());
+    for (const auto& c : order_)
+        out.push_back(c.data());
     return out;
 }
 
@@ -597,9 +623,12 @@ void TToolBar::Loaded() {
     // The layout's order is that of the controls' places on the bar.
     order_.clear();
     std::vector<TControl*> controls;
-    for (int i = 0; i < ControlCount(); ++i) controls.push_back(Controls(i));
-    std::stable_sort(controls.begin(), controls.end(), [](TControl* a, TControl* b) { return a->Left() < b->Left(); });
-    for (TControl* c : controls) order_.emplace_back(c);
+    for (int i = 0; i < ControlCount(); ++i)
+        controls.push_back(Controls(i));
+    std::stable_sort(controls.begin(), controls.end(),
+                     [](TControl* a, TControl* b) { return a->Left() < b->Left(); });
+    for (TControl* c : controls)
+        order_.emplace_back(c);
     ArrangeButtons();
     UpdateButtons();
 }
@@ -616,7 +645,8 @@ void TToolBar::ArrangeButtons() {
         int w = c->Width(), h = c->Height();
         if (button) {
             h = buttonHeight_;
-            if (!button->IsGap()) w = button->TextOnly() ? std::max(w, button->CaptionWidth()) : buttonWidth_;
+            if (!button->IsGap())
+                w = button->TextOnly() ? std::max(w, button->CaptionWidth()) : buttonWidth_;
         }
         c->SetBounds(x, y, w, h);
         x += w;
@@ -772,7 +802,8 @@ void TStatusPanel::SetBevel(TStatusPanelBevel b) {
 TStatusPanels::TStatusPanels(TStatusBar* bar) : TPersistent(bar), bar_(bar) {}
 
 TStatusPanel* TStatusPanels::Items(int i) const {
-    if (i < 0 || i >= Count()) throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
+    if (i < 0 || i >= Count())
+        throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
     return panels_[static_cast<size_t>(i)];
 }
 
@@ -784,7 +815,8 @@ TStatusPanel* TStatusPanels::Add() {
 
 void TStatusPanels::Clear() {
     const auto panels = panels_;
-    for (TStatusPanel* p : panels) delete p;
+    for (TStatusPanel* p : panels)
+        delete p;
     panels_.clear();
     bar_->Invalidate();
 }
@@ -803,13 +835,15 @@ void TStatusPanels::Detach(TStatusPanel* p) {
     bar_->Invalidate();
 }
 
-TStatusBar::TStatusBar(TComponent* owner) : TCustomControl(owner), panels_(new TStatusPanels(this)) {
+TStatusBar::TStatusBar(TComponent* owner)
+    : TCustomControl(owner), panels_(new TStatusPanels(this)) {
     SetBounds(0, 0, 150, 19);
     SetAlign(TControlEnums::alBottom);
 }
 
 TStatusBar::~TStatusBar() {
-    for (TStatusPanel* p : panels_->panels_) p->bar_ = nullptr;
+    for (TStatusPanel* p : panels_->panels_)
+        p->bar_ = nullptr;
     panels_->panels_.clear();
 }
 
@@ -854,15 +888,18 @@ void TStatusBar::Paint() {
         if (r.isEmpty()) return;
         if (bevel != TComCtrlsEnums::pbNone) {
             const bool lowered = bevel == TComCtrlsEnums::pbLowered;
-            Frame3D(canvas, r, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow, 1);
+            Frame3D(canvas, r, lowered ? clBtnShadow : clBtnHighlight,
+                    lowered ? clBtnHighlight : clBtnShadow, 1);
         }
         r.adjust(2, 0, -2, 0);
         canvas->Brush()->SetBrushStyle(bsClear);
         canvas->RequireFont();
         canvas->RequireBrush();
         unsigned flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-        if (alignment == TControlEnums::taCenter) flags |= DT_CENTER;
-        else if (alignment == TControlEnums::taRightJustify) flags |= DT_RIGHT;
+        if (alignment == TControlEnums::taCenter)
+            flags |= DT_CENTER;
+        else if (alignment == TControlEnums::taRightJustify)
+            flags |= DT_RIGHT;
         DrawText(canvas->Handle(), text, r, flags);
     };
     if (simplePanel_) {
@@ -875,7 +912,8 @@ void TStatusBar::Paint() {
     }
     const TForm* form = GetParentForm(this);
     if (sizeGrip_ && form &&
-        (form->BorderStyle() == TFormEnums::bsSizeable || form->BorderStyle() == TFormEnums::bsSizeToolWin)) {
+        (form->BorderStyle() == TFormEnums::bsSizeable ||
+         form->BorderStyle() == TFormEnums::bsSizeToolWin)) {
         // Three diagonal ridges in the bottom-right corner.
         const int w = Width(), h = Height();
         for (int k = 0; k < 3; ++k) {
@@ -894,7 +932,9 @@ void TStatusBar::Paint() {
 
 // ---- TProgressBar ----------------------------------------------------------------------
 
-TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 150, 16); }
+TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner) {
+    SetBounds(0, 0, 150, 16);
+}
 
 QWidget* TProgressBar::CreateWidget(QWidget* parentWidget) {
     auto* p = new QProgressBar(parentWidget);
@@ -905,7 +945,8 @@ QWidget* TProgressBar::CreateWidget(QWidget* parentWidget) {
 void TProgressBar::UpdateWidget() {
     TWinControl::UpdateWidget();
     if (auto* p = qobject_cast<QProgressBar*>(Widget())) {
-        p->setOrientation(orientation_ == TComCtrlsEnums::pbVertical ? Qt::Vertical : Qt::Horizontal);
+        p->setOrientation(orientation_ == TComCtrlsEnums::pbVertical ? Qt::Vertical
+                                                                     : Qt::Horizontal);
         p->setRange(min_, max_);
         p->setValue(position_);
     }

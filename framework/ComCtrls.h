@@ -174,7 +174,9 @@ public:
     void SetAllowAllUp(bool v) { allowAllUp_ = v; }
     bool Wrap() const { return wrap_; }
     void SetWrap(bool v);
-    bool IsGap() const { return style_ == TComCtrlsEnums::tbsSeparator || style_ == TComCtrlsEnums::tbsDivider; }
+    bool IsGap() const {
+        return style_ == TComCtrlsEnums::tbsSeparator || style_ == TComCtrlsEnums::tbsDivider;
+    }
     // A button that shows its caption for want of a picture; it is as wide as its own
     // Width, and at least as wide as the caption.
     bool TextOnly() const;
@@ -365,7 +367,8 @@ class TProgressBar : public TWinControl {
     Q_PROPERTY(int Max READ Max WRITE SetMax)
     Q_PROPERTY(int Position READ Position WRITE SetPosition)
     Q_PROPERTY(int Step READ Step WRITE SetStep)
-    Q_PROPERTY(TComCtrlsEnums::TProgressBarOrientation Orientation READ Orientation WRITE SetOrientation)
+    Q_PROPERTY(
+        TComCtrlsEnums::TProgressBarOrientation Orientation READ Orientation WRITE SetOrientation)
     Q_PROPERTY(bool Smooth READ Smooth WRITE SetSmooth)
 public:
     explicit TProgressBar(TComponent* owner);

@@ -76,8 +76,10 @@ QString CaseFreePattern(const QString& pattern) {
     if (pattern == QLatin1String("*.*")) return QStringLiteral("*");
     QString out;
     for (QChar c : pattern) {
-        if (c.isLetter() && c.toLower() != c.toUpper()) out += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-        else out += c;
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            out += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        else
+            out += c;
     }
     return out;
 }
@@ -99,7 +101,8 @@ QStringList QtNameFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns;
-        for (const QString& p : FilterPatterns(filter, static_cast<int>(i / 2 + 1))) patterns << CaseFreePattern(p);
+        for (const QString& p : FilterPatterns(filter, static_cast<int>(i / 2 + 1)))
+            patterns << CaseFreePattern(p);
         if (patterns.isEmpty()) continue;
         filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(QLatin1Char(' ')));
     }
@@ -111,7 +114,8 @@ TOpenDialog::TOpenDialog(TComponent* owner) : TCommonDialog(owner), files_(new T
 QString TOpenDialog::StartFolder() const {
     if (!fileName_.isEmpty()) {
         const QFileInfo info(fileName_);
-        if (fileName_.contains(QLatin1Char('/')) && info.absoluteDir().exists()) return info.absolutePath();
+        if (fileName_.contains(QLatin1Char('/')) && info.absoluteDir().exists())
+            return info.absolutePath();
     }
     QString dir = initialDir_;
     dir.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -124,11 +128,14 @@ bool TOpenDialog::Execute() {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     // The list shows the filter names as the layout gives them.
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setWindowTitle(!title_.isEmpty() ? title_ : Saving() ? QStringLiteral("Save As") : QStringLiteral("Open"));
+    dialog.setWindowTitle(!title_.isEmpty() ? title_
+                          : Saving()        ? QStringLiteral("Save As")
+                                            : QStringLiteral("Open"));
     dialog.setAcceptMode(Saving() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (Saving()) {
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(options_ & TDialogsEnums::ofOverwritePrompt));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite,
+                         !(options_ & TDialogsEnums::ofOverwritePrompt));
     } else if (options_ & TDialogsEnums::ofAllowMultiSelect) {
         dialog.setFileMode(QFileDialog::ExistingFiles);
     } else if (options_ & TDialogsEnums::ofFileMustExist) {
@@ -139,7 +146,8 @@ bool TOpenDialog::Execute() {
     const QStringList filters = QtNameFilters(filter_);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        dialog.selectNameFilter(filters.value(std::clamp(filterIndex_, 1, static_cast<int>(filters.size())) - 1));
+        dialog.selectNameFilter(
+            filters.value(std::clamp(filterIndex_, 1, static_cast<int>(filters.size())) - 1));
     }
     QString ext = defaultExt_;
     if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
@@ -148,14 +156,26 @@ bool TOpenDialog::Execute() {
     if (!fileName_.isEmpty()) dialog.selectFile(QFileInfo(fileName_).fileName());
 
     if (RunModal(&dialog) != QDialog::Accepted) return false;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return false;
-    fileName_ = QDir::toNativeSeparators(chosen.first());
     QStringList names;
-    for (const QString& f : chosen) names << QDir::toNativeSeparators(f);
+    for (QString f : dialog.selectedFiles()) {
+        // A name typed without extension gets the default one, unless it names a file.
+        const QFileInfo info(f);
+        if (!ext.isEmpty() && info.suffix().isEmpty() && !info.exists())
+            f += QLatin1Char('.') + ext;
+        names << QDir::toNativeSeparators(f);
+    }
+    if (names.isEmpty()) return false;
+    fileName_ = names.first();
     files_->SetList(names);
-    const qsizetype used = filters.indexOf(dialog.selectedNameFilter());
-    if (used >= 0) filterIndex_ = static_cast<int>(used) + 1;
+    // The dialog reports the chosen filter by its full text or, with details hidden, by
+    // its name alone.
+    const QString used = dialog.selectedNameFilter();
+    for (qsizetype i = 0; i < filters.size(); ++i)
+        if (used == filters[i] ||
+            used == filters[i].left(filters[i].lastIndexOf(QLatin1String(" (")))) {
+            filterIndex_ = static_cast<int>(i) + 1;
+            break;
+        }
     return true;
 }
 
@@ -169,10 +189,10 @@ struct NamedColor {
 };
 
 constexpr NamedColor kFontColors[] = {
-    {"Black", clBlack}, {"Maroon", clMaroon}, {"Green", clGreen}, {"Olive", clOlive},
-    {"Navy", clNavy}, {"Purple", clPurple}, {"Teal", clTeal}, {"Gray", clGray},
-    {"Silver", clSilver}, {"Red", clRed}, {"Lime", clLime}, {"Yellow", clYellow},
-    {"Blue", clBlue}, {"Fuchsia", clFuchsia}, {"Aqua", clAqua}, {"White", clWhite},
+    {"Black", clBlack},   {"Maroon", clMaroon},   {"Green", clGreen}, {"Olive", clOlive},
+    {"Navy", clNavy},     {"Purple", clPurple},   {"Teal", clTeal},   {"Gray", clGray},
+    {"Silver", clSilver}, {"Red", clRed},         {"Lime", clLime},   {"Yellow", clYellow},
+    {"Blue", clBlue},     {"Fuchsia", clFuchsia}, {"Aqua", clAqua},   {"White", clWhite},
 };
 
 const int kFontSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
@@ -213,8 +233,8 @@ public:
         grid->setColumnStretch(2, 1);
 
         faceList_->addItems(TFontDialog::FaceNames());
-        styleList_->addItems({QStringLiteral("Regular"), QStringLiteral("Italic"), QStringLiteral("Bold"),
-                              QStringLiteral("Bold Italic")});
+        styleList_->addItems({QStringLiteral("Regular"), QStringLiteral("Italic"),
+                              QStringLiteral("Bold"), QStringLiteral("Bold Italic")});
         for (int s : kFontSizes) {
             const int min = options & TDialogsEnums::fdLimitSize ? owner->MinFontSize() : 0;
             const int max = options & TDialogsEnums::fdLimitSize ? owner->MaxFontSize() : 0;
@@ -227,7 +247,8 @@ public:
         strike_ = Named(new QCheckBox(QStringLiteral("Stri&keout")), "strikeOut");
         underline_ = Named(new QCheckBox(QStringLiteral("&Underline")), "underline");
         color_ = Named(new QComboBox, "colorCombo");
-        for (const NamedColor& c : kFontColors) color_->addItem(Swatch(c.color), QString::fromLatin1(c.name), c.color);
+        for (const NamedColor& c : kFontColors)
+            color_->addItem(Swatch(c.color), QString::fromLatin1(c.name), c.color);
         effectsLayout->addWidget(strike_);
         effectsLayout->addWidget(underline_);
         effectsLayout->addWidget(new QLabel(QStringLiteral("&Color:")));
@@ -289,8 +310,7 @@ public:
     }
 
 private:
-    template <class W>
-    static W* Named(W* w, const char* name) {
+    template <class W> static W* Named(W* w, const char* name) {
         w->setObjectName(QLatin1String(name));
         return w;
     }
@@ -299,7 +319,8 @@ private:
         const QSignalBlocker block(list);
         for (int i = 0; i < list->count(); ++i) {
             const QString item = list->item(i)->text();
-            if (exact ? item == text : (!text.isEmpty() && item.startsWith(text, Qt::CaseInsensitive))) {
+            if (exact ? item == text
+                      : (!text.isEmpty() && item.startsWith(text, Qt::CaseInsensitive))) {
                 list->setCurrentRow(i);
                 list->scrollToItem(list->item(i));
                 return;
@@ -347,7 +368,8 @@ private:
         if (!face.isEmpty()) out.SetName(face);
         TFontStyles style;
         const int row = styleList_->currentRow();
-        if (row < 0) style = shown_.Style() & (TFont::fsBold | TFont::fsItalic);
+        if (row < 0)
+            style = shown_.Style() & (TFont::fsBold | TFont::fsItalic);
         else {
             if (row >= 2) style |= TFont::fsBold;
             if (row % 2 == 1) style |= TFont::fsItalic;
@@ -360,14 +382,18 @@ private:
             bool ok = false;
             const int size = sizeText.toInt(&ok);
             const TFontDialogOptions options = owner_ ? owner_->Options() : TFontDialogOptions();
-            const int min = owner_ && (options & TDialogsEnums::fdLimitSize) ? owner_->MinFontSize() : 0;
-            const int max = owner_ && (options & TDialogsEnums::fdLimitSize) ? owner_->MaxFontSize() : 0;
+            const int min =
+                owner_ && (options & TDialogsEnums::fdLimitSize) ? owner_->MinFontSize() : 0;
+            const int max =
+                owner_ && (options & TDialogsEnums::fdLimitSize) ? owner_->MaxFontSize() : 0;
             if (!ok || size <= 0 || size > 1638) {
                 error = QStringLiteral("Size must be a number.");
                 return false;
             }
             if ((min > 0 && size < min) || (max > 0 && size > max)) {
-                error = QStringLiteral("Size must be between %1 and %2 points.").arg(min).arg(max > 0 ? max : 1638);
+                error = QStringLiteral("Size must be between %1 and %2 points.")
+                            .arg(min)
+                            .arg(max > 0 ? max : 1638);
                 return false;
             }
             // An unchanged size keeps the exact pixel height the font came with.

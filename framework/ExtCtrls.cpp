@@ -94,8 +94,10 @@ void TCustomPanel::Paint() {
     auto bevel = [&](TPanelBevel b) {
         if (b == TExtCtrlsEnums::bvNone) return;
         TColor top = clBtnHighlight, bottom = clBtnShadow;
-        if (b == TExtCtrlsEnums::bvLowered) std::swap(top, bottom);
-        else if (b == TExtCtrlsEnums::bvSpace) top = bottom = Color();
+        if (b == TExtCtrlsEnums::bvLowered)
+            std::swap(top, bottom);
+        else if (b == TExtCtrlsEnums::bvSpace)
+            top = bottom = Color();
         Frame3D(canvas, rect, top, bottom, bevelWidth_);
     };
     bevel(bevelOuter_);
@@ -110,14 +112,18 @@ void TCustomPanel::Paint() {
     canvas->RequireFont();
     canvas->RequireBrush();
     unsigned flags = DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE;
-    if (alignment_ == TControlEnums::taCenter) flags |= DT_CENTER;
-    else if (alignment_ == TControlEnums::taRightJustify) flags |= DT_RIGHT;
+    if (alignment_ == TControlEnums::taCenter)
+        flags |= DT_CENTER;
+    else if (alignment_ == TControlEnums::taRightJustify)
+        flags |= DT_RIGHT;
     DrawText(canvas->Handle(), Caption(), rect, flags);
 }
 
 // ---- TBevel ----------------------------------------------------------------------------
 
-TBevel::TBevel(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 50, 50); }
+TBevel::TBevel(TComponent* owner) : TGraphicControl(owner) {
+    SetBounds(0, 0, 50, 50);
+}
 
 void TBevel::SetShape(TBevelShape s) {
     if (s == shape_) return;
@@ -143,7 +149,9 @@ void TBevel::Paint() {
     };
     const int w = Width(), h = Height();
     switch (shape_) {
-    case TExtCtrlsEnums::bsBox: Frame3D(canvas, r, first, second, 1); break;
+    case TExtCtrlsEnums::bsBox:
+        Frame3D(canvas, r, first, second, 1);
+        break;
     case TExtCtrlsEnums::bsFrame: {
         // Two offset outlines make the etched frame.
         QRect outer(0, 0, w - 1, h - 1), inner(1, 1, w - 1, h - 1);
@@ -170,13 +178,15 @@ void TBevel::Paint() {
         line(first, w - 2, 0, w - 2, h);
         line(second, w - 1, 0, w - 1, h);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 // ---- TCustomRadioGroup -----------------------------------------------------------------
 
-TCustomRadioGroup::TCustomRadioGroup(TComponent* owner) : TCustomGroupBox(owner), items_(new TStrings(this)) {
+TCustomRadioGroup::TCustomRadioGroup(TComponent* owner)
+    : TCustomGroupBox(owner), items_(new TStrings(this)) {
     // The group reports a click when its choice changes, not for clicks on its frame.
     clickEvents_ = false;
     SetTabStop(true);
@@ -187,7 +197,8 @@ QWidget* TCustomRadioGroup::CreateWidget(QWidget* parentWidget) {
     QWidget* w = TCustomGroupBox::CreateWidget(parentWidget);
     group_ = new QButtonGroup(w);
     group_->setExclusive(true);
-    connect(group_.data(), &QButtonGroup::idClicked, this, [this](int id) { SafeCall([&] { ButtonClicked(id); }); });
+    connect(group_.data(), &QButtonGroup::idClicked, this,
+            [this](int id) { SafeCall([&] { ButtonClicked(id); }); });
     return w;
 }
 
@@ -196,13 +207,16 @@ void TCustomRadioGroup::UpdateWidget() {
     BuildButtons();
 }
 
-QAbstractButton* TCustomRadioGroup::Button(int i) const { return group_ ? group_->button(i) : nullptr; }
+QAbstractButton* TCustomRadioGroup::Button(int i) const {
+    return group_ ? group_->button(i) : nullptr;
+}
 
 void TCustomRadioGroup::BuildButtons() {
     if (!group_ || !Widget()) return;
     const QList<QAbstractButton*> old = group_->buttons();
     if (old.size() != items_->Count()) {
-        for (QAbstractButton* b : old) delete b;
+        for (QAbstractButton* b : old)
+            delete b;
         for (int i = 0; i < items_->Count(); ++i) {
             auto* b = new QRadioButton(Widget());
             group_->addButton(b, i);
@@ -232,8 +246,8 @@ QRect TCustomRadioGroup::ButtonRect(int i) const {
     const int available = Height() - textHeight - 5;
     const int buttonHeight = available / perColumn;
     const int topMargin = textHeight + 1 + (available % perColumn) / 2;
-    return {8 + buttonWidth * (i / perColumn), topMargin + (i % perColumn) * buttonHeight, buttonWidth,
-            buttonHeight};
+    return {8 + buttonWidth * (i / perColumn), topMargin + (i % perColumn) * buttonHeight,
+            buttonWidth, buttonHeight};
 }
 
 void TCustomRadioGroup::ArrangeButtons() {
@@ -247,7 +261,9 @@ void TCustomRadioGroup::ItemsChanged() {
     BuildButtons();
 }
 
-void TCustomRadioGroup::ButtonClicked(int i) { SetItemIndex(i); }
+void TCustomRadioGroup::ButtonClicked(int i) {
+    SetItemIndex(i);
+}
 
 void TCustomRadioGroup::SetItemIndex(int i) {
     if (IsLoading()) {
@@ -292,7 +308,8 @@ TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(new TPictur
 }
 
 void TImage::PictureChanged() {
-    if (TGraphic* g = picture_->Graphic(); g && g->Transparent() != transparent_) g->SetTransparent(transparent_);
+    if (TGraphic* g = picture_->Graphic(); g && g->Transparent() != transparent_)
+        g->SetTransparent(transparent_);
     AdjustSize();
     Invalidate();
 }
@@ -326,7 +343,8 @@ QRect TImage::DestRect() const {
     const int cw = Width(), ch = Height();
     if (stretch_ || (proportional_ && (w > cw || h > ch))) {
         if (proportional_ && w > 0 && h > 0) {
-            const long double scale = std::min(static_cast<long double>(cw) / w, static_cast<long double>(ch) / h);
+            const long double scale =
+                std::min(static_cast<long double>(cw) / w, static_cast<long double>(ch) / h);
             w = RoundInt(w * scale);
             h = RoundInt(h * scale);
         } else {

@@ -10,7 +10,8 @@
 
 // ---- TImageGraphic ---------------------------------------------------------------------
 
-TImageGraphic::TImageGraphic(const QImage& image, QObject* parent) : TGraphic(parent), image_(image) {}
+TImageGraphic::TImageGraphic(const QImage& image, QObject* parent)
+    : TGraphic(parent), image_(image) {}
 
 void TImageGraphic::SetImage(const QImage& image) {
     image_ = image;
@@ -36,8 +37,12 @@ void TImageGraphic::Resize(int w, int h) {
     Changed(this);
 }
 
-void TImageGraphic::SetWidth(int w) { Resize(w, image_.height() > 0 ? image_.height() : 1); }
-void TImageGraphic::SetHeight(int h) { Resize(image_.width() > 0 ? image_.width() : 1, h); }
+void TImageGraphic::SetWidth(int w) {
+    Resize(w, image_.height() > 0 ? image_.height() : 1);
+}
+void TImageGraphic::SetHeight(int h) {
+    Resize(image_.width() > 0 ? image_.width() : 1, h);
+}
 
 void TImageGraphic::SetTransparent(bool t) {
     if (t == Transparent()) return;
@@ -202,4 +207,6 @@ void TPictureHolder::DefineProperties(TFiler& filer) {
         [](TWriter&) {}, !Empty());
 }
 
-void TPictureHolder::Changed() { Notify(OnChange, this); }
+void TPictureHolder::Changed() {
+    Notify(OnChange, this);
+}

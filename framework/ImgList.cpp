@@ -34,7 +34,8 @@ int TCustomImageList::Add(const QImage& strip) {
         source = source.scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const int first = Count();
     for (int y = 0; y + height_ <= source.height(); y += height_)
-        for (int x = 0; x + width_ <= source.width(); x += width_) images_.push_back(source.copy(x, y, width_, height_));
+        for (int x = 0; x + width_ <= source.width(); x += width_)
+            images_.push_back(source.copy(x, y, width_, height_));
     if (Count() == first) return -1;
     Changed();
     return first;
@@ -89,21 +90,24 @@ void TCustomImageList::DefineProperties(TFiler& filer) {
                 buffer.open(QIODevice::ReadOnly);
                 QImageReader reader(&buffer);
                 const QSize size = reader.size();
-                if (!size.isValid() || static_cast<qint64>(size.width()) * size.height() > 16LL * 1024 * 1024)
+                if (!size.isValid() ||
+                    static_cast<qint64>(size.width()) * size.height() > 16LL * 1024 * 1024)
                     r.Error(QStringLiteral("Image list picture is not valid"));
                 const QImage strip = reader.read();
                 if (strip.isNull()) r.Error(QStringLiteral("Image list picture is not valid"));
                 if (strip.width() % width_ != 0 || strip.height() % height_ != 0)
-                    r.Error(QStringLiteral("Image list picture of %1 x %2 is not made of %3 x %4 cells")
-                                .arg(strip.width())
-                                .arg(strip.height())
-                                .arg(width_)
-                                .arg(height_));
+                    r.Error(
+                        QStringLiteral("Image list picture of %1 x %2 is not made of %3 x %4 cells")
+                            .arg(strip.width())
+                            .arg(strip.height())
+                            .arg(width_)
+                            .arg(height_));
                 Add(strip);
             };
             if (r.NextValue() == TValueType::List) {
                 r.ReadListBegin();
-                while (!r.EndOfList()) readStrip();
+                while (!r.EndOfList())
+                    readStrip();
                 r.ReadListEnd();
             } else {
                 readStrip();

@@ -17,17 +17,20 @@ protected:
         switch (e->type()) {
         case QEvent::ChildAdded:
             if (watched == area_)
-                if (auto* w = qobject_cast<QWidget*>(static_cast<QChildEvent*>(e)->child())) w->installEventFilter(this);
+                if (auto* w = qobject_cast<QWidget*>(static_cast<QChildEvent*>(e)->child()))
+                    w->installEventFilter(this);
             [[fallthrough]];
         case QEvent::ChildRemoved:
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::Show:
         case QEvent::Hide:
-            if (watched != area_ || e->type() == QEvent::ChildAdded || e->type() == QEvent::ChildRemoved)
+            if (watched != area_ || e->type() == QEvent::ChildAdded ||
+                e->type() == QEvent::ChildRemoved)
                 if (box_) SafeCall([&] { box_->UpdateScrollRange(); });
             break;
-        default: break;
+        default:
+            break;
         }
         return false;
     }
@@ -104,8 +107,10 @@ void TControlScrollBar::Apply() {
     QScrollArea* a = box_->Area();
     if (!a) return;
     const Qt::ScrollBarPolicy policy = visible_ ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
-    if (orientation_ == Qt::Horizontal) a->setHorizontalScrollBarPolicy(policy);
-    else a->setVerticalScrollBarPolicy(policy);
+    if (orientation_ == Qt::Horizontal)
+        a->setHorizontalScrollBarPolicy(policy);
+    else
+        a->setVerticalScrollBarPolicy(policy);
     if (QScrollBar* b = Bar()) {
         b->setTracking(tracking_);
         b->setSingleStep(increment_);
@@ -122,7 +127,9 @@ TScrollBox::TScrollBox(TComponent* owner)
     RegisterEvent("OnResize", OnResize);
 }
 
-QScrollArea* TScrollBox::Area() const { return qobject_cast<QScrollArea*>(Widget()); }
+QScrollArea* TScrollBox::Area() const {
+    return qobject_cast<QScrollArea*>(Widget());
+}
 
 QWidget* TScrollBox::CreateWidget(QWidget* parentWidget) {
     auto* a = new QScrollArea(parentWidget);
@@ -134,13 +141,16 @@ QWidget* TScrollBox::CreateWidget(QWidget* parentWidget) {
     return a;
 }
 
-QWidget* TScrollBox::ChildContainer() const { return content_ ? content_.data() : Widget(); }
+QWidget* TScrollBox::ChildContainer() const {
+    return content_ ? content_.data() : Widget();
+}
 
 void TScrollBox::UpdateWidget() {
     TWinControl::UpdateWidget();
     QScrollArea* a = Area();
     if (!a) return;
-    a->setFrameShape(borderStyle_ == TStdCtrlsEnums::bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
+    a->setFrameShape(borderStyle_ == TStdCtrlsEnums::bsSingle ? QFrame::StyledPanel
+                                                              : QFrame::NoFrame);
     QPalette pal = a->viewport()->palette();
     pal.setColor(QPalette::Window, ToQColor(Color()));
     a->viewport()->setPalette(pal);
@@ -199,8 +209,10 @@ void TScrollBox::ScrollInView(TControl* control) {
     const QRect client = ClientRect();
     auto bring = [](TControlScrollBar* bar, int start, int length, int visible) {
         const int pos = bar->Position();
-        if (start < pos) bar->SetPosition(start);
-        else if (start + length > pos + visible) bar->SetPosition(std::min(start, start + length - visible));
+        if (start < pos)
+            bar->SetPosition(start);
+        else if (start + length > pos + visible)
+            bar->SetPosition(std::min(start, start + length - visible));
     };
     bring(horz_, control->Left(), control->Width(), client.width());
     bring(vert_, control->Top(), control->Height(), client.height());

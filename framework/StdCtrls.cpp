@@ -109,8 +109,10 @@ void TCustomLabel::Paint() {
     canvas->Brush()->SetBrushStyle(bsClear);
     QRect rect = ClientRect();
     unsigned flags = DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0);
-    if (alignment_ == TControlEnums::taRightJustify) flags |= DT_RIGHT;
-    else if (alignment_ == TControlEnums::taCenter) flags |= DT_CENTER;
+    if (alignment_ == TControlEnums::taRightJustify)
+        flags |= DT_RIGHT;
+    else if (alignment_ == TControlEnums::taCenter)
+        flags |= DT_CENTER;
     if (layout_ != TControlEnums::tlTop) {
         QRect calc = rect;
         DoDrawText(calc, flags | DT_CALCRECT);
@@ -148,9 +150,12 @@ public:
         : QValidator(edit), edit_(edit), maxLength_(maxLength), charCase_(charCase) {}
 
     State validate(QString& input, int&) const override {
-        if (charCase_ == TStdCtrlsEnums::ecUpperCase) input = input.toUpper();
-        else if (charCase_ == TStdCtrlsEnums::ecLowerCase) input = input.toLower();
-        if (maxLength_ > 0 && input.size() > maxLength_ && edit_ && input.size() >= edit_->text().size())
+        if (charCase_ == TStdCtrlsEnums::ecUpperCase)
+            input = input.toUpper();
+        else if (charCase_ == TStdCtrlsEnums::ecLowerCase)
+            input = input.toLower();
+        if (maxLength_ > 0 && input.size() > maxLength_ && edit_ &&
+            input.size() >= edit_->text().size())
             return Invalid;
         return Acceptable;
     }
@@ -188,12 +193,15 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
     RegisterEvent("OnChange", OnChange);
 }
 
-QLineEdit* TCustomEdit::LineEdit() const { return qobject_cast<QLineEdit*>(Widget()); }
+QLineEdit* TCustomEdit::LineEdit() const {
+    return qobject_cast<QLineEdit*>(Widget());
+}
 
 QWidget* TCustomEdit::CreateWidget(QWidget* parentWidget) {
     auto* e = new QLineEdit(parentWidget);
     e->setText(Caption());
-    connect(e, &QLineEdit::textChanged, this, [this](const QString& t) { SafeCall([&] { TextFromWidget(t); }); });
+    connect(e, &QLineEdit::textChanged, this,
+            [this](const QString& t) { SafeCall([&] { TextFromWidget(t); }); });
     return e;
 }
 
@@ -240,7 +248,9 @@ void TCustomEdit::ColorChanged() {
     SetBaseColor(Widget(), Color());
 }
 
-void TCustomEdit::Change() { Notify(OnChange, this); }
+void TCustomEdit::Change() {
+    Notify(OnChange, this);
+}
 
 void TCustomEdit::SetMaxLength(int n) {
     n = std::max(0, n);
@@ -258,8 +268,10 @@ void TCustomEdit::SetReadOnly(bool v) {
 void TCustomEdit::SetCharCase(TEditCharCase c) {
     if (c == charCase_) return;
     charCase_ = c;
-    if (c == TStdCtrlsEnums::ecUpperCase) SetText(Text().toUpper());
-    else if (c == TStdCtrlsEnums::ecLowerCase) SetText(Text().toLower());
+    if (c == TStdCtrlsEnums::ecUpperCase)
+        SetText(Text().toUpper());
+    else if (c == TStdCtrlsEnums::ecLowerCase)
+        SetText(Text().toLower());
     ApplyInputRules(LineEdit(), maxLength_, charCase_);
 }
 
@@ -287,7 +299,8 @@ int TCustomEdit::SelStart() const {
 }
 
 void TCustomEdit::SetSelStart(int v) {
-    if (QLineEdit* e = LineEdit()) e->setCursorPosition(std::clamp(v, 0, static_cast<int>(e->text().size())));
+    if (QLineEdit* e = LineEdit())
+        e->setCursorPosition(std::clamp(v, 0, static_cast<int>(e->text().size())));
 }
 
 int TCustomEdit::SelLength() const {
@@ -313,7 +326,9 @@ TEdit::TEdit(TComponent* owner) : TCustomEdit(owner) {}
 
 namespace {
 
-QString WidgetToText(QString plain) { return plain.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
+QString WidgetToText(QString plain) {
+    return plain.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
 
 QString TextToWidget(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -328,7 +343,9 @@ TCustomMemo::TCustomMemo(TComponent* owner) : TCustomEdit(owner), lines_(new TSt
     lines_->OnChange = [this](TObject*) { LinesChanged(); };
 }
 
-QPlainTextEdit* TCustomMemo::TextEdit() const { return qobject_cast<QPlainTextEdit*>(Widget()); }
+QPlainTextEdit* TCustomMemo::TextEdit() const {
+    return qobject_cast<QPlainTextEdit*>(Widget());
+}
 
 QWidget* TCustomMemo::CreateWidget(QWidget* parentWidget) {
     auto* e = new QPlainTextEdit(parentWidget);
@@ -352,14 +369,18 @@ void TCustomMemo::UpdateWidget() {
     if (!e) return;
     SetBaseColor(e, Color());
     e->setReadOnly(readOnly_);
-    e->setFrameShape(borderStyle_ == TStdCtrlsEnums::bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
-    const bool vertical = scrollBars_ == TStdCtrlsEnums::ssVertical || scrollBars_ == TStdCtrlsEnums::ssBoth;
-    const bool horizontal = scrollBars_ == TStdCtrlsEnums::ssHorizontal || scrollBars_ == TStdCtrlsEnums::ssBoth;
+    e->setFrameShape(borderStyle_ == TStdCtrlsEnums::bsSingle ? QFrame::StyledPanel
+                                                              : QFrame::NoFrame);
+    const bool vertical =
+        scrollBars_ == TStdCtrlsEnums::ssVertical || scrollBars_ == TStdCtrlsEnums::ssBoth;
+    const bool horizontal =
+        scrollBars_ == TStdCtrlsEnums::ssHorizontal || scrollBars_ == TStdCtrlsEnums::ssBoth;
     // The system shows a memo's scroll bars always, disabled while there is nothing to
     // scroll; a horizontal scroll bar turns word wrapping off.
     e->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     e->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    e->setLineWrapMode(wordWrap_ && !horizontal ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    e->setLineWrapMode(wordWrap_ && !horizontal ? QPlainTextEdit::WidgetWidth
+                                                : QPlainTextEdit::NoWrap);
     e->setTabChangesFocus(!wantTabs_);
     const QString plain = TextToWidget(Caption());
     if (e->toPlainText() != plain) {
@@ -424,7 +445,8 @@ namespace {
 // The combo box widget tells its control when its list opens and closes.
 class TComboWidget : public QComboBox {
 public:
-    TComboWidget(TCustomComboBox* control, QWidget* parent) : QComboBox(parent), control_(control) {}
+    TComboWidget(TCustomComboBox* control, QWidget* parent)
+        : QComboBox(parent), control_(control) {}
 
     void showPopup() override {
         QComboBox::showPopup();
@@ -442,7 +464,8 @@ private:
 
 } // namespace
 
-TCustomComboBox::TCustomComboBox(TComponent* owner) : TWinControl(owner), items_(new TStrings(this)) {
+TCustomComboBox::TCustomComboBox(TComponent* owner)
+    : TWinControl(owner), items_(new TStrings(this)) {
     SetBounds(0, 0, 145, 21);
     SetParentColor(false);
     SetTabStop(true);
@@ -453,7 +476,9 @@ TCustomComboBox::TCustomComboBox(TComponent* owner) : TWinControl(owner), items_
     RegisterEvent("OnCloseUp", OnCloseUp);
 }
 
-QComboBox* TCustomComboBox::ComboWidget() const { return qobject_cast<QComboBox*>(Widget()); }
+QComboBox* TCustomComboBox::ComboWidget() const {
+    return qobject_cast<QComboBox*>(Widget());
+}
 
 QWidget* TCustomComboBox::CreateWidget(QWidget* parentWidget) {
     auto* c = new TComboWidget(this, parentWidget);
@@ -465,7 +490,8 @@ QWidget* TCustomComboBox::CreateWidget(QWidget* parentWidget) {
         // item whose text was typed when editing ends.
         c->setCompleter(nullptr);
         QObject::disconnect(e, &QLineEdit::editingFinished, c, nullptr);
-        connect(e, &QLineEdit::textEdited, this, [this](const QString& t) { SafeCall([&] { UserTyped(t); }); });
+        connect(e, &QLineEdit::textEdited, this,
+                [this](const QString& t) { SafeCall([&] { UserTyped(t); }); });
     }
     connect(c, &QComboBox::activated, this, [this](int i) { SafeCall([&] { UserChose(i); }); });
     c->addItems(items_->List());
@@ -512,7 +538,9 @@ void TCustomComboBox::ColorChanged() {
     if (Widget()) UpdateWidget();
 }
 
-int TCustomComboBox::FindExact(const QString& text) const { return items_->IndexOf(text); }
+int TCustomComboBox::FindExact(const QString& text) const {
+    return items_->IndexOf(text);
+}
 
 int TCustomComboBox::FindPrefix(const QString& text) const {
     if (text.isEmpty()) return -1;
@@ -576,11 +604,15 @@ void TCustomComboBox::UserChose(int index) {
     Click();
     if (!self) return;
     // OnSelect when there is one, OnChange otherwise: either way one event for a choice.
-    if (OnSelect) Select();
-    else Change();
+    if (OnSelect)
+        Select();
+    else
+        Change();
 }
 
-void TCustomComboBox::DroppedDownChanged(bool dropped) { Notify(dropped ? OnDropDown : OnCloseUp, this); }
+void TCustomComboBox::DroppedDownChanged(bool dropped) {
+    Notify(dropped ? OnDropDown : OnCloseUp, this);
+}
 
 bool TCustomComboBox::DroppedDown() const {
     QComboBox* c = ComboWidget();
@@ -591,8 +623,10 @@ void TCustomComboBox::SetDroppedDown(bool v) {
     if (v == DroppedDown()) return;
     HandleNeeded();
     if (QComboBox* c = ComboWidget()) {
-        if (v) c->showPopup();
-        else c->hidePopup();
+        if (v)
+            c->showPopup();
+        else
+            c->hidePopup();
     }
 }
 
@@ -656,7 +690,9 @@ void TCustomComboBox::SetSorted(bool v) {
 
 // ---- TCustomGroupBox -------------------------------------------------------------------
 
-TCustomGroupBox::TCustomGroupBox(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 185, 105); }
+TCustomGroupBox::TCustomGroupBox(TComponent* owner) : TWinControl(owner) {
+    SetBounds(0, 0, 185, 105);
+}
 
 QWidget* TCustomGroupBox::CreateWidget(QWidget* parentWidget) {
     auto* g = new QGroupBox(parentWidget);
@@ -677,7 +713,9 @@ void TCustomGroupBox::TextChanged() {
     if (auto* g = qobject_cast<QGroupBox*>(Widget())) g->setTitle(Caption());
 }
 
-int TCustomGroupBox::CaptionHeight() const { return TextMetricsOf(Font()->ToQFont()).tmHeight; }
+int TCustomGroupBox::CaptionHeight() const {
+    return TextMetricsOf(Font()->ToQFont()).tmHeight;
+}
 
 void TCustomGroupBox::AlignControls(QRect& rect) {
     // Aligned children stay inside the frame, below the caption.
@@ -699,7 +737,9 @@ void TButtonControl::TextChanged() {
     if (auto* b = qobject_cast<QAbstractButton*>(Widget())) b->setText(Caption());
 }
 
-TButton::TButton(TComponent* owner) : TButtonControl(owner) { SetBounds(0, 0, 75, 25); }
+TButton::TButton(TComponent* owner) : TButtonControl(owner) {
+    SetBounds(0, 0, 75, 25);
+}
 
 QWidget* TButton::CreateWidget(QWidget* parentWidget) {
     auto* b = new QPushButton(parentWidget);
@@ -728,7 +768,9 @@ void TButton::Click() {
     TButtonControl::Click();
 }
 
-TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner) { SetBounds(0, 0, 97, 17); }
+TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner) {
+    SetBounds(0, 0, 97, 17);
+}
 
 QWidget* TCheckBox::CreateWidget(QWidget* parentWidget) {
     auto* b = new QCheckBox(parentWidget);
@@ -746,17 +788,22 @@ void TCheckBox::UpdateWidget() {
     b->setCheckState(state_ == TStdCtrlsEnums::cbChecked  ? Qt::Checked
                      : state_ == TStdCtrlsEnums::cbGrayed ? Qt::PartiallyChecked
                                                           : Qt::Unchecked);
-    b->setLayoutDirection(alignment_ == TStdCtrlsEnums::taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
+    b->setLayoutDirection(alignment_ == TStdCtrlsEnums::taLeftJustify ? Qt::RightToLeft
+                                                                      : Qt::LeftToRight);
 }
 
 void TCheckBox::Toggled() {
     // The system's cycle: unchecked, checked, then grayed when allowed.
     switch (state_) {
-    case TStdCtrlsEnums::cbUnchecked: SetState(TStdCtrlsEnums::cbChecked); break;
+    case TStdCtrlsEnums::cbUnchecked:
+        SetState(TStdCtrlsEnums::cbChecked);
+        break;
     case TStdCtrlsEnums::cbChecked:
         SetState(allowGrayed_ ? TStdCtrlsEnums::cbGrayed : TStdCtrlsEnums::cbUnchecked);
         break;
-    default: SetState(TStdCtrlsEnums::cbUnchecked); break;
+    default:
+        SetState(TStdCtrlsEnums::cbUnchecked);
+        break;
     }
 }
 
@@ -782,7 +829,9 @@ void TCheckBox::SetAlignment(TLeftRight a) {
     if (Widget()) UpdateWidget();
 }
 
-TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner) { SetBounds(0, 0, 113, 17); }
+TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner) {
+    SetBounds(0, 0, 113, 17);
+}
 
 QWidget* TRadioButton::CreateWidget(QWidget* parentWidget) {
     auto* b = new QRadioButton(parentWidget);
@@ -790,8 +839,10 @@ QWidget* TRadioButton::CreateWidget(QWidget* parentWidget) {
     b->setAutoExclusive(false);
     connect(b, &QRadioButton::clicked, this, [this] {
         SafeCall([&] {
-            if (checked_) UpdateWidget(); // a click on a checked button leaves it checked
-            else SetChecked(true);
+            if (checked_)
+                UpdateWidget(); // a click on a checked button leaves it checked
+            else
+                SetChecked(true);
         });
     });
     return b;
@@ -804,7 +855,8 @@ void TRadioButton::UpdateWidget() {
     const QSignalBlocker block(b);
     b->setText(Caption());
     b->setChecked(checked_);
-    b->setLayoutDirection(alignment_ == TStdCtrlsEnums::taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
+    b->setLayoutDirection(alignment_ == TStdCtrlsEnums::taLeftJustify ? Qt::RightToLeft
+                                                                      : Qt::LeftToRight);
 }
 
 void TRadioButton::SetChecked(bool v) {

@@ -19,7 +19,13 @@ public:
     Q_ENUM(TBorderStyle)
     enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
     Q_ENUM(TScrollStyle)
-    enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+    enum TComboBoxStyle {
+        csDropDown,
+        csSimple,
+        csDropDownList,
+        csOwnerDrawFixed,
+        csOwnerDrawVariable
+    };
     Q_ENUM(TComboBoxStyle)
     enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
     Q_ENUM(TCheckBoxState)
@@ -259,7 +265,9 @@ protected:
     QComboBox* ComboWidget() const;
 
 private:
-    bool Editable() const { return style_ == TStdCtrlsEnums::csDropDown || style_ == TStdCtrlsEnums::csSimple; }
+    bool Editable() const {
+        return style_ == TStdCtrlsEnums::csDropDown || style_ == TStdCtrlsEnums::csSimple;
+    }
     void ItemsChanged();
     void FillWidgetItems();
     void ShowChoiceInWidget();
@@ -365,7 +373,9 @@ public:
     explicit TCheckBox(TComponent* owner);
 
     bool Checked() const { return state_ == TStdCtrlsEnums::cbChecked; }
-    void SetChecked(bool v) { SetState(v ? TStdCtrlsEnums::cbChecked : TStdCtrlsEnums::cbUnchecked); }
+    void SetChecked(bool v) {
+        SetState(v ? TStdCtrlsEnums::cbChecked : TStdCtrlsEnums::cbUnchecked);
+    }
     TCheckBoxState State() const { return state_; }
     void SetState(TCheckBoxState s);
     bool AllowGrayed() const { return allowGrayed_; }

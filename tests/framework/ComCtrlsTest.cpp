@@ -1,7 +1,7 @@
 // Tab pages with icons, tool bars, status bars, progress bars and scroll boxes built from
 // layouts and driven with the mouse and keyboard.
-#include "FormTestSupport.h"
 #include "framework/ComCtrls.h"
+#include "FormTestSupport.h"
 #include "framework/ExtCtrls.h"
 #include "framework/ScrollBox.h"
 
@@ -21,13 +21,16 @@ public:
     bool allowChange = true;
 
     Q_INVOKABLE void PageControl1Change(TObject* Sender) {
-        log << QStringLiteral("change %1").arg(qobject_cast<TPageControl*>(Sender)->ActivePageIndex());
+        log << QStringLiteral("change %1")
+                   .arg(qobject_cast<TPageControl*>(Sender)->ActivePageIndex());
     }
     Q_INVOKABLE void PageControl1Changing(TObject*, bool& AllowChange) {
         log << QStringLiteral("changing");
         AllowChange = allowChange;
     }
-    Q_INVOKABLE void ZoomClick(TObject* Sender) { log << qobject_cast<TComponent*>(Sender)->Name(); }
+    Q_INVOKABLE void ZoomClick(TObject* Sender) {
+        log << qobject_cast<TComponent*>(Sender)->Name();
+    }
 };
 
 const char* kPages = R"(
@@ -85,7 +88,8 @@ QRgb MainColour(const QImage& image) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             if (qAlpha(image.pixel(x, y)) == 255) ++counts[image.pixel(x, y)];
-    auto best = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; });
+    auto best = std::max_element(counts.begin(), counts.end(),
+                                 [](auto& a, auto& b) { return a.second < b.second; });
     return best == counts.end() ? 0 : best->first;
 }
 
@@ -96,9 +100,12 @@ protected:
         form->Show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
         pages = Find<TPageControl>(form.get(), "PageControl1");
-        for (int i = 0; i < 4; ++i) sheet[i] = pages->Pages(i);
+        for (int i = 0; i < 4; ++i)
+            sheet[i] = pages->Pages(i);
     }
-    void Click(TTabSheet* page) { QTest::mouseClick(pages->Widget(), Qt::LeftButton, {}, pages->TabRect(page).center()); }
+    void Click(TTabSheet* page) {
+        QTest::mouseClick(pages->Widget(), Qt::LeftButton, {}, pages->TabRect(page).center());
+    }
 
     std::unique_ptr<TComForm> form;
     TPageControl* pages = nullptr;
@@ -111,12 +118,14 @@ TEST_F(PageControlTest, LayoutGivesPagesIconsAndTheActivePageByName) {
     EXPECT_EQ(pages->ActivePageIndex(), 1);
     ASSERT_TRUE(pages->Images());
     EXPECT_EQ(pages->Images()->Count(), 4);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(sheet[i]->Widget()->isVisible(), i == 1) << i;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(sheet[i]->Widget()->isVisible(), i == 1) << i;
     EXPECT_TRUE(form->log.isEmpty()) << "reading the layout changed pages";
 
     // Each tab shows its own icon: the icons' frame colours are found in their tabs only.
     const QImage image = pages->Widget()->grab().toImage();
-    const QRgb frontBlue = MainColour(pages->Images()->Image(0)), rearOrange = MainColour(pages->Images()->Image(1));
+    const QRgb frontBlue = MainColour(pages->Images()->Image(0)),
+               rearOrange = MainColour(pages->Images()->Image(1));
     ASSERT_NE(frontBlue, rearOrange);
     EXPECT_GT(CountPixels(image, pages->TabRect(sheet[0]), frontBlue, 8), 30);
     EXPECT_EQ(CountPixels(image, pages->TabRect(sheet[0]), rearOrange, 8), 0);
@@ -131,7 +140,8 @@ TEST_F(PageControlTest, LayoutGivesPagesIconsAndTheActivePageByName) {
     auto* panel = Find<TPanel>(form.get(), "Panel1");
     EXPECT_EQ(panel->Parent(), sheet[0]);
     pages->SetActivePage(sheet[0]);
-    EXPECT_EQ(panel->Widget()->mapTo(pages->Widget(), QPoint(0, 0)), display.topLeft() + QPoint(4, 24));
+    EXPECT_EQ(panel->Widget()->mapTo(pages->Widget(), QPoint(0, 0)),
+              display.topLeft() + QPoint(4, 24));
 }
 
 TEST_F(PageControlTest, ClickingATabAsksChangesAndReports) {
@@ -168,13 +178,15 @@ TEST_F(PageControlTest, TabsThatDoNotFitTakeSeveralRowsWithTheActiveRowNextToThe
     ASSERT_GT(pages->RowCount(), 1);
     auto bottomRow = [&] {
         int bottom = 0;
-        for (TTabSheet* s : sheet) bottom = std::max(bottom, pages->TabRect(s).bottom());
+        for (TTabSheet* s : sheet)
+            bottom = std::max(bottom, pages->TabRect(s).bottom());
         return bottom;
     };
     EXPECT_EQ(pages->TabRect(sheet[1]).bottom(), bottomRow());
     // Rows fill the width, and tabs never overlap.
     for (int i = 0; i < 4; ++i)
-        for (int j = i + 1; j < 4; ++j) EXPECT_FALSE(pages->TabRect(sheet[i]).intersects(pages->TabRect(sheet[j])));
+        for (int j = i + 1; j < 4; ++j)
+            EXPECT_FALSE(pages->TabRect(sheet[i]).intersects(pages->TabRect(sheet[j])));
     TTabSheet* other = nullptr;
     for (TTabSheet* s : sheet)
         if (pages->TabRect(s).bottom() != bottomRow()) other = s;

@@ -15,15 +15,13 @@
 #include <memory>
 
 // Builds a window of class F from layout text.
-template <class F>
-std::unique_ptr<F> MakeForm(const char* layout) {
+template <class F> std::unique_ptr<F> MakeForm(const char* layout) {
     auto form = std::make_unique<F>(nullptr);
     TLayoutReader::Read(form.get(), QString::fromUtf8(layout), QStringLiteral("test.layout"));
     return form;
 }
 
-template <class T>
-T* Find(TComponent* root, const char* name) {
+template <class T> T* Find(TComponent* root, const char* name) {
     return qobject_cast<T*>(root->FindComponent(QString::fromLatin1(name)));
 }
 

@@ -1,7 +1,7 @@
 // Edits, memos, combo boxes, group boxes and buttons built from layouts and driven with
 // real keys and mouse clicks.
-#include "FormTestSupport.h"
 #include "framework/StdCtrls.h"
+#include "FormTestSupport.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -137,7 +137,8 @@ TEST_F(StdCtrlsTest, LayoutBuildsTheControlsWithTheirSettings) {
     EXPECT_EQ(c->geometry(), QRect(4, 0, 265, 21));
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_EQ(combo->Text(), QString());
-    EXPECT_EQ(c->lineEdit()->placeholderText(), QStringLiteral("Seleziona la dimensione della copertina frontale"));
+    EXPECT_EQ(c->lineEdit()->placeholderText(),
+              QStringLiteral("Seleziona la dimensione della copertina frontale"));
     EXPECT_TRUE(c->lineEdit()->text().isEmpty());
 
     auto* g3 = qobject_cast<QGroupBox*>(Find<TGroupBox>(form.get(), "GroupBox3")->Widget());
