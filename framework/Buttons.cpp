@@ -14,11 +14,12 @@ namespace {
 // The button face: the style's bevel, then glyph and caption where the control lays them.
 class TBitBtnWidget : public QPushButton {
 public:
-    TBitBtnWidget(TBitBtn* control, QWidget* parent) : QPushButton(parent), control_(control) {}
+    TBitBtnWidget(TBitBtn* control, QWidget* parent)
+        : QPushButton(parent), control_(control), alive_(control) {}
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        if (!control_) return;
+        if (!alive_ || alive_->IsDestroying()) return;
         QStylePainter p(this);
         QStyleOptionButton opt;
         initStyleOption(&opt);
@@ -51,7 +52,8 @@ protected:
     }
 
 private:
-    QPointer<TBitBtn> control_;
+    TBitBtn* control_;
+    QPointer<TComponent> alive_;
 };
 
 QImage DrawGlyph(const std::function<void(QPainter&)>& draw) {
@@ -85,7 +87,7 @@ TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), glyph_(new TPictureHolder(
 QWidget* TBitBtn::CreateWidget(QWidget* parentWidget) {
     auto* b = new TBitBtnWidget(this, parentWidget);
     b->setAutoDefault(false);
-    connect(b, &QPushButton::clicked, this, [this] { SafeCall([&] { Click(); }); });
+    connect(b, &QPushButton::clicked, this, [this] { SafeCall(this, [&] { Click(); }); });
     return b;
 }
 

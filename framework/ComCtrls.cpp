@@ -466,7 +466,7 @@ QWidget* TToolButton::CreateWidget(QWidget* parentWidget) {
     }
     auto* b = new QToolButton(parentWidget);
     b->setFocusPolicy(Qt::NoFocus);
-    connect(b, &QToolButton::clicked, this, [this] { SafeCall([&] { Click(); }); });
+    connect(b, &QToolButton::clicked, this, [this] { SafeCall(this, [&] { Click(); }); });
     return b;
 }
 

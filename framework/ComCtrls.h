@@ -369,7 +369,6 @@ class TProgressBar : public TWinControl {
     Q_PROPERTY(int Step READ Step WRITE SetStep)
     Q_PROPERTY(
         TComCtrlsEnums::TProgressBarOrientation Orientation READ Orientation WRITE SetOrientation)
-    Q_PROPERTY(bool Smooth READ Smooth WRITE SetSmooth)
 public:
     explicit TProgressBar(TComponent* owner);
 
@@ -384,8 +383,6 @@ public:
     void SetStep(int v) { step_ = v; }
     TProgressBarOrientation Orientation() const { return orientation_; }
     void SetOrientation(TProgressBarOrientation o);
-    bool Smooth() const { return smooth_; }
-    void SetSmooth(bool v) { smooth_ = v; }
     // Advances by Step, starting again from Min after Max.
     void StepIt();
     void StepBy(int delta) { SetPosition(position_ + delta); }
@@ -400,5 +397,4 @@ private:
     int position_ = 0;
     int step_ = 10;
     TProgressBarOrientation orientation_ = TComCtrlsEnums::pbHorizontal;
-    bool smooth_ = false;
 };

@@ -412,7 +412,8 @@ void TControl::UpdateWidget() {
     if (cursor_ == crDefault) widget_->unsetCursor();
     else widget_->setCursor(ToQtCursor(cursor_));
     const bool hints = parentShowHint_ && parent_ ? parent_->ShowHint() : showHint_;
-    widget_->setToolTip(hints ? hint_ : QString());
+    // Hints break their lines with CR LF; the tool tip breaks at LF alone.
+    widget_->setToolTip(hints ? QString(hint_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) : QString());
     if (parent_) widget_->setVisible(visible_);
 }
 

@@ -65,6 +65,11 @@ intptr_t SendMessage(TControl* control, unsigned msg, intptr_t wParam = 0, intpt
 // Runs f where Qt called into our code: an exception leaving it goes to the application's
 // error box (nothing for a silent abort) and never unwinds through Qt's frames.
 void SafeCall(const std::function<void()>& f) noexcept;
+// The same for a component's reaction to its widget: nothing once the component is being
+// destroyed (its widget may still signal while it goes).
+inline void SafeCall(const TComponent* c, const std::function<void()>& f) noexcept {
+    if (c && !c->IsDestroying()) SafeCall(f);
+}
 
 // ---- Enumerations published by controls ----------------------------------------------
 

@@ -58,41 +58,20 @@ public:
     };
     Q_DECLARE_FLAGS(TFontDialogOptions, TFontDialogOption)
     Q_FLAG(TFontDialogOptions)
-    enum TFontDialogDevice { fdScreen, fdPrinter, fdBoth };
-    Q_ENUM(TFontDialogDevice)
-
-    enum TColorDialogOption {
-        cdFullOpen = 1 << 0,
-        cdPreventFullOpen = 1 << 1,
-        cdShowHelp = 1 << 2,
-        cdSolidColor = 1 << 3,
-        cdAnyColor = 1 << 4,
-    };
-    Q_DECLARE_FLAGS(TColorDialogOptions, TColorDialogOption)
-    Q_FLAG(TColorDialogOptions)
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TDialogsEnums::TOpenOptions)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TDialogsEnums::TFontDialogOptions)
-Q_DECLARE_OPERATORS_FOR_FLAGS(TDialogsEnums::TColorDialogOptions)
 using TOpenOptions = TDialogsEnums::TOpenOptions;
 using TFontDialogOptions = TDialogsEnums::TFontDialogOptions;
-using TColorDialogOptions = TDialogsEnums::TColorDialogOptions;
 
 // Apply pressed in an open font dialog: (the dialog component, the dialog's window).
 using TFDApplyEvent = std::function<void(TObject*, QWidget*)>;
 
 class TCommonDialog : public TComponent {
     Q_OBJECT
-    Q_PROPERTY(bool Ctl3D READ Ctl3D WRITE SetCtl3D)
-    Q_PROPERTY(int HelpContext READ HelpContext WRITE SetHelpContext)
 public:
     explicit TCommonDialog(TComponent* owner);
     ~TCommonDialog() override;
-
-    bool Ctl3D() const { return ctl3D_; }
-    void SetCtl3D(bool v) { ctl3D_ = v; }
-    int HelpContext() const { return helpContext_; }
-    void SetHelpContext(int v) { helpContext_ = v; }
 
     // Shows the dialog modally; true when the user confirmed it.
     virtual bool Execute() = 0;
@@ -109,8 +88,6 @@ protected:
     int RunModal(QDialog* dialog);
 
 private:
-    bool ctl3D_ = true;
-    int helpContext_ = 0;
     QDialog* dialog_ = nullptr;
 };
 
@@ -122,7 +99,9 @@ QStringList QtNameFilters(const QString& filter);
 QStringList FilterPatterns(const QString& filter, int index);
 
 // Choosing a file to open. FileName is kept between runs and offered again; the dialog
-// starts in its folder, or in InitialDir when it names none.
+// starts in its folder, or in InitialDir when it names none. Of the Options,
+// ofOverwritePrompt, ofAllowMultiSelect and ofFileMustExist change the dialog; the others
+// are accepted from layouts and change nothing here.
 class TOpenDialog : public TCommonDialog {
     Q_OBJECT
     Q_PROPERTY(QString DefaultExt READ DefaultExt WRITE SetDefaultExt)
@@ -186,11 +165,12 @@ protected:
 // Choosing a font: face, style, size, effects (strike-out, underline, colour) and a
 // sample. OK and Cancel close the dialog; OK and Apply copy the choice into Font, and
 // Apply (with fdApplyButton) runs OnApply while the dialog stays open. The dialog opens
-// with Font, so it shows the font last chosen.
+// with Font, so it shows the font last chosen. Of the Options, fdEffects, fdApplyButton,
+// fdLimitSize, fdNoFaceSel, fdNoStyleSel and fdNoSizeSel change the dialog; the others
+// are accepted from layouts and change nothing here.
 class TFontDialog : public TCommonDialog {
     Q_OBJECT
     Q_PROPERTY(TFont* Font READ Font)
-    Q_PROPERTY(TDialogsEnums::TFontDialogDevice Device READ Device WRITE SetDevice)
     Q_PROPERTY(int MinFontSize READ MinFontSize WRITE SetMinFontSize)
     Q_PROPERTY(int MaxFontSize READ MaxFontSize WRITE SetMaxFontSize)
     Q_PROPERTY(TDialogsEnums::TFontDialogOptions Options READ Options WRITE SetOptions)
@@ -199,8 +179,6 @@ public:
 
     TFont* Font() const { return font_; }
     void SetFont(TFont* f) { font_->Assign(f); }
-    TDialogsEnums::TFontDialogDevice Device() const { return device_; }
-    void SetDevice(TDialogsEnums::TFontDialogDevice d) { device_ = d; }
     // Used with fdLimitSize; 0 means no limit.
     int MinFontSize() const { return minFontSize_; }
     void SetMinFontSize(int v) { minFontSize_ = std::max(0, v); }
@@ -219,7 +197,6 @@ public:
 
 private:
     TFont* font_;
-    TDialogsEnums::TFontDialogDevice device_ = TDialogsEnums::fdScreen;
     int minFontSize_ = 0;
     int maxFontSize_ = 0;
     TFontDialogOptions options_ = TDialogsEnums::fdEffects;
@@ -229,18 +206,14 @@ private:
 class TColorDialog : public TCommonDialog {
     Q_OBJECT
     Q_PROPERTY(int Color READ Color WRITE SetColor)
-    Q_PROPERTY(TDialogsEnums::TColorDialogOptions Options READ Options WRITE SetOptions)
 public:
     explicit TColorDialog(TComponent* owner);
 
     TColor Color() const { return color_; }
     void SetColor(TColor c) { color_ = c; }
-    TColorDialogOptions Options() const { return options_; }
-    void SetOptions(TColorDialogOptions o) { options_ = o; }
 
     bool Execute() override;
 
 private:
     TColor color_ = clBlack;
-    TColorDialogOptions options_;
 };

@@ -198,7 +198,7 @@ QWidget* TCustomRadioGroup::CreateWidget(QWidget* parentWidget) {
     group_ = new QButtonGroup(w);
     group_->setExclusive(true);
     connect(group_.data(), &QButtonGroup::idClicked, this,
-            [this](int id) { SafeCall([&] { ButtonClicked(id); }); });
+            [this](int id) { SafeCall(this, [&] { ButtonClicked(id); }); });
     return w;
 }
 

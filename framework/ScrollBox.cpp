@@ -10,7 +10,8 @@ namespace {
 // Tells the box when a child widget of its scrolled area comes, goes, moves or resizes.
 class TScrolledAreaWatcher : public QObject {
 public:
-    TScrolledAreaWatcher(TScrollBox* box, QWidget* area) : QObject(area), box_(box), area_(area) {}
+    TScrolledAreaWatcher(TScrollBox* box, QWidget* area)
+        : QObject(area), box_(box), alive_(box), area_(area) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
@@ -27,7 +28,7 @@ protected:
         case QEvent::Hide:
             if (watched != area_ || e->type() == QEvent::ChildAdded ||
                 e->type() == QEvent::ChildRemoved)
-                if (box_) SafeCall([&] { box_->UpdateScrollRange(); });
+                if (alive_) SafeCall(alive_.data(), [&] { box_->UpdateScrollRange(); });
             break;
         default:
             break;
@@ -36,7 +37,10 @@ protected:
     }
 
 private:
-    QPointer<TScrollBox> box_;
+    // The box may be half destroyed while its children go: it is only asked through its
+    // component part until it is known to be whole.
+    TScrollBox* box_;
+    QPointer<TComponent> alive_;
     QWidget* area_;
 };
 

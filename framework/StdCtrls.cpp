@@ -201,7 +201,7 @@ QWidget* TCustomEdit::CreateWidget(QWidget* parentWidget) {
     auto* e = new QLineEdit(parentWidget);
     e->setText(Caption());
     connect(e, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SafeCall([&] { TextFromWidget(t); }); });
+            [this](const QString& t) { SafeCall(this, [&] { TextFromWidget(t); }); });
     return e;
 }
 
@@ -351,7 +351,7 @@ QWidget* TCustomMemo::CreateWidget(QWidget* parentWidget) {
     auto* e = new QPlainTextEdit(parentWidget);
     e->setPlainText(TextToWidget(Caption()));
     connect(e, &QPlainTextEdit::textChanged, this, [this] {
-        SafeCall([&] {
+        SafeCall(this, [&] {
             QPlainTextEdit* te = TextEdit();
             if (!te) return;
             const QString text = WidgetToText(te->toPlainText());
@@ -446,20 +446,23 @@ namespace {
 class TComboWidget : public QComboBox {
 public:
     TComboWidget(TCustomComboBox* control, QWidget* parent)
-        : QComboBox(parent), control_(control) {}
+        : QComboBox(parent), control_(control), alive_(control) {}
 
     void showPopup() override {
         QComboBox::showPopup();
-        if (control_) SafeCall([&] { control_->DroppedDownChanged(true); });
+        if (alive_) SafeCall(alive_.data(), [&] { control_->DroppedDownChanged(true); });
     }
     void hidePopup() override {
         const bool was = view() && view()->isVisible();
         QComboBox::hidePopup();
-        if (was && control_) SafeCall([&] { control_->DroppedDownChanged(false); });
+        if (was && alive_) SafeCall(alive_.data(), [&] { control_->DroppedDownChanged(false); });
     }
 
 private:
-    QPointer<TCustomComboBox> control_;
+    // The control may be half destroyed while its widget goes: it is only asked through
+    // its component part until it is known to be whole.
+    TCustomComboBox* control_;
+    QPointer<TComponent> alive_;
 };
 
 } // namespace
@@ -491,9 +494,10 @@ QWidget* TCustomComboBox::CreateWidget(QWidget* parentWidget) {
         c->setCompleter(nullptr);
         QObject::disconnect(e, &QLineEdit::editingFinished, c, nullptr);
         connect(e, &QLineEdit::textEdited, this,
-                [this](const QString& t) { SafeCall([&] { UserTyped(t); }); });
+                [this](const QString& t) { SafeCall(this, [&] { UserTyped(t); }); });
     }
-    connect(c, &QComboBox::activated, this, [this](int i) { SafeCall([&] { UserChose(i); }); });
+    connect(c, &QComboBox::activated, this,
+            [this](int i) { SafeCall(this, [&] { UserChose(i); }); });
     c->addItems(items_->List());
     return c;
 }
@@ -744,7 +748,7 @@ TButton::TButton(TComponent* owner) : TButtonControl(owner) {
 QWidget* TButton::CreateWidget(QWidget* parentWidget) {
     auto* b = new QPushButton(parentWidget);
     b->setAutoDefault(false);
-    connect(b, &QPushButton::clicked, this, [this] { SafeCall([&] { Click(); }); });
+    connect(b, &QPushButton::clicked, this, [this] { SafeCall(this, [&] { Click(); }); });
     return b;
 }
 
@@ -774,7 +778,7 @@ TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner) {
 
 QWidget* TCheckBox::CreateWidget(QWidget* parentWidget) {
     auto* b = new QCheckBox(parentWidget);
-    connect(b, &QCheckBox::clicked, this, [this] { SafeCall([&] { Toggled(); }); });
+    connect(b, &QCheckBox::clicked, this, [this] { SafeCall(this, [&] { Toggled(); }); });
     return b;
 }
 
@@ -838,7 +842,7 @@ QWidget* TRadioButton::CreateWidget(QWidget* parentWidget) {
     // The control keeps its siblings unchecked itself.
     b->setAutoExclusive(false);
     connect(b, &QRadioButton::clicked, this, [this] {
-        SafeCall([&] {
+        SafeCall(this, [&] {
             if (checked_)
                 UpdateWidget(); // a click on a checked button leaves it checked
             else

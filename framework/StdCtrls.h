@@ -116,8 +116,6 @@ public:
     void SetCharCase(TEditCharCase c);
     QString PasswordChar() const { return passwordChar_; }
     void SetPasswordChar(const QString& c);
-    bool AutoSelect() const { return autoSelect_; }
-    void SetAutoSelect(bool v) { autoSelect_ = v; }
     TStdCtrlsEnums::TBorderStyle BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TStdCtrlsEnums::TBorderStyle s);
     // Set when the user edits the text, cleared when code sets it.
@@ -148,7 +146,6 @@ protected:
     bool readOnly_ = false;
     TEditCharCase charCase_ = TStdCtrlsEnums::ecNormal;
     QString passwordChar_;
-    bool autoSelect_ = true;
     TStdCtrlsEnums::TBorderStyle borderStyle_ = TStdCtrlsEnums::bsSingle;
     bool modified_ = false;
     bool fromWidget_ = false;
@@ -161,7 +158,6 @@ class TEdit : public TCustomEdit {
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
     Q_PROPERTY(TStdCtrlsEnums::TEditCharCase CharCase READ CharCase WRITE SetCharCase)
     Q_PROPERTY(QString PasswordChar READ PasswordChar WRITE SetPasswordChar)
-    Q_PROPERTY(bool AutoSelect READ AutoSelect WRITE SetAutoSelect)
     Q_PROPERTY(TStdCtrlsEnums::TBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
 public:
     explicit TEdit(TComponent* owner);
@@ -202,7 +198,6 @@ class TMemo : public TCustomMemo {
     Q_OBJECT
     Q_PROPERTY(TStrings* Lines READ Lines)
     Q_PROPERTY(QString Text READ Text WRITE SetText STORED false)
-    Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
     Q_PROPERTY(TStdCtrlsEnums::TScrollStyle ScrollBars READ ScrollBars WRITE SetScrollBars)
     Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)

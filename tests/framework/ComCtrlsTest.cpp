@@ -415,6 +415,46 @@ TEST_F(BarsTest, ScrollBoxScrollsChildrenThatReachBeyondIt) {
     EXPECT_TRUE(area->verticalScrollBar()->isVisible());
 }
 
+TEST(ImageListTest, LayoutPicturesMustBeWholeCells) {
+    const char* layout = R"(
+object Form3: TComForm
+  object Icons: TImageList
+    Width = 10
+    Height = 10
+    Bitmap = file 'tab-front.png'
+  end
+end
+)";
+    try {
+        MakeForm<TComForm>(layout);
+        ADD_FAILURE() << "no error";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral(
+                      "test.layout(6): Error reading Icons.Bitmap: Image list picture of 16 x 16 "
+                      "is not made of 10 x 10 cells"));
+    }
+    // A strip of cells is cut left to right; a name that names nothing leaves no list.
+    const char* strip = R"(
+object Form3: TComForm
+  object Icons: TImageList
+    Width = 8
+    Height = 16
+    Bitmap = file 'tab-front.png'
+  end
+  object Pages: TPageControl
+    Images = Nothing
+  end
+end
+)";
+    auto form = MakeForm<TComForm>(strip);
+    auto* icons = Find<TImageList>(form.get(), "Icons");
+    ASSERT_EQ(icons->Count(), 2);
+    EXPECT_EQ(icons->Image(1).size(), QSize(8, 16));
+    EXPECT_TRUE(icons->Image(2).isNull());
+    EXPECT_EQ(Find<TPageControl>(form.get(), "Pages")->Images(), nullptr);
+}
+
 } // namespace
 
 #include "ComCtrlsTest.moc"

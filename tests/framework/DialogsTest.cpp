@@ -136,7 +136,7 @@ TEST_F(DialogsTest, OpenDialogFiltersKeepsItsFileNameAndStartsThere) {
     open->SetInitialDir(QString(dir).replace(QLatin1Char('/'), QLatin1Char('\\')));
 
     QStringList seen, filters;
-    WhenDialogOpens([&](QDialog* d) {
+    auto driver = WhenDialogOpens([&](QDialog* d) {
         auto* fd = qobject_cast<QFileDialog*>(d);
         ASSERT_TRUE(fd);
         EXPECT_EQ(fd->windowTitle(), QStringLiteral("Open"));
@@ -157,7 +157,7 @@ TEST_F(DialogsTest, OpenDialogFiltersKeepsItsFileNameAndStartsThere) {
 
     // Reopened, it offers the last name in its folder; the second filter lists bitmaps.
     QString offered;
-    WhenDialogOpens([&](QDialog* d) {
+    driver = WhenDialogOpens([&](QDialog* d) {
         auto* fd = qobject_cast<QFileDialog*>(d);
         offered = Child<QLineEdit>(fd, "fileNameEdit")->text();
         auto* types = Child<QComboBox>(fd, "fileTypeCombo");
@@ -173,7 +173,7 @@ TEST_F(DialogsTest, OpenDialogFiltersKeepsItsFileNameAndStartsThere) {
     EXPECT_EQ(open->FilterIndex(), 2);
 
     // Cancelling keeps the name.
-    WhenDialogOpens([&](QDialog* d) {
+    driver = WhenDialogOpens([&](QDialog* d) {
         QTest::mouseClick(DialogButton(d, QDialogButtonBox::Cancel), Qt::LeftButton);
     });
     EXPECT_FALSE(open->Execute());
@@ -189,7 +189,7 @@ TEST_F(DialogsTest, SaveDialogAddsItsExtensionAndOnlyAsksAboutOverwritingWhenTol
     auto* save = Find<TSaveDialog>(form.get(), "saveDialog");
     save->SetInitialDir(dir);
     QString title;
-    WhenDialogOpens([&](QDialog* d) {
+    auto driver = WhenDialogOpens([&](QDialog* d) {
         auto* fd = qobject_cast<QFileDialog*>(d);
         title = fd->windowTitle();
         TypeFileName(fd, QStringLiteral("report"));
@@ -199,7 +199,7 @@ TEST_F(DialogsTest, SaveDialogAddsItsExtensionAndOnlyAsksAboutOverwritingWhenTol
     EXPECT_EQ(title, QStringLiteral("Save report"));
     EXPECT_EQ(QFileInfo(save->FileName()).fileName(), QStringLiteral("report.RPP"));
 
-    WhenDialogOpens([&](QDialog* d) {
+    driver = WhenDialogOpens([&](QDialog* d) {
         auto* fd = qobject_cast<QFileDialog*>(d);
         TypeFileName(fd, QStringLiteral("old.RPP"));
         QTest::mouseClick(DialogButton(fd, QDialogButtonBox::Save), Qt::LeftButton);
@@ -209,7 +209,7 @@ TEST_F(DialogsTest, SaveDialogAddsItsExtensionAndOnlyAsksAboutOverwritingWhenTol
 
     save->SetOptions(save->Options() | TDialogsEnums::ofOverwritePrompt);
     bool asked = false;
-    WhenDialogOpens([&](QDialog* d) {
+    driver = WhenDialogOpens([&](QDialog* d) {
         auto* fd = qobject_cast<QFileDialog*>(d);
         TypeFileName(fd, QStringLiteral("old.RPP"));
         QTimer::singleShot(100, [&] {
@@ -233,7 +233,7 @@ TEST_F(DialogsTest, FontDialogAppliesWhileOpenAndRemembersTheFont) {
     EXPECT_EQ(fonts->Font()->Height(), -11);
 
     QString shownFace, shownSize;
-    WhenDialogOpens([&](QDialog* d) {
+    auto driver = WhenDialogOpens([&](QDialog* d) {
         shownFace = Child<QLineEdit>(d, "faceEdit")->text();
         shownSize = Child<QLineEdit>(d, "sizeEdit")->text();
         auto* face = Child<QLineEdit>(d, "faceEdit");
@@ -261,7 +261,7 @@ TEST_F(DialogsTest, FontDialogAppliesWhileOpenAndRemembersTheFont) {
     EXPECT_EQ(fonts->Font()->Height(), -16);
 
     // Reopened on that font; OK without changes keeps it exactly.
-    WhenDialogOpens([&](QDialog* d) {
+    driver = WhenDialogOpens([&](QDialog* d) {
         shownFace = Child<QLineEdit>(d, "faceEdit")->text();
         shownSize = Child<QLineEdit>(d, "sizeEdit")->text();
         QTest::mouseClick(Child<QPushButton>(d, "okButton"), Qt::LeftButton);
@@ -275,7 +275,7 @@ TEST_F(DialogsTest, FontDialogAppliesWhileOpenAndRemembersTheFont) {
 
     // A size that is no number keeps the dialog open.
     bool warned = false;
-    WhenDialogOpens([&](QDialog* d) {
+    driver = WhenDialogOpens([&](QDialog* d) {
         auto* size = Child<QLineEdit>(d, "sizeEdit");
         size->selectAll();
         QTest::keyClicks(size, QStringLiteral("1x"));
@@ -298,7 +298,7 @@ TEST_F(DialogsTest, FontDialogAppliesWhileOpenAndRemembersTheFont) {
 
 TEST_F(DialogsTest, FontDialogLeavesTheWindowTextColourAloneUnlessAnotherIsPicked) {
     auto* fonts = Find<TFontDialog>(form.get(), "FontDialogfront");
-    WhenDialogOpens([&](QDialog* d) {
+    auto driver = WhenDialogOpens([&](QDialog* d) {
         EXPECT_FALSE(Child<QPushButton>(d, "applyButton")->isHidden());
         QTest::mouseClick(Child<QPushButton>(d, "okButton"), Qt::LeftButton);
     });
@@ -306,7 +306,7 @@ TEST_F(DialogsTest, FontDialogLeavesTheWindowTextColourAloneUnlessAnotherIsPicke
     EXPECT_EQ(fonts->Font()->Color(), clWindowText);
 
     fonts->SetOptions(TDialogsEnums::fdEffects);
-    WhenDialogOpens([&](QDialog* d) {
+    driver = WhenDialogOpens([&](QDialog* d) {
         EXPECT_TRUE(Child<QPushButton>(d, "applyButton")->isHidden());
         d->reject();
     });
@@ -317,7 +317,7 @@ TEST_F(DialogsTest, ColourDialogStartsBlackAndKeepsTheConfirmedColour) {
     auto* colours = Find<TColorDialog>(form.get(), "ColorDialogfront");
     EXPECT_EQ(colours->Color(), clBlack);
     QColor shown;
-    WhenDialogOpens([&](QDialog* d) {
+    auto driver = WhenDialogOpens([&](QDialog* d) {
         auto* cd = qobject_cast<QColorDialog*>(d);
         ASSERT_TRUE(cd);
         shown = cd->currentColor();
@@ -328,7 +328,7 @@ TEST_F(DialogsTest, ColourDialogStartsBlackAndKeepsTheConfirmedColour) {
     EXPECT_EQ(shown, QColor(0, 0, 0));
     EXPECT_EQ(colours->Color(), clBlue);
 
-    WhenDialogOpens([&](QDialog* d) {
+    driver = WhenDialogOpens([&](QDialog* d) {
         auto* cd = qobject_cast<QColorDialog*>(d);
         shown = cd->currentColor();
         cd->setCurrentColor(QColor(255, 0, 0));

@@ -163,6 +163,13 @@ TEST_F(ExtCtrlsTest, PictureStretchesOverTheWholeControl) {
     QTest::mouseClick(front->Widget(), Qt::RightButton, {}, QPoint(3, 4));
     EXPECT_EQ(form->log, QStringList({"down 0 10,12", "front", "down 1 3,4"}));
     EXPECT_EQ(front->Widget()->cursor().shape(), Qt::PointingHandCursor);
+    // A hint of several lines shows them as a tool tip.
+    front->SetShowHint(true);
+    front->SetHint(QStringLiteral(
+        "Premere il tasto sinistro del mouse \r\nper posizionare la riga di testo "));
+    EXPECT_EQ(
+        front->Widget()->toolTip(),
+        QStringLiteral("Premere il tasto sinistro del mouse \nper posizionare la riga di testo "));
 }
 
 TEST_F(ExtCtrlsTest, PictureLoadsByExtensionAndKeepsItsOldPictureWhenLoadingFails) {

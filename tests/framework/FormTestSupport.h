@@ -25,29 +25,33 @@ template <class T> T* Find(TComponent* root, const char* name) {
     return qobject_cast<T*>(root->FindComponent(QString::fromLatin1(name)));
 }
 
-// Runs step on the next dialog that opens, once it is shown. A dialog the step leaves
-// open is cancelled after a while, so that a failing test does not hang.
-inline void WhenDialogOpens(std::function<void(QDialog*)> step) {
-    auto* timer = new QTimer;
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, step, done = false]() mutable {
+// Runs step on the next dialog that opens, once it is shown, for as long as the returned
+// driver lives. A dialog the step leaves open is cancelled after a while, so that a
+// failing test does not hang.
+[[nodiscard]] inline std::unique_ptr<QTimer> WhenDialogOpens(std::function<void(QDialog*)> step) {
+    auto timer = std::make_unique<QTimer>();
+    QTimer* t = timer.get();
+    QElapsedTimer clock;
+    clock.start();
+    t->setInterval(10);
+    QObject::connect(t, &QTimer::timeout, t, [t, clock, step, done = false]() mutable {
         QDialog* d = TCommonDialog::ActiveDialog();
-        if (!done && d && d->isVisible()) {
-            done = true;
-            step(d);
+        if (!done) {
+            if (d && d->isVisible()) {
+                done = true;
+                step(d);
+            }
+        } else if (!d) {
+            t->stop();
+            return;
         }
-        if (clock->elapsed() > 15000) {
+        if (clock.elapsed() > 15000) {
             if (QDialog* open = TCommonDialog::ActiveDialog()) open->reject();
-        }
-        if ((done && !TCommonDialog::ActiveDialog()) || clock->elapsed() > 15000) {
-            timer->stop();
-            timer->deleteLater();
-            delete clock;
+            t->stop();
         }
     });
-    timer->start();
+    t->start();
+    return timer;
 }
 
 // Lets pending events run for a moment.
