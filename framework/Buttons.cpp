@@ -6,8 +6,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QToolButton>
 
 namespace {
 
@@ -329,4 +331,83 @@ void TBitBtn::Click() {
     TButton::Click();
     if (!self || kind_ != TButtonsEnums::bkClose) return;
     if (TForm* form = GetParentForm(this)) form->Close();
+}
+
+// ---- TSpeedButton ----------------------------------------------------------------------
+
+TSpeedButton::TSpeedButton(TComponent* owner) : TControl(owner), glyph_(new TPictureHolder(this)) {
+    SetBounds(0, 0, 23, 22);
+    // The Qt button reports its own clicks.
+    clickEvents_ = false;
+    glyph_->OnChange = [this](TObject*) {
+        if (Widget()) UpdateWidget();
+    };
+}
+
+QWidget* TSpeedButton::CreateWidget(QWidget* parentWidget) {
+    auto* b = new QToolButton(parentWidget);
+    b->setFocusPolicy(Qt::NoFocus);
+    connect(b, &QToolButton::clicked, this, [this] { SafeCall(this, [&] { Click(); }); });
+    return b;
+}
+
+void TSpeedButton::UpdateWidget() {
+    TControl::UpdateWidget();
+    auto* b = qobject_cast<QToolButton*>(Widget());
+    if (!b) return;
+    const QSignalBlocker block(b);
+    QImage glyph = GraphicToImage(glyph_->Graphic());
+    if (!glyph.isNull() && !glyph.hasAlphaChannel()) {
+        TImageGraphic transparent(glyph);
+        transparent.SetTransparent(true);
+        glyph = transparent.DrawnImage();
+    }
+    b->setIcon(glyph.isNull() ? QIcon() : QIcon(QPixmap::fromImage(glyph)));
+    if (!glyph.isNull()) b->setIconSize(glyph.size());
+    b->setText(Caption());
+    b->setToolButtonStyle(glyph.isNull()        ? Qt::ToolButtonTextOnly
+                          : Caption().isEmpty() ? Qt::ToolButtonIconOnly
+                                                : Qt::ToolButtonTextBesideIcon);
+    b->setAutoRaise(flat_);
+    b->setCheckable(groupIndex_ != 0);
+    if (groupIndex_ != 0) b->setChecked(down_);
+}
+
+void TSpeedButton::TextChanged() {
+    TControl::TextChanged();
+    if (Widget()) UpdateWidget();
+}
+
+void TSpeedButton::SetFlat(bool v) {
+    if (v == flat_) return;
+    flat_ = v;
+    if (Widget()) UpdateWidget();
+}
+
+void TSpeedButton::SetGroupIndex(int v) {
+    if (v == groupIndex_) return;
+    groupIndex_ = v;
+    if (v == 0) down_ = false;
+    if (Widget()) UpdateWidget();
+}
+
+void TSpeedButton::SetDown(bool v) {
+    if (groupIndex_ == 0) v = false;
+    if (v != down_) {
+        if (v && Parent())
+            for (int i = 0; i < Parent()->ControlCount(); ++i) {
+                auto* other = qobject_cast<TSpeedButton*>(Parent()->Controls(i));
+                if (other && other != this && other->groupIndex_ == groupIndex_ && other->down_) {
+                    other->down_ = false;
+                    if (other->Widget()) other->UpdateWidget();
+                }
+            }
+        down_ = v;
+    }
+    if (Widget()) UpdateWidget();
+}
+
+void TSpeedButton::Click() {
+    if (groupIndex_ != 0) SetDown(!down_ || !allowAllUp_);
+    TControl::Click();
 }

@@ -84,3 +84,42 @@ private:
     bool captionSet_ = false;
     bool settingKind_ = false;
 };
+
+// A flat tool button with a glyph and/or a caption. Speed buttons of one parent that share
+// a GroupIndex other than 0 stay down when pressed, and pressing one releases the others
+// (all may be up with AllowAllUp).
+class TSpeedButton : public TControl {
+    Q_OBJECT
+    Q_PROPERTY(TPictureHolder* Glyph READ Glyph)
+    Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
+    Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
+    Q_PROPERTY(bool Down READ Down WRITE SetDown)
+    Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
+public:
+    explicit TSpeedButton(TComponent* owner);
+
+    TPictureHolder* Glyph() const { return glyph_; }
+    bool Flat() const { return flat_; }
+    void SetFlat(bool v);
+    int GroupIndex() const { return groupIndex_; }
+    void SetGroupIndex(int v);
+    bool Down() const { return down_; }
+    // Without a group, a speed button cannot stay down.
+    void SetDown(bool v);
+    bool AllowAllUp() const { return allowAllUp_; }
+    void SetAllowAllUp(bool v) { allowAllUp_ = v; }
+
+    void Click() override;
+
+protected:
+    QWidget* CreateWidget(QWidget* parentWidget) override;
+    void UpdateWidget() override;
+    void TextChanged() override;
+
+private:
+    TPictureHolder* glyph_;
+    bool flat_ = false;
+    int groupIndex_ = 0;
+    bool down_ = false;
+    bool allowAllUp_ = false;
+};

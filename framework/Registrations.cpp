@@ -40,6 +40,7 @@ void InitializeFrameworkClasses() {
     RegisterComponentClass<TRadioGroup>();
     RegisterComponentClass<TImage>();
     RegisterComponentClass<TBitBtn>();
+    RegisterComponentClass<TSpeedButton>();
     RegisterComponentClass<TImageList>();
     RegisterComponentClass<TPageControl>();
     RegisterComponentClass<TTabSheet>();

@@ -2,6 +2,7 @@
 // layouts and driven with the mouse and keyboard.
 #include "framework/ComCtrls.h"
 #include "FormTestSupport.h"
+#include "framework/Buttons.h"
 #include "framework/ExtCtrls.h"
 #include "framework/ScrollBox.h"
 
@@ -258,6 +259,26 @@ object Form2: TComForm
       Caption = '&Close'
       OnClick = ZoomClick
     end
+    object Speed: TSpeedButton
+      Left = 200
+      Width = 40
+      Caption = '&Close'
+      Flat = True
+      OnClick = ZoomClick
+    end
+  end
+  object Left1: TSpeedButton
+    Left = 300
+    Top = 60
+    GroupIndex = 1
+    Down = True
+    Glyph.Data = file 'tab-front.png'
+  end
+  object Right1: TSpeedButton
+    Left = 323
+    Top = 60
+    GroupIndex = 1
+    Glyph.Data = file 'tab-rear.png'
   end
   object StatusBar: TStatusBar
     object TStatusPanel
@@ -327,6 +348,14 @@ TEST_F(BarsTest, ToolBarLaysOutItsButtonsInTheOrderOfTheirPlaces) {
     auto* exit = qobject_cast<QToolButton*>(Button("ExitButton")->Widget());
     EXPECT_EQ(exit->toolButtonStyle(), Qt::ToolButtonTextOnly);
     EXPECT_EQ(exit->text(), QStringLiteral("&Close"));
+    // A caption-only button is as wide as its caption; other controls keep their width.
+    const QRect exitBounds = Button("ExitButton")->BoundsRect();
+    EXPECT_EQ(exitBounds.left(), 110);
+    EXPECT_GE(exitBounds.width(), Button("ExitButton")->CaptionWidth());
+    auto* speed = Find<TSpeedButton>(form.get(), "Speed");
+    EXPECT_EQ(speed->BoundsRect(), QRect(exitBounds.right() + 1, 4, 40, 22));
+    QTest::mouseClick(speed->Widget(), Qt::LeftButton);
+    EXPECT_EQ(form->log, QStringList({"Speed"}));
 }
 
 TEST_F(BarsTest, GroupedCheckButtonsReleaseEachOther) {
@@ -348,6 +377,17 @@ TEST_F(BarsTest, GroupedCheckButtonsReleaseEachOther) {
     // In code too.
     fit->SetDown(true);
     EXPECT_FALSE(hundred->Down());
+
+    // Speed buttons of a group likewise.
+    auto* left = Find<TSpeedButton>(form.get(), "Left1");
+    auto* right = Find<TSpeedButton>(form.get(), "Right1");
+    EXPECT_TRUE(left->Down());
+    EXPECT_FALSE(qobject_cast<QToolButton*>(left->Widget())->icon().isNull());
+    QTest::mouseClick(right->Widget(), Qt::LeftButton);
+    EXPECT_TRUE(right->Down());
+    EXPECT_FALSE(left->Down());
+    QTest::mouseClick(right->Widget(), Qt::LeftButton);
+    EXPECT_TRUE(right->Down());
 
     TToolButton* first = Button("FirstPage");
     first->SetEnabled(false);
