@@ -577,11 +577,18 @@ void Player::LineTo(QPointF to) {
     }
     if (state_.pen.Null()) return;
     const bool flat = (state_.pen.style & 0xF00) == 0x200;
-    if (AxisAligned(t) && UseDelegate() && (DevicePenWidth() <= 1 || flat)) {
+    if (AxisAligned(t) && UseDelegate() && (state_.pen.width <= 1 || flat) &&
+        std::abs(from.x()) < kCoordLimit && std::abs(from.y()) < kCoordLimit &&
+        std::abs(to.x()) < kCoordLimit && std::abs(to.y()) < kCoordLimit) {
+        // Lines are drawn in logical units under the mapping, as direct drawing on a
+        // scaled painter draws them: a thin pen stays one device pixel wide.
         SyncDelegate();
-        const QPointF a = t.map(from), b = t.map(to);
-        delegate_->MoveTo(ToInt(a.x()), ToInt(a.y()));
-        delegate_->LineTo(ToInt(b.x()), ToInt(b.y()));
+        TPenData pen = delegate_->Pen();
+        pen.width = static_cast<int>(std::min(state_.pen.width, 1e6));
+        delegate_->SelectPen(pen);
+        painter_.setTransform(t);
+        delegate_->MoveTo(static_cast<int>(from.x()), static_cast<int>(from.y()));
+        delegate_->LineTo(static_cast<int>(to.x()), static_cast<int>(to.y()));
         return;
     }
     QPainterPath p(from);
