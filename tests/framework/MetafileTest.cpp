@@ -26,7 +26,7 @@ struct Region {
 const Region kRegions[] = {
     {"text 0", QRect(40, 40, 300, 60)},     {"text 45", QRect(40, 120, 260, 200)},
     {"text 90", QRect(360, 40, 80, 300)},   {"text 180", QRect(460, 40, 300, 60)},
-    {"text 270", QRect(460, 120, 80, 300)}, {"frame", QRect(560, 120, 200, 200)},
+    {"text 270", QRect(460, 120, 80, 220)}, {"frame", QRect(560, 120, 200, 200)},
     {"clipped", QRect(40, 360, 300, 60)},   {"bitmap", QRect(360, 360, 400, 300)},
     {"palette", QRect(40, 460, 200, 200)},  {"filled", QRect(40, 700, 300, 100)},
     {"lines", QRect(360, 700, 400, 200)},   {"opaque", QRect(40, 840, 300, 60)},
@@ -387,4 +387,55 @@ TEST(Metafile, DrawnOnACanvasStretchedIntoARectangle) {
     EXPECT_EQ(replayed.pixel(300, 20), qRgb(192, 192, 192));
     EXPECT_EQ(replayed.pixel(300, 630), qRgb(192, 192, 192));
     EXPECT_EQ(replayed.pixel(50, 300), qRgb(255, 255, 255));
+}
+
+// Another program reads our pages: the office suite's converter, where it is installed.
+TEST(Metafile, OtherProgramsRenderTheRecordedPage) {
+    QObject owner;
+    TMetafile* mf = RecordPage(&owner);
+    const QString dir = QDir::temp().filePath(QStringLiteral("sleevane-metafile"));
+    QDir().mkpath(dir);
+    const QString file = QDir(dir).filePath(QStringLiteral("page.emf"));
+    mf->SaveToFile(file);
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    QFile::remove(QDir(dir).filePath(QStringLiteral("page.png")));
+    QProcess process;
+    process.start(soffice, {QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                            QStringLiteral("png"), QStringLiteral("--outdir"), dir, file});
+    ASSERT_TRUE(process.waitForFinished(180000));
+    QImage png(QDir(dir).filePath(QStringLiteral("page.png")));
+    ASSERT_FALSE(png.isNull());
+    png = png.convertToFormat(QImage::Format_RGB32);
+    // The converter fits the picture into its page's margins: find where it put it from
+    // the ink of the whole page, then expect every item at its place within that.
+    const QImage direct = DrawDirect(kPage);
+    const QRect inkDirect = InkBox(direct), inkPng = InkBox(png);
+    ASSERT_FALSE(inkPng.isNull());
+    const double sx = double(inkPng.width()) / inkDirect.width(),
+                 sy = double(inkPng.height()) / inkDirect.height();
+    EXPECT_NEAR(sx / sy, 1.0, 0.01);
+    auto map = [&](QPointF p) {
+        return QPointF(inkPng.left() + (p.x() - inkDirect.left()) * sx,
+                       inkPng.top() + (p.y() - inkDirect.top()) * sy);
+    };
+    auto at = [&](int x, int y) {
+        const QPointF p = map(QPointF(x, y));
+        return png.pixel(int(p.x()), int(p.y()));
+    };
+    EXPECT_EQ(at(460, 440), qRgb(255, 0, 0));
+    EXPECT_EQ(at(660, 440), qRgb(0, 160, 0));
+    EXPECT_EQ(at(460, 580), qRgb(0, 0, 255));
+    EXPECT_EQ(at(660, 580), qRgb(250, 200, 0));
+    EXPECT_EQ(at(190, 750), qRgb(0, 128, 128));
+    EXPECT_EQ(at(100, 860), qRgb(255, 255, 0));
+    for (const Region& region : kRegions) {
+        const QRect expected = InkIn(direct, region.rect);
+        const QRectF mapped(map(expected.topLeft()), map(expected.bottomRight() + QPoint(1, 1)));
+        const QRect got = InkIn(png, mapped.toAlignedRect().adjusted(-8, -8, 8, 8));
+        ASSERT_FALSE(got.isNull()) << region.name;
+        EXPECT_LE((QPointF(got.topLeft()) - mapped.topLeft()).manhattanLength(), 6) << region.name;
+        EXPECT_LE((QPointF(got.bottomRight()) - mapped.bottomRight()).manhattanLength(), 6)
+            << region.name;
+    }
 }
