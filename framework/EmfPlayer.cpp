@@ -840,10 +840,10 @@ void Player::ExtTextOut(const TRecord& r) {
         const uint32_t off = r.U(at);
         return off == 0 || r.Fits(off, 4 * dxCount);
     };
-    if ((options & ETO_NO_RECT) && fits(56))
-        hasRect = false, dxAt = 56;
-    else if (!fits(72))
-        hasRect = false, dxAt = 56;
+    if ((options & ETO_NO_RECT) && fits(56)) {
+        hasRect = false;
+        dxAt = 56;
+    }
     QString text;
     if (chars > 0) {
         const uchar* s = r.data + offString;

@@ -144,8 +144,8 @@ QString CheckText(const TRecord& r) {
         return QStringLiteral("text of %1 characters lies outside the record").arg(chars);
     const uint64_t dxCount = chars * ((options & ETO_PDY) ? 2 : 1);
     // A file that sets ETO_NO_RECT may still carry the rectangle: take the layout that fits.
-    for (uint32_t dxAt :
-         {(options & ETO_NO_RECT) ? 56u : 72u, (options & ETO_NO_RECT) ? 72u : 56u}) {
+    const bool noRect = options & ETO_NO_RECT;
+    for (uint32_t dxAt : {noRect ? 56u : 72u, 72u}) {
         if (r.size < dxAt + 4) continue;
         const uint64_t offDx = r.U(dxAt);
         if (offDx == 0 || r.Fits(offDx, 4 * dxCount)) return {};
