@@ -21,10 +21,18 @@ namespace {
 constexpr double kCoordLimit = 1 << 26;
 constexpr int kMaxSavedStates = 4096;
 constexpr double kMaxFontPixels = 1e5;
+// Advances and text lengths whose sums stay far inside an int.
+constexpr int32_t kMaxAdvance = 1 << 16;
+constexpr qsizetype kMaxTextLength = 1 << 14;
 
 int ToInt(double v) {
     if (std::isnan(v)) return 0;
     return RoundInt(std::clamp(v, -kCoordLimit, kCoordLimit));
+}
+
+// Bitmap source coordinates: any sound one is far inside this.
+int Small(int32_t v) {
+    return std::clamp<int32_t>(v, -(1 << 28), 1 << 28);
 }
 
 double Clamp(double v) {
@@ -698,9 +706,11 @@ void Player::ArcFamily(const TRecord& r) {
         const double radius = r.U(16);
         const double start = F32(r.data + 20), sweep = F32(r.data + 24);
         if (!std::isfinite(start) || !std::isfinite(sweep) || radius > kCoordLimit) return;
+        // More than a full turn draws the same circle again.
+        const double turn = std::clamp<double>(sweep, -360, 360), from = std::fmod(start, 360.0);
         const QRectF box(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
         p.moveTo(state_.cp);
-        p.arcTo(box, start, sweep);
+        p.arcTo(box, from, turn);
         state_.cp = p.currentPosition();
         DrawPath(p, false, true);
         return;
@@ -780,6 +790,11 @@ void Player::Text(QPointF ref, uint32_t options, std::optional<TRectL> rect, con
     }
     if (dx.size() != static_cast<size_t>(text.size()))
         dx = MeasureTextRun(font.font, text).advances;
+    QString shown = text;
+    if (shown.size() > kMaxTextLength) {
+        shown.truncate(kMaxTextLength);
+        dx.resize(static_cast<size_t>(kMaxTextLength));
+    }
     const bool updateCp = state_.textAlign & TA_UPDATECP;
     const QPointF p = updateCp ? state_.cp : ref;
     const QPointF pd = t.map(p);
@@ -802,7 +817,7 @@ void Player::Text(QPointF ref, uint32_t options, std::optional<TRectL> rect, con
         if (uniform) {
             // Same call as direct drawing; the scale is the only difference.
             if (su != 1) painter_.setTransform(QTransform::fromScale(su, su));
-            PaintTextRun(painter_, font.font, pd / su, state_.textAlign, escapement, text, dx,
+            PaintTextRun(painter_, font.font, pd / su, state_.textAlign, escapement, shown, dx,
                          state_.textColor, background);
         } else {
             const QPointF u(t.m11() * std::cos(theta) - t.m21() * std::sin(theta),
@@ -812,7 +827,7 @@ void Player::Text(QPointF ref, uint32_t options, std::optional<TRectL> rect, con
             local.rotate(-std::atan2(-u.y(), u.x()) * 180 / M_PI);
             local.scale(su, sv);
             painter_.setTransform(local);
-            PaintTextRun(painter_, font.font, QPointF(0, 0), state_.textAlign, 0, text, dx,
+            PaintTextRun(painter_, font.font, QPointF(0, 0), state_.textAlign, 0, shown, dx,
                          state_.textColor, background);
         }
     }
@@ -861,7 +876,7 @@ void Player::ExtTextOut(const TRecord& r) {
         const uint32_t step = (options & ETO_PDY) ? 8 : 4;
         dx.resize(chars);
         for (uint32_t i = 0; i < chars; ++i)
-            dx[i] = std::clamp<int32_t>(r.I(offDx + step * i), -1000000, 1000000);
+            dx[i] = std::clamp<int32_t>(r.I(offDx + step * i), -kMaxAdvance, kMaxAdvance);
     }
     std::optional<TRectL> rect;
     if (hasRect) rect = RectL(r.data + 56);
@@ -1014,7 +1029,7 @@ void Player::Bitmap(const TRecord& r) {
     case EMR_STRETCHDIBITS:
     case EMR_SETDIBITSTODEVICE: {
         const bool stretch = r.type == EMR_STRETCHDIBITS;
-        const QRect src(r.I(32), r.I(36), r.I(40), r.I(44));
+        const QRect src(Small(r.I(32)), Small(r.I(36)), Small(r.I(40)), Small(r.I(44)));
         const QRectF d(r.I(24), r.I(28), stretch ? r.I(72) : src.width(),
                        stretch ? r.I(76) : src.height());
         const uint32_t rop = stretch ? r.U(68) : SRCCOPY;
@@ -1342,7 +1357,7 @@ void Player::Play(const TRecord& r) {
         if (r.type == EMR_ELLIPSE)
             p.addEllipse(box);
         else
-            p.addRoundedRect(box, std::abs(r.I(24)) / 2.0, std::abs(r.I(28)) / 2.0);
+            p.addRoundedRect(box, std::abs(double(r.I(24))) / 2, std::abs(double(r.I(28))) / 2);
         DrawPath(p, true, true);
         break;
     }

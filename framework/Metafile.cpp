@@ -722,8 +722,9 @@ void TEmfRecorderDC::EmbedMetafile(const QByteArray& src, const QRect& destIn) {
             const TRectL rc = RectL(r.data + dataAt + 32 + 16 * i);
             const QRectF d =
                 base.mapRect(QRectF(QPointF(rc.left, rc.top), QPointF(rc.right, rc.bottom)));
-            QRect mapped(QPoint(RoundInt(d.left()), RoundInt(d.top())),
-                         QPoint(RoundInt(d.right()) - 1, RoundInt(d.bottom()) - 1));
+            auto edge = [](double v) { return RoundInt(std::clamp(v, -1e9, 1e9)); };
+            QRect mapped(QPoint(edge(d.left()), edge(d.top())),
+                         QPoint(edge(d.right()) - 1, edge(d.bottom()) - 1));
             mapped &= area;
             writer_.PutRect(at + dataAt + 32 + 16 * i,
                             mapped.isEmpty() ? TRectL{} : Exclusive(mapped));

@@ -236,6 +236,7 @@ bool Converter::Convert(const Record& r, uint16_t function) {
     case 0x020F:
         if (!need(2)) return false;
         winOrg_ += QPointF(r.S(1), r.S(0));
+        winOrg_ = QPointF(std::clamp(winOrg_.x(), -1e9, 1e9), std::clamp(winOrg_.y(), -1e9, 1e9));
         Point2(EMR_SETWINDOWORGEX, static_cast<int32_t>(winOrg_.x()),
                static_cast<int32_t>(winOrg_.y()));
         return true;
@@ -442,8 +443,8 @@ bool Converter::Convert(const Record& r, uint16_t function) {
     }
     case 0x0B41: { // rop, source h w y x, [reserved], destination h w y x, [bitmap]
         if (!need(10)) return false;
-        if (n == 10) { // no bitmap: the brush fills the destination
-            Blt(EMR_BITBLT, QRect(r.S(9), r.S(8), r.S(7), r.S(6)), {}, r.Dword(0), {}, {});
+        if (n == 11) { // no bitmap, a reserved word: the brush fills the destination
+            Blt(EMR_BITBLT, QRect(r.S(10), r.S(9), r.S(8), r.S(7)), {}, r.Dword(0), {}, {});
             return true;
         }
         QByteArray bmi, bits;
