@@ -346,3 +346,29 @@ TEST(MetafilePlayer, PlaceableWindowsMetafile) {
     EXPECT_EQ(image.pixel(150, 150), qRgb(0, 0, 255)); // bitmap
     EXPECT_FALSE(InkBox(image.copy(0, 0, 60, 40), qRgb(255, 0, 0)).isNull()); // text on red
 }
+
+// An office suite's export of office-shapes.svg, as an enhanced and as a Windows
+// metafile: paths of curves, polygons, fonts with escapement, clipping and comments.
+TEST(MetafilePlayer, FilesWrittenByAnOfficeSuite) {
+    for (const char* name : {"emf/office-shapes.emf", "emf/office-shapes.wmf"}) {
+        TMetafile mf;
+        mf.LoadFromFile(TestData(QString::fromLatin1(name)));
+        EXPECT_NEAR(mf.Width(), 373, 1) << name; // 9855 hundredths of a mm
+        EXPECT_NEAR(mf.Height(), 273, 1) << name;
+        QImage image(mf.Width(), mf.Height(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            mf.Play(painter, QRectF(0, 0, mf.Width(), mf.Height()));
+        }
+        EXPECT_EQ(image.pixel(60, 45), qRgb(255, 0, 0)) << name;
+        EXPECT_EQ(image.pixel(6, 45), qRgb(0, 0, 0)) << name; // its outline
+        EXPECT_EQ(image.pixel(235, 55), qRgb(0, 160, 0)) << name;
+        EXPECT_EQ(image.pixel(125, 220), qRgb(0, 0, 255)) << name;
+        EXPECT_EQ(image.pixel(60, 140), kWhite) << name;
+        const QRect text = InkBox(image.copy(120, 101, 160, 20));
+        EXPECT_NEAR(text.left() + 120, 138, 2) << name;
+        EXPECT_NEAR(text.width(), 128, 3) << name;
+        EXPECT_FALSE(InkBox(image.copy(355, 140, 18, 80)).isNull()) << name; // the turned text
+    }
+}
