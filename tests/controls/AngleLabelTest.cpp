@@ -106,20 +106,6 @@ TEST_F(AngleLabelTest, AnglesSnapToTheNearestDirection) {
     EXPECT_EQ(label->Angle(), 270);
 }
 
-TEST_F(AngleLabelTest, PropertiesReachTheSettersByName) {
-    label->setProperty("Angle", 22);
-    EXPECT_EQ(label->property("Angle").toInt(), 45);
-    EXPECT_EQ(label->AngleDirection(), adNothEast);
-    label->setProperty("AngleDirection", QVariant::fromValue(adWest));
-    EXPECT_EQ(label->Angle(), 180);
-    const QMetaObject* mo = label->metaObject();
-    EXPECT_LT(mo->indexOfProperty("Angle"), mo->indexOfProperty("AngleDirection"));
-    EXPECT_GE(mo->indexOfProperty("Transparent"), 0);
-    // Not published: the label always sizes itself, left aligned, on one line.
-    EXPECT_LT(mo->indexOfProperty("AutoSize"), 0);
-    EXPECT_LT(mo->indexOfProperty("WordWrap"), 0);
-}
-
 TEST_F(AngleLabelTest, TurnedBoxAndOriginFollowTheMeasuredText) {
     label->Font()->SetName(QStringLiteral("Times New Roman"));
     label->Font()->SetHeight(-11);

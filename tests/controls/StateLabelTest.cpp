@@ -9,6 +9,7 @@
 
 #include <QCursor>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -80,33 +81,6 @@ protected:
     TantLabel* label = nullptr;
     int clicks = 0, enters = 0, leaves = 0;
 };
-
-TEST_F(StateLabelTest, DescriptorsStartWithTheLinkStyling) {
-    EXPECT_EQ(label->State(), lsNormal);
-    EXPECT_TRUE(label->Active());
-    EXPECT_TRUE(label->AutoSize());
-    EXPECT_TRUE(label->Color3d());
-    EXPECT_EQ(label->Color3dXDepth(), 1);
-    EXPECT_EQ(label->Color3dYDepth(), 1);
-    EXPECT_EQ(label->HighLightStyle(), hlsNormal);
-    EXPECT_EQ(label->HighLightXDepth(), 1);
-    EXPECT_EQ(label->HighLightYDepth(), 1);
-    const auto colors = [](TantRunTimeColorDesc* d) {
-        return std::array<TColor, 4>{d->Normal(), d->Selected(), d->Active(), d->Disabled()};
-    };
-    EXPECT_EQ(colors(label->ColorFront()),
-              (std::array<TColor, 4>{clBlack, clBlue, clRed, clBtnShadow}));
-    EXPECT_EQ(colors(label->ColorBack()),
-              (std::array<TColor, 4>{clBtnShadow, clNavy, clMaroon, clBtnHighlight}));
-    EXPECT_EQ(colors(label->HighLightColor()),
-              (std::array<TColor, 4>{clYellow, clYellow, clWhite, clBtnHighlight}));
-    TantRunTimeCursorDesc* c = label->Cursors();
-    EXPECT_EQ((std::array<TCursor, 4>{c->Normal(), c->Selected(), c->Active(), c->Disabled()}),
-              (std::array<TCursor, 4>{crDefault, crHandPoint, crHandPoint, crDefault}));
-    for (TantRunTimeBooleanDesc* d : {label->HighLight(), label->UnderLine()})
-        EXPECT_EQ((std::array<bool, 4>{d->Normal(), d->Selected(), d->Active(), d->Disabled()}),
-                  (std::array<bool, 4>{false, true, true, false}));
-}
 
 TEST_F(StateLabelTest, DescriptorsPickTheCurrentStateAndNotifyOnlyOnChange) {
     int notified = 0;
@@ -276,7 +250,9 @@ TEST_F(StateLabelTest, AutoSizeOffKeepsTheBounds) {
     EXPECT_EQ(QSize(label->Width(), label->Height()), QSize(20, 30));
 }
 
-// Pixels of a colour class: dark text, pure red shadow, pure green halo, on white.
+// Pixels of a colour class: dark text, pure red shadow, pure green halo, on white. Each
+// class starts at half coverage of an anti-aliased edge, so that copies of the same glyphs
+// in different colours give boxes that compare exactly.
 QRect BoxOf(const QImage& img, const std::function<bool(QRgb)>& is) {
     QRect box;
     for (int y = 0; y < img.height(); ++y)
