@@ -16,7 +16,7 @@ endfunction()
 
 # One GoogleTest executable per tested folder; each test runs in its own process
 # against the offscreen Qt platform.
-function(sleevane_tests name)
+function(sleevane_tests name folder)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   # test_framework is made of tests/framework/*.cpp, and so on.
   string(REGEX REPLACE "^test_" "" folder ${name})
@@ -33,5 +33,5 @@ function(sleevane_tests name)
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SLEEVANE_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;SLEEVANE_BUILD=${PROJECT_BINARY_DIR}"
-               TIMEOUT 300)
+               TIMEOUT 120)
 endfunction()
