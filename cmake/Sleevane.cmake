@@ -18,8 +18,6 @@ endfunction()
 # against the offscreen Qt platform.
 function(sleevane_tests name folder)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  # test_framework is made of tests/framework/*.cpp, and so on.
-  string(REGEX REPLACE "^test_" "" folder ${name})
   file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h)
   if(NOT sources)
