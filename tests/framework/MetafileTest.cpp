@@ -439,3 +439,37 @@ TEST(Metafile, OtherProgramsRenderTheRecordedPage) {
             << region.name;
     }
 }
+
+TEST(Metafile, FrameFollowsTheInkWithoutASizeAndTheReferenceDevicesResolution) {
+    TMetafile unsized;
+    {
+        TMetafileCanvas canvas(&unsized);
+        canvas.Brush()->SetColor(clRed);
+        canvas.FillRect(QRect(0, 0, 96, 48)); // one inch by half an inch at 96 per inch
+    }
+    EXPECT_EQ(unsized.Header().frame, (TRectL{0, 0, 2540, 1270}));
+    EXPECT_EQ(unsized.Width(), 96);
+    EXPECT_EQ(unsized.Height(), 48);
+
+    // A printer-like reference of 300 pixels per inch: the same paper, more pixels.
+    QImage paper(300, 300, QImage::Format_RGB32);
+    paper.setDotsPerMeterX(11811);
+    paper.setDotsPerMeterY(11811);
+    QPainter painter(&paper);
+    TPainterDC printer(&painter, DT_RASPRINTER);
+    TMetafile fine;
+    fine.SetMMWidth(2540);
+    fine.SetMMHeight(2540);
+    {
+        TMetafileCanvas canvas(&fine, &printer);
+        EXPECT_EQ(canvas.Handle()->GetDeviceCaps(LOGPIXELSX), 300);
+        EXPECT_EQ(canvas.Handle()->GetDeviceCaps(HORZRES), 300);
+        canvas.Brush()->SetColor(clBlue);
+        canvas.FillRect(QRect(150, 0, 150, 300)); // the right half
+    }
+    EXPECT_EQ(fine.Header().device, QSize(300, 300));
+    EXPECT_EQ(fine.Header().frame, (TRectL{0, 0, 2540, 2540}));
+    const QImage shown = Play(fine.Data(), QSize(96, 96));
+    EXPECT_EQ(shown.pixel(40, 48), qRgb(255, 255, 255));
+    EXPECT_EQ(shown.pixel(56, 48), qRgb(0, 0, 255));
+}
