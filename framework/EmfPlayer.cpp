@@ -4,6 +4,8 @@
 #include "framework/EmfRecords.h"
 #include "framework/SysUtils.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -923,15 +925,75 @@ uint32_t Compression(const TDib& dib) {
     return U32(b) == 12 ? 0 : U32(b + 16);
 }
 
+// A run-length coded bitmap of 8 or 4 bits per pixel, first row on top. Runs that leave
+// the bitmap are cut off; what the data does not reach stays colour 0.
+QImage DecodeRle(const TDib& dib, bool four) {
+    const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
+    if (U32(b) < 40) return {};
+    const int64_t width = I32(b + 4), height = I32(b + 8);
+    if (width <= 0 || height <= 0 || width * height > kMaxBitmapPixels) return {};
+    const uint32_t most = four ? 16 : 256, used = U32(b + 32);
+    const uint32_t colors = used && used < most ? used : most;
+    const uint32_t headerSize = U32(b);
+    QList<QRgb> table;
+    for (uint32_t i = 0; i < most; ++i) {
+        const uint64_t at = headerSize + 4ULL * i;
+        table << (i < colors && at + 4 <= static_cast<uint64_t>(dib.info.size())
+                      ? qRgb(b[at + 2], b[at + 1], b[at])
+                      : qRgb(0, 0, 0));
+    }
+    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_Indexed8);
+    if (image.isNull()) return {};
+    image.setColorTable(table);
+    image.fill(0);
+    const auto* d = reinterpret_cast<const uchar*>(dib.bits.constData());
+    const qsizetype n = dib.bits.size();
+    int64_t x = 0, y = 0; // y counts rows from the bottom
+    auto put = [&](uint8_t index) {
+        if (x < width && y < height) image.scanLine(static_cast<int>(height - 1 - y))[x] = index;
+        ++x;
+    };
+    for (qsizetype i = 0; i + 1 < n && y < height;) {
+        const uint8_t count = d[i], value = d[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (int k = 0; k < count; ++k)
+                put(four ? (k % 2 ? value & 15 : value >> 4) : value);
+        } else if (value == 0) { // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) { // end of bitmap
+            break;
+        } else if (value == 2) { // move on
+            if (i + 1 >= n) break;
+            x += d[i];
+            y += d[i + 1];
+            i += 2;
+        } else { // pixels as they stand, padded to a word
+            const qsizetype bytes = four ? (value + 1) / 2 : value;
+            if (i + bytes > n) break;
+            for (int k = 0; k < value; ++k)
+                put(four ? (k % 2 ? d[i + k / 2] & 15 : d[i + k / 2] >> 4) : d[i + k]);
+            i += (bytes + 1) / 2 * 2;
+        }
+    }
+    return image;
+}
+
 // The bitmap as an image with its first row on top; alpha kept when asked for.
 QImage DecodeDib(const TDib& dib, bool alpha) {
     const uint32_t compression = Compression(dib);
     if (compression == 4 || compression == 5) {
-        QImage image;
-        image.loadFromData(dib.bits);
-        if (image.width() * int64_t(image.height()) > kMaxBitmapPixels) return {};
-        return image;
+        // Ask the embedded picture its size before decoding it.
+        QByteArray data = dib.bits;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QSize size = reader.size();
+        if (!size.isValid() || int64_t(size.width()) * size.height() > kMaxBitmapPixels) return {};
+        return reader.read();
     }
+    if (compression == 1 || compression == 2) return DecodeRle(dib, compression == 2);
     const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
     if (alpha && U32(b) >= 40 && U16(b + 14) == 32 && compression == 0) {
         const int w = I32(b + 4), h = I32(b + 8);
@@ -1037,7 +1099,7 @@ void Player::Bitmap(const TRecord& r) {
         const TDib dib = DibOf(r, r.U(48), r.U(52), r.U(56), r.U(60));
         const QTransform t = Total();
         const uint32_t compression = Compression(dib);
-        if (rop == SRCCOPY && AxisAligned(t) && compression != 4 && compression != 5) {
+        if (rop == SRCCOPY && AxisAligned(t) && (compression == 0 || compression == 3)) {
             const QPointF a = t.map(d.topLeft()),
                           b = t.map(QPointF(d.x() + d.width(), d.y() + d.height()));
             int x0 = ToInt(a.x()), x1 = ToInt(b.x()), y0 = ToInt(a.y()), y1 = ToInt(b.y());

@@ -372,3 +372,52 @@ TEST(MetafilePlayer, FilesWrittenByAnOfficeSuite) {
         EXPECT_FALSE(InkBox(image.copy(355, 140, 18, 80)).isNull()) << name; // the turned text
     }
 }
+
+TEST(MetafilePlayer, RunLengthCodedBitmaps) {
+    // 4 x 2 pixels, bottom row first: four reds; then two blues and two greens.
+    const QByteArray rle8 = QByteArray::fromHex("0401"
+                                                "0000"
+                                                "0200"
+                                                "0202"
+                                                "0001");
+    // The same with two pixels to a byte, the top row given as it stands.
+    const QByteArray rle4 = QByteArray::fromHex("0411"
+                                                "0000"
+                                                "0004"
+                                                "0022"
+                                                "0001");
+    for (const auto& [compression, bits] : {std::pair{1u, rle8}, std::pair{2u, rle4}}) {
+        QByteArray bmi(40 + 12, '\0');
+        auto* h = reinterpret_cast<uchar*>(bmi.data());
+        qToLittleEndian<uint32_t>(40, h);
+        qToLittleEndian<int32_t>(4, h + 4);
+        qToLittleEndian<int32_t>(2, h + 8);
+        qToLittleEndian<uint16_t>(1, h + 12);
+        qToLittleEndian<uint16_t>(compression == 1 ? 8 : 4, h + 14);
+        qToLittleEndian<uint32_t>(compression, h + 16);
+        qToLittleEndian<uint32_t>(3, h + 32);
+        const uchar colors[] = {255, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0}; // blue, red, green
+        std::memcpy(h + 40, colors, sizeof colors);
+        Builder b;
+        const uint32_t bitsPad = (static_cast<uint32_t>(bits.size()) + 3) / 4 * 4;
+        const qsizetype at = b.w_.Begin(EMR_STRETCHDIBITS, 80 + 52 + bitsPad);
+        b.w_.PutI32(at + 40, 4);
+        b.w_.PutI32(at + 44, 2);
+        b.w_.Put32(at + 48, 80);
+        b.w_.Put32(at + 52, 52);
+        b.w_.Put32(at + 56, 132);
+        b.w_.Put32(at + 60, static_cast<uint32_t>(bits.size()));
+        b.w_.Put32(at + 68, SRCCOPY);
+        b.w_.PutI32(at + 72, 1000);
+        b.w_.PutI32(at + 76, 1000);
+        b.w_.PutBytes(at + 80, bmi.constData(), bmi.size());
+        b.w_.PutBytes(at + 132, bits.constData(), bits.size());
+        const QByteArray emf = b.Finish();
+        ASSERT_EQ(CheckEnhMetaFile(emf), QString());
+        const QImage image = PlayInto(emf, QSize(100, 100));
+        EXPECT_EQ(image.pixel(10, 25), qRgb(0, 0, 255)) << compression;
+        EXPECT_EQ(image.pixel(90, 25), qRgb(0, 255, 0)) << compression;
+        EXPECT_EQ(image.pixel(10, 75), qRgb(255, 0, 0)) << compression;
+        EXPECT_EQ(image.pixel(90, 75), qRgb(255, 0, 0)) << compression;
+    }
+}
