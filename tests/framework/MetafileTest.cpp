@@ -401,7 +401,9 @@ TEST(Metafile, OtherProgramsRenderTheRecordedPage) {
     if (soffice.isEmpty()) GTEST_SKIP() << "soffice is not installed";
     QFile::remove(QDir(dir).filePath(QStringLiteral("page.png")));
     QProcess process;
-    process.start(soffice, {QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+    // A profile of its own, so that other office processes running meanwhile do not matter.
+    const QString profile = QStringLiteral("-env:UserInstallation=file://") + TestTempDir();
+    process.start(soffice, {profile, QStringLiteral("--headless"), QStringLiteral("--convert-to"),
                             QStringLiteral("png"), QStringLiteral("--outdir"), dir, file});
     ASSERT_TRUE(process.waitForFinished(180000));
     QImage png(QDir(dir).filePath(QStringLiteral("page.png")));
