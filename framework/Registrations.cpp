@@ -5,6 +5,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
+#include "framework/Metafile.h"
 #include "framework/Reader.h"
 #include "framework/ScrollBox.h"
 #include "framework/StdCtrls.h"
@@ -54,4 +55,5 @@ void InitializeFrameworkClasses() {
     RegisterComponentClass<TSaveDialog>();
     RegisterComponentClass<TFontDialog>();
     RegisterComponentClass<TColorDialog>();
+    RegisterMetafileFormats();
 }

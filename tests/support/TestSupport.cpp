@@ -7,7 +7,7 @@
 
 QString TestData(const QString& relative) {
     const char* root = std::getenv("SLEEVANE_TEST_DATA");
-    return QDir(QString::fromLocal8Bit(root ? root : "tests/data")).filePath(relative);
+    return QDir(QString::fromLocal8Bit(root ? root : SLEEVANE_SOURCE_TEST_DATA)).filePath(relative);
 }
 
 QString TestTempDir() {
