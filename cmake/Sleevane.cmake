@@ -16,10 +16,10 @@ endfunction()
 
 # One GoogleTest executable per tested folder; each test runs in its own process
 # against the offscreen Qt platform.
-function(sleevane_tests name)
+function(sleevane_tests name folder)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+       ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h)
   if(NOT sources)
     return()
   endif()

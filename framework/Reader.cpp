@@ -216,7 +216,8 @@ TLayoutToken TReader::Next() {
 
 void TReader::Error(const QString& reason) const {
     const QString where = context_.isEmpty() ? QString() : QStringLiteral("Error reading %1: ").arg(context_);
-    throw EReadError(QStringLiteral("%1(%2): %3%4").arg(fileName_).arg(Peek().line).arg(where, reason));
+    const int line = contextLine_ > 0 ? contextLine_ : Peek().line;
+    throw EReadError(QStringLiteral("%1(%2): %3%4").arg(fileName_).arg(line).arg(where, reason));
 }
 
 void TReader::Expect(int kind, const char* what) {
@@ -397,7 +398,10 @@ public:
 
 private:
     void Undo() {
-        for (const QByteArray& field : fields_) root_->setProperty(field.constData(), QVariant::fromValue<QObject*>(nullptr));
+        for (const QByteArray& field : fields_) {
+            const QMetaProperty p = root_->metaObject()->property(root_->metaObject()->indexOfProperty(field.constData()));
+            p.write(root_, QVariant(p.metaType(), nullptr));
+        }
         for (auto it = created_.rbegin(); it != created_.rend(); ++it) delete *it;
         created_.clear();
         if (root_->IsLoading()) root_->Loaded();
@@ -410,7 +414,7 @@ private:
 
     void ReadObject(TComponent* parent) {
         if (!IsKeyword("object")) r_.Error(QStringLiteral("'object' expected"));
-        r_.Next();
+        const int objectLine = r_.Next().line;
         QString name, className;
         name = r_.ReadIdent();
         if (r_.Peek().kind == tkSymbol && r_.Peek().text == QLatin1String(":")) {
@@ -421,6 +425,7 @@ private:
             name.clear();
         }
         TComponent* component;
+        r_.contextLine_ = objectLine;
         if (!parent) {
             if (!InheritsFrom(root_->metaObject(), className))
                 r_.Error(QStringLiteral("Layout is for %1, not %2")
@@ -429,12 +434,12 @@ private:
             component->BeginLoading();
             if (!name.isEmpty()) component->SetName(name);
         } else {
+            r_.context_ = name.isEmpty() ? className : name;
             auto it = ClassRegistry().find(className);
             if (it == ClassRegistry().end()) r_.Error(QStringLiteral("Class %1 not found").arg(className));
             component = it->second(root_);
             created_.push_back(component);
             component->BeginLoading();
-            r_.context_ = name;
             if (!name.isEmpty()) {
                 if (root_->FindComponent(name) != component && root_->FindComponent(name))
                     r_.Error(QStringLiteral("A component named %1 already exists").arg(name));
@@ -444,7 +449,9 @@ private:
             component->SetParentComponent(parent);
         }
         const QString componentName = name.isEmpty() ? className : name;
+        r_.contextLine_ = 0;
         while (!IsKeyword("end")) {
+            r_.context_ = componentName;
             if (r_.Peek().kind == tkEnd) r_.Error(QStringLiteral("'end' expected for %1").arg(componentName));
             if (IsKeyword("object") && r_.Peek(1).kind == tkIdent) {
                 ReadObject(component);
@@ -482,6 +489,7 @@ private:
         const TLayoutToken nameToken = r_.Next();
         if (nameToken.kind != tkIdent) r_.Error(QStringLiteral("Property name expected"));
         r_.context_ = componentName + QLatin1Char('.') + nameToken.text;
+        r_.contextLine_ = nameToken.line;
         if (!(r_.Peek().kind == tkSymbol && r_.Peek().text == QLatin1String("=")))
             r_.Error(QStringLiteral("'=' expected"));
         r_.Next();
@@ -499,6 +507,7 @@ private:
             target = sub;
         }
         SetValue(target, path.back());
+        r_.contextLine_ = 0;
     }
 
     void SetValue(QObject* target, const QString& name) {

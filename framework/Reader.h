@@ -56,6 +56,7 @@ private:
     Impl* d;
     QString fileName_;
     QString context_; // "Form1.Font.Name" while that property is read
+    int contextLine_ = 0; // the line of that property
 };
 
 class TWriter {

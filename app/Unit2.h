@@ -1,0 +1,12 @@
+#pragma once
+// The print-layout window: never shown; it holds the cover report and its items.
+
+#include "framework/Forms.h"
+
+class Tpreview : public TForm {
+    Q_OBJECT
+public:
+    explicit Tpreview(TComponent* owner);
+};
+
+extern Tpreview* preview;
