@@ -176,26 +176,31 @@ QImage DecodePlainRows(const TDibHeader& h, QByteArrayView bits, int& maxIndex) 
 }
 
 // Run-length encoded rows: runs and literal groups must stay inside their row and the
-// data must describe every row; anything else is damage.
+// data must describe every row; anything else is damage. Some encoders run on into the
+// row's padding (up to the next 4-byte boundary): those pixels are dropped.
 QImage DecodeRleRows(const TDibHeader& h, QByteArrayView bits, int& maxIndex) {
     QImage image(h.width, h.height, QImage::Format_Indexed8);
     if (image.isNull()) return {};
     image.fill(0);
     const bool rle4 = h.compression == BI_RLE4;
+    const int64_t rowLimit = h.Stride() * 8 / h.bitCount;
     const uchar* p = Bytes(bits);
     const qsizetype n = bits.size();
     qsizetype pos = 0;
     int64_t x = 0, y = 0; // y counts stored rows, from the bottom
     auto put = [&](uchar index) {
-        image.scanLine(static_cast<int>(h.height - 1 - y))[x++] = index;
-        maxIndex = std::max<int>(maxIndex, index);
+        if (x < h.width) {
+            image.scanLine(static_cast<int>(h.height - 1 - y))[x] = index;
+            maxIndex = std::max<int>(maxIndex, index);
+        }
+        ++x;
     };
     for (;;) {
         if (pos + 2 > n) return y >= h.height - 1 ? image : QImage(); // no end-of-bitmap mark
         const uchar count = p[pos], value = p[pos + 1];
         pos += 2;
         if (count > 0) {
-            if (y >= h.height || x + count > h.width) return {};
+            if (y >= h.height || x + count > rowLimit) return {};
             for (int i = 0; i < count; ++i)
                 put(rle4 ? static_cast<uchar>((i & 1) ? value & 15 : value >> 4) : value);
             continue;
@@ -212,11 +217,11 @@ QImage DecodeRleRows(const TDibHeader& h, QByteArrayView bits, int& maxIndex) {
             x += p[pos];
             y += p[pos + 1];
             pos += 2;
-            if (x > h.width || y > h.height) return {};
+            if (x > rowLimit || y > h.height) return {};
             break;
         default: { // literal group, padded to a 16-bit boundary
             const qsizetype bytes = rle4 ? (value + 1) / 2 : value;
-            if (pos + bytes > n || y >= h.height || x + value > h.width) return {};
+            if (pos + bytes > n || y >= h.height || x + value > rowLimit) return {};
             for (int i = 0; i < value; ++i)
                 put(rle4 ? static_cast<uchar>((i & 1) ? p[pos + i / 2] & 15 : p[pos + i / 2] >> 4)
                          : p[pos + i]);

@@ -16,9 +16,9 @@ struct BmpSpec {
     int height = 0; // negative: rows stored top row first
     int bitCount = 24;
     uint32_t compression = 0;
-    QList<QRgb> palette;               // written as the colour table
-    std::array<uint32_t, 3> masks{};   // bit fields: inside long headers, after a 40-byte one
-    QByteArray bits;                   // pixel data as stored
+    QList<QRgb> palette;             // written as the colour table
+    std::array<uint32_t, 3> masks{}; // bit fields: inside long headers, after a 40-byte one
+    QByteArray bits;                 // pixel data as stored
 };
 
 inline void PutU32(QByteArray& b, int at, uint32_t v) {
@@ -48,7 +48,8 @@ inline QByteArray MakeBmp(const BmpSpec& s) {
     QByteArray extra;
     if (s.compression == 3) {
         QByteArray m(12, '\0');
-        for (int i = 0; i < 3; ++i) PutU32(m, 4 * i, s.masks[static_cast<size_t>(i)]);
+        for (int i = 0; i < 3; ++i)
+            PutU32(m, 4 * i, s.masks[static_cast<size_t>(i)]);
         if (s.headerSize >= 52)
             header.replace(40, 12, m);
         else
@@ -71,8 +72,8 @@ inline QByteArray MakeBmp(const BmpSpec& s) {
 
 // Rows of w x h pixels stored bottom row first (top row first with topDown), each padded
 // to 4 bytes; pixel(x, y) gives the stored value of the pixel at x, y (y from the top).
-inline QByteArray PackRows(int w, int h, int bitCount, const std::function<uint32_t(int, int)>& pixel,
-                           bool topDown = false) {
+inline QByteArray PackRows(int w, int h, int bitCount,
+                           const std::function<uint32_t(int, int)>& pixel, bool topDown = false) {
     const int stride = ((w * bitCount + 31) / 32) * 4;
     QByteArray bits(stride * h, '\0');
     auto* b = reinterpret_cast<uchar*>(bits.data());
@@ -82,16 +83,26 @@ inline QByteArray PackRows(int w, int h, int bitCount, const std::function<uint3
         for (int x = 0; x < w; ++x) {
             const uint32_t v = pixel(x, y);
             switch (bitCount) {
-            case 1: row[x / 8] |= static_cast<uchar>((v & 1) << (7 - x % 8)); break;
-            case 4: row[x / 2] |= static_cast<uchar>((v & 15) << (x % 2 ? 0 : 4)); break;
-            case 8: row[x] = static_cast<uchar>(v); break;
-            case 16: qToLittleEndian<uint16_t>(static_cast<uint16_t>(v), row + 2 * x); break;
+            case 1:
+                row[x / 8] |= static_cast<uchar>((v & 1) << (7 - x % 8));
+                break;
+            case 4:
+                row[x / 2] |= static_cast<uchar>((v & 15) << (x % 2 ? 0 : 4));
+                break;
+            case 8:
+                row[x] = static_cast<uchar>(v);
+                break;
+            case 16:
+                qToLittleEndian<uint16_t>(static_cast<uint16_t>(v), row + 2 * x);
+                break;
             case 24:
                 row[3 * x] = static_cast<uchar>(v);
                 row[3 * x + 1] = static_cast<uchar>(v >> 8);
                 row[3 * x + 2] = static_cast<uchar>(v >> 16);
                 break;
-            case 32: qToLittleEndian<uint32_t>(v, row + 4 * x); break;
+            case 32:
+                qToLittleEndian<uint32_t>(v, row + 4 * x);
+                break;
             }
         }
     }

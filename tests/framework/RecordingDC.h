@@ -20,7 +20,8 @@ public:
     void Rectangle(int, int, int, int) override {}
     void FillRect(const QRect&, const TBrushData&) override {}
     void ExtTextOut(int, int, unsigned, const QRect*, const QString&, const int*) override {}
-    bool StretchDIBits(const QRect& dest, const QRect& src, const TDib& dib, uint32_t rop) override {
+    bool StretchDIBits(const QRect& dest, const QRect& src, const TDib& dib,
+                       uint32_t rop) override {
         blts.push_back({dest, src, dib, rop, StretchBltMode()});
         return true;
     }

@@ -28,7 +28,8 @@ QByteArray SmallBmp() {
     BmpSpec s;
     s.width = 2;
     s.height = 2;
-    s.bits = PackRows(2, 2, 24, [](int x, int y) { return x == 0 && y == 0 ? 0x0000FFu : 0xFFFFFFu; });
+    s.bits =
+        PackRows(2, 2, 24, [](int x, int y) { return x == 0 && y == 0 ? 0xFF0000u : 0xFFFFFFu; });
     return MakeBmp(s);
 }
 
@@ -142,7 +143,7 @@ TEST_F(PictureTest, CopiesAreIndependentPicturesOfTheSameKind) {
 
     TBitmap target;
     target.Assign(&a);
-    EXPECT_EQ(target.Image().pixel(0, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(target.Image().pixel(0, 0), qRgb(255, 0, 0));
 
     a.Assign(nullptr);
     EXPECT_EQ(a.Graphic(), nullptr);
@@ -150,7 +151,8 @@ TEST_F(PictureTest, CopiesAreIndependentPicturesOfTheSameKind) {
 }
 
 TEST_F(PictureTest, AskingForABitmapReplacesAnotherKind) {
-    WriteFile(Path(QStringLiteral("dots")), ReadFile(TestData(QStringLiteral("pictures/dots.gif"))));
+    WriteFile(Path(QStringLiteral("dots")),
+              ReadFile(TestData(QStringLiteral("pictures/dots.gif"))));
     TPicture p;
     p.LoadFromFile(Path(QStringLiteral("dots")));
     ASSERT_NE(qobject_cast<TAutoGraphic*>(p.Graphic()), nullptr);
@@ -211,9 +213,12 @@ TEST_F(PictureTest, EnhancedMetafilesGoToTheirRegisteredKind) {
     }
     // Whatever kind holds "emf" reads such a file.
     const TFileFormat* before = FindFileFormat(QStringLiteral("emf"));
-    const std::optional<TFileFormat> saved = before ? std::optional<TFileFormat>(*before) : std::nullopt;
-    RegisterFileFormat(QStringLiteral("emf"), QStringLiteral("Enhanced metafiles"), [] { return std::make_unique<TIcon>(); });
-    EXPECT_EQ(ErrorOf([&] { p.LoadFromFile(Path(QStringLiteral("page"))); }), QStringLiteral("Icon image is not valid"));
+    const std::optional<TFileFormat> saved =
+        before ? std::optional<TFileFormat>(*before) : std::nullopt;
+    RegisterFileFormat(QStringLiteral("emf"), QStringLiteral("Enhanced metafiles"),
+                       [] { return std::make_unique<TIcon>(); });
+    EXPECT_EQ(ErrorOf([&] { p.LoadFromFile(Path(QStringLiteral("page"))); }),
+              QStringLiteral("Icon image is not valid"));
     if (saved)
         RegisterFileFormat(saved->extension, saved->description, saved->make);
     else
@@ -247,21 +252,25 @@ QByteArray MakeIco(const std::vector<IcoImage>& images, int type = 1) {
 
 // A packed icon bitmap: header with the doubled height, palette, colour rows, mask rows.
 QByteArray IconDib(int w, int h, int bitCount, const QList<QRgb>& palette,
-                   const std::function<uint32_t(int, int)>& pixel, const std::function<bool(int, int)>& masked) {
+                   const std::function<uint32_t(int, int)>& pixel,
+                   const std::function<bool(int, int)>& masked) {
     BmpSpec s;
     s.width = w;
     s.height = 2 * h;
     s.bitCount = bitCount;
     s.palette = palette;
-    s.bits = PackRows(w, h, bitCount, pixel) + PackRows(w, h, 1, [&](int x, int y) { return masked(x, y) ? 1u : 0u; });
+    s.bits = PackRows(w, h, bitCount, pixel) +
+             PackRows(w, h, 1, [&](int x, int y) { return masked(x, y) ? 1u : 0u; });
     return MakeBmp(s).mid(14);
 }
 
 TEST_F(PictureTest, IconsShowTheirLargestImageWithItsMask) {
     const QList<QRgb> palette = {qRgb(0, 0, 0), qRgb(0, 0, 255), qRgb(0, 255, 0)};
-    const QByteArray small = IconDib(16, 16, 4, palette, [](int, int) { return 1u; }, [](int, int) { return false; });
-    const QByteArray large = IconDib(32, 32, 8, palette, [](int x, int) { return x < 16 ? 1u : 2u; },
-                                     [](int x, int y) { return x < 4 && y < 4; });
+    const QByteArray small = IconDib(
+        16, 16, 4, palette, [](int, int) { return 1u; }, [](int, int) { return false; });
+    const QByteArray large = IconDib(
+        32, 32, 8, palette, [](int x, int) { return x < 16 ? 1u : 2u; },
+        [](int x, int y) { return x < 4 && y < 4; });
     WriteFile(Path(QStringLiteral("app.ico")), MakeIco({{16, 16, 4, small}, {32, 32, 8, large}}));
     TPicture p;
     p.LoadFromFile(Path(QStringLiteral("app.ico")));
@@ -281,7 +290,8 @@ TEST_F(PictureTest, IconsShowTheirLargestImageWithItsMask) {
     EXPECT_EQ(dc.blts[0].rop, kSrcAnd);
     EXPECT_EQ(dc.blts[1].rop, kSrcInvert);
 
-    EXPECT_EQ(ErrorOf([&] { icon->SetWidth(10); }), QStringLiteral("Cannot change the size of an icon"));
+    EXPECT_EQ(ErrorOf([&] { icon->SetWidth(10); }),
+              QStringLiteral("Cannot change the size of an icon"));
     QByteArray saved;
     QBuffer buffer(&saved);
     buffer.open(QIODevice::WriteOnly);
@@ -317,19 +327,21 @@ TEST_F(PictureTest, IconsTakeAlphaAndPngImages) {
 }
 
 TEST_F(PictureTest, DamagedIconsAreRefused) {
-    const QByteArray good = IconDib(4, 4, 4, {qRgb(0, 0, 0)}, [](int, int) { return 0u; }, [](int, int) { return false; });
+    const QByteArray good = IconDib(
+        4, 4, 4, {qRgb(0, 0, 0)}, [](int, int) { return 0u; }, [](int, int) { return false; });
     const QByteArray cases[] = {
         QByteArray(),
-        MakeIco({{4, 4, 4, good}}, 2),                          // a cursor file
-        MakeIco({}),                                            // no images
-        MakeIco({{4, 4, 4, good}}).left(30),                    // image past the end
-        MakeIco({{4, 4, 4, good.left(good.size() - 10)}}),      // mask rows cut short
-        MakeIco({{4, 4, 4, QByteArray(40, '\x01')}}),           // not a bitmap
+        MakeIco({{4, 4, 4, good}}, 2),                           // a cursor file
+        MakeIco({}),                                             // no images
+        MakeIco({{4, 4, 4, good}}).left(30),                     // image past the end
+        MakeIco({{4, 4, 4, good.left(good.size() - 10)}}),       // mask rows cut short
+        MakeIco({{4, 4, 4, QByteArray(40, '\x01')}}),            // not a bitmap
         MakeIco({{4, 4, 4, QByteArray("\x89PNG\r\n\x1a\nxx")}}), // broken PNG
     };
     for (const QByteArray& bytes : cases) {
         TIcon icon;
-        EXPECT_EQ(ErrorOf([&] { icon.LoadFromBytes(bytes); }), QStringLiteral("Icon image is not valid"));
+        EXPECT_EQ(ErrorOf([&] { icon.LoadFromBytes(bytes); }),
+                  QStringLiteral("Icon image is not valid"));
         EXPECT_TRUE(icon.Empty());
     }
 }

@@ -70,13 +70,13 @@ cases = {
     'rle8-run-overrun': rle8([5, 1, 0, 0, 4, 1, 0, 1]),
     'rle8-literal-overrun': rle8([0, 6, 1, 2, 3, 1, 2, 3, 0, 1]),
     'rle8-literal-truncated': rle8([0, 4, 1, 2]),
-    'rle8-delta-outside': rle8([0, 2, 9, 0, 0, 1]),
+    'rle8-delta-outside': rle8([0, 2, 5, 0, 0, 1]),
     'rle8-delta-truncated': rle8([0, 2, 1]),
     'rle8-lines-past-top': rle8([0, 0, 0, 0, 0, 0, 1, 1, 0, 1]),
     'rle8-ends-early': rle8([4, 1]),
     'rle8-run-after-top': rle8([0, 2, 0, 2, 1, 1, 0, 1]),
-    'rle4-run-overrun': rle4([5, 0x12, 0, 0, 4, 0x12, 0, 1]),
-    'rle4-literal-overrun': rle4([0, 5, 0x12, 0x31, 0x20, 0, 0, 1]),
+    'rle4-run-overrun': rle4([9, 0x12, 0, 0, 4, 0x12, 0, 1]),
+    'rle4-literal-overrun': rle4([0, 9, 0x12, 0x31, 0x20, 0x45, 0x60, 0, 0, 1]),
     'rle4-literal-truncated': rle4([0, 4, 0x12]),
 }
 
