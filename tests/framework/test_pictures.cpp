@@ -5,6 +5,7 @@
 #include "RecordingDC.h"
 #include "framework/Dib.h"
 #include "framework/Pictures.h"
+#include "framework/Reader.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -225,6 +226,31 @@ TEST_F(PictureTest, EnhancedMetafilesGoToTheirRegisteredKind) {
         UnregisterFileFormat(QStringLiteral("emf"));
 }
 
+// A component with a picture, as picture controls have.
+class TPictureHolder : public TComponent {
+    Q_OBJECT
+    Q_PROPERTY(TPicture* Picture READ Picture)
+public:
+    explicit TPictureHolder(TComponent* owner) : TComponent(owner), picture_(new TPicture(this)) {}
+    TPicture* Picture() const { return picture_; }
+
+private:
+    TPicture* picture_;
+};
+
+TEST_F(PictureTest, LayoutsGivePicturesFromTheCompiledInFiles) {
+    TPictureHolder holder(nullptr);
+    TLayoutReader::Read(
+        &holder,
+        QStringLiteral(
+            "object Holder: TPictureHolder\n  Picture.Data = file 'sleevane.png'\nend\n"),
+        QStringLiteral("test.layout"));
+    const QImage expected(QStringLiteral(":/pictures/sleevane.png"));
+    ASSERT_FALSE(expected.isNull());
+    EXPECT_EQ(holder.Picture()->Width(), expected.width());
+    EXPECT_EQ(holder.Picture()->Height(), expected.height());
+}
+
 // ---- Icons ----------------------------------------------------------------------------
 
 struct IcoImage {
@@ -347,3 +373,5 @@ TEST_F(PictureTest, DamagedIconsAreRefused) {
 }
 
 } // namespace
+
+#include "test_pictures.moc"
