@@ -195,11 +195,11 @@ struct TReader::Impl {
     size_t at = 0;
 };
 
-TReader::TReader(const QString& text, const QString& fileName) : d(new Impl), fileName_(fileName) {
+TReader::TReader(const QString& text, const QString& fileName) : d(std::make_unique<Impl>()), fileName_(fileName) {
     d->tokens = Lexer(text, fileName).All();
 }
 
-TReader::~TReader() { delete d; }
+TReader::~TReader() = default;
 
 int TReader::Line() const { return Peek().line; }
 

@@ -16,6 +16,7 @@
 #include <QByteArray>
 #include <functional>
 #include <map>
+#include <memory>
 
 enum class TValueType { Null, Integer, Float, String, Ident, Set, List, File, False, True };
 
@@ -53,7 +54,7 @@ private:
     TLayoutToken Next();
     void Expect(int kind, const char* what);
     struct Impl;
-    Impl* d;
+    std::unique_ptr<Impl> d;
     QString fileName_;
     QString context_; // "Form1.Font.Name" while that property is read
     int contextLine_ = 0; // the line of that property

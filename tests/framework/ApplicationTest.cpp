@@ -1,0 +1,177 @@
+// The message loop: posted messages, exceptions shown in the error box, conversions.
+#include "framework/Forms.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace {
+
+TEST(ConversionTest, RoundsHalvesToEven) {
+    EXPECT_EQ(RoundEven(0.5L), 0);
+    EXPECT_EQ(RoundEven(1.5L), 2);
+    EXPECT_EQ(RoundEven(2.5L), 2);
+    EXPECT_EQ(RoundEven(-2.5L), -2);
+    EXPECT_EQ(RoundEven(42.43L), 42);
+    EXPECT_EQ(RoundEven(-0.51L), -1);
+    EXPECT_EQ(RoundEven(1e30L), INT64_MAX);
+}
+
+TEST(ConversionTest, MulDivRoundsAndRefusesZero) {
+    EXPECT_EQ(MulDiv(-11, 72, 96), -8); // -8.25
+    EXPECT_EQ(MulDiv(-13, 72, 96), -10); // -9.75
+    EXPECT_EQ(MulDiv(5, 1, 2), 3);
+    EXPECT_EQ(MulDiv(-5, 1, 2), -3);
+    EXPECT_EQ(MulDiv(1, 2, 0), -1);
+}
+
+TEST(ConversionTest, StrToIntAcceptsDecimalAndHexOnly) {
+    EXPECT_EQ(StrToInt(QStringLiteral("45")), 45);
+    EXPECT_EQ(StrToInt(QStringLiteral(" -90")), -90);
+    EXPECT_EQ(StrToInt(QStringLiteral("$1F")), 31);
+    for (const char* bad : {"abc", "", "12 ", "1.5", "99999999999", "-"}) {
+        try {
+            StrToInt(QString::fromLatin1(bad));
+            ADD_FAILURE() << bad;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(bad)));
+        }
+    }
+}
+
+TEST(ErrorBoxTest, AFullStopFollowsMessagesEndingAfterTheFullStop) {
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Cannot open file x.jpg")), QStringLiteral("Cannot open file x.jpg."));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Done.")), QStringLiteral("Done."));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Really?")), QStringLiteral("Really?."));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("(1)")), QStringLiteral("(1)"));  // ')' sorts before '.'
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("a-")), QStringLiteral("a-"));    // '-' sorts before '.'
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("dir/")), QStringLiteral("dir/.")); // '/' sorts after '.'
+    EXPECT_EQ(ErrorBoxText(QString()), QString());
+}
+
+// A control that records the messages it receives and fails on one of them.
+class TRecorder : public TControl {
+public:
+    using TControl::TControl;
+    std::vector<std::pair<unsigned, intptr_t>> received;
+
+protected:
+    void WndProc(TMessage& m) override {
+        received.emplace_back(m.Msg, m.WParam);
+        m.Result = static_cast<intptr_t>(m.WParam) * 2;
+        if (m.Msg == WM_USER + 99) throw EInvalidOperation(QStringLiteral("Report printer not ready"));
+        if (m.Msg == WM_USER + 98) Abort();
+    }
+};
+
+TEST(MessageTest, PostedMessagesArriveInOrderWhenTheLoopRuns) {
+    TRecorder r(nullptr);
+    for (int i = 0; i < 5; ++i) PostMessage(&r, WM_USER + 1 + i % 2, i);
+    EXPECT_TRUE(r.received.empty()); // nothing before the loop runs
+    Application->ProcessMessages();
+    ASSERT_EQ(r.received.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(r.received[i].first, WM_USER + 1 + i % 2);
+        EXPECT_EQ(r.received[i].second, i);
+    }
+    // Sent messages are delivered at once and return their result.
+    EXPECT_EQ(SendMessage(&r, WM_USER, 21), 42);
+    EXPECT_EQ(r.received.size(), 6u);
+}
+
+TEST(MessageTest, MessagesForAFreedControlAreDropped) {
+    auto* r = new TRecorder(nullptr);
+    PostMessage(r, WM_USER + 1, 1);
+    delete r;
+    Application->ProcessMessages(); // must not crash
+    SUCCEED();
+}
+
+// Closes the next error box that appears and remembers its caption and text.
+struct BoxWatcher {
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int seen = 0;
+    void Arm() {
+        QTimer::singleShot(0, [this] { Poll(); });
+    }
+    void Poll() {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            caption = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            ++seen;
+            box->accept();
+            return;
+        }
+        QTimer::singleShot(5, [this] { Poll(); });
+    }
+};
+
+TEST(MessageTest, AnExceptionLeavingAHandlerIsShownAndTheLoopGoesOn) {
+    TRecorder r(nullptr);
+    BoxWatcher watcher;
+    watcher.Arm();
+    PostMessage(&r, WM_USER + 99, 1);
+    PostMessage(&r, WM_USER + 2, 2); // after the failure, the loop goes on
+    Application->ProcessMessages();
+    Application->ProcessMessages();
+    EXPECT_EQ(watcher.seen, 1);
+    EXPECT_EQ(watcher.caption, Application->Title());
+    EXPECT_EQ(watcher.caption, QStringLiteral("test_framework"));
+    EXPECT_EQ(watcher.text, QStringLiteral("Report printer not ready."));
+    EXPECT_EQ(watcher.icon, QMessageBox::Critical);
+    ASSERT_EQ(r.received.size(), 2u);
+    EXPECT_EQ(r.received[1].first, WM_USER + 2);
+}
+
+TEST(MessageTest, ASilentAbortShowsNothing) {
+    TRecorder r(nullptr);
+    int shown = 0;
+    Application->OnException = [&](TObject*, const Exception&) { ++shown; };
+    PostMessage(&r, WM_USER + 98, 1);
+    Application->ProcessMessages();
+    Application->OnException = nullptr;
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(r.received.size(), 1u);
+}
+
+TEST(ApplicationTest, TheMainWindowClosingEndsTheLoop) {
+    TApplication app(nullptr);
+    TApplication* const global = Application;
+    Application = &app; // the loop under test is the global one, as in the program
+    auto* form = new TForm(&app);
+    app.SetMainForm(form);
+    form->SetClientWidth(100);
+    form->SetClientHeight(50);
+    QTimer::singleShot(20, [form] { form->Close(); });
+    app.Run();
+    Application = global;
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_FALSE(form->Visible());
+    EXPECT_EQ(form->Widget()->size(), QSize(100, 50));
+}
+
+TEST(ApplicationTest, FixedBordersCannotBeResizedAndStayOnTopIsPassedOn) {
+    TForm form(nullptr);
+    form.SetBorderStyle(TFormEnums::bsSingle);
+    form.SetBorderIcons({});
+    form.SetFormStyle(TFormEnums::fsStayOnTop);
+    form.SetClientWidth(546);
+    form.SetClientHeight(380);
+    form.Show();
+    QWidget* w = form.Widget();
+    EXPECT_EQ(w->minimumSize(), QSize(546, 380));
+    EXPECT_EQ(w->maximumSize(), QSize(546, 380));
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+    int shows = 0;
+    form.OnShow = [&](TObject*) { ++shows; };
+    form.Hide();
+    form.Show();
+    EXPECT_EQ(shows, 1);
+}
+
+} // namespace
