@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <functional>
 
-struct BmpSpec {
+struct BmpLayout {
     int headerSize = 40;
     int width = 0;
     int height = 0; // negative: rows stored top row first
@@ -28,7 +28,7 @@ inline void PutU16(QByteArray& b, int at, uint16_t v) {
     qToLittleEndian<uint16_t>(v, reinterpret_cast<uchar*>(b.data()) + at);
 }
 
-inline QByteArray MakeBmp(const BmpSpec& s) {
+inline QByteArray MakeBmp(const BmpLayout& s) {
     QByteArray header(s.headerSize, '\0');
     PutU32(header, 0, static_cast<uint32_t>(s.headerSize));
     if (s.headerSize == 12) {

@@ -43,7 +43,7 @@ struct Variant {
 Variant Indexed(const char* name, int headerSize, int bits, int colors, bool topDown = false) {
     const QList<QRgb> palette = TestPalette(colors);
     auto index = [colors](int x, int y) { return static_cast<uint32_t>((x + 2 * y) % colors); };
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = headerSize;
     s.width = W;
     s.height = topDown ? -H : H;
@@ -62,7 +62,7 @@ uint32_t Stored24(int x, int y) {
 }
 
 Variant TrueColour(const char* name, int headerSize, int bits, bool topDown = false) {
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = headerSize;
     s.width = W;
     s.height = topDown ? -H : H;
@@ -75,7 +75,7 @@ Variant TrueColour(const char* name, int headerSize, int bits, bool topDown = fa
 
 Variant Masked(const char* name, int headerSize, int bits, std::array<uint32_t, 3> masks,
                std::function<uint32_t(int, int)> stored, std::function<QRgb(int, int)> expected) {
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = headerSize;
     s.width = W;
     s.height = H;
@@ -101,7 +101,7 @@ QRgb Colour565(int x, int y) {
 
 // Run-length encoded rows: runs, a padded literal group, a move, line ends, the end mark.
 Variant Rle8() {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 6;
     s.height = 4;
     s.bitCount = 8;
@@ -124,7 +124,7 @@ Variant Rle8() {
 }
 
 Variant Rle4() {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 5;
     s.height = 2;
     s.bitCount = 4;
@@ -142,7 +142,7 @@ Variant Rle4() {
 
 // Data that stop without the end mark once every row is described are accepted.
 Variant Rle8WithoutEndMark() {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 4;
     s.height = 2;
     s.bitCount = 8;
@@ -171,7 +171,7 @@ std::vector<Variant> Variants() {
     v.push_back(TrueColour("info-32bit", 40, 32));
     v.push_back(TrueColour("v5-24bit", 124, 24));
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = W;
         s.height = H;
         s.bitCount = 16;

@@ -26,7 +26,7 @@ QByteArray ReadFile(const QString& path) {
 }
 
 QByteArray SmallBmp() {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 2;
     s.height = 2;
     s.bits =
@@ -280,7 +280,7 @@ QByteArray MakeIco(const std::vector<IcoImage>& images, int type = 1) {
 QByteArray IconDib(int w, int h, int bitCount, const QList<QRgb>& palette,
                    const std::function<uint32_t(int, int)>& pixel,
                    const std::function<bool(int, int)>& masked) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = w;
     s.height = 2 * h;
     s.bitCount = bitCount;
@@ -327,7 +327,7 @@ TEST_F(PictureTest, IconsShowTheirLargestImageWithItsMask) {
 
 TEST_F(PictureTest, IconsTakeAlphaAndPngImages) {
     // 32-bit colour rows whose fourth byte is coverage.
-    BmpSpec s;
+    BmpLayout s;
     s.width = 2;
     s.height = 4;
     s.bitCount = 32;
