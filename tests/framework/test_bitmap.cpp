@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <set>
 
 namespace {
@@ -368,6 +369,32 @@ TEST_F(BitmapTest, DamagedFilesAreRefusedAndThePictureKept) {
         }
     }
     EXPECT_EQ(found, expected);
+}
+
+// Bytes changed at random in headers, tables and rows: read or refused, never read past.
+TEST_F(BitmapTest, RandomDamageIsReadOrRefused) {
+    QRandomGenerator rng(1234);
+    int refused = 0;
+    for (const Variant& v : Variants()) {
+        for (int round = 0; round < 200; ++round) {
+            QByteArray bytes = v.file;
+            const int changes = 1 + round % 4;
+            for (int k = 0; k < changes; ++k) {
+                // Mostly the headers and colour table, where sizes and offsets live.
+                const int span = round % 3 ? std::min<int>(bytes.size(), 80) : bytes.size();
+                bytes[rng.bounded(span)] = static_cast<char>(round % 2 ? rng.bounded(256) : 0xFF);
+            }
+            if (round % 5 == 0) bytes.truncate(rng.bounded(bytes.size()));
+            try {
+                std::unique_ptr<TBitmap> b = LoadBytes(bytes);
+                (void)b->Image();
+            } catch (const EInvalidGraphic& e) {
+                EXPECT_EQ(e.Message(), QStringLiteral("Bitmap image is not valid"));
+                ++refused;
+            }
+        }
+    }
+    EXPECT_GT(refused, 0);
 }
 
 TEST_F(BitmapTest, DeviceContextsDecodeRunLengthBitmapsThroughTheSameReader) {
