@@ -4,9 +4,11 @@
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
+#include "controls/TextEffects.h"
 #include "framework/Reader.h"
 
 void CreateEditorWindows() {
+    RegisterTextEffectControls();
     RegisterComponentClass<TForm1>();
     RegisterComponentClass<Tpreview>();
     RegisterComponentClass<TInfo>();

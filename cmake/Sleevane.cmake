@@ -30,6 +30,8 @@ function(sleevane_tests name folder)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SLEEVANE_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;SLEEVANE_BUILD=${PROJECT_BINARY_DIR}"
+    # One variable only: a list here would reach the tests as a single variable. The
+    # test data folder is compiled into the test support instead.
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                TIMEOUT 120)
 endfunction()

@@ -1,5 +1,6 @@
 // The classes and identifiers that layouts may name, made known to the layout reader.
 #include "framework/Forms.h"
+#include "framework/Metafile.h"
 #include "framework/Reader.h"
 
 void InitializeFrameworkClasses() {
@@ -20,4 +21,5 @@ void InitializeFrameworkClasses() {
     };
     for (const auto& c : cursors) RegisterIntegerIdent(QString::fromLatin1(c.name), c.value);
     RegisterComponentClass<TForm>();
+    RegisterMetafileFormats();
 }

@@ -36,6 +36,8 @@ protected:
     virtual QString GetLabelText() const { return Caption(); }
     virtual void DoDrawText(QRect& rect, unsigned flags);
     void Paint() override;
+    // For labels that paint in their own way but still count their paints.
+    void CountPaint() { ++paintCount_; }
     void TextChanged() override;
     void FontChanged() override;
 

@@ -6,10 +6,8 @@
 #include <memory>
 
 QString TestData(const QString& relative) {
-    // ctest's environment list carries only its first entry, so the folder is also
-    // compiled in.
     const char* root = std::getenv("SLEEVANE_TEST_DATA");
-    return QDir(QString::fromLocal8Bit(root ? root : SLEEVANE_TEST_DATA_DIR)).filePath(relative);
+    return QDir(QString::fromLocal8Bit(root ? root : SLEEVANE_SOURCE_TEST_DATA)).filePath(relative);
 }
 
 QString TestTempDir() {
