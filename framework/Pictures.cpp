@@ -275,7 +275,8 @@ TCanvas* TBitmap::Canvas() {
 TPainterDC* TBitmap::BeginPaint() {
     if (painter_) return dc_.get();
     if (Empty()) return nullptr;
-    if (image_.format() == QImage::Format_Indexed8) {
+    if (image_.format() != QImage::Format_RGB32) {
+        paintFormat_ = image_.format();
         paintPalette_ = image_.colorTable();
         image_ = image_.convertToFormat(QImage::Format_RGB32);
         paintConverted_ = true;
@@ -285,6 +286,13 @@ TPainterDC* TBitmap::BeginPaint() {
     return dc_.get();
 }
 
+QImage TBitmap::StoredPixels() const {
+    if (!paintConverted_) return image_;
+    if (paintFormat_ == QImage::Format_Indexed8)
+        return image_.convertToFormat(QImage::Format_Indexed8, paintPalette_, Qt::ThresholdDither);
+    return image_.convertToFormat(paintFormat_);
+}
+
 void TBitmap::EndPaint() const {
     if (!painter_) return;
     if (canvas_) canvas_->SetHandle(nullptr);
@@ -292,8 +300,7 @@ void TBitmap::EndPaint() const {
     painter_->end();
     painter_.reset();
     if (paintConverted_) {
-        image_ =
-            image_.convertToFormat(QImage::Format_Indexed8, paintPalette_, Qt::ThresholdDither);
+        image_ = StoredPixels();
         paintConverted_ = false;
     }
 }
@@ -363,10 +370,7 @@ void TBitmap::Draw(TCanvas& canvas, const QRect& rect) {
     TDeviceContext* dc = canvas.Handle();
     if (Empty() || !dc) return;
     // Pixels being painted are read in place, so a bitmap may be drawn onto itself.
-    const QImage pixels =
-        paintConverted_
-            ? image_.convertToFormat(QImage::Format_Indexed8, paintPalette_, Qt::ThresholdDither)
-            : image_;
+    const QImage pixels = StoredPixels();
     if (Transparent()) {
         DrawMaskedImage(*dc, rect, KeyedImage(pixels, TransparentColor()));
         return;
@@ -437,7 +441,14 @@ void DrawMaskedImage(TDeviceContext& dc, const QRect& dest, const QImage& argb) 
         }
     }
     dc.SetStretchBltMode(COLORONCOLOR);
-    dc.StretchDIBits(dest, QRect(0, 0, w, h), EncodeDib(mask, 1), SRCAND);
+    if (!dc.StretchDIBits(dest, QRect(0, 0, w, h), EncodeDib(mask, 1), SRCAND)) {
+        // A context that keeps only plain copies gets the picture on white.
+        QImage onWhite(w, h, QImage::Format_RGB32);
+        onWhite.fill(Qt::white);
+        QPainter(&onWhite).drawImage(0, 0, source);
+        dc.StretchDIBits(dest, QRect(0, 0, w, h), EncodeDib(onWhite, 24), SRCCOPY);
+        return;
+    }
     dc.StretchDIBits(dest, QRect(0, 0, w, h), EncodeDib(colour, 24), SRCINVERT);
 }
 

@@ -92,8 +92,11 @@ private:
     std::unique_ptr<TCanvas> canvas_;
     mutable std::unique_ptr<QPainter> painter_;
     mutable std::unique_ptr<TPainterDC> dc_;
-    // Indexed pixels are painted in 32 bits and mapped back onto their palette afterwards.
+    // Pixels are painted in 32 bits, where every raster operation works, and put back
+    // into their own layout (indexed ones onto their palette) afterwards.
+    QImage StoredPixels() const;
     mutable bool paintConverted_ = false;
+    mutable QImage::Format paintFormat_ = QImage::Format_RGB32;
     mutable QList<QRgb> paintPalette_;
 };
 

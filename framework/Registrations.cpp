@@ -1,6 +1,7 @@
 // The classes and identifiers that layouts may name, made known to the layout reader.
 #include "framework/Forms.h"
 #include "framework/Metafile.h"
+#include "framework/Pictures.h"
 #include "framework/Reader.h"
 
 void InitializeFrameworkClasses() {
@@ -21,5 +22,6 @@ void InitializeFrameworkClasses() {
     };
     for (const auto& c : cursors) RegisterIntegerIdent(QString::fromLatin1(c.name), c.value);
     RegisterComponentClass<TForm>();
+    RegisterStandardPictureFormats();
     RegisterMetafileFormats();
 }

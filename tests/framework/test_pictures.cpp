@@ -4,6 +4,7 @@
 #include "BmpFiles.h"
 #include "RecordingDC.h"
 #include "framework/Dib.h"
+#include "framework/Metafile.h"
 #include "framework/Pictures.h"
 #include "framework/Reader.h"
 #include "support/TestSupport.h"
@@ -225,6 +226,44 @@ TEST_F(PictureTest, EnhancedMetafilesGoToTheirRegisteredKind) {
         RegisterFileFormat(saved->extension, saved->description, saved->make);
     else
         UnregisterFileFormat(QStringLiteral("emf"));
+}
+
+// Bitmaps recorded into a metafile come back from it, transparent ones too; the metafile
+// itself is found by its content.
+TEST_F(PictureTest, BitmapsRecordedIntoAMetafilePlayBack) {
+    RegisterMetafileFormats();
+    TBitmap opaque;
+    opaque.SetPixelFormat(pf24bit);
+    opaque.SetSize(2, 1);
+    opaque.Canvas()->Brush()->SetColor(clBlue);
+    opaque.Canvas()->FillRect(QRect(1, 0, 1, 1));
+    TBitmap holed;
+    holed.SetPixelFormat(pf24bit);
+    holed.SetSize(2, 2);
+    holed.Canvas()->Brush()->SetColor(clLime);
+    holed.Canvas()->FillRect(QRect(0, 0, 2, 2));
+    holed.Canvas()->Brush()->SetColor(clBlue);
+    holed.Canvas()->FillRect(QRect(1, 0, 1, 1));
+    holed.SetTransparent(true);
+
+    TEmfRecorderDC recorder(QSize(60, 20), 96, 96);
+    {
+        TCanvas canvas(&recorder);
+        canvas.StretchDraw(QRect(0, 0, 40, 20), &opaque);
+        canvas.StretchDraw(QRect(40, 0, 20, 20), &holed);
+    }
+    WriteFile(Path(QStringLiteral("page")), recorder.Finish());
+    TPicture p;
+    p.LoadFromFile(Path(QStringLiteral("page")));
+    auto* any = qobject_cast<TAutoGraphic*>(p.Graphic());
+    ASSERT_NE(any, nullptr);
+    ASSERT_NE(qobject_cast<TMetafile*>(any->Inner()), nullptr);
+    const QImage page = DrawOverRed(any, 60, 20);
+    EXPECT_EQ(page.pixel(5, 10), qRgb(255, 255, 255));
+    EXPECT_EQ(page.pixel(35, 10), qRgb(0, 0, 255));
+    EXPECT_EQ(page.pixel(55, 5), qRgb(0, 0, 255));
+    // The holes show the page, or white where the recording keeps only plain copies.
+    EXPECT_TRUE(page.pixel(45, 15) == qRgb(255, 0, 0) || page.pixel(45, 15) == qRgb(255, 255, 255));
 }
 
 // A component with a picture, as picture controls have.
