@@ -6,8 +6,11 @@
 #include "app/Unit4.h"
 #include "controls/TextEffects.h"
 #include "framework/Reader.h"
+#include "imaging/jpeg.h"
 
 void CreateEditorWindows() {
+    // Before the first window loads a picture.
+    RegisterJPEGFormats();
     RegisterTextEffectControls();
     RegisterComponentClass<TForm1>();
     RegisterComponentClass<Tpreview>();
@@ -22,5 +25,6 @@ void CreateEditorWindows() {
 int RunEditor() {
     CreateEditorWindows();
     Application->Run();
+    UnregisterJPEGFormats();
     return 0;
 }

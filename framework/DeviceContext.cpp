@@ -1,5 +1,7 @@
 #include "framework/DeviceContext.h"
 
+#include "framework/Dib.h"
+
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
@@ -194,203 +196,15 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
 
 // ---- DIB conversion ------------------------------------------------------------------
 
-namespace {
-
-uint32_t U32(const QByteArray& b, qsizetype at) {
-    return qFromLittleEndian<uint32_t>(reinterpret_cast<const uchar*>(b.constData()) + at);
-}
-int32_t I32(const QByteArray& b, qsizetype at) { return static_cast<int32_t>(U32(b, at)); }
-uint16_t U16(const QByteArray& b, qsizetype at) {
-    return qFromLittleEndian<uint16_t>(reinterpret_cast<const uchar*>(b.constData()) + at);
-}
-
-constexpr int64_t kMaxDibPixels = 256LL * 1024 * 1024;
-
-int MaskShift(uint32_t mask) {
-    int s = 0;
-    while (mask && !(mask & 1)) {
-        mask >>= 1;
-        ++s;
-    }
-    return s;
-}
-
-int MaskBits(uint32_t mask) {
-    mask >>= MaskShift(mask);
-    int n = 0;
-    while (mask & 1) {
-        mask >>= 1;
-        ++n;
-    }
-    return n;
-}
-
-uint8_t Scale(uint32_t value, uint32_t mask) {
-    if (!mask) return 0;
-    const int bits = MaskBits(mask);
-    const uint32_t v = (value & mask) >> MaskShift(mask);
-    if (bits >= 8) return static_cast<uint8_t>(v >> (bits - 8));
-    const uint32_t max = (1u << bits) - 1;
-    return static_cast<uint8_t>((v * 255 + max / 2) / max);
-}
-
-} // namespace
-
 QImage DibToImage(const TDib& dib) {
-    const QByteArray& info = dib.info;
-    if (info.size() < 12) return {};
-    const uint32_t headerSize = U32(info, 0);
-    int64_t width, height;
-    int bitCount;
-    uint32_t compression = 0, clrUsed = 0;
-    if (headerSize == 12) {
-        width = U16(info, 4);
-        height = static_cast<int16_t>(U16(info, 6));
-        bitCount = U16(info, 10);
-    } else {
-        if (headerSize < 40 || info.size() < 40) return {};
-        width = I32(info, 4);
-        height = I32(info, 8);
-        bitCount = U16(info, 14);
-        compression = U32(info, 16);
-        clrUsed = U32(info, 32);
-    }
-    if (headerSize > static_cast<uint32_t>(info.size())) return {};
-    const bool topDown = height < 0;
-    const int64_t rows = topDown ? -height : height;
-    if (width <= 0 || rows <= 0 || width * rows > kMaxDibPixels) return {};
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
-        return {};
-    if (compression != 0 && !(compression == 3 && (bitCount == 16 || bitCount == 32))) return {};
-
-    const int64_t stride = ((width * bitCount + 31) / 32) * 4;
-    if (stride * rows > dib.bits.size()) return {};
-
-    const int entrySize = headerSize == 12 ? 3 : 4;
-    QList<QRgb> palette;
-    if (bitCount <= 8) {
-        const uint32_t maxColors = 1u << bitCount;
-        const uint32_t count = clrUsed ? clrUsed : maxColors;
-        if (count > maxColors) return {};
-        const qsizetype tableAt = headerSize;
-        if (tableAt + static_cast<qsizetype>(count) * entrySize > info.size()) return {};
-        for (uint32_t i = 0; i < count; ++i) {
-            const auto* e = reinterpret_cast<const uchar*>(info.constData()) + tableAt + i * entrySize;
-            palette << qRgb(e[2], e[1], e[0]);
-        }
-        while (palette.size() < static_cast<qsizetype>(maxColors)) palette << qRgb(0, 0, 0);
-    }
-    uint32_t rMask = 0, gMask = 0, bMask = 0;
-    if (bitCount == 16 || bitCount == 32) {
-        if (compression == 3) {
-            // Masks follow a 40-byte header, or are part of a longer one.
-            const qsizetype at = 40;
-            if (info.size() < at + 12) return {};
-            rMask = U32(info, at);
-            gMask = U32(info, at + 4);
-            bMask = U32(info, at + 8);
-        } else if (bitCount == 16) {
-            rMask = 0x7C00, gMask = 0x03E0, bMask = 0x001F;
-        } else {
-            rMask = 0xFF0000, gMask = 0xFF00, bMask = 0xFF;
-        }
-    }
-
-    const int w = static_cast<int>(width), h = static_cast<int>(rows);
-    QImage image;
-    if (bitCount <= 8) {
-        image = QImage(w, h, QImage::Format_Indexed8);
-        image.setColorTable(palette);
-    } else {
-        image = QImage(w, h, QImage::Format_RGB32);
-    }
-    if (image.isNull()) return {};
-    const auto* src = reinterpret_cast<const uchar*>(dib.bits.constData());
-    for (int y = 0; y < h; ++y) {
-        const uchar* row = src + (topDown ? y : h - 1 - y) * stride;
-        uchar* out = image.scanLine(y);
-        switch (bitCount) {
-        case 1:
-            for (int x = 0; x < w; ++x) out[x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
-            break;
-        case 4:
-            for (int x = 0; x < w; ++x) out[x] = (x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4;
-            break;
-        case 8: std::memcpy(out, row, static_cast<size_t>(w)); break;
-        case 24: {
-            auto* o = reinterpret_cast<QRgb*>(out);
-            for (int x = 0; x < w; ++x) o[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-            break;
-        }
-        case 16:
-        case 32: {
-            auto* o = reinterpret_cast<QRgb*>(out);
-            for (int x = 0; x < w; ++x) {
-                const uint32_t v = bitCount == 16 ? qFromLittleEndian<uint16_t>(row + 2 * x)
-                                                  : qFromLittleEndian<uint32_t>(row + 4 * x);
-                o[x] = qRgb(Scale(v, rMask), Scale(v, gMask), Scale(v, bMask));
-            }
-            break;
-        }
-        }
-    }
-    return image;
+    std::optional<TDecodedDib> decoded = DecodeDib(dib.info, dib.bits);
+    return decoded ? std::move(decoded->image) : QImage();
 }
 
-TDib ImageToDib(const QImage& source) {
-    TDib dib;
-    if (source.isNull()) return dib;
-    const bool indexed = source.format() == QImage::Format_Indexed8 ||
-                         source.format() == QImage::Format_Grayscale8;
-    QImage image = source.format() == QImage::Format_Grayscale8
-                       ? source.convertToFormat(QImage::Format_Indexed8,
-                                                [] {
-                                                    QList<QRgb> grey;
-                                                    for (int i = 0; i < 256; ++i) grey << qRgb(i, i, i);
-                                                    return grey;
-                                                }())
-                       : source;
-    const int w = image.width(), h = image.height();
-    const int bitCount = indexed ? 8 : 24;
-    const int colors = indexed ? static_cast<int>(image.colorTable().size()) : 0;
-    dib.info.resize(40 + 4 * colors);
-    dib.info.fill(0);
-    auto* info = reinterpret_cast<uchar*>(dib.info.data());
-    qToLittleEndian<uint32_t>(40, info);
-    qToLittleEndian<int32_t>(w, info + 4);
-    qToLittleEndian<int32_t>(h, info + 8);
-    qToLittleEndian<uint16_t>(1, info + 12);
-    qToLittleEndian<uint16_t>(static_cast<uint16_t>(bitCount), info + 14);
-    const int64_t stride = ((static_cast<int64_t>(w) * bitCount + 31) / 32) * 4;
-    qToLittleEndian<uint32_t>(static_cast<uint32_t>(stride * h), info + 20);
-    qToLittleEndian<uint32_t>(static_cast<uint32_t>(colors), info + 32);
-    for (int i = 0; i < colors; ++i) {
-        const QRgb c = image.colorTable()[i];
-        uchar* e = info + 40 + 4 * i;
-        e[0] = static_cast<uchar>(qBlue(c));
-        e[1] = static_cast<uchar>(qGreen(c));
-        e[2] = static_cast<uchar>(qRed(c));
-    }
-    if (!indexed && image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
-        image = image.convertToFormat(QImage::Format_RGB32);
-    dib.bits.resize(static_cast<qsizetype>(stride * h));
-    dib.bits.fill(0);
-    auto* bits = reinterpret_cast<uchar*>(dib.bits.data());
-    for (int y = 0; y < h; ++y) {
-        uchar* row = bits + (h - 1 - y) * stride; // bottom-up
-        const uchar* in = image.constScanLine(y);
-        if (indexed) {
-            std::memcpy(row, in, static_cast<size_t>(w));
-        } else {
-            const auto* px = reinterpret_cast<const QRgb*>(in);
-            for (int x = 0; x < w; ++x) {
-                row[3 * x] = static_cast<uchar>(qBlue(px[x]));
-                row[3 * x + 1] = static_cast<uchar>(qGreen(px[x]));
-                row[3 * x + 2] = static_cast<uchar>(qRed(px[x]));
-            }
-        }
-    }
-    return dib;
+TDib ImageToDib(const QImage& image) {
+    const bool indexed = image.format() == QImage::Format_Indexed8 ||
+                         image.format() == QImage::Format_Grayscale8;
+    return EncodeDib(image, indexed ? 8 : 24);
 }
 
 // ---- The context over a QPainter -----------------------------------------------------

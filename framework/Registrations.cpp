@@ -6,6 +6,7 @@
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
 #include "framework/Metafile.h"
+#include "framework/Pictures.h"
 #include "framework/Reader.h"
 #include "framework/ScrollBox.h"
 #include "framework/StdCtrls.h"
@@ -55,5 +56,6 @@ void InitializeFrameworkClasses() {
     RegisterComponentClass<TSaveDialog>();
     RegisterComponentClass<TFontDialog>();
     RegisterComponentClass<TColorDialog>();
+    RegisterStandardPictureFormats();
     RegisterMetafileFormats();
 }

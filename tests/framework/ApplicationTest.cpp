@@ -19,7 +19,7 @@ TEST(ConversionTest, RoundsHalvesToEven) {
 }
 
 TEST(ConversionTest, MulDivRoundsAndRefusesZero) {
-    EXPECT_EQ(MulDiv(-11, 72, 96), -8); // -8.25
+    EXPECT_EQ(MulDiv(-11, 72, 96), -8);  // -8.25
     EXPECT_EQ(MulDiv(-13, 72, 96), -10); // -9.75
     EXPECT_EQ(MulDiv(5, 1, 2), 3);
     EXPECT_EQ(MulDiv(-5, 1, 2), -3);
@@ -35,17 +35,19 @@ TEST(ConversionTest, StrToIntAcceptsDecimalAndHexOnly) {
             StrToInt(QString::fromLatin1(bad));
             ADD_FAILURE() << bad;
         } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(bad)));
+            EXPECT_EQ(e.Message(),
+                      QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(bad)));
         }
     }
 }
 
 TEST(ErrorBoxTest, AFullStopFollowsMessagesEndingAfterTheFullStop) {
-    EXPECT_EQ(ErrorBoxText(QStringLiteral("Cannot open file x.jpg")), QStringLiteral("Cannot open file x.jpg."));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Cannot open file x.jpg")),
+              QStringLiteral("Cannot open file x.jpg."));
     EXPECT_EQ(ErrorBoxText(QStringLiteral("Done.")), QStringLiteral("Done."));
     EXPECT_EQ(ErrorBoxText(QStringLiteral("Really?")), QStringLiteral("Really?."));
-    EXPECT_EQ(ErrorBoxText(QStringLiteral("(1)")), QStringLiteral("(1)"));  // ')' sorts before '.'
-    EXPECT_EQ(ErrorBoxText(QStringLiteral("a-")), QStringLiteral("a-"));    // '-' sorts before '.'
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("(1)")), QStringLiteral("(1)")); // ')' sorts before '.'
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("a-")), QStringLiteral("a-"));   // '-' sorts before '.'
     EXPECT_EQ(ErrorBoxText(QStringLiteral("dir/")), QStringLiteral("dir/.")); // '/' sorts after '.'
     EXPECT_EQ(ErrorBoxText(QString()), QString());
 }
@@ -60,14 +62,16 @@ protected:
     void WndProc(TMessage& m) override {
         received.emplace_back(m.Msg, m.WParam);
         m.Result = static_cast<intptr_t>(m.WParam) * 2;
-        if (m.Msg == WM_USER + 99) throw EInvalidOperation(QStringLiteral("Report printer not ready"));
+        if (m.Msg == WM_USER + 99)
+            throw EInvalidOperation(QStringLiteral("Report printer not ready"));
         if (m.Msg == WM_USER + 98) Abort();
     }
 };
 
 TEST(MessageTest, PostedMessagesArriveInOrderWhenTheLoopRuns) {
     TRecorder r(nullptr);
-    for (int i = 0; i < 5; ++i) PostMessage(&r, WM_USER + 1 + i % 2, i);
+    for (int i = 0; i < 5; ++i)
+        PostMessage(&r, WM_USER + 1 + i % 2, i);
     EXPECT_TRUE(r.received.empty()); // nothing before the loop runs
     Application->ProcessMessages();
     ASSERT_EQ(r.received.size(), 5u);

@@ -125,20 +125,25 @@ TEST(DrawTextTest, MeasuresLinesTabsPrefixesAndBreaks) {
 
     EXPECT_EQ(measure(QString(), 0), QSize(0, 0));
     EXPECT_EQ(measure(QStringLiteral("Hello"), 0), QSize(width(QStringLiteral("Hello")), line));
-    EXPECT_EQ(measure(QStringLiteral("ab\r\nlonger line\ncd"), 0), QSize(width(QStringLiteral("longer line")), 3 * line));
+    EXPECT_EQ(measure(QStringLiteral("ab\r\nlonger line\ncd"), 0),
+              QSize(width(QStringLiteral("longer line")), 3 * line));
     // A tab goes to the next stop of eight average characters.
-    EXPECT_EQ(measure(QStringLiteral("a\tb"), DT_EXPANDTABS).width(), 8 * ave + width(QStringLiteral("b")));
+    EXPECT_EQ(measure(QStringLiteral("a\tb"), DT_EXPANDTABS).width(),
+              8 * ave + width(QStringLiteral("b")));
     // An ampersand marks the next character and is not measured; a doubled one stands.
     EXPECT_EQ(measure(QStringLiteral("&File"), 0).width(), width(QStringLiteral("File")));
     EXPECT_EQ(measure(QStringLiteral("A&&B"), 0).width(), width(QStringLiteral("A&B")));
-    EXPECT_EQ(measure(QStringLiteral("&File"), DT_NOPREFIX).width(), width(QStringLiteral("&File")));
+    EXPECT_EQ(measure(QStringLiteral("&File"), DT_NOPREFIX).width(),
+              width(QStringLiteral("&File")));
     // Word breaking keeps words whole; a word wider than the box stands alone.
     const int box = width(QStringLiteral("alpha beta")) + 1;
     const QSize wrapped = measure(QStringLiteral("alpha beta gam del"), DT_WORDBREAK, box);
     EXPECT_EQ(wrapped.height(), 2 * line);
     EXPECT_LE(wrapped.width(), box);
-    EXPECT_EQ(measure(QStringLiteral("incomprehensibilities ok"), DT_WORDBREAK, 20).height(), 2 * line);
-    const auto lines = FormatTextLines(&s.dc, QStringLiteral("alpha beta gam del"), box, DT_WORDBREAK);
+    EXPECT_EQ(measure(QStringLiteral("incomprehensibilities ok"), DT_WORDBREAK, 20).height(),
+              2 * line);
+    const auto lines =
+        FormatTextLines(&s.dc, QStringLiteral("alpha beta gam del"), box, DT_WORDBREAK);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].text, QStringLiteral("alpha beta"));
     EXPECT_EQ(lines[1].text, QStringLiteral("gam del"));
@@ -173,7 +178,8 @@ TEST(DrawTextTest, DrawsAlignedAndClippedToItsRectangle) {
 TEST(TextPlacementTest, ReferencePointRulesHoldAtEveryAngle) {
     const QPoint p(150, 150);
     for (int angle : {0, 45, 90, 180, 270}) {
-        for (unsigned align : {TA_LEFT | TA_TOP, TA_LEFT | TA_BASELINE, TA_RIGHT | TA_TOP, TA_CENTER | TA_BOTTOM}) {
+        for (unsigned align :
+             {TA_LEFT | TA_TOP, TA_LEFT | TA_BASELINE, TA_RIGHT | TA_TOP, TA_CENTER | TA_BOTTOM}) {
             Surface s;
             s.Font(QStringLiteral("Arial"), -30, angle * 10);
             s.dc.SetBkMode(TRANSPARENT);
@@ -189,21 +195,26 @@ TEST(TextPlacementTest, ReferencePointRulesHoldAtEveryAngle) {
             const double a = angle * M_PI / 180.0;
             const QPointF u(std::cos(a), -std::sin(a)), v(-std::sin(a), -std::cos(a));
             const double W = run.width;
-            const double h = (align & TA_CENTER) == TA_RIGHT ? -W : (align & TA_CENTER) == TA_CENTER ? -W / 2 : 0;
+            const double h = (align & TA_CENTER) == TA_RIGHT    ? -W
+                             : (align & TA_CENTER) == TA_CENTER ? -W / 2
+                                                                : 0;
             const double k = (align & TA_BASELINE) == TA_BASELINE ? 0
                              : (align & TA_BASELINE) == TA_BOTTOM ? run.descent
-                                                                   : -run.ascent;
+                                                                  : -run.ascent;
             const QPointF origin = QPointF(p) + h * u + k * v;
             QPolygonF cell;
             for (double s1 : {0.0, W})
-                for (double t1 : {-double(run.descent), double(run.ascent)}) cell << origin + s1 * u + t1 * v;
+                for (double t1 : {-double(run.descent), double(run.ascent)})
+                    cell << origin + s1 * u + t1 * v;
             const QRectF expected = cell.boundingRect();
             // "H" has ink from the baseline to the cap height and nearly the full
             // advance: the ink must lie inside the cell and reach close to its ends.
-            EXPECT_TRUE(expected.adjusted(-2, -2, 2, 2).contains(QRectF(ink))) << angle << " " << align;
+            EXPECT_TRUE(expected.adjusted(-2, -2, 2, 2).contains(QRectF(ink)))
+                << angle << " " << align;
             const QPointF inkCentre = QRectF(ink).center();
             const QPointF baselineMid = origin + (W / 2) * u + (run.ascent * 0.35) * v;
-            EXPECT_LT(std::hypot(inkCentre.x() - baselineMid.x(), inkCentre.y() - baselineMid.y()), 6.0)
+            EXPECT_LT(std::hypot(inkCentre.x() - baselineMid.x(), inkCentre.y() - baselineMid.y()),
+                      6.0)
                 << angle << " " << align;
         }
     }

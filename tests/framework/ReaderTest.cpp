@@ -1,6 +1,6 @@
 // The layout reader on good and malformed layouts.
-#include "framework/Forms.h"
 #include "framework/Reader.h"
+#include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "support/TestSupport.h"
 
@@ -29,7 +29,8 @@ public:
             },
             [this](TWriter& w) {
                 w.WriteListBegin();
-                for (long double v : values) w.WriteFloat(v);
+                for (long double v : values)
+                    w.WriteFloat(v);
                 w.WriteListEnd();
             },
             true);
@@ -42,7 +43,9 @@ class TTestItem : public TGraphicControl {
     Q_PROPERTY(QStringList Names MEMBER names)
     Q_PROPERTY(double Ratio MEMBER ratio)
 public:
-    explicit TTestItem(TComponent* owner) : TGraphicControl(owner), size_(new TTestSize) { size_->setParent(this); }
+    explicit TTestItem(TComponent* owner) : TGraphicControl(owner), size_(new TTestSize) {
+        size_->setParent(this);
+    }
     TTestSize* Size() const { return size_; }
     QStringList names;
     double ratio = 0;
@@ -69,7 +72,9 @@ public:
     TTestItem* Item1 = nullptr;
     TLabel* Label1 = nullptr;
     QStringList calls;
-    Q_INVOKABLE void Item1Click(TObject* sender) { calls << QStringLiteral("click:") + qobject_cast<TComponent*>(sender)->Name(); }
+    Q_INVOKABLE void Item1Click(TObject* sender) {
+        calls << QStringLiteral("click:") + qobject_cast<TComponent*>(sender)->Name();
+    }
     Q_INVOKABLE void Item1MouseDown(TObject*, TMouseButton b, TShiftState, int x, int y) {
         calls << QStringLiteral("down:%1,%2,%3").arg(b).arg(x).arg(y);
     }
@@ -81,7 +86,9 @@ struct ReaderTest : ::testing::Test {
         RegisterComponentClass<TLabel>();
     }
     std::unique_ptr<TTestForm> form = std::make_unique<TTestForm>(nullptr);
-    void Read(const QString& text) { TLayoutReader::Read(form.get(), text, QStringLiteral("test.layout")); }
+    void Read(const QString& text) {
+        TLayoutReader::Read(form.get(), text, QStringLiteral("test.layout"));
+    }
     // The reader error a layout raises, or an empty string when it loads.
     QString ErrorOf(const QString& text) {
         try {
@@ -151,12 +158,14 @@ TEST_F(ReaderTest, ReadsValuesOfEveryKindInto) {
 TEST_F(ReaderTest, BindsHandlersAndRunsLoadedOnceTheTreeIsComplete) {
     Read(QString::fromUtf8(kGood));
     // Parent before any property; Loaded after the whole file, with the loading state on.
-    EXPECT_EQ(form->Item1->log, (QStringList{QStringLiteral("parent:Form1"), QStringLiteral("Loaded(loading=1)")}));
+    EXPECT_EQ(form->Item1->log,
+              (QStringList{QStringLiteral("parent:Form1"), QStringLiteral("Loaded(loading=1)")}));
     EXPECT_FALSE(form->Item1->IsLoading());
     EXPECT_FALSE(form->IsLoading());
     form->Item1->Click();
     form->Item1->MouseDown(mbRight, 0, 3, 4);
-    EXPECT_EQ(form->calls, (QStringList{QStringLiteral("click:Item1"), QStringLiteral("down:1,3,4")}));
+    EXPECT_EQ(form->calls,
+              (QStringList{QStringLiteral("click:Item1"), QStringLiteral("down:1,3,4")}));
 }
 
 TEST_F(ReaderTest, MalformedLayoutsNameFileLineAndProperty) {
@@ -174,17 +183,25 @@ TEST_F(ReaderTest, MalformedLayoutsNameFileLineAndProperty) {
          "test.layout(2): Error reading Form1.Visible: Boolean expected"},
         {"object Form1: TTestForm\n  Font.Style = [fsHeavy]\nend\n",
          "test.layout(2): Error reading Form1.Font.Style: Invalid set element fsHeavy"},
-        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Size.Values = (1.0 2.0)\n  end\nend\n",
+        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Size.Values = (1.0 2.0)\n  "
+         "end\nend\n",
          "test.layout(3): Error reading Item1.Size.Values: Too few values"},
-        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Size.Values = (1.0 2.0 3.0 4.0)\n  end\nend\n",
+        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Size.Values = (1.0 2.0 3.0 "
+         "4.0)\n  end\nend\n",
          "test.layout(3): Error reading Item1.Size.Values: Too many values"},
-        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Left = 1\n", "test.layout(4): Error reading Item1: 'end' expected for Item1"},
+        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Left = 1\n",
+         "test.layout(4): Error reading Item1: 'end' expected for Item1"},
         {"object Form1: TTestForm\n  OnShow = NoSuchHandler\nend\n",
-         "test.layout(2): Error reading Form1.OnShow: Handler NoSuchHandler not found in TTestForm"},
-        {"object Form1: TTestForm\n  object Item1: TTestItem\n    OnClick = Item1MouseDown\n  end\nend\n",
-         "test.layout(3): Error reading Item1.OnClick: Handler Item1MouseDown has the wrong parameters"},
-        {"object Form1: TTestForm\n  Caption = 'open\nend\n", "test.layout(2): Unterminated string"},
-        {"object Form1: TOtherForm\nend\n", "test.layout(1): Layout is for TOtherForm, not TTestForm"},
+         "test.layout(2): Error reading Form1.OnShow: Handler NoSuchHandler not found in "
+         "TTestForm"},
+        {"object Form1: TTestForm\n  object Item1: TTestItem\n    OnClick = Item1MouseDown\n  "
+         "end\nend\n",
+         "test.layout(3): Error reading Item1.OnClick: Handler Item1MouseDown has the wrong "
+         "parameters"},
+        {"object Form1: TTestForm\n  Caption = 'open\nend\n",
+         "test.layout(2): Unterminated string"},
+        {"object Form1: TOtherForm\nend\n",
+         "test.layout(1): Layout is for TOtherForm, not TTestForm"},
     };
     for (const Case& c : cases) {
         form = std::make_unique<TTestForm>(nullptr);
@@ -200,11 +217,14 @@ TEST_F(ReaderTest, FileReferencesReadCompiledInPictures) {
     Read(QStringLiteral("object Form1: TTestForm\n  Icon = file 'sleevane.png'\nend\n"));
     EXPECT_FALSE(form->Icon().isNull());
     form = std::make_unique<TTestForm>(nullptr);
-    EXPECT_EQ(ErrorOf(QStringLiteral("object Form1: TTestForm\n  Icon = file 'missing.png'\nend\n")),
-              QStringLiteral("test.layout(2): Error reading Form1.Icon: Picture file 'missing.png' not found"));
+    EXPECT_EQ(
+        ErrorOf(QStringLiteral("object Form1: TTestForm\n  Icon = file 'missing.png'\nend\n")),
+        QStringLiteral(
+            "test.layout(2): Error reading Form1.Icon: Picture file 'missing.png' not found"));
     form = std::make_unique<TTestForm>(nullptr);
     EXPECT_EQ(ErrorOf(QStringLiteral("object Form1: TTestForm\n  Icon = file '../x.png'\nend\n")),
-              QStringLiteral("test.layout(2): Error reading Form1.Icon: Invalid file reference '../x.png'"));
+              QStringLiteral(
+                  "test.layout(2): Error reading Form1.Icon: Invalid file reference '../x.png'"));
 }
 
 TEST_F(ReaderTest, StringListsWriteBackWhatTheyRead) {
@@ -215,7 +235,9 @@ TEST_F(ReaderTest, StringListsWriteBackWhatTheyRead) {
     struct Collect : TFiler {
         std::function<void(TWriter&)> write;
         void DefineProperty(const QString&, const std::function<void(TReader&)>&,
-                            const std::function<void(TWriter&)>& wr, bool) override { write = wr; }
+                            const std::function<void(TWriter&)>& wr, bool) override {
+            write = wr;
+        }
     } collect;
     list.DefineProperties(collect);
     collect.write(w);
