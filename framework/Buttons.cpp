@@ -1,6 +1,7 @@
 #include "framework/Buttons.h"
 
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
 
 #include <QHash>
 #include <QPainter>
@@ -82,7 +83,7 @@ void Cross(QPainter& p, const QColor& c) {
 
 } // namespace
 
-TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), glyph_(new TPictureHolder(this)) {
+TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), glyph_(new TPicture(this)) {
     glyph_->OnChange = [this](TObject*) { Invalidate(); };
 }
 
@@ -245,22 +246,11 @@ void TBitBtn::SetNumGlyphs(int n) {
 }
 
 QImage TBitBtn::GlyphImage(bool enabled, bool down) const {
-    QImage image;
-    int count = 1;
-    if (auto* g = qobject_cast<TImageGraphic*>(glyph_->Graphic()); g && !g->Empty()) {
-        image = g->Image();
-        count = numGlyphs_;
-        // A glyph without alpha leaves out its bottom-left colour, as the system's do.
-        if (!image.hasAlphaChannel()) {
-            TImageGraphic transparent(image);
-            transparent.SetTransparent(true);
-            image = transparent.DrawnImage();
-        }
-    } else if (!glyph_->Empty()) {
-        image = GraphicToImage(glyph_->Graphic());
-        count = numGlyphs_;
-    } else {
+    QImage image = GlyphImageOf(glyph_->Graphic());
+    int count = numGlyphs_;
+    if (image.isNull()) {
         image = KindGlyph(kind_);
+        count = 1;
     }
     if (image.isNull()) return image;
     count = std::clamp(count, 1, 4);
@@ -272,7 +262,7 @@ QImage TBitBtn::GlyphImage(bool enabled, bool down) const {
         index = 2;
     if (count > 1) image = image.copy(index * w, 0, w, image.height());
     if (!enabled && (count < 2)) {
-        // No disabled picture of its own: a grey, embossed-looking version.
+        // No disabled picture of its own: a paler grey version.
         QImage grey = image.convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < grey.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(grey.scanLine(y));
@@ -335,7 +325,7 @@ void TBitBtn::Click() {
 
 // ---- TSpeedButton ----------------------------------------------------------------------
 
-TSpeedButton::TSpeedButton(TComponent* owner) : TControl(owner), glyph_(new TPictureHolder(this)) {
+TSpeedButton::TSpeedButton(TComponent* owner) : TControl(owner), glyph_(new TPicture(this)) {
     SetBounds(0, 0, 23, 22);
     // The Qt button reports its own clicks.
     clickEvents_ = false;
@@ -356,12 +346,7 @@ void TSpeedButton::UpdateWidget() {
     auto* b = qobject_cast<QToolButton*>(Widget());
     if (!b) return;
     const QSignalBlocker block(b);
-    QImage glyph = GraphicToImage(glyph_->Graphic());
-    if (!glyph.isNull() && !glyph.hasAlphaChannel()) {
-        TImageGraphic transparent(glyph);
-        transparent.SetTransparent(true);
-        glyph = transparent.DrawnImage();
-    }
+    const QImage glyph = GlyphImageOf(glyph_->Graphic());
     b->setIcon(glyph.isNull() ? QIcon() : QIcon(QPixmap::fromImage(glyph)));
     if (!glyph.isNull()) b->setIconSize(glyph.size());
     b->setText(Caption());

@@ -2,7 +2,7 @@
 // Buttons with glyphs: the glyph (a picture from the layout, or the standard one of the
 // button's kind) and the caption laid out together on the button face.
 
-#include "framework/GraphicHolder.h"
+#include "framework/Pictures.h"
 #include "framework/StdCtrls.h"
 
 class TButtonsEnums : public QObject {
@@ -34,7 +34,7 @@ using TButtonLayout = TButtonsEnums::TButtonLayout;
 // NumGlyphs pictures side by side: up, disabled, down.
 class TBitBtn : public TButton {
     Q_OBJECT
-    Q_PROPERTY(TPictureHolder* Glyph READ Glyph)
+    Q_PROPERTY(TPicture* Glyph READ Glyph)
     Q_PROPERTY(TButtonsEnums::TBitBtnKind Kind READ Kind WRITE SetKind)
     Q_PROPERTY(TButtonsEnums::TButtonLayout Layout READ Layout WRITE SetLayout)
     Q_PROPERTY(int Margin READ Margin WRITE SetMargin)
@@ -43,8 +43,8 @@ class TBitBtn : public TButton {
 public:
     explicit TBitBtn(TComponent* owner);
 
-    TPictureHolder* Glyph() const { return glyph_; }
-    void SetGlyph(TPictureHolder* g) { glyph_->Assign(g); }
+    TPicture* Glyph() const { return glyph_; }
+    void SetGlyph(TPicture* g) { glyph_->Assign(g); }
     TBitBtnKind Kind() const { return kind_; }
     void SetKind(TBitBtnKind k);
     TButtonLayout Layout() const { return layout_; }
@@ -75,7 +75,7 @@ protected:
     void TextChanged() override;
 
 private:
-    TPictureHolder* glyph_;
+    TPicture* glyph_;
     TBitBtnKind kind_ = TButtonsEnums::bkCustom;
     TButtonLayout layout_ = TButtonsEnums::blGlyphLeft;
     int margin_ = -1;
@@ -90,7 +90,7 @@ private:
 // (all may be up with AllowAllUp).
 class TSpeedButton : public TControl {
     Q_OBJECT
-    Q_PROPERTY(TPictureHolder* Glyph READ Glyph)
+    Q_PROPERTY(TPicture* Glyph READ Glyph)
     Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
     Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
     Q_PROPERTY(bool Down READ Down WRITE SetDown)
@@ -98,7 +98,7 @@ class TSpeedButton : public TControl {
 public:
     explicit TSpeedButton(TComponent* owner);
 
-    TPictureHolder* Glyph() const { return glyph_; }
+    TPicture* Glyph() const { return glyph_; }
     bool Flat() const { return flat_; }
     void SetFlat(bool v);
     int GroupIndex() const { return groupIndex_; }
@@ -117,7 +117,7 @@ protected:
     void TextChanged() override;
 
 private:
-    TPictureHolder* glyph_;
+    TPicture* glyph_;
     bool flat_ = false;
     int groupIndex_ = 0;
     bool down_ = false;

@@ -302,7 +302,7 @@ void TCustomRadioGroup::FontChanged() {
 
 // ---- TImage ----------------------------------------------------------------------------
 
-TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(new TPictureHolder(this)) {
+TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(new TPicture(this)) {
     SetBounds(0, 0, 105, 105);
     picture_->OnChange = [this](TObject*) { PictureChanged(); };
 }
@@ -361,13 +361,13 @@ QRect TImage::DestRect() const {
 }
 
 bool TImage::CanAutoSize(int& newWidth, int& newHeight) {
-    if (picture_->Empty()) return false;
+    if (!picture_->Graphic() || picture_->Graphic()->Empty()) return false;
     newWidth = picture_->Width();
     newHeight = picture_->Height();
     return true;
 }
 
 void TImage::Paint() {
-    if (picture_->Empty()) return;
+    if (!picture_->Graphic() || picture_->Graphic()->Empty()) return;
     Canvas()->StretchDraw(DestRect(), picture_->Graphic());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // More controls: panels with bevels, bevels, radio groups and picture controls.
 
-#include "framework/GraphicHolder.h"
+#include "framework/Pictures.h"
 #include "framework/StdCtrls.h"
 
 class QAbstractButton;
@@ -155,7 +155,7 @@ public:
 // Proportional). AutoSize sizes the control to the picture.
 class TImage : public TGraphicControl {
     Q_OBJECT
-    Q_PROPERTY(TPictureHolder* Picture READ Picture)
+    Q_PROPERTY(TPicture* Picture READ Picture)
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
     Q_PROPERTY(bool Center READ Center WRITE SetCenter)
     Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
@@ -164,8 +164,8 @@ class TImage : public TGraphicControl {
 public:
     explicit TImage(TComponent* owner);
 
-    TPictureHolder* Picture() const { return picture_; }
-    void SetPicture(TPictureHolder* p) { picture_->Assign(p); }
+    TPicture* Picture() const { return picture_; }
+    void SetPicture(TPicture* p) { picture_->Assign(p); }
     bool Center() const { return center_; }
     void SetCenter(bool v);
     bool Stretch() const { return stretch_; }
@@ -184,7 +184,7 @@ protected:
 
 private:
     void PictureChanged();
-    TPictureHolder* picture_;
+    TPicture* picture_;
     bool center_ = false;
     bool stretch_ = false;
     bool proportional_ = false;

@@ -1,7 +1,7 @@
 #include "framework/ImgList.h"
 
 #include "framework/DeviceContext.h"
-#include "framework/GraphicHolder.h"
+#include "framework/Pictures.h"
 #include "framework/Reader.h"
 
 #include <QBuffer>
@@ -25,11 +25,7 @@ void TCustomImageList::SetHeight(int h) {
 int TCustomImageList::Add(const QImage& strip) {
     if (strip.isNull()) return -1;
     QImage source = strip.convertToFormat(QImage::Format_ARGB32);
-    if (masked_ && !strip.hasAlphaChannel()) {
-        TImageGraphic g(strip);
-        g.SetTransparent(true);
-        source = g.DrawnImage().convertToFormat(QImage::Format_ARGB32);
-    }
+    if (masked_ && !strip.hasAlphaChannel()) source = CutOutBottomLeftColour(strip);
     if (source.width() < width_ || source.height() < height_)
         source = source.scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const int first = Count();
@@ -74,9 +70,9 @@ QPixmap TCustomImageList::Pixmap(int index, bool enabled) const {
 }
 
 void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabled) const {
-    if (!canvas || index < 0 || index >= Count()) return;
-    TImageGraphic g(Pixmap(index, enabled).toImage());
-    canvas->Draw(x, y, &g);
+    if (!canvas || !canvas->Handle() || index < 0 || index >= Count()) return;
+    const QImage image = Pixmap(index, enabled).toImage().convertToFormat(QImage::Format_ARGB32);
+    DrawMaskedImage(*canvas->Handle(), QRect(QPoint(x, y), image.size()), image);
 }
 
 void TCustomImageList::DefineProperties(TFiler& filer) {
@@ -130,6 +126,32 @@ void TCustomImageList::Changed() {
     for (const auto& [receiver, changed] : links)
         if (receiver) changed();
     Notify(OnChange, this);
+}
+
+QImage CutOutBottomLeftColour(const QImage& image) {
+    QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    if (argb.isNull()) return argb;
+    const QRgb key = argb.pixel(0, argb.height() - 1) & 0xFFFFFF;
+    for (int y = 0; y < argb.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(argb.scanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            if ((row[x] & 0xFFFFFF) == key) row[x] = 0;
+    }
+    return argb;
+}
+
+QImage GlyphImageOf(TGraphic* g) {
+    if (!g || g->Empty()) return {};
+    if (auto* a = qobject_cast<TAutoGraphic*>(g); a && a->Inner()) g = a->Inner();
+    if (auto* b = qobject_cast<TBitmap*>(g)) return CutOutBottomLeftColour(b->Image());
+    QImage image(g->Width(), g->Height(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    TPainterDC dc(&p);
+    TCanvas canvas(&dc);
+    g->Draw(canvas, image.rect());
+    canvas.SetHandle(nullptr);
+    return image;
 }
 
 // ---- TComponentReference ---------------------------------------------------------------

@@ -66,6 +66,13 @@ public:
     using TCustomImageList::TCustomImageList;
 };
 
+// The picture with the colour of its bottom-left pixel left out, as the system shows
+// glyphs and masked image-list pictures that carry no alpha channel of their own.
+QImage CutOutBottomLeftColour(const QImage& image);
+// What a picture shows, at its own size on a transparent image, for Qt widgets: a bitmap
+// without alpha has its bottom-left colour cut out.
+QImage GlyphImageOf(TGraphic* g);
+
 // A reference from one component to another of the same layout, written with the other's
 // name (`Images = iconeb`) and resolved once the layout is read, when every component
 // exists. The holder is told when the referenced component goes away.
