@@ -3,3 +3,5 @@
 TIntro* Intro = nullptr;
 
 TIntro::TIntro(TComponent* owner) : TForm(owner) { ReadLayout(QStringLiteral("Intro.layout")); }
+
+void TIntro::Image1Click(TObject*) { Close(); }

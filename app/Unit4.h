@@ -1,12 +1,25 @@
 #pragma once
-// The splash window shown above the main window at every start.
+// The splash window shown above the main window at every start, until its picture is
+// clicked.
 
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "framework/StdCtrls.h"
 
 class TIntro : public TForm {
     Q_OBJECT
+    Q_PROPERTY(TImage* Image1 MEMBER Image1)
+    Q_PROPERTY(TLabel* Label1 MEMBER Label1)
+    Q_PROPERTY(TLabel* Label2 MEMBER Label2)
+
 public:
     explicit TIntro(TComponent* owner);
+
+    TImage* Image1 = nullptr;
+    TLabel* Label1 = nullptr;
+    TLabel* Label2 = nullptr;
+
+    Q_INVOKABLE void Image1Click(TObject* Sender);
 };
 
 extern TIntro* Intro;

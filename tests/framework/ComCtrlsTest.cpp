@@ -1,7 +1,7 @@
 // Tab pages with icons, tool bars, status bars, progress bars and scroll boxes built from
 // layouts and driven with the mouse and keyboard.
 #include "framework/ComCtrls.h"
-#include "FormTestSupport.h"
+#include "support/FormTestSupport.h"
 #include "framework/Buttons.h"
 #include "framework/ExtCtrls.h"
 #include "framework/ScrollBox.h"

@@ -1,7 +1,7 @@
 // The common dialogs run for real and are filled in through their own widgets while they
 // are open: file dialogs with the system's filters, the font dialog's Apply, OK and
 // Cancel, the colour dialog.
-#include "FormTestSupport.h"
+#include "support/FormTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,12 +66,6 @@ object Form1: TDialogForm
   end
 end
 )";
-
-template <class W> W* Child(QWidget* parent, const char* name) {
-    W* w = parent->findChild<W*>(QLatin1String(name));
-    EXPECT_TRUE(w) << name;
-    return w;
-}
 
 QAbstractButton* DialogButton(QDialog* d, QDialogButtonBox::StandardButton which) {
     for (auto* box : d->findChildren<QDialogButtonBox*>())

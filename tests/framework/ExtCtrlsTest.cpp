@@ -1,7 +1,7 @@
 // Panels, radio groups, picture controls and glyph buttons built from layouts, checked
 // on their painted pixels and driven with the mouse.
 #include "framework/ExtCtrls.h"
-#include "FormTestSupport.h"
+#include "support/FormTestSupport.h"
 #include "framework/Buttons.h"
 #include "framework/DeviceContext.h"
 

@@ -1,7 +1,7 @@
 // Edits, memos, combo boxes, group boxes and buttons built from layouts and driven with
 // real keys and mouse clicks.
 #include "framework/StdCtrls.h"
-#include "FormTestSupport.h"
+#include "support/FormTestSupport.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

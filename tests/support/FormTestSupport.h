@@ -21,6 +21,13 @@ template <class F> std::unique_ptr<F> MakeForm(const char* layout) {
     return form;
 }
 
+// A named widget inside a dialog or window; a failure when there is none.
+template <class W> W* Child(QWidget* parent, const char* name) {
+    W* w = parent->findChild<W*>(QLatin1String(name));
+    EXPECT_TRUE(w) << name;
+    return w;
+}
+
 template <class T> T* Find(TComponent* root, const char* name) {
     return qobject_cast<T*>(root->FindComponent(QString::fromLatin1(name)));
 }
