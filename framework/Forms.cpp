@@ -215,6 +215,12 @@ void TForm::SetVisible(bool v) {
         if (Visible() && Widget()) {
             Widget()->show();
             Widget()->raise();
+            // Windows that stay on top stay above one shown later, with or without a
+            // window manager to keep them there.
+            if (formStyle_ != TFormEnums::fsStayOnTop)
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (top != Widget() && top->isVisible() && (top->windowFlags() & Qt::WindowStaysOnTopHint))
+                        top->raise();
         }
     } else if (Widget()) {
         closingByCode_ = true;
