@@ -8,7 +8,7 @@ cd "$(dirname "$(readlink -f "$0")")"
 
 PACKAGES=(cmake g++ ninja-build ccache qt6-base-dev qt6-qpa-plugins libjpeg62-turbo-dev
           libjpeg-turbo-progs libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
-          fonts-dejavu-core xvfb xauth x11-utils poppler-utils imagemagick)
+          fonts-dejavu-core xvfb xauth x11-utils xdotool poppler-utils imagemagick)
 
 install_missing() {
     local missing=() p
