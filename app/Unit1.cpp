@@ -22,13 +22,17 @@ void ApplyColour(TControl* label, TColor colour) {
 
 } // namespace
 
-TForm1::TForm1(TComponent* owner) : TForm(owner) { ReadLayout(QStringLiteral("Form1.layout")); }
+TForm1::TForm1(TComponent* owner) : TForm(owner) {
+    ReadLayout(QStringLiteral("Form1.layout"));
+}
 
 void TForm1::FormShow(TObject*) {
     if (Intro) Intro->Show();
 }
 
-void TForm1::BitBtn3Click(TObject*) { Close(); }
+void TForm1::BitBtn3Click(TObject*) {
+    Close();
+}
 
 void TForm1::BitBtn4Click(TObject*) {
     if (!Info) return;
@@ -51,13 +55,18 @@ void TForm1::RadioGroup1Click(TObject*) {
         GroupBox3->SetEnabled(true);
         GroupBox2->SetEnabled(false);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
-void TForm1::FronterigaChange(TObject*) { Labelfront->SetCaption(Fronteriga->Text()); }
+void TForm1::FronterigaChange(TObject*) {
+    Labelfront->SetCaption(Fronteriga->Text());
+}
 
-void TForm1::ComboBox3Change(TObject*) { Labelfront->SetAngle(StrToInt(ComboBox3->Text())); }
+void TForm1::ComboBox3Change(TObject*) {
+    Labelfront->SetAngle(StrToInt(ComboBox3->Text()));
+}
 
 void TForm1::ImagefronteMouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
     if (Button != mbLeft) return;
@@ -66,9 +75,13 @@ void TForm1::ImagefronteMouseDown(TObject*, TMouseButton Button, TShiftState, in
     Labelfront->SetLeft(X);
 }
 
-void TForm1::Memo1Change(TObject*) { Labelfronterighe->SetCaption(Memo1->Lines()->Text()); }
+void TForm1::Memo1Change(TObject*) {
+    Labelfronterighe->SetCaption(Memo1->Lines()->Text());
+}
 
-void TForm1::BitBtn6Click(TObject*) { FontDialogfront->Execute(); }
+void TForm1::BitBtn6Click(TObject*) {
+    FontDialogfront->Execute();
+}
 
 void TForm1::FontDialogfrontApply(TObject*, QWidget*) {
     ApplyFont(Labelfront, FontDialogfront, ColorDialogfront);
@@ -83,11 +96,19 @@ void TForm1::BitBtn5Click(TObject*) {
 
 // ---- Rear text -------------------------------------------------------------------------
 
-void TForm1::Edit1Change(TObject*) { Labelr1->SetCaption(Edit1->Text()); }
-void TForm1::Edit2Change(TObject*) { Labelr2->SetCaption(Edit2->Text()); }
-void TForm1::Memo2Change(TObject*) { Labelrear->SetCaption(Memo2->Lines()->Text()); }
+void TForm1::Edit1Change(TObject*) {
+    Labelr1->SetCaption(Edit1->Text());
+}
+void TForm1::Edit2Change(TObject*) {
+    Labelr2->SetCaption(Edit2->Text());
+}
+void TForm1::Memo2Change(TObject*) {
+    Labelrear->SetCaption(Memo2->Lines()->Text());
+}
 
-void TForm1::BitBtn10Click(TObject*) { FontDialogbande->Execute(); }
+void TForm1::BitBtn10Click(TObject*) {
+    FontDialogbande->Execute();
+}
 
 void TForm1::FontDialogbandeApply(TObject*, QWidget*) {
     ApplyFont(Labelr1, FontDialogbande, ColorDialogbande);
@@ -100,9 +121,13 @@ void TForm1::BitBtn9Click(TObject*) {
     ApplyColour(Labelr2, ColorDialogbande->Color());
 }
 
-void TForm1::BitBtn8Click(TObject*) { FontDialogrear->Execute(); }
+void TForm1::BitBtn8Click(TObject*) {
+    FontDialogrear->Execute();
+}
 
-void TForm1::FontDialogrearApply(TObject*, QWidget*) { ApplyFont(Labelrear, FontDialogrear, ColorDialogrear); }
+void TForm1::FontDialogrearApply(TObject*, QWidget*) {
+    ApplyFont(Labelrear, FontDialogrear, ColorDialogrear);
+}
 
 void TForm1::BitBtn7Click(TObject*) {
     if (!ColorDialogrear->Execute()) return;

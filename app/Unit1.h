@@ -133,7 +133,8 @@ public:
     Q_INVOKABLE void RadioGroup1Click(TObject* Sender);
     Q_INVOKABLE void FronterigaChange(TObject* Sender);
     Q_INVOKABLE void ComboBox3Change(TObject* Sender);
-    Q_INVOKABLE void ImagefronteMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    Q_INVOKABLE void ImagefronteMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift,
+                                          int X, int Y);
     Q_INVOKABLE void Memo1Change(TObject* Sender);
     Q_INVOKABLE void BitBtn6Click(TObject* Sender);
     Q_INVOKABLE void FontDialogfrontApply(TObject* Sender, QWidget* Wnd);

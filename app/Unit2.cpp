@@ -2,4 +2,6 @@
 
 Tpreview* preview = nullptr;
 
-Tpreview::Tpreview(TComponent* owner) : TForm(owner) { ReadLayout(QStringLiteral("preview.layout")); }
+Tpreview::Tpreview(TComponent* owner) : TForm(owner) {
+    ReadLayout(QStringLiteral("preview.layout"));
+}

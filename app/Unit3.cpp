@@ -10,14 +10,18 @@ std::function<void(const QString&)> TInfo::OpenLink = [](const QString& link) {
     QDesktopServices::openUrl(QUrl(link));
 };
 
-TInfo::TInfo(TComponent* owner) : TForm(owner) { ReadLayout(QStringLiteral("Info.layout")); }
+TInfo::TInfo(TComponent* owner) : TForm(owner) {
+    ReadLayout(QStringLiteral("Info.layout"));
+}
 
 QString TInfo::MailLink(const QString& address) {
     // The system's link buffer held 256 bytes with its zero: longer links were cut there.
     return (address + QStringLiteral("?subject=Da SLEEVANE")).left(255);
 }
 
-void TInfo::BitBtn1Click(TObject*) { Close(); }
+void TInfo::BitBtn1Click(TObject*) {
+    Close();
+}
 
 void TInfo::antLabel1Click(TObject*) {
     if (OpenLink) OpenLink(MailLink(ProducerMail));

@@ -2,6 +2,10 @@
 
 TIntro* Intro = nullptr;
 
-TIntro::TIntro(TComponent* owner) : TForm(owner) { ReadLayout(QStringLiteral("Intro.layout")); }
+TIntro::TIntro(TComponent* owner) : TForm(owner) {
+    ReadLayout(QStringLiteral("Intro.layout"));
+}
 
-void TIntro::Image1Click(TObject*) { Close(); }
+void TIntro::Image1Click(TObject*) {
+    Close();
+}

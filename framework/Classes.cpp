@@ -45,7 +45,8 @@ const TPersistent::EventSlot* TPersistent::FindEvent(const QString& name) const 
 
 QStringList TPersistent::EventNames() const {
     QStringList names;
-    for (const auto& [name, slot] : events_) names << name;
+    for (const auto& [name, slot] : events_)
+        names << name;
     return names;
 }
 
@@ -76,9 +77,8 @@ void TComponent::SetName(const QString& name) {
     if (name == name_) return;
     if (!name.isEmpty()) {
         const bool valid = (name[0].isLetter() || name[0] == '_') &&
-                           std::all_of(name.begin(), name.end(), [](QChar ch) {
-                               return ch.isLetterOrNumber() || ch == '_';
-                           });
+                           std::all_of(name.begin(), name.end(),
+                                       [](QChar ch) { return ch.isLetterOrNumber() || ch == '_'; });
         if (!valid)
             throw EConvertError(QStringLiteral("'%1' is not a valid component name").arg(name));
         if (owner_) {
@@ -92,7 +92,9 @@ void TComponent::SetName(const QString& name) {
     setObjectName(name);
 }
 
-void TComponent::Loaded() { state_ &= ~(csLoading | csReading); }
+void TComponent::Loaded() {
+    state_ &= ~(csLoading | csReading);
+}
 
 void TComponent::Notification(TComponent* c, TOperation op) {
     if (op == opRemove) {
@@ -105,8 +107,7 @@ void TComponent::FreeNotification(TComponent* c) {
     if (!c || c == this) return;
     if (std::find(freeNotifies_.begin(), freeNotifies_.end(), c) == freeNotifies_.end())
         freeNotifies_.push_back(c);
-    if (std::find(c->freeNotifies_.begin(), c->freeNotifies_.end(), this) ==
-        c->freeNotifies_.end())
+    if (std::find(c->freeNotifies_.begin(), c->freeNotifies_.end(), this) == c->freeNotifies_.end())
         c->freeNotifies_.push_back(this);
 }
 
@@ -139,7 +140,8 @@ void TComponent::DestroyComponents() {
 }
 
 void TStrings::SetStrings(int i, const QString& s) {
-    if (i < 0 || i >= list_.size()) throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
+    if (i < 0 || i >= list_.size())
+        throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
     if (list_[i] == s) return;
     list_[i] = s;
     Changed();
@@ -152,13 +154,15 @@ int TStrings::Add(const QString& s) {
 }
 
 void TStrings::Insert(int i, const QString& s) {
-    if (i < 0 || i > list_.size()) throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
+    if (i < 0 || i > list_.size())
+        throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
     list_.insert(i, s);
     Changed();
 }
 
 void TStrings::Delete(int i) {
-    if (i < 0 || i >= list_.size()) throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
+    if (i < 0 || i >= list_.size())
+        throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
     list_.removeAt(i);
     Changed();
 }
@@ -177,7 +181,8 @@ void TStrings::SetList(const QStringList& l) {
 
 QString TStrings::Text() const {
     QString t;
-    for (const QString& s : list_) t += s + QStringLiteral("\r\n");
+    for (const QString& s : list_)
+        t += s + QStringLiteral("\r\n");
     return t;
 }
 
@@ -213,13 +218,15 @@ void TStrings::DefineProperties(TFiler& filer) {
         [this](TReader& r) {
             QStringList l;
             r.ReadListBegin();
-            while (!r.EndOfList()) l << r.ReadString();
+            while (!r.EndOfList())
+                l << r.ReadString();
             r.ReadListEnd();
             SetList(l);
         },
         [this](TWriter& w) {
             w.WriteListBegin();
-            for (const QString& s : list_) w.WriteString(s);
+            for (const QString& s : list_)
+                w.WriteString(s);
             w.WriteListEnd();
         },
         !list_.isEmpty());

@@ -6,8 +6,8 @@
 #include "framework/SysUtils.h"
 
 #include <QMetaMethod>
-#include <QPointer>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <map>
@@ -56,7 +56,8 @@ protected:
         EventSlot e;
         e.accepts = [](const QMetaMethod& m) {
             if (m.parameterCount() != static_cast<int>(sizeof...(Args))) return false;
-            const QMetaType expected[] = {QMetaType(), QMetaType::fromType<std::remove_cvref_t<Args>>()...};
+            const QMetaType expected[] = {QMetaType(),
+                                          QMetaType::fromType<std::remove_cvref_t<Args>>()...};
             const bool byReference[] = {false, std::is_reference_v<Args>...};
             for (int i = 0; i < m.parameterCount(); ++i)
                 if (m.parameterMetaType(i) != expected[i + 1] &&
@@ -149,8 +150,7 @@ private:
 };
 
 // Owns `T` on behalf of `owner` (freed with it); returns the new component.
-template <class T, class... A>
-T* NewComponent(TComponent* owner, A&&... args) {
+template <class T, class... A> T* NewComponent(TComponent* owner, A&&... args) {
     return new T(owner, std::forward<A>(args)...);
 }
 

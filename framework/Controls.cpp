@@ -37,12 +37,16 @@ void SafeCall(const std::function<void()>& f) noexcept {
     } catch (const EAbort&) {
         // Left on purpose: nothing to tell.
     } catch (const Exception& e) {
-        if (Application) Application->HandleException(e);
-        else std::fprintf(stderr, "%s\n", e.what());
+        if (Application)
+            Application->HandleException(e);
+        else
+            std::fprintf(stderr, "%s\n", e.what());
     } catch (const std::exception& e) {
         const Exception wrapped(QString::fromLocal8Bit(e.what()));
-        if (Application) Application->HandleException(wrapped);
-        else std::fprintf(stderr, "%s\n", e.what());
+        if (Application)
+            Application->HandleException(wrapped);
+        else
+            std::fprintf(stderr, "%s\n", e.what());
     } catch (...) {
         const Exception wrapped(QStringLiteral("Unknown error"));
         if (Application) Application->HandleException(wrapped);
@@ -51,27 +55,45 @@ void SafeCall(const std::function<void()>& f) noexcept {
 
 Qt::CursorShape ToQtCursor(TCursor c) {
     switch (c) {
-    case crNone: return Qt::BlankCursor;
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crSizeNESW: return Qt::SizeBDiagCursor;
-    case crSizeNS: return Qt::SizeVerCursor;
-    case crSizeNWSE: return Qt::SizeFDiagCursor;
-    case crSizeWE: return Qt::SizeHorCursor;
-    case crUpArrow: return Qt::UpArrowCursor;
+    case crNone:
+        return Qt::BlankCursor;
+    case crCross:
+        return Qt::CrossCursor;
+    case crIBeam:
+        return Qt::IBeamCursor;
+    case crSizeNESW:
+        return Qt::SizeBDiagCursor;
+    case crSizeNS:
+        return Qt::SizeVerCursor;
+    case crSizeNWSE:
+        return Qt::SizeFDiagCursor;
+    case crSizeWE:
+        return Qt::SizeHorCursor;
+    case crUpArrow:
+        return Qt::UpArrowCursor;
     case crHourGlass:
-    case crSQLWait: return Qt::WaitCursor;
+    case crSQLWait:
+        return Qt::WaitCursor;
     case crDrag:
-    case crMultiDrag: return Qt::DragCopyCursor;
+    case crMultiDrag:
+        return Qt::DragCopyCursor;
     case crNoDrop:
-    case crNo: return Qt::ForbiddenCursor;
-    case crHSplit: return Qt::SplitHCursor;
-    case crVSplit: return Qt::SplitVCursor;
-    case crAppStart: return Qt::BusyCursor;
-    case crHelp: return Qt::WhatsThisCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    case crSizeAll: return Qt::SizeAllCursor;
-    default: return Qt::ArrowCursor;
+    case crNo:
+        return Qt::ForbiddenCursor;
+    case crHSplit:
+        return Qt::SplitHCursor;
+    case crVSplit:
+        return Qt::SplitVCursor;
+    case crAppStart:
+        return Qt::BusyCursor;
+    case crHelp:
+        return Qt::WhatsThisCursor;
+    case crHandPoint:
+        return Qt::PointingHandCursor;
+    case crSizeAll:
+        return Qt::SizeAllCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 
@@ -90,10 +112,17 @@ TShiftState ShiftOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
 
 bool ButtonOf(Qt::MouseButton b, TMouseButton& out) {
     switch (b) {
-    case Qt::LeftButton: out = mbLeft; return true;
-    case Qt::RightButton: out = mbRight; return true;
-    case Qt::MiddleButton: out = mbMiddle; return true;
-    default: return false;
+    case Qt::LeftButton:
+        out = mbLeft;
+        return true;
+    case Qt::RightButton:
+        out = mbRight;
+        return true;
+    case Qt::MiddleButton:
+        out = mbMiddle;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -104,26 +133,45 @@ uint16_t VirtualKeyFromQt(int k) {
     if (k >= Qt::Key_0 && k <= Qt::Key_9) return static_cast<uint16_t>('0' + (k - Qt::Key_0));
     if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return static_cast<uint16_t>(0x70 + (k - Qt::Key_F1));
     switch (k) {
-    case Qt::Key_Backspace: return 0x08;
-    case Qt::Key_Tab: return 0x09;
+    case Qt::Key_Backspace:
+        return 0x08;
+    case Qt::Key_Tab:
+        return 0x09;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 0x0D;
-    case Qt::Key_Shift: return 0x10;
-    case Qt::Key_Control: return 0x11;
-    case Qt::Key_Alt: return 0x12;
-    case Qt::Key_Escape: return 0x1B;
-    case Qt::Key_Space: return 0x20;
-    case Qt::Key_PageUp: return 0x21;
-    case Qt::Key_PageDown: return 0x22;
-    case Qt::Key_End: return 0x23;
-    case Qt::Key_Home: return 0x24;
-    case Qt::Key_Left: return 0x25;
-    case Qt::Key_Up: return 0x26;
-    case Qt::Key_Right: return 0x27;
-    case Qt::Key_Down: return 0x28;
-    case Qt::Key_Insert: return 0x2D;
-    case Qt::Key_Delete: return 0x2E;
-    default: return 0;
+    case Qt::Key_Enter:
+        return 0x0D;
+    case Qt::Key_Shift:
+        return 0x10;
+    case Qt::Key_Control:
+        return 0x11;
+    case Qt::Key_Alt:
+        return 0x12;
+    case Qt::Key_Escape:
+        return 0x1B;
+    case Qt::Key_Space:
+        return 0x20;
+    case Qt::Key_PageUp:
+        return 0x21;
+    case Qt::Key_PageDown:
+        return 0x22;
+    case Qt::Key_End:
+        return 0x23;
+    case Qt::Key_Home:
+        return 0x24;
+    case Qt::Key_Left:
+        return 0x25;
+    case Qt::Key_Up:
+        return 0x26;
+    case Qt::Key_Right:
+        return 0x27;
+    case Qt::Key_Down:
+        return 0x28;
+    case Qt::Key_Insert:
+        return 0x2D;
+    case Qt::Key_Delete:
+        return 0x2E;
+    default:
+        return 0;
     }
 }
 
@@ -198,7 +246,8 @@ public:
             }
             return consumed;
         }
-        default: return false;
+        default:
+            return false;
         }
     }
 
@@ -254,7 +303,8 @@ TControl::~TControl() {
 
 void TControl::SetParent(TWinControl* parent) {
     if (parent == parent_) return;
-    if (parent == this) throw EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
+    if (parent == this)
+        throw EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
     if (parent_) parent_->RemoveControl(this);
     DestroyHandle();
     if (parent) parent->InsertControl(this);
@@ -281,16 +331,24 @@ void TControl::ApplyGeometry() {
     if (widget_ && parent_) widget_->setGeometry(left_, top_, width_, height_);
 }
 
-void TControl::SetClientWidth(int w) { SetWidth(w + (width_ - ClientRect().width())); }
-void TControl::SetClientHeight(int h) { SetHeight(h + (height_ - ClientRect().height())); }
+void TControl::SetClientWidth(int w) {
+    SetWidth(w + (width_ - ClientRect().width()));
+}
+void TControl::SetClientHeight(int h) {
+    SetHeight(h + (height_ - ClientRect().height()));
+}
 
 QPoint TControl::ClientOrigin() const {
     if (widget_) return widget_->mapToGlobal(QPoint(0, 0));
     return parent_ ? parent_->ClientOrigin() + QPoint(left_, top_) : QPoint(left_, top_);
 }
 
-QPoint TControl::ClientToScreen(const QPoint& p) const { return ClientOrigin() + p; }
-QPoint TControl::ScreenToClient(const QPoint& p) const { return p - ClientOrigin(); }
+QPoint TControl::ClientToScreen(const QPoint& p) const {
+    return ClientOrigin() + p;
+}
+QPoint TControl::ScreenToClient(const QPoint& p) const {
+    return p - ClientOrigin();
+}
 
 void TControl::SetAlign(TAlign a) {
     if (a == align_) return;
@@ -382,7 +440,9 @@ void TControl::HandleNeeded() {
     if (auto* wc = qobject_cast<TWinControl*>(this)) wc->CreateChildHandles();
 }
 
-QWidget* TControl::CreateWidget(QWidget* parentWidget) { return new TControlWidget(this, parentWidget); }
+QWidget* TControl::CreateWidget(QWidget* parentWidget) {
+    return new TControlWidget(this, parentWidget);
+}
 
 void TControl::InstallEventFilter(QWidget* w) {
     if (!dynamic_cast<TControlWidget*>(w)) {
@@ -405,15 +465,19 @@ void TControl::UpdateWidget() {
         const QColor text = ToQColor(font_->Color());
         // Disabled controls keep the style's greyed text.
         for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-            for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            for (QPalette::ColorRole role :
+                 {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
                 pal.setColor(group, role, text);
         widget_->setPalette(pal);
     }
-    if (cursor_ == crDefault) widget_->unsetCursor();
-    else widget_->setCursor(ToQtCursor(cursor_));
+    if (cursor_ == crDefault)
+        widget_->unsetCursor();
+    else
+        widget_->setCursor(ToQtCursor(cursor_));
     const bool hints = parentShowHint_ && parent_ ? parent_->ShowHint() : showHint_;
     // Hints break their lines with CR LF; the tool tip breaks at LF alone.
-    widget_->setToolTip(hints ? QString(hint_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) : QString());
+    widget_->setToolTip(hints ? QString(hint_).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                              : QString());
     if (parent_) widget_->setVisible(visible_);
 }
 
@@ -454,8 +518,12 @@ bool TControl::event(QEvent* e) {
     return TComponent::event(e);
 }
 
-void TControl::Click() { Notify(OnClick, this); }
-void TControl::DblClick() { Notify(OnDblClick, this); }
+void TControl::Click() {
+    Notify(OnClick, this);
+}
+void TControl::DblClick() {
+    Notify(OnDblClick, this);
+}
 
 void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
@@ -469,8 +537,12 @@ void TControl::MouseMove(TShiftState shift, int x, int y) {
     if (OnMouseMove) OnMouseMove(this, shift, x, y);
 }
 
-void TControl::MouseEnter() { Notify(OnMouseEnter, this); }
-void TControl::MouseLeave() { Notify(OnMouseLeave, this); }
+void TControl::MouseEnter() {
+    Notify(OnMouseEnter, this);
+}
+void TControl::MouseLeave() {
+    Notify(OnMouseLeave, this);
+}
 
 void TControl::SetAutoSize(bool v) {
     if (v == autoSize_) return;
@@ -478,7 +550,9 @@ void TControl::SetAutoSize(bool v) {
     if (v) AdjustSize();
 }
 
-bool TControl::CanAutoSize(int&, int&) { return false; }
+bool TControl::CanAutoSize(int&, int&) {
+    return false;
+}
 
 void TControl::AdjustSize() {
     if (!autoSize_ || IsLoading()) return;
@@ -497,7 +571,9 @@ void TControl::FontChanged() {
     Invalidate();
 }
 
-void TControl::TextChanged() { Invalidate(); }
+void TControl::TextChanged() {
+    Invalidate();
+}
 
 void TControl::ColorChanged() {
     if (widget_) UpdateWidget();
@@ -562,7 +638,8 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 TWinControl::~TWinControl() {
     SetDestroying();
     // Children go with their parent, last first.
-    while (!controls_.empty()) delete controls_.back();
+    while (!controls_.empty())
+        delete controls_.back();
 }
 
 void TWinControl::InsertControl(TControl* c) {
@@ -589,9 +666,13 @@ bool TWinControl::ContainsControl(const TControl* c) const {
     return false;
 }
 
-bool TWinControl::Focused() const { return Widget() && Widget()->hasFocus(); }
+bool TWinControl::Focused() const {
+    return Widget() && Widget()->hasFocus();
+}
 
-bool TWinControl::CanFocus() const { return Visible() && Enabled(); }
+bool TWinControl::CanFocus() const {
+    return Visible() && Enabled();
+}
 
 void TWinControl::SetFocus() {
     HandleNeeded();
@@ -599,7 +680,8 @@ void TWinControl::SetFocus() {
 }
 
 void TWinControl::CreateChildHandles() {
-    for (TControl* c : controls_) c->HandleNeeded();
+    for (TControl* c : controls_)
+        c->HandleNeeded();
 }
 
 void TWinControl::UpdateWidget() {
@@ -624,7 +706,9 @@ void TWinControl::ColorChanged() {
         if (c->ParentColor()) c->ParentColorChanged();
 }
 
-void TWinControl::BoundsChanged() { Realign(); }
+void TWinControl::BoundsChanged() {
+    Realign();
+}
 
 void TWinControl::Realign() {
     QRect r = ClientRect();
@@ -643,7 +727,8 @@ void TWinControl::AlignControls(QRect& rect) {
                 rect.setTop(rect.top() + c->Height());
                 break;
             case TControlEnums::alBottom:
-                c->SetBounds(rect.left(), rect.bottom() + 1 - c->Height(), rect.width(), c->Height());
+                c->SetBounds(rect.left(), rect.bottom() + 1 - c->Height(), rect.width(),
+                             c->Height());
                 rect.setBottom(rect.bottom() - c->Height());
                 break;
             case TControlEnums::alLeft:
@@ -654,7 +739,9 @@ void TWinControl::AlignControls(QRect& rect) {
                 c->SetBounds(rect.right() + 1 - c->Width(), rect.top(), c->Width(), rect.height());
                 rect.setRight(rect.right() - c->Width());
                 break;
-            default: c->SetBounds(rect.left(), rect.top(), rect.width(), rect.height()); break;
+            default:
+                c->SetBounds(rect.left(), rect.top(), rect.width(), rect.height());
+                break;
             }
         }
     }

@@ -48,7 +48,9 @@ QSize TDeviceContext::GetTextExtentPoint(const QString& text) {
     return {run.width, run.ascent + run.descent};
 }
 
-TTextMetric TDeviceContext::GetTextMetrics() { return TextMetricsOf(state_.font); }
+TTextMetric TDeviceContext::GetTextMetrics() {
+    return TextMetricsOf(state_.font);
+}
 
 // ---- Text geometry -------------------------------------------------------------------
 
@@ -119,20 +121,32 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
     const TTextRun measured = MeasureTextRun(font, text);
     if (advances.size() != static_cast<size_t>(text.size())) advances = measured.advances;
     int width = 0;
-    for (int a : advances) width += a;
+    for (int a : advances)
+        width += a;
     const int ascent = measured.ascent, descent = measured.descent;
 
     qreal h = 0;
     switch (textAlign & TA_CENTER) {
-    case TA_RIGHT: h = -width; break;
-    case TA_CENTER: h = -width / 2.0; break;
-    default: break;
+    case TA_RIGHT:
+        h = -width;
+        break;
+    case TA_CENTER:
+        h = -width / 2.0;
+        break;
+    default:
+        break;
     }
     qreal baseline = 0; // local y of the baseline, the reference point at 0
     switch (textAlign & TA_BASELINE) {
-    case TA_BOTTOM: baseline = -descent; break;
-    case TA_BASELINE: baseline = 0; break;
-    default: baseline = ascent; break;
+    case TA_BOTTOM:
+        baseline = -descent;
+        break;
+    case TA_BASELINE:
+        baseline = 0;
+        break;
+    default:
+        baseline = ascent;
+        break;
     }
 
     painter.save();
@@ -146,8 +160,9 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
     const QRawFont& raw = RawFontFor(font);
     std::vector<quint32> glyphs(static_cast<size_t>(text.size()) + 1);
     int glyphCount = static_cast<int>(glyphs.size());
-    const bool mapped = raw.isValid() && raw.glyphIndexesForChars(text.constData(), static_cast<int>(text.size()),
-                                                                  glyphs.data(), &glyphCount);
+    const bool mapped =
+        raw.isValid() && raw.glyphIndexesForChars(text.constData(), static_cast<int>(text.size()),
+                                                  glyphs.data(), &glyphCount);
     QList<quint32> runGlyphs;
     QList<QPointF> runPositions;
     painter.setPen(color);
@@ -155,7 +170,8 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
     qreal x = h;
     int g = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
         const QChar c = text[i];
         const quint32 glyph = mapped && g < glyphCount ? glyphs[static_cast<size_t>(g)] : 0;
         ++g;
@@ -202,8 +218,8 @@ QImage DibToImage(const TDib& dib) {
 }
 
 TDib ImageToDib(const QImage& image) {
-    const bool indexed = image.format() == QImage::Format_Indexed8 ||
-                         image.format() == QImage::Format_Grayscale8;
+    const bool indexed =
+        image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Grayscale8;
     return EncodeDib(image, indexed ? 8 : 24);
 }
 
@@ -219,36 +235,57 @@ QPen QtPen(const TPenData& p) {
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
     switch (p.style) {
-    case psDash: pen.setStyle(Qt::DashLine); break;
-    case psDot: pen.setStyle(Qt::DotLine); break;
-    case psDashDot: pen.setStyle(Qt::DashDotLine); break;
-    case psDashDotDot: pen.setStyle(Qt::DashDotDotLine); break;
-    default: pen.setStyle(Qt::SolidLine); break;
+    case psDash:
+        pen.setStyle(Qt::DashLine);
+        break;
+    case psDot:
+        pen.setStyle(Qt::DotLine);
+        break;
+    case psDashDot:
+        pen.setStyle(Qt::DashDotLine);
+        break;
+    case psDashDotDot:
+        pen.setStyle(Qt::DashDotDotLine);
+        break;
+    default:
+        pen.setStyle(Qt::SolidLine);
+        break;
     }
     return pen;
 }
 
 Qt::BrushStyle QtBrushStyle(TBrushStyle s) {
     switch (s) {
-    case bsClear: return Qt::NoBrush;
-    case bsHorizontal: return Qt::HorPattern;
-    case bsVertical: return Qt::VerPattern;
-    case bsFDiagonal: return Qt::BDiagPattern;
-    case bsBDiagonal: return Qt::FDiagPattern;
-    case bsCross: return Qt::CrossPattern;
-    case bsDiagCross: return Qt::DiagCrossPattern;
-    default: return Qt::SolidPattern;
+    case bsClear:
+        return Qt::NoBrush;
+    case bsHorizontal:
+        return Qt::HorPattern;
+    case bsVertical:
+        return Qt::VerPattern;
+    case bsFDiagonal:
+        return Qt::BDiagPattern;
+    case bsBDiagonal:
+        return Qt::FDiagPattern;
+    case bsCross:
+        return Qt::CrossPattern;
+    case bsDiagCross:
+        return Qt::DiagCrossPattern;
+    default:
+        return Qt::SolidPattern;
     }
 }
 
 } // namespace
 
-TPainterDC::TPainterDC(QPainter* painter, int technology) : painter_(painter), technology_(technology) {
+TPainterDC::TPainterDC(QPainter* painter, int technology)
+    : painter_(painter), technology_(technology) {
     painter_->save();
     state_.font = QFontFromLogFont(state_.logFont);
 }
 
-TPainterDC::~TPainterDC() { painter_->restore(); }
+TPainterDC::~TPainterDC() {
+    painter_->restore();
+}
 
 void TPainterDC::ApplyClip() {
     if (state_.clip)
@@ -310,9 +347,11 @@ void TPainterDC::Rectangle(int left, int top, int right, int bottom) {
         const QBrush b(ToQColor(pen.color));
         if (pen.style == psSolid || pen.style == psInsideFrame || w > 1) {
             painter_->fillRect(QRect(r.left(), r.top(), r.width(), std::min(w, r.height())), b);
-            painter_->fillRect(QRect(r.left(), r.bottom() - w + 1, r.width(), std::min(w, r.height())), b);
+            painter_->fillRect(
+                QRect(r.left(), r.bottom() - w + 1, r.width(), std::min(w, r.height())), b);
             painter_->fillRect(QRect(r.left(), r.top(), std::min(w, r.width()), r.height()), b);
-            painter_->fillRect(QRect(r.right() - w + 1, r.top(), std::min(w, r.width()), r.height()), b);
+            painter_->fillRect(
+                QRect(r.right() - w + 1, r.top(), std::min(w, r.width()), r.height()), b);
         } else {
             painter_->setPen(QtPen(pen));
             painter_->setBrush(Qt::NoBrush);
@@ -325,7 +364,8 @@ void TPainterDC::Rectangle(int left, int top, int right, int bottom) {
 void TPainterDC::FillRect(const QRect& r, const TBrushData& brush) {
     if (brush.style == bsClear || r.isEmpty()) return;
     const QRect n = r.normalized();
-    if (brush.style != bsSolid && state_.bkMode == OPAQUE) painter_->fillRect(n, ToQColor(state_.bkColor));
+    if (brush.style != bsSolid && state_.bkMode == OPAQUE)
+        painter_->fillRect(n, ToQColor(state_.bkColor));
     painter_->fillRect(n, QBrush(ToQColor(brush.color), QtBrushStyle(brush.style)));
 }
 
@@ -333,8 +373,10 @@ void TPainterDC::ExtTextOut(int x, int y, unsigned options, const QRect* rect, c
                             const int* dx) {
     const bool hasRect = rect && (options & (ETO_OPAQUE | ETO_CLIPPED));
     painter_->save();
-    if (hasRect && (options & ETO_OPAQUE)) painter_->fillRect(rect->normalized(), ToQColor(state_.bkColor));
-    if (hasRect && (options & ETO_CLIPPED)) painter_->setClipRect(rect->normalized(), Qt::IntersectClip);
+    if (hasRect && (options & ETO_OPAQUE))
+        painter_->fillRect(rect->normalized(), ToQColor(state_.bkColor));
+    if (hasRect && (options & ETO_CLIPPED))
+        painter_->setClipRect(rect->normalized(), Qt::IntersectClip);
     std::vector<int> advances;
     if (dx) advances.assign(dx, dx + text.size());
     std::optional<QColor> background;
@@ -347,12 +389,16 @@ void TPainterDC::ExtTextOut(int x, int y, unsigned options, const QRect* rect, c
     if (updateCp) {
         int width = 0;
         if (dx)
-            for (qsizetype i = 0; i < text.size(); ++i) width += dx[i];
+            for (qsizetype i = 0; i < text.size(); ++i)
+                width += dx[i];
         else
             width = MeasureTextRun(state_.font, text).width;
         const qreal a = state_.logFont.lfEscapement * M_PI / 1800.0;
-        const int sign = (state_.textAlign & TA_CENTER) == TA_RIGHT ? -1 : (state_.textAlign & TA_CENTER) == TA_CENTER ? 0 : 1;
-        state_.position += QPoint(RoundInt(sign * width * std::cos(a)), RoundInt(-sign * width * std::sin(a)));
+        const int sign = (state_.textAlign & TA_CENTER) == TA_RIGHT    ? -1
+                         : (state_.textAlign & TA_CENTER) == TA_CENTER ? 0
+                                                                       : 1;
+        state_.position +=
+            QPoint(RoundInt(sign * width * std::cos(a)), RoundInt(-sign * width * std::sin(a)));
     }
 }
 
@@ -360,9 +406,10 @@ bool TPainterDC::StretchDIBits(const QRect& dest, const QRect& src, const TDib& 
     if (rop != SRCCOPY) return false;
     const QImage image = DibToImage(dib);
     if (image.isNull()) return false;
-    const int32_t headerHeight = dib.info.size() >= 12 && qFromLittleEndian<uint32_t>(dib.info.constData()) == 12
-                                     ? static_cast<int16_t>(qFromLittleEndian<uint16_t>(dib.info.constData() + 6))
-                                     : qFromLittleEndian<int32_t>(dib.info.constData() + 8);
+    const int32_t headerHeight =
+        dib.info.size() >= 12 && qFromLittleEndian<uint32_t>(dib.info.constData()) == 12
+            ? static_cast<int16_t>(qFromLittleEndian<uint16_t>(dib.info.constData() + 6))
+            : qFromLittleEndian<int32_t>(dib.info.constData() + 8);
     QRect source = src;
     if (headerHeight > 0) // bottom-up: the source y counts from the bottom row
         source.moveTop(image.height() - src.y() - src.height());
@@ -397,20 +444,32 @@ int TPainterDC::GetDeviceCaps(int index) const {
         if (i == index) return v;
     const QPaintDevice* d = painter_->device();
     switch (index) {
-    case TECHNOLOGY: return technology_;
-    case HORZSIZE: return d->widthMM();
-    case VERTSIZE: return d->heightMM();
+    case TECHNOLOGY:
+        return technology_;
+    case HORZSIZE:
+        return d->widthMM();
+    case VERTSIZE:
+        return d->heightMM();
     case HORZRES:
-    case PHYSICALWIDTH: return d->width();
+    case PHYSICALWIDTH:
+        return d->width();
     case VERTRES:
-    case PHYSICALHEIGHT: return d->height();
-    case BITSPIXEL: return d->depth();
-    case PLANES: return 1;
-    case NUMCOLORS: return d->depth() <= 8 ? 1 << d->depth() : -1;
-    case LOGPIXELSX: return d->logicalDpiX();
-    case LOGPIXELSY: return d->logicalDpiY();
+    case PHYSICALHEIGHT:
+        return d->height();
+    case BITSPIXEL:
+        return d->depth();
+    case PLANES:
+        return 1;
+    case NUMCOLORS:
+        return d->depth() <= 8 ? 1 << d->depth() : -1;
+    case LOGPIXELSX:
+        return d->logicalDpiX();
+    case LOGPIXELSY:
+        return d->logicalDpiY();
     case PHYSICALOFFSETX:
-    case PHYSICALOFFSETY: return 0;
-    default: return 0;
+    case PHYSICALOFFSETY:
+        return 0;
+    default:
+        return 0;
     }
 }

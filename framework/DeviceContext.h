@@ -37,9 +37,9 @@ inline constexpr uint32_t SRCCOPY = 0x00CC0020;
 
 // Device capability indexes.
 inline constexpr int TECHNOLOGY = 2, HORZSIZE = 4, VERTSIZE = 6, HORZRES = 8, VERTRES = 10,
-                     BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24, LOGPIXELSX = 88,
-                     LOGPIXELSY = 90, PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111,
-                     PHYSICALOFFSETX = 112, PHYSICALOFFSETY = 113;
+                     BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24, LOGPIXELSX = 88, LOGPIXELSY = 90,
+                     PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111, PHYSICALOFFSETX = 112,
+                     PHYSICALOFFSETY = 113;
 inline constexpr int DT_RASDISPLAY = 1, DT_RASPRINTER = 2, DT_METAFILE = 5;
 
 struct TPenData {
@@ -96,7 +96,9 @@ public:
     HFONT CurrentFont() const { return selectedFont_; }
     virtual void SetTextColor(TColor c) { state_.textColor = c; }
     virtual void SetBkColor(TColor c) { state_.bkColor = c; }
-    virtual void SetBkMode(int mode) { if (mode == TRANSPARENT || mode == OPAQUE) state_.bkMode = mode; }
+    virtual void SetBkMode(int mode) {
+        if (mode == TRANSPARENT || mode == OPAQUE) state_.bkMode = mode;
+    }
     virtual void SetTextAlign(unsigned align) { state_.textAlign = align; }
     virtual void SetStretchBltMode(int mode) { state_.stretchMode = mode; }
     virtual void SelectPen(const TPenData& pen) { state_.pen = pen; }

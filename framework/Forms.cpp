@@ -70,7 +70,8 @@ void TForm::DefineProperties(TFiler& filer) {
         QStringLiteral("Icon"),
         [this](TReader& r) {
             QPixmap pixmap;
-            if (!pixmap.loadFromData(r.ReadFileReference())) r.Error(QStringLiteral("Icon is not a picture"));
+            if (!pixmap.loadFromData(r.ReadFileReference()))
+                r.Error(QStringLiteral("Icon is not a picture"));
             icon_ = QIcon(pixmap);
             if (Widget()) Widget()->setWindowIcon(icon_);
         },
@@ -81,7 +82,8 @@ void TForm::SetBorderStyle(TFormBorderStyle s) {
     if (s == borderStyle_) return;
     const QSize client = ClientRect().size();
     borderStyle_ = s;
-    SetBounds(Left(), Top(), client.width() + FrameSize().width(), client.height() + FrameSize().height());
+    SetBounds(Left(), Top(), client.width() + FrameSize().width(),
+              client.height() + FrameSize().height());
     if (Widget()) UpdateWidget();
 }
 
@@ -97,16 +99,23 @@ void TForm::SetFormStyle(TFormStyle s) {
     if (Widget()) ApplyWindowFlags();
 }
 
-void TForm::SetModalResult(int r) { modalResult_ = r; }
+void TForm::SetModalResult(int r) {
+    modalResult_ = r;
+}
 
 QSize TForm::FrameSize() const {
     switch (borderStyle_) {
-    case TFormEnums::bsNone: return {0, 0};
+    case TFormEnums::bsNone:
+        return {0, 0};
     case TFormEnums::bsSingle:
-    case TFormEnums::bsDialog: return {6, 25};
-    case TFormEnums::bsToolWindow: return {6, 21};
-    case TFormEnums::bsSizeToolWin: return {8, 23};
-    default: return {8, 27};
+    case TFormEnums::bsDialog:
+        return {6, 25};
+    case TFormEnums::bsToolWindow:
+        return {6, 21};
+    case TFormEnums::bsSizeToolWin:
+        return {8, 23};
+    default:
+        return {8, 27};
     }
 }
 
@@ -115,8 +124,12 @@ QRect TForm::ClientRect() const {
     return {0, 0, std::max(0, Width() - f.width()), std::max(0, Height() - f.height())};
 }
 
-void TForm::SetClientWidth(int w) { SetWidth(w + FrameSize().width()); }
-void TForm::SetClientHeight(int h) { SetHeight(h + FrameSize().height()); }
+void TForm::SetClientWidth(int w) {
+    SetWidth(w + FrameSize().width());
+}
+void TForm::SetClientHeight(int h) {
+    SetHeight(h + FrameSize().height());
+}
 
 QWidget* TForm::CreateWidget(QWidget*) {
     auto* w = new TFormWidget(this);
@@ -132,10 +145,14 @@ void TForm::ApplyWindowFlags() {
         flags |= Qt::FramelessWindowHint;
     } else {
         flags |= Qt::WindowTitleHint;
-        if (borderStyle_ == TFormEnums::bsToolWindow || borderStyle_ == TFormEnums::bsSizeToolWin) flags |= Qt::Tool;
-        if (borderIcons_ & TFormEnums::biSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-        if ((borderIcons_ & TFormEnums::biMinimize) && borderStyle_ != TFormEnums::bsDialog) flags |= Qt::WindowMinimizeButtonHint;
-        if ((borderIcons_ & TFormEnums::biMaximize) && borderStyle_ == TFormEnums::bsSizeable) flags |= Qt::WindowMaximizeButtonHint;
+        if (borderStyle_ == TFormEnums::bsToolWindow || borderStyle_ == TFormEnums::bsSizeToolWin)
+            flags |= Qt::Tool;
+        if (borderIcons_ & TFormEnums::biSystemMenu)
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if ((borderIcons_ & TFormEnums::biMinimize) && borderStyle_ != TFormEnums::bsDialog)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if ((borderIcons_ & TFormEnums::biMaximize) && borderStyle_ == TFormEnums::bsSizeable)
+            flags |= Qt::WindowMaximizeButtonHint;
     }
     if (formStyle_ == TFormEnums::fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
     const bool wasVisible = w->isVisible();
@@ -157,7 +174,8 @@ void TForm::UpdateWidget() {
     pal.setColor(QPalette::Window, ToQColor(Color()));
     w->setPalette(pal);
     const QSize client = ClientRect().size();
-    const bool sizeable = borderStyle_ == TFormEnums::bsSizeable || borderStyle_ == TFormEnums::bsSizeToolWin;
+    const bool sizeable =
+        borderStyle_ == TFormEnums::bsSizeable || borderStyle_ == TFormEnums::bsSizeToolWin;
     if (sizeable) {
         w->setMinimumSize(0, 0);
         w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -172,7 +190,9 @@ void TForm::TextChanged() {
     if (Widget()) Widget()->setWindowTitle(Caption());
 }
 
-void TForm::Paint() { Notify(OnPaint, this); }
+void TForm::Paint() {
+    Notify(OnPaint, this);
+}
 
 void TForm::PlaceOnScreen() {
     QWidget* w = Widget();
@@ -186,7 +206,8 @@ void TForm::PlaceOnScreen() {
     case TFormEnums::poMainFormCenter:
     case TFormEnums::poOwnerFormCenter: {
         QRect around = area;
-        if ((position_ == TFormEnums::poMainFormCenter || position_ == TFormEnums::poOwnerFormCenter) &&
+        if ((position_ == TFormEnums::poMainFormCenter ||
+             position_ == TFormEnums::poOwnerFormCenter) &&
             Application && Application->MainForm() && Application->MainForm() != this &&
             Application->MainForm()->Widget() && Application->MainForm()->Widget()->isVisible())
             around = Application->MainForm()->Widget()->frameGeometry();
@@ -196,7 +217,9 @@ void TForm::PlaceOnScreen() {
         SetBounds(topLeft.x(), topLeft.y(), Width(), Height());
         break;
     }
-    default: w->move(Left(), Top()); break;
+    default:
+        w->move(Left(), Top());
+        break;
     }
 }
 
@@ -219,7 +242,8 @@ void TForm::SetVisible(bool v) {
             // window manager to keep them there.
             if (formStyle_ != TFormEnums::fsStayOnTop)
                 for (QWidget* top : QApplication::topLevelWidgets())
-                    if (top != Widget() && top->isVisible() && (top->windowFlags() & Qt::WindowStaysOnTopHint))
+                    if (top != Widget() && top->isVisible() &&
+                        (top->windowFlags() & Qt::WindowStaysOnTopHint))
                         top->raise();
         }
     } else if (Widget()) {
@@ -255,7 +279,9 @@ void TForm::Close() {
         SetVisible(false);
         deleteLater();
         break;
-    default: SetVisible(false); break;
+    default:
+        SetVisible(false);
+        break;
     }
 }
 
@@ -285,7 +311,9 @@ int TForm::ShowModal() {
     return result;
 }
 
-bool TForm::Active() const { return Widget() && Widget()->isActiveWindow(); }
+bool TForm::Active() const {
+    return Widget() && Widget()->isActiveWindow();
+}
 
 void TForm::BringToFront() {
     if (!Widget()) return;
@@ -305,9 +333,11 @@ void InitializeFrameworkClasses(); // the framework's layout classes, in Registr
 
 void TApplication::Initialize() {
     if (Application) return;
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) app->setQuitOnLastWindowClosed(false);
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        app->setQuitOnLastWindowClosed(false);
     int ppi = 96;
-    if (QScreen* s = QGuiApplication::primaryScreen()) ppi = std::max(1, RoundInt(s->logicalDotsPerInch()));
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        ppi = std::max(1, RoundInt(s->logicalDotsPerInch()));
     SetScreenPixelsPerInch(ppi);
     InstallFontSubstitutes();
     InitializeFrameworkClasses();
@@ -323,7 +353,8 @@ void TApplication::Finalize() {
 
 void TApplication::Run() {
     if (mainForm_ && !terminated_) SafeCall([this] { mainForm_->Show(); });
-    while (!terminated_) HandleMessage();
+    while (!terminated_)
+        HandleMessage();
 }
 
 void TApplication::ProcessMessages() {
@@ -366,25 +397,45 @@ void TApplication::ShowException(const Exception& e) {
 int TApplication::MessageBox(const QString& text, const QString& caption, unsigned flags) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (flags & 0xF0) {
-    case MB_ICONERROR: icon = QMessageBox::Critical; break;
-    case MB_ICONQUESTION: icon = QMessageBox::Question; break;
-    case MB_ICONWARNING: icon = QMessageBox::Warning; break;
-    case MB_ICONINFORMATION: icon = QMessageBox::Information; break;
-    default: break;
+    case MB_ICONERROR:
+        icon = QMessageBox::Critical;
+        break;
+    case MB_ICONQUESTION:
+        icon = QMessageBox::Question;
+        break;
+    case MB_ICONWARNING:
+        icon = QMessageBox::Warning;
+        break;
+    case MB_ICONINFORMATION:
+        icon = QMessageBox::Information;
+        break;
+    default:
+        break;
     }
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     switch (flags & 0x0F) {
-    case MB_OKCANCEL: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case MB_YESNOCANCEL: buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
-    case MB_YESNO: buttons = QMessageBox::Yes | QMessageBox::No; break;
-    default: break;
+    case MB_OKCANCEL:
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case MB_YESNOCANCEL:
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case MB_YESNO:
+        buttons = QMessageBox::Yes | QMessageBox::No;
+        break;
+    default:
+        break;
     }
     QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
     switch (box.exec()) {
-    case QMessageBox::Cancel: return IDCANCEL;
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    default: return IDOK;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    default:
+        return IDOK;
     }
 }
 
@@ -398,7 +449,8 @@ void ShowMessage(const QString& text) {
 }
 
 TForm* GetParentForm(TControl* control) {
-    while (control && !qobject_cast<TForm*>(control)) control = control->Parent();
+    while (control && !qobject_cast<TForm*>(control))
+        control = control->Parent();
     return qobject_cast<TForm*>(control);
 }
 
@@ -427,8 +479,11 @@ TForm* TScreen::ActiveForm() const {
     QWidget* active = QApplication::activeWindow();
     if (!Application || !active) return nullptr;
     for (int i = 0; i < Application->ComponentCount(); ++i)
-        if (auto* f = qobject_cast<TForm*>(Application->Components(i)); f && f->Widget() == active) return f;
+        if (auto* f = qobject_cast<TForm*>(Application->Components(i)); f && f->Widget() == active)
+            return f;
     return nullptr;
 }
 
-QStringList TScreen::Fonts() const { return QFontDatabase::families(); }
+QStringList TScreen::Fonts() const {
+    return QFontDatabase::families();
+}

@@ -17,8 +17,16 @@ public:
     Q_FLAG(TBorderIcons)
     enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
     Q_ENUM(TFormStyle)
-    enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
-                     poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
+    enum TPosition {
+        poDesigned,
+        poDefault,
+        poDefaultPosOnly,
+        poDefaultSizeOnly,
+        poScreenCenter,
+        poDesktopCenter,
+        poMainFormCenter,
+        poOwnerFormCenter
+    };
     Q_ENUM(TPosition)
     enum TCloseAction { caNone, caHide, caFree, caMinimize };
     Q_ENUM(TCloseAction)
@@ -114,7 +122,8 @@ private:
     void PlaceOnScreen();
     void WidgetClosing(QCloseEvent* e);
     TFormBorderStyle borderStyle_ = TFormEnums::bsSizeable;
-    TBorderIcons borderIcons_ = TFormEnums::biSystemMenu | TFormEnums::biMinimize | TFormEnums::biMaximize;
+    TBorderIcons borderIcons_ =
+        TFormEnums::biSystemMenu | TFormEnums::biMinimize | TFormEnums::biMaximize;
     TFormStyle formStyle_ = TFormEnums::fsNormal;
     TPosition position_ = TFormEnums::poDesigned;
     int pixelsPerInch_ = 96;
@@ -139,8 +148,7 @@ public:
     static void Finalize();
 
     // Creates a window owned by the application; the first becomes the main window.
-    template <class T>
-    void CreateForm(T*& reference) {
+    template <class T> void CreateForm(T*& reference) {
         reference = new T(this);
         if (!mainForm_) mainForm_ = reference;
     }

@@ -20,50 +20,109 @@ struct ColorName {
 };
 
 constexpr ColorName kColorNames[] = {
-    {clBlack, "clBlack"}, {clMaroon, "clMaroon"}, {clGreen, "clGreen"}, {clOlive, "clOlive"},
-    {clNavy, "clNavy"}, {clPurple, "clPurple"}, {clTeal, "clTeal"}, {clGray, "clGray"},
-    {clSilver, "clSilver"}, {clRed, "clRed"}, {clLime, "clLime"}, {clYellow, "clYellow"},
-    {clBlue, "clBlue"}, {clFuchsia, "clFuchsia"}, {clAqua, "clAqua"}, {clWhite, "clWhite"},
-    {clScrollBar, "clScrollBar"}, {clBackground, "clBackground"},
-    {clActiveCaption, "clActiveCaption"}, {clInactiveCaption, "clInactiveCaption"},
-    {clMenu, "clMenu"}, {clWindow, "clWindow"}, {clWindowFrame, "clWindowFrame"},
-    {clMenuText, "clMenuText"}, {clWindowText, "clWindowText"}, {clCaptionText, "clCaptionText"},
-    {clActiveBorder, "clActiveBorder"}, {clInactiveBorder, "clInactiveBorder"},
-    {clAppWorkSpace, "clAppWorkSpace"}, {clHighlight, "clHighlight"},
-    {clHighlightText, "clHighlightText"}, {clBtnFace, "clBtnFace"}, {clBtnShadow, "clBtnShadow"},
-    {clGrayText, "clGrayText"}, {clBtnText, "clBtnText"},
-    {clInactiveCaptionText, "clInactiveCaptionText"}, {clBtnHighlight, "clBtnHighlight"},
-    {cl3DDkShadow, "cl3DDkShadow"}, {cl3DLight, "cl3DLight"}, {clInfoText, "clInfoText"},
-    {clInfoBk, "clInfoBk"}, {clNone, "clNone"}, {clDefault, "clDefault"},
+    {clBlack, "clBlack"},
+    {clMaroon, "clMaroon"},
+    {clGreen, "clGreen"},
+    {clOlive, "clOlive"},
+    {clNavy, "clNavy"},
+    {clPurple, "clPurple"},
+    {clTeal, "clTeal"},
+    {clGray, "clGray"},
+    {clSilver, "clSilver"},
+    {clRed, "clRed"},
+    {clLime, "clLime"},
+    {clYellow, "clYellow"},
+    {clBlue, "clBlue"},
+    {clFuchsia, "clFuchsia"},
+    {clAqua, "clAqua"},
+    {clWhite, "clWhite"},
+    {clScrollBar, "clScrollBar"},
+    {clBackground, "clBackground"},
+    {clActiveCaption, "clActiveCaption"},
+    {clInactiveCaption, "clInactiveCaption"},
+    {clMenu, "clMenu"},
+    {clWindow, "clWindow"},
+    {clWindowFrame, "clWindowFrame"},
+    {clMenuText, "clMenuText"},
+    {clWindowText, "clWindowText"},
+    {clCaptionText, "clCaptionText"},
+    {clActiveBorder, "clActiveBorder"},
+    {clInactiveBorder, "clInactiveBorder"},
+    {clAppWorkSpace, "clAppWorkSpace"},
+    {clHighlight, "clHighlight"},
+    {clHighlightText, "clHighlightText"},
+    {clBtnFace, "clBtnFace"},
+    {clBtnShadow, "clBtnShadow"},
+    {clGrayText, "clGrayText"},
+    {clBtnText, "clBtnText"},
+    {clInactiveCaptionText, "clInactiveCaptionText"},
+    {clBtnHighlight, "clBtnHighlight"},
+    {cl3DDkShadow, "cl3DDkShadow"},
+    {cl3DLight, "cl3DLight"},
+    {clInfoText, "clInfoText"},
+    {clInfoBk, "clInfoBk"},
+    {clNone, "clNone"},
+    {clDefault, "clDefault"},
 };
 
 // The desktop colours of a classic light theme, for use without a running GUI.
 constexpr TColor kClassicSystemColors[] = {
-    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000,
-    0x000000, 0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xFF9933, 0xFFFFFF, 0xF0F0F0,
-    0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
-    0xE1FFFF,
+    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000,
+    0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xFF9933, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D,
+    0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000, 0xE1FFFF,
 };
 
 bool PaletteRole(int index, QPalette::ColorGroup& group, QPalette::ColorRole& role) {
     group = QPalette::Active;
     switch (index) {
-    case 4: role = QPalette::Window; return true;           // menu
-    case 5: role = QPalette::Base; return true;             // window
-    case 7: role = QPalette::WindowText; return true;       // menu text
-    case 8: role = QPalette::Text; return true;             // window text
-    case 13: role = QPalette::Highlight; return true;
-    case 14: role = QPalette::HighlightedText; return true;
-    case 15: role = QPalette::Button; return true;          // button face
-    case 16: role = QPalette::Dark; return true;            // button shadow
-    case 17: group = QPalette::Disabled; role = QPalette::Text; return true;
-    case 18: role = QPalette::ButtonText; return true;
-    case 20: role = QPalette::Light; return true;           // button highlight
-    case 21: role = QPalette::Shadow; return true;
-    case 22: role = QPalette::Midlight; return true;
-    case 23: role = QPalette::ToolTipText; return true;
-    case 24: role = QPalette::ToolTipBase; return true;
-    default: return false;
+    case 4:
+        role = QPalette::Window;
+        return true; // menu
+    case 5:
+        role = QPalette::Base;
+        return true; // window
+    case 7:
+        role = QPalette::WindowText;
+        return true; // menu text
+    case 8:
+        role = QPalette::Text;
+        return true; // window text
+    case 13:
+        role = QPalette::Highlight;
+        return true;
+    case 14:
+        role = QPalette::HighlightedText;
+        return true;
+    case 15:
+        role = QPalette::Button;
+        return true; // button face
+    case 16:
+        role = QPalette::Dark;
+        return true; // button shadow
+    case 17:
+        group = QPalette::Disabled;
+        role = QPalette::Text;
+        return true;
+    case 18:
+        role = QPalette::ButtonText;
+        return true;
+    case 20:
+        role = QPalette::Light;
+        return true; // button highlight
+    case 21:
+        role = QPalette::Shadow;
+        return true;
+    case 22:
+        role = QPalette::Midlight;
+        return true;
+    case 23:
+        role = QPalette::ToolTipText;
+        return true;
+    case 24:
+        role = QPalette::ToolTipBase;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -74,7 +133,8 @@ TColor ColorToRGB(TColor c) {
     const int index = c & 0xFF;
     QPalette::ColorGroup group;
     QPalette::ColorRole role;
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && PaletteRole(index, group, role))
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+        PaletteRole(index, group, role))
         return FromQColor(QGuiApplication::palette().color(group, role));
     if (index >= 0 && index < static_cast<int>(std::size(kClassicSystemColors)))
         return kClassicSystemColors[index];
@@ -86,7 +146,9 @@ QColor ToQColor(TColor c) {
     return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
 
-TColor FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+TColor FromQColor(const QColor& c) {
+    return RGB(c.red(), c.green(), c.blue());
+}
 
 bool IdentToColor(const QString& ident, TColor& color) {
     for (const ColorName& n : kColorNames)
@@ -100,13 +162,16 @@ bool IdentToColor(const QString& ident, TColor& color) {
 QString ColorToIdent(TColor color) {
     for (const ColorName& n : kColorNames)
         if (n.color == color) return QString::fromLatin1(n.name);
-    return QStringLiteral("$%1").arg(static_cast<uint32_t>(color), 8, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("$%1")
+        .arg(static_cast<uint32_t>(color), 8, 16, QLatin1Char('0'))
+        .toUpper();
 }
 
 // ---- Fonts ---------------------------------------------------------------------------
 
 QString LOGFONT::FaceName() const {
-    return QString::fromLatin1(lfFaceName, static_cast<qsizetype>(strnlen(lfFaceName, sizeof lfFaceName)));
+    return QString::fromLatin1(lfFaceName,
+                               static_cast<qsizetype>(strnlen(lfFaceName, sizeof lfFaceName)));
 }
 
 void LOGFONT::SetFaceName(const QString& name) {
@@ -115,7 +180,9 @@ void LOGFONT::SetFaceName(const QString& name) {
     std::memcpy(lfFaceName, bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-bool LOGFONT::operator==(const LOGFONT& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+bool LOGFONT::operator==(const LOGFONT& o) const {
+    return std::memcmp(this, &o, sizeof *this) == 0;
+}
 
 namespace {
 
@@ -170,11 +237,13 @@ void InstallFontSubstitutes() {
 }
 
 QFont QFontFromLogFont(const LOGFONT& lf) {
-    QFont f(ResolveFamily(lf.FaceName().isEmpty() ? QStringLiteral("MS Sans Serif") : lf.FaceName()));
+    QFont f(
+        ResolveFamily(lf.FaceName().isEmpty() ? QStringLiteral("MS Sans Serif") : lf.FaceName()));
     f.setKerning(false);
     f.setStyleStrategy(QFont::PreferOutline);
     f.setHintingPreference(QFont::PreferNoHinting);
-    if (lf.lfWeight > 0) f.setWeight(static_cast<QFont::Weight>(std::clamp<int>(lf.lfWeight, 100, 900)));
+    if (lf.lfWeight > 0)
+        f.setWeight(static_cast<QFont::Weight>(std::clamp<int>(lf.lfWeight, 100, 900)));
     f.setItalic(lf.lfItalic != 0);
     f.setUnderline(lf.lfUnderline != 0);
     f.setStrikeOut(lf.lfStrikeOut != 0);
@@ -210,7 +279,9 @@ namespace {
 int g_screenPpi = 96;
 }
 
-int ScreenPixelsPerInch() { return g_screenPpi; }
+int ScreenPixelsPerInch() {
+    return g_screenPpi;
+}
 void SetScreenPixelsPerInch(int ppi) {
     if (ppi > 0) g_screenPpi = ppi;
 }
@@ -253,9 +324,13 @@ void TFont::SetPitch(Pitch p) {
     Changed();
 }
 
-int TFont::Size() const { return -MulDiv(height_, 72, pixelsPerInch_); }
+int TFont::Size() const {
+    return -MulDiv(height_, 72, pixelsPerInch_);
+}
 
-void TFont::SetSize(int points) { SetHeight(-MulDiv(points, pixelsPerInch_, 72)); }
+void TFont::SetSize(int points) {
+    SetHeight(-MulDiv(points, pixelsPerInch_, 72));
+}
 
 void TFont::SetStyle(TFontStyles s) {
     if (s == style_) return;
@@ -271,7 +346,9 @@ LOGFONT TFont::GetLogFont() const {
     lf.lfUnderline = HasStyle(::fsUnderline);
     lf.lfStrikeOut = HasStyle(::fsStrikeOut);
     lf.lfCharSet = static_cast<uint8_t>(charset_);
-    lf.lfPitchAndFamily = static_cast<uint8_t>(pitch_ == fpFixed ? 1 : pitch_ == fpVariable ? 2 : 0);
+    lf.lfPitchAndFamily = static_cast<uint8_t>(pitch_ == fpFixed      ? 1
+                                               : pitch_ == fpVariable ? 2
+                                                                      : 0);
     lf.SetFaceName(name_);
     return lf;
 }
@@ -282,8 +359,8 @@ void TFont::SetLogFont(const LOGFONT& lf) {
     if (lf.lfItalic) s |= fsItalic;
     if (lf.lfUnderline) s |= fsUnderline;
     if (lf.lfStrikeOut) s |= fsStrikeOut;
-    const bool changed = lf.lfHeight != height_ || s != style_ || lf.lfCharSet != charset_ ||
-                         lf.FaceName() != name_;
+    const bool changed =
+        lf.lfHeight != height_ || s != style_ || lf.lfCharSet != charset_ || lf.FaceName() != name_;
     height_ = lf.lfHeight;
     style_ = s;
     charset_ = lf.lfCharSet;
@@ -413,14 +490,16 @@ std::vector<TFileFormat>& FileFormats() {
 }
 } // namespace
 
-void RegisterFileFormat(const QString& extension, const QString& description, TGraphicFactory make) {
+void RegisterFileFormat(const QString& extension, const QString& description,
+                        TGraphicFactory make) {
     UnregisterFileFormat(extension);
     FileFormats().push_back({extension.toLower(), description, std::move(make)});
 }
 
 void UnregisterFileFormat(const QString& extension) {
     auto& formats = FileFormats();
-    std::erase_if(formats, [&](const TFileFormat& f) { return f.extension == extension.toLower(); });
+    std::erase_if(formats,
+                  [&](const TFileFormat& f) { return f.extension == extension.toLower(); });
 }
 
 const TFileFormat* FindFileFormat(const QString& extension) {
@@ -429,7 +508,9 @@ const TFileFormat* FindFileFormat(const QString& extension) {
     return nullptr;
 }
 
-std::vector<TFileFormat> RegisteredFileFormats() { return FileFormats(); }
+std::vector<TFileFormat> RegisteredFileFormats() {
+    return FileFormats();
+}
 
 // ---- Canvas --------------------------------------------------------------------------
 

@@ -22,7 +22,9 @@ class TCanvas;
 using TColor = int32_t;
 
 inline constexpr TColor clSystemColor = static_cast<TColor>(0x80000000u);
-inline constexpr TColor SysColor(int index) { return clSystemColor | index; }
+inline constexpr TColor SysColor(int index) {
+    return clSystemColor | index;
+}
 
 inline constexpr TColor clScrollBar = SysColor(0);
 inline constexpr TColor clBackground = SysColor(1);
@@ -69,10 +71,18 @@ inline constexpr TColor clWhite = 0xFFFFFF;
 inline constexpr TColor clNone = 0x1FFFFFFF;
 inline constexpr TColor clDefault = 0x20000000;
 
-inline constexpr TColor RGB(int r, int g, int b) { return (r & 255) | ((g & 255) << 8) | ((b & 255) << 16); }
-inline constexpr int GetRValue(TColor c) { return c & 255; }
-inline constexpr int GetGValue(TColor c) { return (c >> 8) & 255; }
-inline constexpr int GetBValue(TColor c) { return (c >> 16) & 255; }
+inline constexpr TColor RGB(int r, int g, int b) {
+    return (r & 255) | ((g & 255) << 8) | ((b & 255) << 16);
+}
+inline constexpr int GetRValue(TColor c) {
+    return c & 255;
+}
+inline constexpr int GetGValue(TColor c) {
+    return (c >> 8) & 255;
+}
+inline constexpr int GetBValue(TColor c) {
+    return (c >> 16) & 255;
+}
 
 // A system colour resolved through the desktop's palette; plain colours unchanged.
 TColor ColorToRGB(TColor c);
@@ -126,7 +136,9 @@ struct TFontObject {
 using HFONT = std::shared_ptr<const TFontObject>;
 
 HFONT CreateFontIndirect(const LOGFONT& lf);
-inline void DeleteObject(HFONT& f) { f.reset(); }
+inline void DeleteObject(HFONT& f) {
+    f.reset();
+}
 
 // The Qt font for a font record: face substituted by its metric twin where the named face
 // is not installed, em height in pixels, weight, slant, underline, strike-out, no kerning
@@ -141,7 +153,12 @@ enum TFontPitch { fpDefault, fpVariable, fpFixed };
 class TFont : public TPersistent {
     Q_OBJECT
 public:
-    enum StyleFlag { fsBold = ::fsBold, fsItalic = ::fsItalic, fsUnderline = ::fsUnderline, fsStrikeOut = ::fsStrikeOut };
+    enum StyleFlag {
+        fsBold = ::fsBold,
+        fsItalic = ::fsItalic,
+        fsUnderline = ::fsUnderline,
+        fsStrikeOut = ::fsStrikeOut
+    };
     Q_DECLARE_FLAGS(TFontStyles, StyleFlag)
     Q_FLAG(TFontStyles)
     enum Pitch { fpDefault = ::fpDefault, fpVariable = ::fpVariable, fpFixed = ::fpFixed };
@@ -178,7 +195,9 @@ public:
     // The pixel density that Size converts through; the screen's by default, a
     // printer's for a printer canvas.
     int PixelsPerInch() const { return pixelsPerInch_; }
-    void SetPixelsPerInch(int ppi) { if (ppi > 0) pixelsPerInch_ = ppi; }
+    void SetPixelsPerInch(int ppi) {
+        if (ppi > 0) pixelsPerInch_ = ppi;
+    }
 
     // The font record of this font (escapement 0) and the reverse.
     LOGFONT GetLogFont() const;
@@ -210,13 +229,29 @@ using TFontStyles = TFont::TFontStyles;
 // ---- Pens and brushes ----------------------------------------------------------------
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum TBrushStyle {
+    bsSolid,
+    bsClear,
+    bsHorizontal,
+    bsVertical,
+    bsFDiagonal,
+    bsBDiagonal,
+    bsCross,
+    bsDiagCross
+};
 
 class TPen : public TPersistent {
     Q_OBJECT
 public:
-    enum Style { psSolid = ::psSolid, psDash = ::psDash, psDot = ::psDot, psDashDot = ::psDashDot,
-                 psDashDotDot = ::psDashDotDot, psClear = ::psClear, psInsideFrame = ::psInsideFrame };
+    enum Style {
+        psSolid = ::psSolid,
+        psDash = ::psDash,
+        psDot = ::psDot,
+        psDashDot = ::psDashDot,
+        psDashDotDot = ::psDashDotDot,
+        psClear = ::psClear,
+        psInsideFrame = ::psInsideFrame
+    };
     Q_ENUM(Style)
 private:
     Q_PROPERTY(int Color READ Color WRITE SetColor)
@@ -245,9 +280,16 @@ private:
 class TBrush : public TPersistent {
     Q_OBJECT
 public:
-    enum Style { bsSolid = ::bsSolid, bsClear = ::bsClear, bsHorizontal = ::bsHorizontal,
-                 bsVertical = ::bsVertical, bsFDiagonal = ::bsFDiagonal, bsBDiagonal = ::bsBDiagonal,
-                 bsCross = ::bsCross, bsDiagCross = ::bsDiagCross };
+    enum Style {
+        bsSolid = ::bsSolid,
+        bsClear = ::bsClear,
+        bsHorizontal = ::bsHorizontal,
+        bsVertical = ::bsVertical,
+        bsFDiagonal = ::bsFDiagonal,
+        bsBDiagonal = ::bsBDiagonal,
+        bsCross = ::bsCross,
+        bsDiagCross = ::bsDiagCross
+    };
     Q_ENUM(Style)
 private:
     Q_PROPERTY(int Color READ Color WRITE SetColor)
@@ -325,7 +367,12 @@ std::vector<TFileFormat> RegisteredFileFormats();
 
 // ---- Canvas --------------------------------------------------------------------------
 
-enum TCanvasStateFlag : unsigned { csHandleValid = 1, csFontValid = 2, csPenValid = 4, csBrushValid = 8 };
+enum TCanvasStateFlag : unsigned {
+    csHandleValid = 1,
+    csFontValid = 2,
+    csPenValid = 4,
+    csBrushValid = 8
+};
 
 class TCanvas : public TPersistent {
     Q_OBJECT

@@ -16,7 +16,7 @@ enum TokenKind { tkEnd, tkIdent, tkInteger, tkFloat, tkString, tkSymbol };
 
 struct TLayoutToken {
     int kind = tkEnd;
-    QString text;       // identifier, symbol, or the decoded string
+    QString text; // identifier, symbol, or the decoded string
     long double number = 0;
     int line = 0;
 };
@@ -61,7 +61,8 @@ private:
                 ++pos_;
             }
             if (At(pos_) == '/' && At(pos_ + 1) == '/') {
-                while (pos_ < s_.size() && s_[pos_] != '\n') ++pos_;
+                while (pos_ < s_.size() && s_[pos_] != '\n')
+                    ++pos_;
                 continue;
             }
             return;
@@ -76,19 +77,22 @@ private:
         const QChar c = s_[pos_];
         if (c.isLetter() || c == '_') {
             const qsizetype start = pos_;
-            while (pos_ < s_.size() && (s_[pos_].isLetterOrNumber() || s_[pos_] == '_' || s_[pos_] == '.'))
+            while (pos_ < s_.size() &&
+                   (s_[pos_].isLetterOrNumber() || s_[pos_] == '_' || s_[pos_] == '.'))
                 ++pos_;
             t.kind = tkIdent;
             t.text = s_.mid(start, pos_ - start);
             return t;
         }
-        if (c.isDigit() || ((c == '-' || c == '+') && (At(pos_ + 1).isDigit() || At(pos_ + 1) == '$')) || c == '$')
+        if (c.isDigit() ||
+            ((c == '-' || c == '+') && (At(pos_ + 1).isDigit() || At(pos_ + 1) == '$')) || c == '$')
             return Number(t);
         if (c == '\'' || c == '#') return String(t);
         t.kind = tkSymbol;
         t.text = QString(c);
         ++pos_;
-        if (!QStringLiteral("=:[](),+<>{}").contains(c)) Fail(QStringLiteral("Invalid character '%1'").arg(c));
+        if (!QStringLiteral("=:[](),+<>{}").contains(c))
+            Fail(QStringLiteral("Invalid character '%1'").arg(c));
         return t;
     }
 
@@ -99,10 +103,12 @@ private:
         if (At(pos_) == '$') {
             ++pos_;
             const qsizetype digits = pos_;
-            while (pos_ < s_.size() && QStringLiteral("0123456789abcdefABCDEF").contains(s_[pos_])) ++pos_;
+            while (pos_ < s_.size() && QStringLiteral("0123456789abcdefABCDEF").contains(s_[pos_]))
+                ++pos_;
             bool ok = false;
             const qulonglong v = s_.mid(digits, pos_ - digits).toULongLong(&ok, 16);
-            if (!ok || v > 0xFFFFFFFFull) Fail(QStringLiteral("Invalid number '%1'").arg(s_.mid(start, pos_ - start)));
+            if (!ok || v > 0xFFFFFFFFull)
+                Fail(QStringLiteral("Invalid number '%1'").arg(s_.mid(start, pos_ - start)));
             t.kind = tkInteger;
             const auto u32 = static_cast<uint32_t>(v);
             t.number = negative ? -static_cast<long double>(static_cast<int32_t>(u32))
@@ -110,11 +116,13 @@ private:
             return t;
         }
         bool isFloat = false;
-        while (pos_ < s_.size() && s_[pos_].isDigit()) ++pos_;
+        while (pos_ < s_.size() && s_[pos_].isDigit())
+            ++pos_;
         if (At(pos_) == '.' && At(pos_ + 1).isDigit()) {
             isFloat = true;
             ++pos_;
-            while (pos_ < s_.size() && s_[pos_].isDigit()) ++pos_;
+            while (pos_ < s_.size() && s_[pos_].isDigit())
+                ++pos_;
         }
         if (At(pos_) == 'e' || At(pos_) == 'E') {
             qsizetype p = pos_ + 1;
@@ -122,7 +130,8 @@ private:
             if (At(p).isDigit()) {
                 isFloat = true;
                 pos_ = p;
-                while (pos_ < s_.size() && s_[pos_].isDigit()) ++pos_;
+                while (pos_ < s_.size() && s_[pos_].isDigit())
+                    ++pos_;
             }
         }
         const QByteArray literal = s_.mid(start, pos_ - start).toLatin1();
@@ -144,7 +153,8 @@ private:
             if (At(pos_) == '\'') {
                 ++pos_;
                 for (;;) {
-                    if (pos_ >= s_.size() || s_[pos_] == '\n') Fail(QStringLiteral("Unterminated string"));
+                    if (pos_ >= s_.size() || s_[pos_] == '\n')
+                        Fail(QStringLiteral("Unterminated string"));
                     if (s_[pos_] == '\'') {
                         if (At(pos_ + 1) == '\'') {
                             t.text += QLatin1Char('\'');
@@ -159,7 +169,8 @@ private:
             } else if (At(pos_) == '#') {
                 ++pos_;
                 const qsizetype start = pos_;
-                while (pos_ < s_.size() && s_[pos_].isDigit()) ++pos_;
+                while (pos_ < s_.size() && s_[pos_].isDigit())
+                    ++pos_;
                 bool ok = false;
                 const uint code = s_.mid(start, pos_ - start).toUInt(&ok);
                 if (!ok || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
@@ -195,13 +206,16 @@ struct TReader::Impl {
     size_t at = 0;
 };
 
-TReader::TReader(const QString& text, const QString& fileName) : d(std::make_unique<Impl>()), fileName_(fileName) {
+TReader::TReader(const QString& text, const QString& fileName)
+    : d(std::make_unique<Impl>()), fileName_(fileName) {
     d->tokens = Lexer(text, fileName).All();
 }
 
 TReader::~TReader() = default;
 
-int TReader::Line() const { return Peek().line; }
+int TReader::Line() const {
+    return Peek().line;
+}
 
 const TLayoutToken& TReader::Peek(int ahead) const {
     const size_t i = std::min(d->at + static_cast<size_t>(ahead), d->tokens.size() - 1);
@@ -215,7 +229,8 @@ TLayoutToken TReader::Next() {
 }
 
 void TReader::Error(const QString& reason) const {
-    const QString where = context_.isEmpty() ? QString() : QStringLiteral("Error reading %1: ").arg(context_);
+    const QString where =
+        context_.isEmpty() ? QString() : QStringLiteral("Error reading %1: ").arg(context_);
     const int line = contextLine_ > 0 ? contextLine_ : Peek().line;
     throw EReadError(QStringLiteral("%1(%2): %3%4").arg(fileName_).arg(line).arg(where, reason));
 }
@@ -227,24 +242,31 @@ void TReader::Expect(int kind, const char* what) {
 TValueType TReader::NextValue() const {
     const TLayoutToken& t = Peek();
     switch (t.kind) {
-    case tkInteger: return TValueType::Integer;
-    case tkFloat: return TValueType::Float;
-    case tkString: return TValueType::String;
+    case tkInteger:
+        return TValueType::Integer;
+    case tkFloat:
+        return TValueType::Float;
+    case tkString:
+        return TValueType::String;
     case tkIdent:
-        if (t.text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return TValueType::True;
-        if (t.text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return TValueType::False;
+        if (t.text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            return TValueType::True;
+        if (t.text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+            return TValueType::False;
         if (t.text == QLatin1String("file") && Peek(1).kind == tkString) return TValueType::File;
         return TValueType::Ident;
     case tkSymbol:
         if (t.text == QLatin1String("[")) return TValueType::Set;
         if (t.text == QLatin1String("(")) return TValueType::List;
         return TValueType::Null;
-    default: return TValueType::Null;
+    default:
+        return TValueType::Null;
     }
 }
 
 void TReader::ReadListBegin() {
-    if (!(Peek().kind == tkSymbol && Peek().text == QLatin1String("("))) Error(QStringLiteral("List expected"));
+    if (!(Peek().kind == tkSymbol && Peek().text == QLatin1String("(")))
+        Error(QStringLiteral("List expected"));
     Next();
 }
 
@@ -253,7 +275,8 @@ bool TReader::EndOfList() const {
 }
 
 void TReader::ReadListEnd() {
-    if (!(Peek().kind == tkSymbol && Peek().text == QLatin1String(")"))) Error(QStringLiteral("')' expected"));
+    if (!(Peek().kind == tkSymbol && Peek().text == QLatin1String(")")))
+        Error(QStringLiteral("')' expected"));
     Next();
 }
 
@@ -263,7 +286,8 @@ QString TReader::ReadString() {
 }
 
 long double TReader::ReadFloat() {
-    if (Peek().kind != tkFloat && Peek().kind != tkInteger) Error(QStringLiteral("Number expected"));
+    if (Peek().kind != tkFloat && Peek().kind != tkInteger)
+        Error(QStringLiteral("Number expected"));
     return Next().number;
 }
 
@@ -291,8 +315,10 @@ QStringList TReader::ReadSet() {
     while (!(Peek().kind == tkSymbol && Peek().text == QLatin1String("]"))) {
         if (Peek().kind != tkIdent) Error(QStringLiteral("Identifier expected in set"));
         items << Next().text;
-        if (Peek().kind == tkSymbol && Peek().text == QLatin1String(",")) Next();
-        else if (!(Peek().kind == tkSymbol && Peek().text == QLatin1String("]"))) Error(QStringLiteral("']' expected"));
+        if (Peek().kind == tkSymbol && Peek().text == QLatin1String(","))
+            Next();
+        else if (!(Peek().kind == tkSymbol && Peek().text == QLatin1String("]")))
+            Error(QStringLiteral("']' expected"));
     }
     Next();
     return items;
@@ -305,7 +331,8 @@ QByteArray TReader::ReadFileReference() {
     if (name.isEmpty() || name.contains(QLatin1String("..")))
         Error(QStringLiteral("Invalid file reference '%1'").arg(name));
     QFile f(QStringLiteral(":/pictures/") + name);
-    if (!f.open(QIODevice::ReadOnly)) Error(QStringLiteral("Picture file '%1' not found").arg(name));
+    if (!f.open(QIODevice::ReadOnly))
+        Error(QStringLiteral("Picture file '%1' not found").arg(name));
     return f.readAll();
 }
 
@@ -320,9 +347,12 @@ void TWriter::WriteString(const QString& s) {
     Separate();
     QString quoted = QStringLiteral("'");
     for (QChar c : s) {
-        if (c == '\'') quoted += QStringLiteral("''");
-        else if (c.unicode() < 32) quoted += QStringLiteral("'#%1'").arg(c.unicode());
-        else quoted += c;
+        if (c == '\'')
+            quoted += QStringLiteral("''");
+        else if (c.unicode() < 32)
+            quoted += QStringLiteral("'#%1'").arg(c.unicode());
+        else
+            quoted += c;
     }
     out_ += quoted + QLatin1Char('\'');
 }
@@ -332,7 +362,8 @@ void TWriter::WriteFloat(long double v) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.19Lg", v);
     QString text = QString::fromLatin1(buffer);
-    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e'))) text += QStringLiteral(".0");
+    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')))
+        text += QStringLiteral(".0");
     out_ += text;
 }
 
@@ -352,13 +383,18 @@ void RegisterComponentClass(const QString& className, TComponentFactory factory)
     ClassRegistry()[className] = std::move(factory);
 }
 
-bool IsComponentClassRegistered(const QString& className) { return ClassRegistry().count(className) != 0; }
+bool IsComponentClassRegistered(const QString& className) {
+    return ClassRegistry().count(className) != 0;
+}
 
-void RegisterIntegerIdent(const QString& ident, int value) { IntegerIdents().insert(ident.toLower(), value); }
+void RegisterIntegerIdent(const QString& ident, int value) {
+    IntegerIdents().insert(ident.toLower(), value);
+}
 
 QByteArray ResourceBytes(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(QString::fromLatin1(SysConst::SFOpenError).arg(path));
+    if (!f.open(QIODevice::ReadOnly))
+        throw EFOpenError(QString::fromLatin1(SysConst::SFOpenError).arg(path));
     return f.readAll();
 }
 
@@ -385,7 +421,8 @@ public:
         try {
             ReadObject(nullptr);
             if (r_.Peek().kind != tkEnd) r_.Error(QStringLiteral("End of layout expected"));
-            for (TComponent* c : created_) c->EndReading();
+            for (TComponent* c : created_)
+                c->EndReading();
             root_->EndReading();
         } catch (...) {
             Undo();
@@ -393,16 +430,19 @@ public:
         }
         // Loaded() runs only on a complete tree: the root first, then the rest in order.
         root_->Loaded();
-        for (TComponent* c : created_) c->Loaded();
+        for (TComponent* c : created_)
+            c->Loaded();
     }
 
 private:
     void Undo() {
         for (const QByteArray& field : fields_) {
-            const QMetaProperty p = root_->metaObject()->property(root_->metaObject()->indexOfProperty(field.constData()));
+            const QMetaProperty p = root_->metaObject()->property(
+                root_->metaObject()->indexOfProperty(field.constData()));
             p.write(root_, QVariant(p.metaType(), nullptr));
         }
-        for (auto it = created_.rbegin(); it != created_.rend(); ++it) delete *it;
+        for (auto it = created_.rbegin(); it != created_.rend(); ++it)
+            delete *it;
         created_.clear();
         if (root_->IsLoading()) root_->Loaded();
     }
@@ -428,15 +468,17 @@ private:
         r_.contextLine_ = objectLine;
         if (!parent) {
             if (!InheritsFrom(root_->metaObject(), className))
-                r_.Error(QStringLiteral("Layout is for %1, not %2")
-                             .arg(className, QString::fromLatin1(root_->metaObject()->className())));
+                r_.Error(
+                    QStringLiteral("Layout is for %1, not %2")
+                        .arg(className, QString::fromLatin1(root_->metaObject()->className())));
             component = root_;
             component->BeginLoading();
             if (!name.isEmpty()) component->SetName(name);
         } else {
             r_.context_ = name.isEmpty() ? className : name;
             auto it = ClassRegistry().find(className);
-            if (it == ClassRegistry().end()) r_.Error(QStringLiteral("Class %1 not found").arg(className));
+            if (it == ClassRegistry().end())
+                r_.Error(QStringLiteral("Class %1 not found").arg(className));
             component = it->second(root_);
             created_.push_back(component);
             component->BeginLoading();
@@ -452,7 +494,8 @@ private:
         r_.contextLine_ = 0;
         while (!IsKeyword("end")) {
             r_.context_ = componentName;
-            if (r_.Peek().kind == tkEnd) r_.Error(QStringLiteral("'end' expected for %1").arg(componentName));
+            if (r_.Peek().kind == tkEnd)
+                r_.Error(QStringLiteral("'end' expected for %1").arg(componentName));
             if (IsKeyword("object") && r_.Peek(1).kind == tkIdent) {
                 ReadObject(component);
                 continue;
@@ -475,7 +518,8 @@ private:
         if (index < 0) return;
         const QMetaProperty p = root_->metaObject()->property(index);
         if (!(p.metaType().flags() & QMetaType::PointerToQObject)) return;
-        if (p.metaType().metaObject() && !component->metaObject()->inherits(p.metaType().metaObject()))
+        if (p.metaType().metaObject() &&
+            !component->metaObject()->inherits(p.metaType().metaObject()))
             r_.Error(QStringLiteral("Field %1 of %2 cannot hold a %3")
                          .arg(name, QString::fromLatin1(root_->metaObject()->className()),
                               QString::fromLatin1(component->metaObject()->className())));
@@ -579,20 +623,26 @@ private:
                 r_.Error(QStringLiteral("Invalid property value %1").arg(ident));
             }
             r_.Error(QStringLiteral("Integer expected"));
-        case QMetaType::Bool: return r_.ReadBoolean();
+        case QMetaType::Bool:
+            return r_.ReadBoolean();
         case QMetaType::Double:
-        case QMetaType::Float: return static_cast<double>(r_.ReadFloat());
-        case QMetaType::QString: return r_.ReadString();
+        case QMetaType::Float:
+            return static_cast<double>(r_.ReadFloat());
+        case QMetaType::QString:
+            return r_.ReadString();
         case QMetaType::QStringList: {
             QStringList l;
             r_.ReadListBegin();
-            while (!r_.EndOfList()) l << r_.ReadString();
+            while (!r_.EndOfList())
+                l << r_.ReadString();
             r_.ReadListEnd();
             return l;
         }
-        default: break;
+        default:
+            break;
         }
-        r_.Error(QStringLiteral("Property %1 cannot be read from a layout").arg(QLatin1String(p.name())));
+        r_.Error(QStringLiteral("Property %1 cannot be read from a layout")
+                     .arg(QLatin1String(p.name())));
     }
 
     void BindEvent(const TPersistent::EventSlot& slot, const QString& handler) {

@@ -56,14 +56,20 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
     QString fileName_;
-    QString context_; // "Form1.Font.Name" while that property is read
+    QString context_;     // "Form1.Font.Name" while that property is read
     int contextLine_ = 0; // the line of that property
 };
 
 class TWriter {
 public:
-    void WriteListBegin() { out_ += QLatin1Char('('); first_ = true; }
-    void WriteListEnd() { out_ += QLatin1Char(')'); first_ = false; }
+    void WriteListBegin() {
+        out_ += QLatin1Char('(');
+        first_ = true;
+    }
+    void WriteListEnd() {
+        out_ += QLatin1Char(')');
+        first_ = false;
+    }
     void WriteString(const QString& s);
     void WriteFloat(long double v);
     void WriteInteger(int v);
@@ -86,8 +92,7 @@ public:
 // Classes that layouts may name, with a factory that makes one for an owner.
 using TComponentFactory = std::function<TComponent*(TComponent* owner)>;
 void RegisterComponentClass(const QString& className, TComponentFactory factory);
-template <class T>
-void RegisterComponentClass() {
+template <class T> void RegisterComponentClass() {
     RegisterComponentClass(QString::fromLatin1(T::staticMetaObject.className()),
                            [](TComponent* owner) -> TComponent* { return new T(owner); });
 }

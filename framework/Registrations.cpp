@@ -19,15 +19,17 @@ void InitializeFrameworkClasses() {
         const char* name;
         int value;
     } cursors[] = {
-        {"crDefault", crDefault}, {"crNone", crNone}, {"crArrow", crArrow}, {"crCross", crCross},
-        {"crIBeam", crIBeam}, {"crSizeNESW", crSizeNESW}, {"crSizeNS", crSizeNS},
-        {"crSizeNWSE", crSizeNWSE}, {"crSizeWE", crSizeWE}, {"crUpArrow", crUpArrow},
-        {"crHourGlass", crHourGlass}, {"crDrag", crDrag}, {"crNoDrop", crNoDrop},
-        {"crHSplit", crHSplit}, {"crVSplit", crVSplit}, {"crMultiDrag", crMultiDrag},
-        {"crSQLWait", crSQLWait}, {"crNo", crNo}, {"crAppStart", crAppStart}, {"crHelp", crHelp},
-        {"crHandPoint", crHandPoint}, {"crSizeAll", crSizeAll},
+        {"crDefault", crDefault},     {"crNone", crNone},           {"crArrow", crArrow},
+        {"crCross", crCross},         {"crIBeam", crIBeam},         {"crSizeNESW", crSizeNESW},
+        {"crSizeNS", crSizeNS},       {"crSizeNWSE", crSizeNWSE},   {"crSizeWE", crSizeWE},
+        {"crUpArrow", crUpArrow},     {"crHourGlass", crHourGlass}, {"crDrag", crDrag},
+        {"crNoDrop", crNoDrop},       {"crHSplit", crHSplit},       {"crVSplit", crVSplit},
+        {"crMultiDrag", crMultiDrag}, {"crSQLWait", crSQLWait},     {"crNo", crNo},
+        {"crAppStart", crAppStart},   {"crHelp", crHelp},           {"crHandPoint", crHandPoint},
+        {"crSizeAll", crSizeAll},
     };
-    for (const auto& c : cursors) RegisterIntegerIdent(QString::fromLatin1(c.name), c.value);
+    for (const auto& c : cursors)
+        RegisterIntegerIdent(QString::fromLatin1(c.name), c.value);
     RegisterComponentClass<TForm>();
     RegisterComponentClass<TLabel>();
     RegisterComponentClass<TEdit>();

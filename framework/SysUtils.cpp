@@ -8,7 +8,9 @@ const char* Exception::what() const noexcept {
     return utf8_.constData();
 }
 
-void Abort() { throw EAbort(); }
+void Abort() {
+    throw EAbort();
+}
 
 int64_t RoundEven(long double v) {
     const int saved = std::fegetround();
@@ -36,7 +38,8 @@ int MulDiv(int number, int numerator, int denominator) {
 bool TryStrToInt(const QString& s, int& value) {
     // Leading blanks are allowed, trailing ones are not.
     qsizetype start = 0;
-    while (start < s.size() && s[start].isSpace()) ++start;
+    while (start < s.size() && s[start].isSpace())
+        ++start;
     QString t = s.mid(start);
     bool negative = false;
     if (t.startsWith('-') || t.startsWith('+')) {
@@ -70,7 +73,8 @@ bool TryStrToInt(const QString& s, int& value) {
 
 int StrToInt(const QString& s) {
     int v = 0;
-    if (!TryStrToInt(s, v)) throw EConvertError(QString::fromLatin1(SysConst::SInvalidInteger).arg(s));
+    if (!TryStrToInt(s, v))
+        throw EConvertError(QString::fromLatin1(SysConst::SInvalidInteger).arg(s));
     return v;
 }
 

@@ -25,15 +25,33 @@ public:
     using Exception::Exception;
 };
 
-class EConvertError : public Exception { using Exception::Exception; };
-class EStreamError : public Exception { using Exception::Exception; };
-class EFOpenError : public EStreamError { using EStreamError::EStreamError; };
-class EReadError : public EStreamError { using EStreamError::EStreamError; };
-class EOutOfResources : public Exception { using Exception::Exception; };
-class EInvalidGraphic : public Exception { using Exception::Exception; };
-class EInvalidGraphicOperation : public Exception { using Exception::Exception; };
-class EInvalidOperation : public Exception { using Exception::Exception; };
-class EPrinter : public Exception { using Exception::Exception; };
+class EConvertError : public Exception {
+    using Exception::Exception;
+};
+class EStreamError : public Exception {
+    using Exception::Exception;
+};
+class EFOpenError : public EStreamError {
+    using EStreamError::EStreamError;
+};
+class EReadError : public EStreamError {
+    using EStreamError::EStreamError;
+};
+class EOutOfResources : public Exception {
+    using Exception::Exception;
+};
+class EInvalidGraphic : public Exception {
+    using Exception::Exception;
+};
+class EInvalidGraphicOperation : public Exception {
+    using Exception::Exception;
+};
+class EInvalidOperation : public Exception {
+    using Exception::Exception;
+};
+class EPrinter : public Exception {
+    using Exception::Exception;
+};
 
 [[noreturn]] void Abort();
 
@@ -49,7 +67,9 @@ inline constexpr const char* SInvalidInteger = "'%1' is not a valid integer valu
 
 // Rounds to the nearest integer, halves to even, whatever the current rounding mode.
 int64_t RoundEven(long double v);
-inline int RoundInt(long double v) { return static_cast<int>(RoundEven(v)); }
+inline int RoundInt(long double v) {
+    return static_cast<int>(RoundEven(v));
+}
 
 // Multiplies and divides with a 64-bit intermediate, rounding to nearest (halves away
 // from zero, as the system's MulDiv does); -1 on division by zero.

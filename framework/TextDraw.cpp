@@ -18,11 +18,14 @@ QString StripPrefix(const QString& s, int& underline) {
     return out;
 }
 
-int TabWidth(TDeviceContext* dc) { return 8 * std::max(1, dc->GetTextMetrics().tmAveCharWidth); }
+int TabWidth(TDeviceContext* dc) {
+    return 8 * std::max(1, dc->GetTextMetrics().tmAveCharWidth);
+}
 
 // Width of a line with tabs expanded to the next multiple of the tab width.
 int LineWidth(TDeviceContext* dc, const QString& line, unsigned format) {
-    if (!(format & DT_EXPANDTABS) || !line.contains(QLatin1Char('\t'))) return dc->GetTextExtentPoint(line).width();
+    if (!(format & DT_EXPANDTABS) || !line.contains(QLatin1Char('\t')))
+        return dc->GetTextExtentPoint(line).width();
     const int tab = TabWidth(dc);
     const QStringList parts = line.split(QLatin1Char('\t'));
     int x = 0;
@@ -35,7 +38,8 @@ int LineWidth(TDeviceContext* dc, const QString& line, unsigned format) {
 
 } // namespace
 
-std::vector<TFormattedLine> FormatTextLines(TDeviceContext* dc, const QString& text, int width, unsigned format) {
+std::vector<TFormattedLine> FormatTextLines(TDeviceContext* dc, const QString& text, int width,
+                                            unsigned format) {
     std::vector<TFormattedLine> lines;
     QStringList raw;
     if (format & DT_SINGLELINE) {
@@ -72,11 +76,13 @@ std::vector<TFormattedLine> FormatTextLines(TDeviceContext* dc, const QString& t
             }
             TFormattedLine part;
             part.text = s.mid(start, lineEnd - start);
-            if (line.underline >= start && line.underline < lineEnd) part.underline = static_cast<int>(line.underline - start);
+            if (line.underline >= start && line.underline < lineEnd)
+                part.underline = static_cast<int>(line.underline - start);
             part.width = LineWidth(dc, part.text, format);
             lines.push_back(part);
             start = lineEnd;
-            while (start < s.size() && s[start] == QLatin1Char(' ')) ++start;
+            while (start < s.size() && s[start] == QLatin1Char(' '))
+                ++start;
         }
         if (s.isEmpty()) lines.push_back(line);
     }
@@ -94,15 +100,18 @@ int DrawText(TDeviceContext* dc, const QString& text, QRect& rect, unsigned form
     const int height = lineHeight * static_cast<int>(lines.size());
     if (format & DT_CALCRECT) {
         int widest = 0;
-        for (const TFormattedLine& l : lines) widest = std::max(widest, l.width);
+        for (const TFormattedLine& l : lines)
+            widest = std::max(widest, l.width);
         rect.setWidth(widest);
         rect.setHeight(height);
         return height;
     }
     int y = rect.top();
     if (format & DT_SINGLELINE) {
-        if (format & DT_BOTTOM) y = rect.top() + rect.height() - lineHeight;
-        else if (format & DT_VCENTER) y = rect.top() + (rect.height() - lineHeight) / 2;
+        if (format & DT_BOTTOM)
+            y = rect.top() + rect.height() - lineHeight;
+        else if (format & DT_VCENTER)
+            y = rect.top() + (rect.height() - lineHeight) / 2;
     }
     const unsigned savedAlign = dc->TextAlign();
     dc->SetTextAlign(TA_LEFT | TA_TOP);
@@ -110,8 +119,10 @@ int DrawText(TDeviceContext* dc, const QString& text, QRect& rect, unsigned form
     const int tab = TabWidth(dc);
     for (const TFormattedLine& line : lines) {
         int x = rect.left();
-        if (format & DT_RIGHT) x = rect.left() + rect.width() - line.width;
-        else if (format & DT_CENTER) x = rect.left() + (rect.width() - line.width) / 2;
+        if (format & DT_RIGHT)
+            x = rect.left() + rect.width() - line.width;
+        else if (format & DT_CENTER)
+            x = rect.left() + (rect.width() - line.width) / 2;
         // Draw tab-separated parts at their stops.
         int partX = x;
         qsizetype from = 0;
@@ -119,11 +130,13 @@ int DrawText(TDeviceContext* dc, const QString& text, QRect& rect, unsigned form
         for (;;) {
             qsizetype tabAt = (format & DT_EXPANDTABS) ? s.indexOf(QLatin1Char('\t'), from) : -1;
             const QString part = s.mid(from, tabAt < 0 ? -1 : tabAt - from);
-            if (!part.isEmpty()) dc->ExtTextOut(partX, y, clip ? ETO_CLIPPED : 0, clip ? &rect : nullptr, part);
+            if (!part.isEmpty())
+                dc->ExtTextOut(partX, y, clip ? ETO_CLIPPED : 0, clip ? &rect : nullptr, part);
             if (line.underline >= from && (tabAt < 0 || line.underline < tabAt)) {
                 const int before = dc->GetTextExtentPoint(part.left(line.underline - from)).width();
                 const int w = dc->GetTextExtentPoint(part.mid(line.underline - from, 1)).width();
-                dc->FillRect(QRect(partX + before, y + tm.tmAscent + 1, w, 1), {bsSolid, dc->TextColor()});
+                dc->FillRect(QRect(partX + before, y + tm.tmAscent + 1, w, 1),
+                             {bsSolid, dc->TextColor()});
             }
             if (tabAt < 0) break;
             partX += dc->GetTextExtentPoint(part).width();

@@ -10,9 +10,10 @@
 int DrawText(TDeviceContext* dc, const QString& text, QRect& rect, unsigned format);
 
 struct TFormattedLine {
-    QString text;        // what is drawn (prefix characters removed, tabs kept)
-    int underline = -1;  // index in text of the character an accelerator prefix marks
+    QString text;       // what is drawn (prefix characters removed, tabs kept)
+    int underline = -1; // index in text of the character an accelerator prefix marks
     int width = 0;
 };
 // The lines DrawText makes of text for a given width (ignored without DT_WORDBREAK).
-std::vector<TFormattedLine> FormatTextLines(TDeviceContext* dc, const QString& text, int width, unsigned format);
+std::vector<TFormattedLine> FormatTextLines(TDeviceContext* dc, const QString& text, int width,
+                                            unsigned format);

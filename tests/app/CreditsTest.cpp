@@ -79,7 +79,8 @@ TEST_F(CreditsTest, EachLinkClickOpensOneMailMessage) {
 TEST_F(CreditsTest, WindowsLookAsLaidOut) {
     Info->Show();
     Settle(20);
-    const QString dir = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
+    const QString dir =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
     QDir().mkpath(dir);
     const QImage credits = Info->Widget()->grab().toImage();
     const QImage splash = Intro->Widget()->grab().toImage();
@@ -88,7 +89,8 @@ TEST_F(CreditsTest, WindowsLookAsLaidOut) {
     // The credits picture fills the window; the white title stands on it.
     EXPECT_GT(CountPixels(credits, QRect(78, 120, 185, 42), qRgb(255, 255, 255), 10), 50);
     // The splash's opaque version label stands on the window colour.
-    EXPECT_EQ(splash.pixelColor(Intro->Label1->Left() + Intro->Label1->Width() - 1, Intro->Label1->Top() + 1),
+    EXPECT_EQ(splash.pixelColor(Intro->Label1->Left() + Intro->Label1->Width() - 1,
+                                Intro->Label1->Top() + 1),
               ToQColor(clBtnFace));
 }
 

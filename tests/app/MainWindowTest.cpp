@@ -7,8 +7,8 @@
 #include "support/FormTestSupport.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -113,12 +113,15 @@ TEST_F(MainWindowTest, TheAngleBoxSnapsAndRejectsWhatIsNoNumber) {
     EXPECT_EQ(Form1->Labelfront->Angle(), 315);
 
     QStringList shown;
-    Application->OnException = [&](TObject*, const Exception& e) { shown << ErrorBoxText(e.Message()); };
+    Application->OnException = [&](TObject*, const Exception& e) {
+        shown << ErrorBoxText(e.Message());
+    };
     auto type = [&](const QString& text) {
         combo->lineEdit()->selectAll();
         QTest::keyClicks(combo->lineEdit(), text);
     };
-    for (auto [typed, angle] : {std::pair{"360", 0}, {"22", 45}, {"30", 45}, {"21", 0}, {"90", 90}}) {
+    for (auto [typed, angle] :
+         {std::pair{"360", 0}, {"22", 45}, {"30", 45}, {"21", 0}, {"90", 90}}) {
         type(QString::fromLatin1(typed));
         EXPECT_EQ(Form1->Labelfront->Angle(), angle) << typed;
     }
@@ -161,7 +164,8 @@ TEST_F(MainWindowTest, ApplyCopiesTheFontButTheColourDialogsColourWins) {
         QTest::mouseClick(Child<QPushButton>(d, "okButton"), Qt::LeftButton);
     });
     QTest::mouseClick(W(Form1->BitBtn6), Qt::LeftButton);
-    for (TControl* label : {static_cast<TControl*>(Form1->Labelfront), static_cast<TControl*>(Form1->Labelfronterighe)}) {
+    for (TControl* label : {static_cast<TControl*>(Form1->Labelfront),
+                            static_cast<TControl*>(Form1->Labelfronterighe)}) {
         EXPECT_EQ(label->Font()->Name(), QStringLiteral("Arial"));
         EXPECT_EQ(label->Font()->Size(), 12);
         EXPECT_EQ(label->Font()->Color(), clBlue);
@@ -192,7 +196,8 @@ TEST_F(MainWindowTest, RearTextsFollowTheirEditsAndBandFontsChangeBothBands) {
     Form1->FontDialogbande->Font()->SetName(QStringLiteral("Times New Roman"));
     Form1->FontDialogbande->Font()->SetColor(clRed);
     Form1->FontDialogbandeApply(Form1->FontDialogbande, nullptr);
-    for (TControl* band : {static_cast<TControl*>(Form1->Labelr1), static_cast<TControl*>(Form1->Labelr2)}) {
+    for (TControl* band :
+         {static_cast<TControl*>(Form1->Labelr1), static_cast<TControl*>(Form1->Labelr2)}) {
         EXPECT_EQ(band->Font()->Name(), QStringLiteral("Times New Roman"));
         EXPECT_EQ(band->Font()->Color(), clGreen);
     }
@@ -215,7 +220,8 @@ namespace {
 // Pictures of the four pages for a person to look at (build/screenshots), and a check
 // that each page shows its own controls where the layout puts them.
 TEST_F(MainWindowTest, EachPageShowsItsControls) {
-    const QString dir = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
+    const QString dir =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
     QDir().mkpath(dir);
     TTabSheet* pages[] = {Form1->TabSheet1, Form1->TabSheet2, Form1->TabSheet3, Form1->TabSheet4};
     for (int i = 0; i < 4; ++i) {
@@ -225,8 +231,11 @@ TEST_F(MainWindowTest, EachPageShowsItsControls) {
         EXPECT_EQ(shot.size(), QSize(546, 380));
         shot.save(QDir(dir).filePath(QStringLiteral("main-page%1.png").arg(i + 1)));
         EXPECT_TRUE(pages[i]->Widget()->isVisible());
-        for (int j = 0; j < 4; ++j)
-            if (j != i) EXPECT_FALSE(pages[j]->Widget()->isVisible());
+        for (int j = 0; j < 4; ++j) {
+            if (j != i) {
+                EXPECT_FALSE(pages[j]->Widget()->isVisible());
+            }
+        }
     }
 }
 

@@ -1,10 +1,10 @@
 // Tab pages with icons, tool bars, status bars, progress bars and scroll boxes built from
 // layouts and driven with the mouse and keyboard.
 #include "framework/ComCtrls.h"
-#include "support/FormTestSupport.h"
 #include "framework/Buttons.h"
 #include "framework/ExtCtrls.h"
 #include "framework/ScrollBox.h"
+#include "support/FormTestSupport.h"
 
 #include <QProgressBar>
 #include <QScrollArea>

@@ -1,9 +1,9 @@
 // Panels, radio groups, picture controls and glyph buttons built from layouts, checked
 // on their painted pixels and driven with the mouse.
 #include "framework/ExtCtrls.h"
-#include "support/FormTestSupport.h"
 #include "framework/Buttons.h"
 #include "framework/DeviceContext.h"
+#include "support/FormTestSupport.h"
 
 #include <QAbstractButton>
 #include <QDir>

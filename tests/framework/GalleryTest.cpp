@@ -1,11 +1,11 @@
 // Every control kind on two windows laid out like the editor's: captions and prompt
 // texts must fit their controls, and the windows are written as pictures to look at
 // (screenshots/ in the build folder).
-#include "support/FormTestSupport.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/ScrollBox.h"
+#include "support/FormTestSupport.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -17,7 +17,8 @@ QString TestTempDir() {
 }
 
 static bool Near(QRgb a, QRgb b, int tolerance) {
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
@@ -40,13 +41,15 @@ QRect InkBox(const QImage& image, QRgb background, int tolerance) {
 
 int ImageDifference(const QImage& a, const QImage& b, int* differing, int threshold) {
     if (a.size() != b.size()) return -1;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    const QImage x = a.convertToFormat(QImage::Format_RGB32),
+                 y = b.convertToFormat(QImage::Format_RGB32);
     int worst = 0, count = 0;
     for (int row = 0; row < x.height(); ++row) {
         const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
         const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
         for (int col = 0; col < x.width(); ++col) {
-            const int d = std::max({std::abs(qRed(p[col]) - qRed(q[col])), std::abs(qGreen(p[col]) - qGreen(q[col])),
+            const int d = std::max({std::abs(qRed(p[col]) - qRed(q[col])),
+                                    std::abs(qGreen(p[col]) - qGreen(q[col])),
                                     std::abs(qBlue(p[col]) - qBlue(q[col]))});
             worst = std::max(worst, d);
             if (d > threshold) ++count;
@@ -56,4 +59,6 @@ int ImageDifference(const QImage& a, const QImage& b, int* differing, int thresh
     return worst;
 }
 
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
