@@ -4,6 +4,7 @@
 #include "framework/TextDraw.h"
 
 #include <cstdlib>
+#include <optional>
 
 namespace {
 // cos 45 degrees as the diagonal box has always been sized with.
@@ -67,14 +68,8 @@ void TantCustomAngleLabel::CalcRotatedBounds(QRect& rect) {
     if (!ShowAccelChar()) flags |= DT_NOPREFIX;
     TCanvas* canvas = Canvas();
     // Outside a paint or an auto-size step there is no context yet: measure on the screen's.
-    struct Borrow {
-        TCanvas* c;
-        bool borrowed;
-        ~Borrow() {
-            if (borrowed) c->SetHandle(nullptr);
-        }
-    } borrow{canvas, !canvas->HandleAllocated()};
-    if (borrow.borrowed) canvas->SetHandle(ScreenMeasuringDC());
+    std::optional<TCanvasHandleScope> borrow;
+    if (!canvas->HandleAllocated()) borrow.emplace(*canvas, ScreenMeasuringDC());
     canvas->Font()->Assign(Font());
     canvas->RequireFont();
     DrawText(canvas->Handle(), text, rect, flags);

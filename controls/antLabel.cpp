@@ -167,12 +167,8 @@ void TantCustomLabel::AdjustBounds() {
     const int hx = highLightXDepth_, hy = highLightYDepth_;
     QRect rect = ClientRect().adjusted(hx, hy, -hx, -hy);
     TCanvas* canvas = Canvas();
-    canvas->SetHandle(ScreenMeasuringDC());
     {
-        struct Detach {
-            TCanvas* c;
-            ~Detach() { c->SetHandle(nullptr); }
-        } detach{canvas};
+        const TCanvasHandleScope scope(*canvas, ScreenMeasuringDC());
         DoDrawText(rect, DT_CALCRECT | DT_EXPANDTABS | (WordWrap() ? DT_WORDBREAK : 0));
     }
     rect.adjust(-hx, -hy, hx, hy);

@@ -616,12 +616,8 @@ TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::PaintWidget(QPainter& painter) {
     TPainterDC dc(&painter);
-    canvas_->SetHandle(&dc);
+    const TCanvasHandleScope scope(*canvas_, &dc);
     canvas_->Font()->Assign(Font());
-    struct Detach {
-        TCanvas* c;
-        ~Detach() { c->SetHandle(nullptr); }
-    } detach{canvas_};
     Paint();
 }
 
@@ -769,13 +765,9 @@ TCustomControl::~TCustomControl() = default;
 
 void TCustomControl::PaintWidget(QPainter& painter) {
     TPainterDC dc(&painter);
-    canvas_->SetHandle(&dc);
+    const TCanvasHandleScope scope(*canvas_, &dc);
     canvas_->Font()->Assign(Font());
     canvas_->Brush()->SetColor(Color());
-    struct Detach {
-        TCanvas* c;
-        ~Detach() { c->SetHandle(nullptr); }
-    } detach{canvas_};
     Paint();
 }
 

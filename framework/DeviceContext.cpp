@@ -117,13 +117,15 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
                   int escapement, const QString& text, const std::vector<int>& advancesIn,
                   const QColor& color, std::optional<QColor> background) {
     if (text.isEmpty()) return;
-    std::vector<int> advances = advancesIn;
-    const TTextRun measured = MeasureTextRun(font, text);
-    if (advances.size() != static_cast<size_t>(text.size())) advances = measured.advances;
+    // Given advances are used as they are; only a run without them is measured.
+    const std::vector<int> advances = advancesIn.size() == static_cast<size_t>(text.size())
+                                          ? advancesIn
+                                          : MeasureTextRun(font, text).advances;
     int width = 0;
     for (int a : advances)
         width += a;
-    const int ascent = measured.ascent, descent = measured.descent;
+    const QFontMetricsF metrics(font);
+    const int ascent = RoundInt(metrics.ascent()), descent = RoundInt(metrics.descent());
 
     qreal h = 0;
     switch (textAlign & TA_CENTER) {

@@ -427,6 +427,21 @@ private:
     unsigned state_ = 0;
 };
 
+// Attaches a device context to a canvas for as long as the scope lasts, then detaches it:
+// painting and measuring lend a canvas a context only for the one step.
+class TCanvasHandleScope {
+public:
+    TCanvasHandleScope(TCanvas& canvas, TDeviceContext* dc) : canvas_(canvas) {
+        canvas_.SetHandle(dc);
+    }
+    ~TCanvasHandleScope() { canvas_.SetHandle(nullptr); }
+    TCanvasHandleScope(const TCanvasHandleScope&) = delete;
+    TCanvasHandleScope& operator=(const TCanvasHandleScope&) = delete;
+
+private:
+    TCanvas& canvas_;
+};
+
 // Screen pixels per inch, as fonts convert points; set by the application from the
 // primary screen, 96 when there is none.
 int ScreenPixelsPerInch();

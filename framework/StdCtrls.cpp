@@ -126,11 +126,7 @@ void TCustomLabel::AdjustBounds() {
     if (IsLoading() || !autoSize_) return;
     QRect rect = ClientRect();
     TCanvas* canvas = Canvas();
-    canvas->SetHandle(ScreenMeasuringDC());
-    struct Detach {
-        TCanvas* c;
-        ~Detach() { c->SetHandle(nullptr); }
-    } detach{canvas};
+    const TCanvasHandleScope scope(*canvas, ScreenMeasuringDC());
     DoDrawText(rect, DT_EXPANDTABS | DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : 0));
     int x = Left();
     if (alignment_ == TControlEnums::taRightJustify) x += Width() - (rect.right() + 1);
