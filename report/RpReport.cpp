@@ -1,7 +1,7 @@
 #include "report/RpReport.h"
 
-#include "framework/DeviceContext.h"
-#include "framework/Forms.h"
+#include "framework/graphics/DeviceContext.h"
+#include "framework/widgets/Forms.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -338,8 +338,8 @@ void TCustomReport::ArrangeBands() {
     };
     int top = RoundInt(pixels(TRpPage::iTopMargin, false));
     const int left = RoundInt(pixels(TRpPage::iLeftMargin, true));
-    const int fullWidth =
-        Width() - RoundInt(pixels(TRpPage::iLeftMargin, true) + pixels(TRpPage::iRightMargin, true));
+    const int fullWidth = Width() - RoundInt(pixels(TRpPage::iLeftMargin, true) +
+                                             pixels(TRpPage::iRightMargin, true));
     const int columns = page_->Columns();
     const int columnWidth =
         (fullWidth - RoundInt(pixels(TRpPage::iColumnSpace, true)) * (columns - 1)) / columns;
@@ -611,8 +611,8 @@ void TCustomReport::EmitBand(TRpCustomBand* band) {
 
 int TCustomReport::RemainingHeight() const {
     if (idle_ || cursorY_ == -1) return 0;
-    return RoundInt(PageHeight() - page_->NativeValue(TRpPage::iBottomMargin) -
-                    pageFooterHeight_ - cursorY_);
+    return RoundInt(PageHeight() - page_->NativeValue(TRpPage::iBottomMargin) - pageFooterHeight_ -
+                    cursorY_);
 }
 
 void TCustomReport::AdvanceColumn() {

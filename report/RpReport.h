@@ -8,8 +8,8 @@
 // size record reads in native units, so band and item geometry reaches the report printer
 // in tenths of a millimetre and the printer turns it into device pixels.
 
-#include "framework/ExtCtrls.h"
-#include "framework/Reader.h"
+#include "framework/widgets/ExtCtrls.h"
+#include "framework/core/Reader.h"
 #include "report/RpPrntr.h"
 #include "report/RpTypes.h"
 
@@ -168,7 +168,15 @@ class TRpPage : public TRpUnitBase {
     Q_PROPERTY(TRpEnums::TRpPaperSize PaperSize READ PaperSize WRITE SetPaperSize)
     Q_PROPERTY(bool Ruler READ Ruler WRITE SetRuler)
 public:
-    enum Index { iBottomMargin, iLength, iTopMargin, iWidth, iLeftMargin, iRightMargin, iColumnSpace };
+    enum Index {
+        iBottomMargin,
+        iLength,
+        iTopMargin,
+        iWidth,
+        iLeftMargin,
+        iRightMargin,
+        iColumnSpace
+    };
 
     explicit TRpPage(TCustomReport* report);
 
@@ -492,8 +500,6 @@ public:
 
 protected:
     void Paint() override;
-    // Names of referenced bands read from a layout, resolved once it is loaded.
-    QString pendingLinkBand_;
 
 private:
     friend class TCustomReport;
@@ -514,6 +520,7 @@ private:
     bool arranging_ = false;
     int loadedHeight_ = 40;
     QPointer<TRpCustomBand> linkBand_;
+    TComponentReference linkBandName_;
     TRpCustomController* controller_ = nullptr;
 };
 
@@ -541,7 +548,7 @@ public:
 
 private:
     QPointer<TRpCustomBand> parentBand_;
-    QString pendingParentBand_;
+    TComponentReference parentBandName_;
 };
 
 // The switches that create or remove the report's standard bands.

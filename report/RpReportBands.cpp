@@ -2,7 +2,7 @@
 // how a band prints itself and its items onto the current page.
 #include "report/RpReport.h"
 
-#include "framework/Forms.h"
+#include "framework/widgets/Forms.h"
 
 namespace {
 
@@ -122,8 +122,8 @@ TRpRect TRpPrintable::DeviceRect(long double offsetX, long double offsetY) const
     const long double width = size_->NativeValue(TRpPrintableSize::iWidth);
     const long double height = size_->NativeValue(TRpPrintableSize::iHeight);
     if (!printer_) return {};
-    return {printer_->ToDeviceX(left), printer_->ToDeviceY(top),
-            printer_->ToDeviceX(left + width), printer_->ToDeviceY(top + height)};
+    return {printer_->ToDeviceX(left), printer_->ToDeviceY(top), printer_->ToDeviceX(left + width),
+            printer_->ToDeviceY(top + height)};
 }
 
 void TRpPrintable::PrintItem(long double offsetX, long double offsetY) {
@@ -201,7 +201,8 @@ void TRpPrintable::Paint() {
     canvas->Pen()->SetColor(clBlack);
     canvas->Pen()->SetWidth(1);
     constexpr int mark = 4;
-    for (const QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)}) {
+    for (const QPoint corner :
+         {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)}) {
         const int dx = corner.x() == 0 ? mark : -mark;
         const int dy = corner.y() == 0 ? mark : -mark;
         canvas->MoveTo(corner.x(), corner.y());
@@ -348,9 +349,8 @@ void TRpCustomBand::Loaded() {
     TRpBasePanel::Loaded();
     size_->AfterLoad();
     if (loadedHeight_ != 40 && Height() == 40) SetBounds(Left(), Top(), Width(), loadedHeight_);
-    if (!pendingLinkBand_.isEmpty() && Owner())
-        SetLinkBand(qobject_cast<TRpCustomBand*>(Owner()->FindComponent(pendingLinkBand_)));
-    pendingLinkBand_.clear();
+    if (linkBandName_.Pending())
+        SetLinkBand(qobject_cast<TRpCustomBand*>(linkBandName_.Resolve(this)));
     if (report_ && !report_->IsLoading()) {
         report_->SortBands();
         report_->ArrangeBands();
@@ -359,10 +359,7 @@ void TRpCustomBand::Loaded() {
 
 void TRpCustomBand::DefineProperties(TFiler& filer) {
     TRpBasePanel::DefineProperties(filer);
-    filer.DefineProperty(
-        QStringLiteral("LinkBand"), [this](TReader& r) { pendingLinkBand_ = r.ReadIdent(); },
-        [this](TWriter& w) { w.WriteIdent(linkBand_ ? linkBand_->Name() : QString()); },
-        linkBand_ != nullptr);
+    linkBandName_.Define(filer, QStringLiteral("LinkBand"));
 }
 
 void TRpCustomBand::Paint() {
@@ -533,18 +530,14 @@ bool TRpChildBand::SetParentBand(TRpCustomBand* band) {
 }
 
 void TRpChildBand::Loaded() {
-    if (!pendingParentBand_.isEmpty() && Owner())
-        SetParentBand(qobject_cast<TRpCustomBand*>(Owner()->FindComponent(pendingParentBand_)));
-    pendingParentBand_.clear();
+    if (parentBandName_.Pending())
+        SetParentBand(qobject_cast<TRpCustomBand*>(parentBandName_.Resolve(this)));
     TRpCustomBand::Loaded();
 }
 
 void TRpChildBand::DefineProperties(TFiler& filer) {
     TRpCustomBand::DefineProperties(filer);
-    filer.DefineProperty(
-        QStringLiteral("ParentBand"), [this](TReader& r) { pendingParentBand_ = r.ReadIdent(); },
-        [this](TWriter& w) { w.WriteIdent(parentBand_ ? parentBand_->Name() : QString()); },
-        parentBand_ != nullptr);
+    parentBandName_.Define(filer, QStringLiteral("ParentBand"));
 }
 
 // ---- TReportBands ----------------------------------------------------------------------

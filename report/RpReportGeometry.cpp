@@ -1,7 +1,7 @@
 // Units, size records, frames and the panel base of the report.
 #include "report/RpReport.h"
 
-#include "framework/Resources.h"
+#include "framework/core/Resources.h"
 
 #include <QLocale>
 #include <cmath>
@@ -192,14 +192,14 @@ TRpPage::TRpPage(TCustomReport* report) : TRpUnitBase(7) {
     if (UsesInchDefaults()) {
         TRpUnitBase::SetUnits(TRpUnit::Inches);
         SetPaperSize(TRpPaperSize::Letter);
-        for (auto set : {&TRpPage::SetTopMargin, &TRpPage::SetBottomMargin, &TRpPage::SetRightMargin,
-                         &TRpPage::SetLeftMargin})
+        for (auto set : {&TRpPage::SetTopMargin, &TRpPage::SetBottomMargin,
+                         &TRpPage::SetRightMargin, &TRpPage::SetLeftMargin})
             (this->*set)(0.5L);
     } else {
         TRpUnitBase::SetUnits(TRpUnit::MM);
         SetPaperSize(TRpPaperSize::A4);
-        for (auto set : {&TRpPage::SetTopMargin, &TRpPage::SetBottomMargin, &TRpPage::SetRightMargin,
-                         &TRpPage::SetLeftMargin})
+        for (auto set : {&TRpPage::SetTopMargin, &TRpPage::SetBottomMargin,
+                         &TRpPage::SetRightMargin, &TRpPage::SetLeftMargin})
             (this->*set)(10);
     }
     SetReport(report);
@@ -452,8 +452,7 @@ void TRpFrame::Assign(TPersistent* source) {
 
 // ---- TRpBasePanel ----------------------------------------------------------------------
 
-TRpBasePanel::TRpBasePanel(TComponent* owner)
-    : TCustomPanel(owner), frame_(new TRpFrame(this)) {
+TRpBasePanel::TRpBasePanel(TComponent* owner) : TCustomPanel(owner), frame_(new TRpFrame(this)) {
     SetBevelOuter(TExtCtrlsEnums::bvNone);
     SetBevelInner(TExtCtrlsEnums::bvNone);
 }
