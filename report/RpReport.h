@@ -8,8 +8,8 @@
 // size record reads in native units, so band and item geometry reaches the report printer
 // in tenths of a millimetre and the printer turns it into device pixels.
 
-#include "framework/widgets/ExtCtrls.h"
 #include "framework/core/Reader.h"
+#include "framework/widgets/ExtCtrls.h"
 #include "report/RpPrntr.h"
 #include "report/RpTypes.h"
 
