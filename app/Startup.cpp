@@ -5,7 +5,7 @@
 #include "app/Unit3.h"
 #include "app/Unit4.h"
 #include "controls/TextEffects.h"
-#include "framework/Reader.h"
+#include "framework/core/Reader.h"
 #include "imaging/jpeg.h"
 
 void CreateEditorWindows() {

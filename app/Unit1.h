@@ -5,13 +5,13 @@
 // line's angle and its position.
 
 #include "controls/antAngleLabel.h"
-#include "framework/Buttons.h"
-#include "framework/ComCtrls.h"
-#include "framework/Dialogs.h"
-#include "framework/ExtCtrls.h"
-#include "framework/Forms.h"
-#include "framework/ImgList.h"
-#include "framework/StdCtrls.h"
+#include "framework/widgets/Buttons.h"
+#include "framework/widgets/ComCtrls.h"
+#include "framework/widgets/Dialogs.h"
+#include "framework/widgets/ExtCtrls.h"
+#include "framework/widgets/Forms.h"
+#include "framework/graphics/ImgList.h"
+#include "framework/widgets/StdCtrls.h"
 
 class TForm1 : public TForm {
     Q_OBJECT

@@ -1,7 +1,7 @@
 #pragma once
 // The print-layout window: never shown; it holds the cover report and its items.
 
-#include "framework/Forms.h"
+#include "framework/widgets/Forms.h"
 
 class Tpreview : public TForm {
     Q_OBJECT

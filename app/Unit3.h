@@ -3,10 +3,10 @@
 // hides it; the main window shows it again as often as the user likes.
 
 #include "controls/antLabel.h"
-#include "framework/Buttons.h"
-#include "framework/ExtCtrls.h"
-#include "framework/Forms.h"
-#include "framework/StdCtrls.h"
+#include "framework/widgets/Buttons.h"
+#include "framework/widgets/ExtCtrls.h"
+#include "framework/widgets/Forms.h"
+#include "framework/widgets/StdCtrls.h"
 
 class TInfo : public TForm {
     Q_OBJECT

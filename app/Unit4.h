@@ -2,9 +2,9 @@
 // The splash window shown above the main window at every start, until its picture is
 // clicked.
 
-#include "framework/ExtCtrls.h"
-#include "framework/Forms.h"
-#include "framework/StdCtrls.h"
+#include "framework/widgets/ExtCtrls.h"
+#include "framework/widgets/Forms.h"
+#include "framework/widgets/StdCtrls.h"
 
 class TIntro : public TForm {
     Q_OBJECT

@@ -1,6 +1,6 @@
 // The cover editor's entry point.
 #include "app/Startup.h"
-#include "framework/Forms.h"
+#include "framework/widgets/Forms.h"
 
 #include <QApplication>
 

@@ -2,7 +2,7 @@
 // the same file as a bitmap (djpeg -bmp), on a file made at start-up. The comparison runs
 // both alternately and reports their medians and the ratio.
 
-#include "framework/Pictures.h"
+#include "framework/graphics/Pictures.h"
 #include "imaging/jpeg.h"
 
 #include <QDir>

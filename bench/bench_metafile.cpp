@@ -2,8 +2,8 @@
 // pictures of 4000 x 3000 pixels stretched into their covers, frames, and a few hundred
 // texts, some turned.
 
-#include "framework/EmfPlayer.h"
-#include "framework/Metafile.h"
+#include "framework/graphics/EmfPlayer.h"
+#include "framework/graphics/Metafile.h"
 
 #include <QApplication>
 #include <QPainter>

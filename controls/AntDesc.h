@@ -3,7 +3,7 @@
 // visual state and knows the state its label is in, so the label switches them together.
 // Layouts reach the values as sub-properties ("ColorFront.Selected = clBlue").
 
-#include "framework/Controls.h"
+#include "framework/widgets/Controls.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,7 +3,7 @@
 // directions and sizes itself to the turned text. The cover editor's front-line and
 // side-band previews are made of it.
 
-#include "framework/StdCtrls.h"
+#include "framework/widgets/StdCtrls.h"
 
 #include <cstdint>
 

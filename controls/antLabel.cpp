@@ -1,7 +1,7 @@
 #include "controls/antLabel.h"
 
-#include "framework/Reader.h"
-#include "framework/TextDraw.h"
+#include "framework/core/Reader.h"
+#include "framework/graphics/TextDraw.h"
 
 #include <cstdlib>
 

@@ -6,7 +6,7 @@
 // copies around it.
 
 #include "controls/AntDesc.h"
-#include "framework/StdCtrls.h"
+#include "framework/widgets/StdCtrls.h"
 
 class TantCustomLabel : public TCustomLabel {
     Q_OBJECT

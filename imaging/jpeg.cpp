@@ -1,7 +1,7 @@
 #include "imaging/jpeg.h"
 
-#include "framework/Dib.h"
-#include "framework/Resources.h"
+#include "framework/graphics/Dib.h"
+#include "framework/core/Resources.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

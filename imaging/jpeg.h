@@ -3,7 +3,7 @@
 // the header on load, decodes into a bitmap with libjpeg the first time its pixels are
 // needed, and compresses a bitmap when a picture without compressed bytes is saved.
 
-#include "framework/Pictures.h"
+#include "framework/graphics/Pictures.h"
 
 #include <QByteArray>
 #include <QList>

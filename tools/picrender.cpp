@@ -1,12 +1,12 @@
 // picrender FILE OUT.png [WxH]: loads a picture as the editor does (by its extension) and
 // draws it stretched onto a white bitmap of the given size (its own size by default).
 
-#include "framework/DeviceContext.h"
-#include "framework/Pictures.h"
+#include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/Pictures.h"
 #include "imaging/jpeg.h"
 
-#if __has_include("framework/Metafile.h")
-#include "framework/Metafile.h"
+#if __has_include("framework/graphics/Metafile.h")
+#include "framework/graphics/Metafile.h"
 #define PICRENDER_METAFILES 1
 #endif
 

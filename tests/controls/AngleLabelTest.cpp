@@ -2,9 +2,9 @@
 // against the text as the screen measures it, repaints, and where the ink lands.
 #include "controls/antAngleLabel.h"
 
-#include "framework/Forms.h"
-#include "framework/Reader.h"
-#include "framework/TextDraw.h"
+#include "framework/widgets/Forms.h"
+#include "framework/core/Reader.h"
+#include "framework/graphics/TextDraw.h"
 #include "support/TestSupport.h"
 
 #include <QTest>

@@ -2,9 +2,9 @@
 // its size with shadow and halo, and where the shadow and halo land on screen.
 #include "controls/antLabel.h"
 
-#include "framework/Forms.h"
-#include "framework/Reader.h"
-#include "framework/TextDraw.h"
+#include "framework/widgets/Forms.h"
+#include "framework/core/Reader.h"
+#include "framework/graphics/TextDraw.h"
 #include "support/TestSupport.h"
 
 #include <QCursor>

@@ -1,5 +1,5 @@
 // The message loop: posted messages, exceptions shown in the error box, conversions.
-#include "framework/Forms.h"
+#include "framework/widgets/Forms.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // Tab pages with icons, tool bars, status bars, progress bars and scroll boxes built from
 // layouts and driven with the mouse and keyboard.
-#include "framework/ComCtrls.h"
-#include "framework/Buttons.h"
-#include "framework/ExtCtrls.h"
-#include "framework/ScrollBox.h"
+#include "framework/widgets/ComCtrls.h"
+#include "framework/widgets/Buttons.h"
+#include "framework/widgets/ExtCtrls.h"
+#include "framework/widgets/ScrollBox.h"
 #include "support/FormTestSupport.h"
 
 #include <QProgressBar>

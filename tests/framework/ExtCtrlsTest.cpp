@@ -1,8 +1,8 @@
 // Panels, radio groups, picture controls and glyph buttons built from layouts, checked
 // on their painted pixels and driven with the mouse.
-#include "framework/ExtCtrls.h"
-#include "framework/Buttons.h"
-#include "framework/DeviceContext.h"
+#include "framework/widgets/ExtCtrls.h"
+#include "framework/widgets/Buttons.h"
+#include "framework/graphics/DeviceContext.h"
 #include "support/FormTestSupport.h"
 
 #include <QAbstractButton>

@@ -1,10 +1,10 @@
 // Every control kind on two windows laid out like the editor's: captions and prompt
 // texts must fit their controls, and the windows are written as pictures to look at
 // (screenshots/ in the build folder).
-#include "framework/Buttons.h"
-#include "framework/ComCtrls.h"
-#include "framework/ExtCtrls.h"
-#include "framework/ScrollBox.h"
+#include "framework/widgets/Buttons.h"
+#include "framework/widgets/ComCtrls.h"
+#include "framework/widgets/ExtCtrls.h"
+#include "framework/widgets/ScrollBox.h"
 #include "support/FormTestSupport.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // Fonts, font records, formatted text and text placement at any escapement.
-#include "framework/DeviceContext.h"
-#include "framework/Forms.h"
-#include "framework/TextDraw.h"
+#include "framework/graphics/DeviceContext.h"
+#include "framework/widgets/Forms.h"
+#include "framework/graphics/TextDraw.h"
 #include "support/TestSupport.h"
 
 #include <QPainter>

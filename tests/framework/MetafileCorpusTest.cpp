@@ -3,9 +3,9 @@
 // crash nor hang. The files are made by the disabled test at the end from a sound
 // recording (run it with --gtest_also_run_disabled_tests to write them again).
 
-#include "framework/EmfPlayer.h"
-#include "framework/Metafile.h"
-#include "framework/Wmf.h"
+#include "framework/graphics/EmfPlayer.h"
+#include "framework/graphics/Metafile.h"
+#include "framework/graphics/Wmf.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>

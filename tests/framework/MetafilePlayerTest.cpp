@@ -1,9 +1,9 @@
 // Playing metafiles as other programs write them: mapping modes, world transforms,
 // paths, pattern fills, regions, clipping, text without advances, and Windows metafiles.
 
-#include "framework/EmfPlayer.h"
-#include "framework/Metafile.h"
-#include "framework/Wmf.h"
+#include "framework/graphics/EmfPlayer.h"
+#include "framework/graphics/Metafile.h"
+#include "framework/graphics/Wmf.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>

@@ -1,8 +1,8 @@
 // Recording pages into enhanced metafiles and playing them back: what is played must be
 // what direct drawing gives, at the recorded size and at others.
 
-#include "framework/Metafile.h"
-#include "framework/EmfPlayer.h"
+#include "framework/graphics/Metafile.h"
+#include "framework/graphics/EmfPlayer.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>

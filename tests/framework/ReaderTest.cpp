@@ -1,7 +1,7 @@
 // The layout reader on good and malformed layouts.
-#include "framework/Reader.h"
-#include "framework/Forms.h"
-#include "framework/StdCtrls.h"
+#include "framework/core/Reader.h"
+#include "framework/widgets/Forms.h"
+#include "framework/widgets/StdCtrls.h"
 #include "support/TestSupport.h"
 
 #include <QPointer>

@@ -2,7 +2,7 @@
 // A device context that keeps the bitmaps handed to it, as a metafile recorder would,
 // so that tests can see the calls a picture makes when it is drawn off screen.
 
-#include "framework/DeviceContext.h"
+#include "framework/graphics/DeviceContext.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 // Edits, memos, combo boxes, group boxes and buttons built from layouts and driven with
 // real keys and mouse clicks.
-#include "framework/StdCtrls.h"
+#include "framework/widgets/StdCtrls.h"
 #include "support/FormTestSupport.h"
 
 #include <QAbstractItemView>

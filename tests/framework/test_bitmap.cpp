@@ -4,9 +4,9 @@
 
 #include "BmpFiles.h"
 #include "RecordingDC.h"
-#include "framework/DeviceContext.h"
-#include "framework/Dib.h"
-#include "framework/Pictures.h"
+#include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/Dib.h"
+#include "framework/graphics/Pictures.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>

@@ -3,10 +3,10 @@
 
 #include "BmpFiles.h"
 #include "RecordingDC.h"
-#include "framework/Dib.h"
-#include "framework/Metafile.h"
-#include "framework/Pictures.h"
-#include "framework/Reader.h"
+#include "framework/graphics/Dib.h"
+#include "framework/graphics/Metafile.h"
+#include "framework/graphics/Pictures.h"
+#include "framework/core/Reader.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>

@@ -2,8 +2,8 @@
 // to djpeg's pixels; header values before decoding; damaged and truncated files; copies,
 // saving, compression, progress and its silent abort.
 
-#include "framework/DeviceContext.h"
-#include "framework/Pictures.h"
+#include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/Pictures.h"
 #include "imaging/jpeg.h"
 #include "support/TestSupport.h"
 

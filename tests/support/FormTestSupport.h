@@ -2,9 +2,9 @@
 // Helpers for the framework's window tests: windows built from layout text, and modal
 // dialogs driven while they are open.
 
-#include "framework/Dialogs.h"
-#include "framework/Forms.h"
-#include "framework/Reader.h"
+#include "framework/widgets/Dialogs.h"
+#include "framework/widgets/Forms.h"
+#include "framework/core/Reader.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>

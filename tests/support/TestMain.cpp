@@ -1,6 +1,6 @@
 // Test entry: a real application object on the offscreen platform (unless a display is
 // asked for), then GoogleTest.
-#include "framework/Forms.h"
+#include "framework/widgets/Forms.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

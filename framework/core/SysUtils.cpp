@@ -1,0 +1,127 @@
+#include "framework/core/SysUtils.h"
+
+#include <cstdio>
+
+#include <cfenv>
+#include <limits>
+
+const char* Exception::what() const noexcept {
+    utf8_ = message_.toUtf8();
+    return utf8_.constData();
+}
+
+void Abort() {
+    throw EAbort();
+}
+
+int64_t RoundEven(long double v) {
+    const int saved = std::fegetround();
+    if (saved != FE_TONEAREST) std::fesetround(FE_TONEAREST);
+    const long double r = std::nearbyint(v);
+    if (saved != FE_TONEAREST) std::fesetround(saved);
+    if (!(r >= static_cast<long double>(std::numeric_limits<int64_t>::min())))
+        return std::numeric_limits<int64_t>::min();
+    if (r >= static_cast<long double>(std::numeric_limits<int64_t>::max()))
+        return std::numeric_limits<int64_t>::max();
+    return static_cast<int64_t>(r);
+}
+
+int MulDiv(int number, int numerator, int denominator) {
+    if (denominator == 0) return -1;
+    const int64_t p = static_cast<int64_t>(number) * numerator;
+    int64_t q = p / denominator;
+    const int64_t rem = p % denominator;
+    if (2 * std::llabs(rem) >= std::llabs(static_cast<int64_t>(denominator)))
+        q += ((p < 0) != (denominator < 0)) ? -1 : 1;
+    if (q > std::numeric_limits<int>::max() || q < std::numeric_limits<int>::min()) return -1;
+    return static_cast<int>(q);
+}
+
+bool TryStrToInt(const QString& s, int& value) {
+    // Leading blanks are allowed, trailing ones are not.
+    qsizetype start = 0;
+    while (start < s.size() && s[start].isSpace())
+        ++start;
+    QString t = s.mid(start);
+    bool negative = false;
+    if (t.startsWith('-') || t.startsWith('+')) {
+        negative = t.startsWith('-');
+        t = t.mid(1);
+    }
+    int base = 10;
+    if (t.startsWith('$')) {
+        base = 16;
+        t = t.mid(1);
+    } else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        t = t.mid(2);
+    }
+    if (t.isEmpty()) return false;
+    for (QChar c : t) {
+        const bool ok = base == 10 ? c.isDigit() && c.unicode() < 128
+                                   : QStringLiteral("0123456789abcdefABCDEF").contains(c);
+        if (!ok) return false;
+    }
+    bool ok = false;
+    const qlonglong v = t.toLongLong(&ok, base);
+    if (!ok) return false;
+    const qlonglong signedValue = negative ? -v : v;
+    if (signedValue < std::numeric_limits<int>::min() ||
+        signedValue > std::numeric_limits<int>::max())
+        return false;
+    value = static_cast<int>(signedValue);
+    return true;
+}
+
+int StrToInt(const QString& s) {
+    int v = 0;
+    if (!TryStrToInt(s, v))
+        throw EConvertError(QString::fromLatin1(SysConst::SInvalidInteger).arg(s));
+    return v;
+}
+
+QString ErrorBoxText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QLatin1Char('.')) return message + '.';
+    return message;
+}
+
+// ---- Errors at the edges of Qt -----------------------------------------------------------
+
+namespace {
+
+TExceptionSink& ExceptionSink() {
+    static TExceptionSink sink;
+    return sink;
+}
+
+void Report(const Exception& e) noexcept {
+    try {
+        if (ExceptionSink()) {
+            ExceptionSink()(e);
+            return;
+        }
+    } catch (...) {
+        // The sink failed too: fall through to the last resort.
+    }
+    std::fprintf(stderr, "%s\n", e.what());
+}
+
+} // namespace
+
+void SetExceptionSink(TExceptionSink sink) {
+    ExceptionSink() = std::move(sink);
+}
+
+void SafeCall(const std::function<void()>& f) noexcept {
+    try {
+        f();
+    } catch (const EAbort&) {
+        // Left on purpose: nothing to tell.
+    } catch (const Exception& e) {
+        Report(e);
+    } catch (const std::exception& e) {
+        Report(Exception(QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        Report(Exception(QStringLiteral("Unknown error")));
+    }
+}

@@ -1,0 +1,96 @@
+#pragma once
+// Exceptions, rounding and conversions shared by every layer.
+
+#include <QString>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <functional>
+
+class Exception : public std::exception {
+public:
+    explicit Exception(QString message) : message_(std::move(message)) {}
+    const QString& Message() const { return message_; }
+    void SetMessage(const QString& m) { message_ = m; }
+    const char* what() const noexcept override;
+
+private:
+    QString message_;
+    mutable QByteArray utf8_;
+};
+
+// Raised to leave an operation without telling the user anything.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception(QStringLiteral("Operation aborted")) {}
+    using Exception::Exception;
+};
+
+// Where an error caught at an edge of Qt goes: the application installs its error box here,
+// so that lower layers can guard Qt's calls into them without knowing the application.
+using TExceptionSink = std::function<void(const Exception&)>;
+void SetExceptionSink(TExceptionSink sink);
+
+// Runs f where Qt called into our code: an exception leaving it goes to the exception sink
+// (nothing for a silent abort) and never unwinds through Qt's frames, not even when the
+// sink itself fails.
+void SafeCall(const std::function<void()>& f) noexcept;
+
+class EConvertError : public Exception {
+    using Exception::Exception;
+};
+class EStreamError : public Exception {
+    using Exception::Exception;
+};
+class EFOpenError : public EStreamError {
+    using EStreamError::EStreamError;
+};
+class EReadError : public EStreamError {
+    using EStreamError::EStreamError;
+};
+class EOutOfResources : public Exception {
+    using Exception::Exception;
+};
+class EInvalidGraphic : public Exception {
+    using Exception::Exception;
+};
+class EInvalidGraphicOperation : public Exception {
+    using Exception::Exception;
+};
+class EInvalidOperation : public Exception {
+    using Exception::Exception;
+};
+class EPrinter : public Exception {
+    using Exception::Exception;
+};
+
+[[noreturn]] void Abort();
+
+// The framework's own message texts.
+namespace SysConst {
+inline constexpr const char* SFOpenError = "Cannot open file %1";
+inline constexpr const char* SUnknownExtension = "Unknown picture file extension (.%1)";
+inline constexpr const char* SInvalidBitmap = "Bitmap image is not valid";
+inline constexpr const char* SInvalidMetafile = "Metafile is not valid";
+inline constexpr const char* SInvalidIcon = "Icon image is not valid";
+inline constexpr const char* SInvalidInteger = "'%1' is not a valid integer value";
+} // namespace SysConst
+
+// Rounds to the nearest integer, halves to even, whatever the current rounding mode.
+int64_t RoundEven(long double v);
+inline int RoundInt(long double v) {
+    return static_cast<int>(RoundEven(v));
+}
+
+// Multiplies and divides with a 64-bit intermediate, rounding to nearest (halves away
+// from zero, as the system's MulDiv does); -1 on division by zero.
+int MulDiv(int number, int numerator, int denominator);
+
+// Integer parsing of user input: optional sign, decimal digits or $hex; anything else
+// raises EConvertError with the invalid-integer message.
+int StrToInt(const QString& s);
+bool TryStrToInt(const QString& s, int& value);
+
+// The text an error box shows for an exception message: a full stop is added when the
+// last character sorts after '.'.
+QString ErrorBoxText(const QString& message);

@@ -1,0 +1,1537 @@
+#include "framework/graphics/EmfPlayer.h"
+
+#include "framework/core/SysUtils.h"
+#include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/EmfRecords.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
+#include <QRegion>
+#include <cmath>
+#include <optional>
+#include <variant>
+
+using namespace emf;
+
+namespace {
+
+// Device coordinates beyond this are clamped before they become integers.
+constexpr double kCoordLimit = 1 << 26;
+constexpr int kMaxSavedStates = 4096;
+constexpr double kMaxFontPixels = 1e5;
+// Advances and text lengths whose sums stay far inside an int.
+constexpr int32_t kMaxAdvance = 1 << 16;
+constexpr qsizetype kMaxTextLength = 1 << 14;
+
+int ToInt(double v) {
+    if (std::isnan(v)) return 0;
+    return RoundInt(std::clamp(v, -kCoordLimit, kCoordLimit));
+}
+
+// Bitmap source coordinates: any sound one is far inside this.
+int Small(int32_t v) {
+    return std::clamp<int32_t>(v, -(1 << 28), 1 << 28);
+}
+
+double Clamp(double v) {
+    return std::isfinite(v) ? std::clamp(v, -kCoordLimit, kCoordLimit) : 0.0;
+}
+
+QColor ColorRef(uint32_t c) {
+    return QColor(c & 255, (c >> 8) & 255, (c >> 16) & 255);
+}
+
+bool Finite(const QTransform& t) {
+    return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) &&
+           std::isfinite(t.m22()) && std::isfinite(t.dx()) && std::isfinite(t.dy());
+}
+
+bool AxisAligned(const QTransform& t) {
+    return t.m12() == 0 && t.m21() == 0 && t.m13() == 0 && t.m23() == 0;
+}
+
+// Windows-1252 for the bytes that differ from Latin-1.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+QString FromAnsi(const uchar* p, qsizetype n) {
+    QString s(n, Qt::Uninitialized);
+    for (qsizetype i = 0; i < n; ++i)
+        s[i] = p[i] >= 0x80 && p[i] < 0xA0 ? QChar(kCp1252High[p[i] - 0x80]) : QChar(p[i]);
+    return s;
+}
+
+struct Pen {
+    uint32_t style = 0;
+    double width = 0; // logical; 0: one device pixel
+    QColor color = Qt::black;
+    std::vector<qreal> dashes; // logical lengths of a user style
+    bool Null() const { return (style & 0xF) == PS_NULL; }
+};
+
+struct Brush {
+    enum Kind { Solid, Null, Hatched, Pattern } kind = Solid;
+    int hatch = 0;
+    QColor color = Qt::white;
+    QImage pattern;
+};
+
+struct Font {
+    LOGFONT lf;
+    QFont font; // sized in logical units
+};
+
+struct Other {};
+using Object = std::variant<std::monostate, Pen, Brush, Font, Other>;
+
+Font MakeFont(const LOGFONT& lf) {
+    return {lf, QFontFromLogFont(lf)};
+}
+
+Font StockFont(uint32_t id) {
+    LOGFONT lf;
+    lf.lfHeight = -13;
+    lf.lfWeight = id == SYSTEM_FONT ? FW_BOLD : FW_NORMAL;
+    const bool fixed = id == OEM_FIXED_FONT || id == ANSI_FIXED_FONT || id == SYSTEM_FIXED_FONT;
+    lf.SetFaceName(fixed ? QStringLiteral("Courier New") : QStringLiteral("MS Sans Serif"));
+    return MakeFont(lf);
+}
+
+struct State {
+    uint32_t mapMode = 1;
+    QPointF winOrg, vpOrg;
+    QSizeF winExt{1, 1}, vpExt{1, 1};
+    QTransform world;
+    Pen pen;
+    Brush brush;
+    Font font;
+    QColor textColor = Qt::black;
+    QColor bkColor = Qt::white;
+    int bkMode = OPAQUE;
+    uint32_t textAlign = 0;
+    Qt::FillRule fillRule = Qt::OddEvenFill;
+    int stretchMode = BLACKONWHITE;
+    int rop2 = 13;
+    bool clockwise = false;
+    double miterLimit = 10;
+    QPointF cp;
+    QRegion clip; // device pixels
+};
+
+class Player {
+public:
+    Player(QPainter& painter, const QByteArray& emf, const QRectF& dest);
+    void Run();
+
+private:
+    void Play(const TRecord& r);
+    QTransform Total();
+    QTransform Page() const;
+    void Dirty() { totalValid_ = false; }
+
+    // ---- objects and state
+    void CreateObject(uint32_t index, Object object);
+    void Select(uint32_t index);
+    void ApplyClip();
+    void CombineClip(const QRegion& region, uint32_t mode);
+    QRegion LogicalRectRegion(const TRectL& r);
+    QRegion RegionData(const TRecord& r, uint32_t at);
+
+    // ---- drawing
+    bool UseDelegate() const;
+    QRect DeviceRect(double l, double t, double r, double b);
+    void SyncDelegate();
+    int DevicePenWidth();
+    QPen QtPen();
+    QBrush QtBrush(const Brush& b) const;
+    bool ApplyRop2();
+    void DrawPath(const QPainterPath& logical, bool fill, bool stroke);
+    void FillDevicePath(const QPainterPath& device, const Brush& brush);
+    void StrokeDevicePath(const QPainterPath& device);
+    void Rectangle(const TRectL& r);
+    void LineTo(QPointF p);
+    void Points(const TRecord& r, uint32_t at, uint32_t count, bool wide,
+                std::vector<QPointF>& out);
+    void Poly(const TRecord& r);
+    void PolyPoly(const TRecord& r);
+    void PolyDraw(const TRecord& r);
+    void ArcFamily(const TRecord& r);
+    void Text(QPointF ref, uint32_t options, std::optional<TRectL> rect, const QString& text,
+              std::vector<int> dx);
+    void ExtTextOut(const TRecord& r);
+    void SmallTextOut(const TRecord& r);
+    void Bitmap(const TRecord& r);
+    void DrawImage(const QImage& image, QRectF destLogical, QRectF src, uint32_t rop,
+                   double opacity);
+    void PatBlt(const QRectF& destLogical, uint32_t rop);
+    void FillRegion(const QRegion& region, const Brush& brush);
+    Brush PatternBrush(const TRecord& r);
+    void PathRecord(const TRecord& r);
+
+    QPainter& painter_;
+    const QByteArray& emf_;
+    QRectF dest_;
+    TEnhMetaHeader header_;
+    bool valid_ = false;
+    double kx_ = 96 / 25.4, ky_ = 96 / 25.4; // reference pixels per millimetre
+    QTransform entry_, base_, total_;
+    bool totalValid_ = false;
+    QRegion initialClip_;
+    State state_;
+    std::vector<State> saved_;
+    std::vector<Object> objects_;
+    std::optional<TPainterDC> delegate_;
+    bool inPath_ = false;
+    QPainterPath path_; // device coordinates
+    bool rasterOps_ = false;
+};
+
+Player::Player(QPainter& painter, const QByteArray& emf, const QRectF& dest)
+    : painter_(painter), emf_(emf), dest_(dest) {
+    QString why;
+    valid_ =
+        ParseHeader(reinterpret_cast<const uchar*>(emf.constData()), emf.size(), header_, &why);
+    if (!valid_) return;
+    const QPointF k = PixelsPerMillimetre(header_);
+    kx_ = k.x();
+    ky_ = k.y();
+    const QRectF frame = FrameInPixels(header_);
+    if (frame.width() <= 0 || frame.height() <= 0 || dest.isEmpty()) {
+        valid_ = false;
+        return;
+    }
+    entry_ = painter.combinedTransform();
+    base_ = QTransform::fromTranslate(-frame.left(), -frame.top()) *
+            QTransform::fromScale(dest.width() / frame.width(), dest.height() / frame.height()) *
+            QTransform::fromTranslate(dest.left(), dest.top()) * entry_;
+    if (!Finite(base_)) valid_ = false;
+}
+
+void Player::Run() {
+    if (!valid_) return;
+    painter_.save();
+    const QRectF d = entry_.mapRect(dest_);
+    initialClip_ = QRegion(QRect(QPoint(ToInt(d.left()), ToInt(d.top())),
+                                 QPoint(ToInt(d.right()) - 1, ToInt(d.bottom()) - 1)));
+    if (painter_.hasClipping())
+        initialClip_ &= painter_.combinedTransform().map(painter_.clipRegion());
+    painter_.setViewTransformEnabled(false);
+    rasterOps_ =
+        painter_.paintEngine() && painter_.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    delegate_.emplace(&painter_);
+    state_.font = StockFont(SYSTEM_FONT);
+    state_.clip = initialClip_;
+    ApplyClip();
+    TRecordWalker walker(emf_);
+    TRecord r;
+    bool first = true;
+    while (walker.Next(r)) {
+        if (first) { // the header
+            first = false;
+            continue;
+        }
+        if (!CheckRecord(r).isEmpty()) continue;
+        if (r.type == EMR_EOF) break;
+        Play(r);
+    }
+    delegate_.reset();
+    painter_.restore();
+}
+
+QTransform Player::Page() const {
+    const State& s = state_;
+    return PageTransform(s.mapMode, s.winOrg, s.winExt, s.vpOrg, s.vpExt, QPointF(kx_, ky_));
+}
+
+QTransform Player::Total() {
+    if (!totalValid_) {
+        total_ = state_.world * Page() * base_;
+        totalValid_ = true;
+    }
+    return total_;
+}
+
+// ---- objects, state and clipping ------------------------------------------------------
+
+void Player::CreateObject(uint32_t index, Object object) {
+    if (index == 0 || index > 0xFFFF) return;
+    if (index >= objects_.size()) objects_.resize(index + 1);
+    objects_[index] = std::move(object);
+}
+
+void Player::Select(uint32_t index) {
+    if (index & kStockObject) {
+        const uint32_t id = index & 0x7FFFFFFF;
+        static const int greys[] = {255, 192, 128, 64, 0};
+        if (id <= BLACK_BRUSH || id == DC_BRUSH) {
+            const int g = id == DC_BRUSH ? 255 : greys[id];
+            state_.brush = Brush{Brush::Solid, 0, QColor(g, g, g), {}};
+        } else if (id == NULL_BRUSH) {
+            state_.brush = Brush{Brush::Null, 0, Qt::white, {}};
+        } else if (id == WHITE_PEN || id == BLACK_PEN || id == DC_PEN) {
+            state_.pen = Pen{0, 0, id == WHITE_PEN ? Qt::white : Qt::black, {}};
+        } else if (id == NULL_PEN) {
+            state_.pen = Pen{PS_NULL, 0, Qt::black, {}};
+        } else if (id >= OEM_FIXED_FONT && id <= SYSTEM_FIXED_FONT && id != DEFAULT_PALETTE) {
+            state_.font = StockFont(id);
+        } else if (id == DEFAULT_GUI_FONT) {
+            state_.font = StockFont(id);
+        }
+        return;
+    }
+    if (index >= objects_.size()) return; // an unknown object keeps the selection
+    const Object& o = objects_[index];
+    if (auto* p = std::get_if<Pen>(&o))
+        state_.pen = *p;
+    else if (auto* b = std::get_if<Brush>(&o))
+        state_.brush = *b;
+    else if (auto* f = std::get_if<Font>(&o))
+        state_.font = *f;
+}
+
+void Player::ApplyClip() {
+    painter_.setTransform(QTransform());
+    painter_.setClipRegion(state_.clip);
+}
+
+void Player::CombineClip(const QRegion& region, uint32_t mode) {
+    switch (mode) {
+    case RGN_AND:
+        state_.clip &= region;
+        break;
+    case RGN_OR:
+        state_.clip |= region;
+        break;
+    case RGN_XOR:
+        state_.clip ^= region;
+        break;
+    case RGN_DIFF:
+        state_.clip -= region;
+        break;
+    case RGN_COPY:
+        state_.clip = region;
+        break;
+    default:
+        return;
+    }
+    state_.clip &= initialClip_; // nothing ever draws outside the destination
+    ApplyClip();
+}
+
+QRegion Player::LogicalRectRegion(const TRectL& r) {
+    const QTransform t = Total();
+    if (AxisAligned(t)) return QRegion(DeviceRect(r.left, r.top, r.right, r.bottom));
+    QPolygonF poly = t.map(QPolygonF(QRectF(QPointF(r.left, r.top), QPointF(r.right, r.bottom))));
+    QPolygon device;
+    for (const QPointF& p : poly)
+        device << QPoint(ToInt(p.x()), ToInt(p.y()));
+    return QRegion(device);
+}
+
+// Region rectangles are reference-device pixels: only the frame mapping applies to them.
+QRegion Player::RegionData(const TRecord& r, uint32_t at) {
+    const uint32_t count = r.U(at + 8);
+    std::vector<QRegion> parts;
+    parts.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        const TRectL rc = RectL(r.data + at + 32 + 16 * i);
+        const QRectF d =
+            base_.mapRect(QRectF(QPointF(rc.left, rc.top), QPointF(rc.right, rc.bottom)));
+        const int x0 = ToInt(d.left()), y0 = ToInt(d.top()), x1 = ToInt(d.right()),
+                  y1 = ToInt(d.bottom());
+        if (x1 > x0 && y1 > y0) parts.emplace_back(QRect(x0, y0, x1 - x0, y1 - y0));
+    }
+    // Unite pairwise so that many rectangles do not cost a quadratic time.
+    while (parts.size() > 1) {
+        std::vector<QRegion> next;
+        next.reserve(parts.size() / 2 + 1);
+        for (size_t i = 0; i + 1 < parts.size(); i += 2)
+            next.push_back(parts[i].united(parts[i + 1]));
+        if (parts.size() % 2) next.push_back(parts.back());
+        parts.swap(next);
+    }
+    return parts.empty() ? QRegion() : parts.front();
+}
+
+// ---- drawing helpers -----------------------------------------------------------------
+
+// Shapes whose corners stay on whole device pixels are drawn by the same code as direct
+// drawing, so a page played at its recorded size matches it pixel for pixel.
+bool Player::UseDelegate() const {
+    return state_.rop2 == 13 && state_.brush.kind != Brush::Pattern && state_.pen.dashes.empty();
+}
+
+QRect Player::DeviceRect(double l, double t, double r, double b) {
+    const QTransform m = Total();
+    const QPointF p1 = m.map(QPointF(l, t)), p2 = m.map(QPointF(r, b));
+    int x0 = ToInt(std::min(p1.x(), p2.x())), x1 = ToInt(std::max(p1.x(), p2.x()));
+    int y0 = ToInt(std::min(p1.y(), p2.y())), y1 = ToInt(std::max(p1.y(), p2.y()));
+    // A bar of the picture never vanishes when it is shown smaller.
+    if (x1 == x0 && l != r) ++x1;
+    if (y1 == y0 && t != b) ++y1;
+    return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+
+int Player::DevicePenWidth() {
+    if (state_.pen.width <= 0) return 0;
+    const QTransform t = Total();
+    const double scale = std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
+    return std::max(1, ToInt(state_.pen.width * scale));
+}
+
+void Player::SyncDelegate() {
+    TPenData pen;
+    const uint32_t style = state_.pen.style & 0xF;
+    static const TPenStyle styles[] = {psSolid, psDash,        psDot, psDashDot, psDashDotDot,
+                                       psClear, psInsideFrame, psDot, psDot};
+    pen.style = style < 9 ? styles[style] : psSolid;
+    pen.width = DevicePenWidth();
+    pen.color = FromQColor(state_.pen.color);
+    delegate_->SelectPen(pen);
+    TBrushData brush;
+    static const TBrushStyle hatches[] = {bsHorizontal, bsVertical, bsFDiagonal,
+                                          bsBDiagonal,  bsCross,    bsDiagCross};
+    brush.style =
+        state_.brush.kind == Brush::Null ? bsClear
+        : state_.brush.kind == Brush::Hatched && state_.brush.hatch >= 0 && state_.brush.hatch < 6
+            ? hatches[state_.brush.hatch]
+            : bsSolid;
+    brush.color = FromQColor(state_.brush.color);
+    delegate_->SelectBrush(brush);
+    delegate_->SetBkColor(FromQColor(state_.bkColor));
+    delegate_->SetBkMode(state_.bkMode);
+    delegate_->SetStretchBltMode(state_.stretchMode);
+    painter_.setTransform(QTransform());
+}
+
+QPen Player::QtPen() {
+    const Pen& p = state_.pen;
+    if (p.Null()) return Qt::NoPen;
+    QPen pen(p.color);
+    const QTransform t = Total();
+    const double scale = std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
+    const bool cosmetic = p.width * scale < 1.5;
+    pen.setCosmetic(cosmetic);
+    pen.setWidthF(cosmetic ? 0 : p.width);
+    switch (p.style & 0xF00) {
+    case 0x100:
+        pen.setCapStyle(Qt::SquareCap);
+        break;
+    case 0x200:
+        pen.setCapStyle(Qt::FlatCap);
+        break;
+    default:
+        pen.setCapStyle(Qt::RoundCap);
+        break;
+    }
+    switch (p.style & 0xF000) {
+    case 0x1000:
+        pen.setJoinStyle(Qt::BevelJoin);
+        break;
+    case 0x2000:
+        pen.setJoinStyle(Qt::MiterJoin);
+        break;
+    default:
+        pen.setJoinStyle(Qt::RoundJoin);
+        break;
+    }
+    pen.setMiterLimit(state_.miterLimit);
+    switch (p.style & 0xF) {
+    case 1:
+        pen.setStyle(Qt::DashLine);
+        break;
+    case 2:
+        pen.setStyle(Qt::DotLine);
+        break;
+    case 3:
+        pen.setStyle(Qt::DashDotLine);
+        break;
+    case 4:
+        pen.setStyle(Qt::DashDotDotLine);
+        break;
+    case 7:
+        if (!p.dashes.empty() && p.width > 0) {
+            QList<qreal> pattern;
+            for (qreal d : p.dashes)
+                pattern << std::max<qreal>(d / p.width, 0.01);
+            if (pattern.size() % 2) pattern << pattern.back();
+            pen.setDashPattern(pattern);
+        } else {
+            pen.setStyle(Qt::DotLine);
+        }
+        break;
+    default:
+        break;
+    }
+    return pen;
+}
+
+QBrush Player::QtBrush(const Brush& b) const {
+    switch (b.kind) {
+    case Brush::Null:
+        return Qt::NoBrush;
+    case Brush::Hatched: {
+        static const Qt::BrushStyle hatch[] = {Qt::HorPattern,   Qt::VerPattern,
+                                               Qt::BDiagPattern, Qt::FDiagPattern,
+                                               Qt::CrossPattern, Qt::DiagCrossPattern};
+        return QBrush(b.color, b.hatch >= 0 && b.hatch < 6 ? hatch[b.hatch] : Qt::SolidPattern);
+    }
+    case Brush::Pattern:
+        return b.pattern.isNull() ? QBrush(b.color) : QBrush(b.pattern);
+    default:
+        return QBrush(b.color);
+    }
+}
+
+// False when the mix mode draws nothing.
+bool Player::ApplyRop2() {
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    switch (state_.rop2) {
+    case 11:
+        return false; // R2_NOP
+    case 6:
+        mode = QPainter::RasterOp_NotDestination;
+        break;
+    case 7:
+        mode = QPainter::RasterOp_SourceXorDestination;
+        break;
+    case 9:
+        mode = QPainter::RasterOp_SourceAndDestination;
+        break;
+    case 15:
+        mode = QPainter::RasterOp_SourceOrDestination;
+        break;
+    default:
+        break;
+    }
+    if (mode != QPainter::CompositionMode_SourceOver && !rasterOps_)
+        mode = QPainter::CompositionMode_SourceOver;
+    painter_.setCompositionMode(mode);
+    return true;
+}
+
+void Player::FillDevicePath(const QPainterPath& device, const Brush& brush) {
+    if (brush.kind == Brush::Null) return;
+    painter_.setTransform(QTransform());
+    if (brush.kind == Brush::Hatched && state_.bkMode == OPAQUE)
+        painter_.fillPath(device, state_.bkColor);
+    painter_.fillPath(device, QtBrush(brush));
+}
+
+void Player::StrokeDevicePath(const QPainterPath& device) {
+    if (state_.pen.Null()) return;
+    // Stroke in logical space so that wide pens scale with the picture.
+    const QTransform t = Total();
+    bool invertible = false;
+    const QTransform inverse = t.inverted(&invertible);
+    if (!invertible) return;
+    painter_.setTransform(t);
+    painter_.strokePath(inverse.map(device), QtPen());
+}
+
+void Player::DrawPath(const QPainterPath& logical, bool fill, bool stroke) {
+    const QTransform t = Total();
+    if (inPath_) {
+        path_.addPath(t.map(logical));
+        return;
+    }
+    painter_.save();
+    if (ApplyRop2()) {
+        painter_.setRenderHint(QPainter::Antialiasing, true);
+        if (fill) {
+            QPainterPath filled = t.map(logical);
+            filled.setFillRule(state_.fillRule);
+            FillDevicePath(filled, state_.brush);
+        }
+        if (stroke && !state_.pen.Null()) {
+            painter_.setTransform(t);
+            painter_.strokePath(logical, QtPen());
+        }
+    }
+    painter_.restore();
+}
+
+void Player::Rectangle(const TRectL& r) {
+    const QTransform t = Total();
+    if (inPath_) {
+        QPainterPath p;
+        p.addRect(QRectF(QPointF(r.left, r.top), QPointF(r.right, r.bottom)));
+        path_.addPath(t.map(p));
+        return;
+    }
+    if (AxisAligned(t) && UseDelegate()) {
+        const QRect d = DeviceRect(r.left, r.top, r.right, r.bottom);
+        SyncDelegate();
+        delegate_->Rectangle(d.left(), d.top(), d.left() + d.width(), d.top() + d.height());
+        return;
+    }
+    QPainterPath p;
+    p.addRect(QRectF(QPointF(r.left, r.top), QPointF(r.right, r.bottom)).normalized());
+    DrawPath(p, true, true);
+}
+
+void Player::LineTo(QPointF to) {
+    const QPointF from = state_.cp;
+    state_.cp = to;
+    const QTransform t = Total();
+    if (inPath_) {
+        if (path_.elementCount() == 0) path_.moveTo(t.map(from));
+        path_.lineTo(t.map(to));
+        return;
+    }
+    if (state_.pen.Null()) return;
+    const bool flat = (state_.pen.style & 0xF00) == 0x200;
+    if (AxisAligned(t) && UseDelegate() && (state_.pen.width <= 1 || flat) &&
+        std::abs(from.x()) < kCoordLimit && std::abs(from.y()) < kCoordLimit &&
+        std::abs(to.x()) < kCoordLimit && std::abs(to.y()) < kCoordLimit) {
+        // Lines are drawn in logical units under the mapping, as direct drawing on a
+        // scaled painter draws them: a thin pen stays one device pixel wide.
+        SyncDelegate();
+        TPenData pen = delegate_->Pen();
+        pen.width = static_cast<int>(std::min(state_.pen.width, 1e6));
+        delegate_->SelectPen(pen);
+        painter_.setTransform(t);
+        delegate_->MoveTo(static_cast<int>(from.x()), static_cast<int>(from.y()));
+        delegate_->LineTo(static_cast<int>(to.x()), static_cast<int>(to.y()));
+        return;
+    }
+    QPainterPath p(from);
+    p.lineTo(to);
+    DrawPath(p, false, true);
+}
+
+void Player::Points(const TRecord& r, uint32_t at, uint32_t count, bool wide,
+                    std::vector<QPointF>& out) {
+    out.resize(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (wide)
+            out[i] = QPointF(r.I(at + 8 * i), r.I(at + 8 * i + 4));
+        else
+            out[i] = QPointF(I16(r.data + at + 4 * i), I16(r.data + at + 4 * i + 2));
+    }
+}
+
+void Player::Poly(const TRecord& r) {
+    const bool wide = r.type < EMR_POLYBEZIER16;
+    const uint32_t type = wide ? r.type : r.type - EMR_POLYBEZIER16 + EMR_POLYBEZIER;
+    std::vector<QPointF> pts;
+    Points(r, 28, r.U(24), wide, pts);
+    if (pts.empty()) return;
+    const bool to = type == EMR_POLYBEZIERTO || type == EMR_POLYLINETO;
+    QPainterPath p(to ? state_.cp : pts[0]);
+    const size_t first = to ? 0 : 1;
+    if (type == EMR_POLYBEZIER || type == EMR_POLYBEZIERTO) {
+        for (size_t i = first; i + 2 < pts.size(); i += 3)
+            p.cubicTo(pts[i], pts[i + 1], pts[i + 2]);
+    } else {
+        for (size_t i = first; i < pts.size(); ++i)
+            p.lineTo(pts[i]);
+    }
+    if (to) state_.cp = pts.back();
+    if (type == EMR_POLYGON) p.closeSubpath();
+    if (inPath_) {
+        // Figures in a path continue from the current point.
+        if (to && path_.elementCount() > 0) {
+            const QTransform t = Total();
+            for (int i = 1; i < p.elementCount(); ++i) {
+                const auto e = p.elementAt(i);
+                if (e.type == QPainterPath::LineToElement)
+                    path_.lineTo(t.map(QPointF(e)));
+                else if (e.type == QPainterPath::CurveToElement && i + 2 < p.elementCount()) {
+                    path_.cubicTo(t.map(QPointF(e)), t.map(QPointF(p.elementAt(i + 1))),
+                                  t.map(QPointF(p.elementAt(i + 2))));
+                    i += 2;
+                }
+            }
+            return;
+        }
+        path_.addPath(Total().map(p));
+        return;
+    }
+    p.setFillRule(state_.fillRule);
+    DrawPath(p, type == EMR_POLYGON, true);
+}
+
+void Player::PolyPoly(const TRecord& r) {
+    const bool wide = r.type == EMR_POLYPOLYLINE || r.type == EMR_POLYPOLYGON;
+    const bool polygon = r.type == EMR_POLYPOLYGON || r.type == EMR_POLYPOLYGON16;
+    const uint32_t polys = r.U(24), total = r.U(28);
+    std::vector<QPointF> pts;
+    Points(r, 32 + 4 * polys, total, wide, pts);
+    QPainterPath p;
+    p.setFillRule(state_.fillRule);
+    size_t at = 0;
+    for (uint32_t i = 0; i < polys; ++i) {
+        const uint32_t n = r.U(32 + 4 * i);
+        if (n == 0) continue;
+        p.moveTo(pts[at]);
+        for (uint32_t k = 1; k < n; ++k)
+            p.lineTo(pts[at + k]);
+        if (polygon) p.closeSubpath();
+        at += n;
+    }
+    DrawPath(p, polygon, true);
+}
+
+void Player::PolyDraw(const TRecord& r) {
+    const bool wide = r.type == EMR_POLYDRAW;
+    const uint32_t n = r.U(24);
+    std::vector<QPointF> pts;
+    Points(r, 28, n, wide, pts);
+    const uchar* types = r.data + 28 + n * (wide ? 8 : 4);
+    QPainterPath p(state_.cp);
+    for (uint32_t i = 0; i < n; ++i) {
+        const uchar t = types[i] & 6;
+        if (t == 6)
+            p.moveTo(pts[i]);
+        else if (t == 4 && i + 2 < n) {
+            p.cubicTo(pts[i], pts[i + 1], pts[i + 2]);
+            i += 2;
+        } else
+            p.lineTo(pts[i]);
+        if (types[i] & 1) p.closeSubpath();
+    }
+    if (n) state_.cp = pts[n - 1];
+    DrawPath(p, false, true);
+}
+
+void Player::ArcFamily(const TRecord& r) {
+    QPainterPath p;
+    if (r.type == EMR_ANGLEARC) {
+        const QPointF c(r.I(8), r.I(12));
+        const double radius = r.U(16);
+        const double start = F32(r.data + 20), sweep = F32(r.data + 24);
+        if (!std::isfinite(start) || !std::isfinite(sweep) || radius > kCoordLimit) return;
+        // More than a full turn draws the same circle again.
+        const double turn = std::clamp<double>(sweep, -360, 360), from = std::fmod(start, 360.0);
+        const QRectF box(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
+        p.moveTo(state_.cp);
+        p.arcTo(box, from, turn);
+        state_.cp = p.currentPosition();
+        DrawPath(p, false, true);
+        return;
+    }
+    const TRectL b = RectL(r.data + 8);
+    const QRectF box = QRectF(QPointF(b.left, b.top), QPointF(b.right, b.bottom)).normalized();
+    if (box.width() <= 0 || box.height() <= 0) return;
+    const QPointF c = box.center();
+    auto angle = [&](QPointF pt) {
+        return std::atan2(-(pt.y() - c.y()) / box.height(), (pt.x() - c.x()) / box.width()) * 180 /
+               M_PI;
+    };
+    const double a1 = angle(QPointF(r.I(24), r.I(28))), a2 = angle(QPointF(r.I(32), r.I(36)));
+    double sweep = a2 - a1;
+    if (state_.clockwise) {
+        while (sweep >= 0)
+            sweep -= 360;
+    } else {
+        while (sweep <= 0)
+            sweep += 360;
+    }
+    switch (r.type) {
+    case EMR_PIE:
+        p.moveTo(c);
+        p.arcTo(box, a1, sweep);
+        p.closeSubpath();
+        DrawPath(p, true, true);
+        break;
+    case EMR_CHORD:
+        p.arcMoveTo(box, a1);
+        p.arcTo(box, a1, sweep);
+        p.closeSubpath();
+        DrawPath(p, true, true);
+        break;
+    case EMR_ARCTO:
+        p.moveTo(state_.cp);
+        p.arcTo(box, a1, sweep);
+        state_.cp = p.currentPosition();
+        DrawPath(p, false, true);
+        break;
+    default:
+        p.arcMoveTo(box, a1);
+        p.arcTo(box, a1, sweep);
+        DrawPath(p, false, true);
+        break;
+    }
+}
+
+// ---- text ----------------------------------------------------------------------------
+
+void Player::Text(QPointF ref, uint32_t options, std::optional<TRectL> rect, const QString& text,
+                  std::vector<int> dx) {
+    const QTransform t = Total();
+    painter_.save();
+    painter_.setTransform(QTransform());
+    if (rect && (options & (ETO_OPAQUE | ETO_CLIPPED))) {
+        const TRectL& rc = *rect;
+        QPainterPath area;
+        if (AxisAligned(t))
+            area.addRect(DeviceRect(rc.left, rc.top, rc.right, rc.bottom));
+        else
+            area.addPolygon(
+                t.map(QPolygonF(QRectF(QPointF(rc.left, rc.top), QPointF(rc.right, rc.bottom)))));
+        if (options & ETO_OPAQUE) painter_.fillPath(area, state_.bkColor);
+        if (options & ETO_CLIPPED) {
+            if (AxisAligned(t))
+                painter_.setClipRect(area.boundingRect().toRect(), Qt::IntersectClip);
+            else
+                painter_.setClipPath(area, Qt::IntersectClip);
+        }
+    }
+    const Font& font = state_.font;
+    const int escapement = font.lf.lfEscapement;
+    if (text.isEmpty() || (options & ETO_GLYPH_INDEX)) {
+        painter_.restore();
+        return;
+    }
+    if (dx.size() != static_cast<size_t>(text.size()))
+        dx = MeasureTextRun(font.font, text).advances;
+    QString shown = text;
+    if (shown.size() > kMaxTextLength) {
+        shown.truncate(kMaxTextLength);
+        dx.resize(static_cast<size_t>(kMaxTextLength));
+    }
+    const bool updateCp = state_.textAlign & TA_UPDATECP;
+    const QPointF p = updateCp ? state_.cp : ref;
+    const QPointF pd = t.map(p);
+    const double theta = escapement * M_PI / 1800;
+    double su, sv;
+    const bool uniform = t.m12() == 0 && t.m21() == 0 && t.m11() > 0 && t.m11() == t.m22();
+    std::optional<QColor> background;
+    if (state_.bkMode == OPAQUE) background = state_.bkColor;
+    if (uniform) {
+        su = sv = t.m11();
+    } else {
+        const QPointF u(t.m11() * std::cos(theta) - t.m21() * std::sin(theta),
+                        t.m12() * std::cos(theta) - t.m22() * std::sin(theta));
+        su = std::hypot(u.x(), u.y());
+        sv = su > 0 ? std::abs(t.m11() * t.m22() - t.m12() * t.m21()) / su : 0;
+    }
+    const double em = std::abs(static_cast<double>(font.font.pixelSize())) * sv;
+    if (su > 1e-6 && sv > 1e-6 && em < kMaxFontPixels && std::isfinite(pd.x()) &&
+        std::isfinite(pd.y())) {
+        if (uniform) {
+            // Same call as direct drawing; the scale is the only difference.
+            if (su != 1) painter_.setTransform(QTransform::fromScale(su, su));
+            PaintTextRun(painter_, font.font, pd / su, state_.textAlign, escapement, shown, dx,
+                         state_.textColor, background);
+        } else {
+            const QPointF u(t.m11() * std::cos(theta) - t.m21() * std::sin(theta),
+                            t.m12() * std::cos(theta) - t.m22() * std::sin(theta));
+            QTransform local;
+            local.translate(pd.x(), pd.y());
+            local.rotate(-std::atan2(-u.y(), u.x()) * 180 / M_PI);
+            local.scale(su, sv);
+            painter_.setTransform(local);
+            PaintTextRun(painter_, font.font, QPointF(0, 0), state_.textAlign, 0, shown, dx,
+                         state_.textColor, background);
+        }
+    }
+    painter_.restore();
+    if (updateCp) {
+        int64_t width = 0;
+        for (int a : dx)
+            width += a;
+        const unsigned h = state_.textAlign & TA_CENTER;
+        const int sign = h == TA_RIGHT ? -1 : h == TA_CENTER ? 0 : 1;
+        state_.cp += QPointF(sign * width * std::cos(theta), -sign * width * std::sin(theta));
+    }
+}
+
+void Player::ExtTextOut(const TRecord& r) {
+    const bool wide = r.type == EMR_EXTTEXTOUTW;
+    const QPointF ref(r.I(36), r.I(40));
+    const uint32_t chars = r.U(44), offString = r.U(48), options = r.U(52);
+    // The layout without the rectangle, when the flag says so and its offsets fit.
+    bool hasRect = true;
+    uint32_t dxAt = 72;
+    const uint64_t dxCount = static_cast<uint64_t>(chars) * ((options & ETO_PDY) ? 2 : 1);
+    auto fits = [&](uint32_t at) {
+        if (r.size < at + 4) return false;
+        const uint32_t off = r.U(at);
+        return off == 0 || r.Fits(off, 4 * dxCount);
+    };
+    if ((options & ETO_NO_RECT) && fits(56)) {
+        hasRect = false;
+        dxAt = 56;
+    }
+    QString text;
+    if (chars > 0) {
+        const uchar* s = r.data + offString;
+        if (wide) {
+            text.resize(chars);
+            for (uint32_t i = 0; i < chars; ++i)
+                text[i] = QChar(U16(s + 2 * i));
+        } else {
+            text = FromAnsi(s, chars);
+        }
+    }
+    std::vector<int> dx;
+    const uint32_t offDx = r.U(dxAt);
+    if (offDx != 0 && chars > 0) {
+        const uint32_t step = (options & ETO_PDY) ? 8 : 4;
+        dx.resize(chars);
+        for (uint32_t i = 0; i < chars; ++i)
+            dx[i] = std::clamp<int32_t>(r.I(offDx + step * i), -kMaxAdvance, kMaxAdvance);
+    }
+    std::optional<TRectL> rect;
+    if (hasRect) rect = RectL(r.data + 56);
+    Text(ref, options, rect, text, std::move(dx));
+}
+
+void Player::SmallTextOut(const TRecord& r) {
+    const QPointF ref(r.I(8), r.I(12));
+    const uint32_t chars = r.U(16), options = r.U(20);
+    std::optional<TRectL> rect;
+    uint32_t at = 36;
+    if (!(options & ETO_NO_RECT)) {
+        rect = RectL(r.data + 36);
+        at = 52;
+    }
+    QString text;
+    if (options & ETO_SMALL_CHARS) {
+        text = FromAnsi(r.data + at, chars);
+    } else {
+        text.resize(chars);
+        for (uint32_t i = 0; i < chars; ++i)
+            text[i] = QChar(U16(r.data + at + 2 * i));
+    }
+    Text(ref, options, rect, text, {});
+}
+
+// ---- bitmaps -------------------------------------------------------------------------
+
+namespace {
+
+TDib DibOf(const TRecord& r, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits) {
+    // The record outlives the drawing: refer to its bytes rather than copy them.
+    return {QByteArray::fromRawData(reinterpret_cast<const char*>(r.data + offBmi), cbBmi),
+            QByteArray::fromRawData(reinterpret_cast<const char*>(r.data + offBits), cbBits)};
+}
+
+bool BottomUp(const TDib& dib) {
+    const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
+    return U32(b) == 12 ? I16(b + 6) > 0 : I32(b + 8) > 0;
+}
+
+uint32_t Compression(const TDib& dib) {
+    const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
+    return U32(b) == 12 ? 0 : U32(b + 16);
+}
+
+// A run-length coded bitmap of 8 or 4 bits per pixel, first row on top. Runs that leave
+// the bitmap are cut off; what the data does not reach stays colour 0.
+QImage DecodeRle(const TDib& dib, bool four) {
+    const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
+    if (U32(b) < 40) return {};
+    const int64_t width = I32(b + 4), height = I32(b + 8);
+    if (width <= 0 || height <= 0 || width * height > kMaxBitmapPixels) return {};
+    const uint32_t most = four ? 16 : 256, used = U32(b + 32);
+    const uint32_t colors = used && used < most ? used : most;
+    const uint32_t headerSize = U32(b);
+    QList<QRgb> table;
+    for (uint32_t i = 0; i < most; ++i) {
+        const uint64_t at = headerSize + 4ULL * i;
+        table << (i < colors && at + 4 <= static_cast<uint64_t>(dib.info.size())
+                      ? qRgb(b[at + 2], b[at + 1], b[at])
+                      : qRgb(0, 0, 0));
+    }
+    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_Indexed8);
+    if (image.isNull()) return {};
+    image.setColorTable(table);
+    image.fill(0);
+    const auto* d = reinterpret_cast<const uchar*>(dib.bits.constData());
+    const qsizetype n = dib.bits.size();
+    int64_t x = 0, y = 0; // y counts rows from the bottom
+    auto put = [&](uint8_t index) {
+        if (x < width && y < height) image.scanLine(static_cast<int>(height - 1 - y))[x] = index;
+        ++x;
+    };
+    for (qsizetype i = 0; i + 1 < n && y < height;) {
+        const uint8_t count = d[i], value = d[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (int k = 0; k < count; ++k)
+                put(four ? (k % 2 ? value & 15 : value >> 4) : value);
+        } else if (value == 0) { // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) { // end of bitmap
+            break;
+        } else if (value == 2) { // move on
+            if (i + 1 >= n) break;
+            x += d[i];
+            y += d[i + 1];
+            i += 2;
+        } else { // pixels as they stand, padded to a word
+            const qsizetype bytes = four ? (value + 1) / 2 : value;
+            if (i + bytes > n) break;
+            for (int k = 0; k < value; ++k)
+                put(four ? (k % 2 ? d[i + k / 2] & 15 : d[i + k / 2] >> 4) : d[i + k]);
+            i += (bytes + 1) / 2 * 2;
+        }
+    }
+    return image;
+}
+
+// The bitmap as an image with its first row on top; alpha kept when asked for.
+QImage DecodeDib(const TDib& dib, bool alpha) {
+    const uint32_t compression = Compression(dib);
+    if (compression == 4 || compression == 5) {
+        // Ask the embedded picture its size before decoding it.
+        QByteArray data = dib.bits;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QSize size = reader.size();
+        if (!size.isValid() || int64_t(size.width()) * size.height() > kMaxBitmapPixels) return {};
+        return reader.read();
+    }
+    if (compression == 1 || compression == 2) return DecodeRle(dib, compression == 2);
+    const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
+    if (alpha && U32(b) >= 40 && U16(b + 14) == 32 && compression == 0) {
+        const int w = I32(b + 4), h = I32(b + 8);
+        const int rows = h < 0 ? -h : h;
+        QImage image(reinterpret_cast<const uchar*>(dib.bits.constData()), w, rows, w * 4,
+                     QImage::Format_ARGB32_Premultiplied);
+        QImage copy = image.copy();
+        return h > 0 ? copy.mirrored(false, true) : copy;
+    }
+    return DibToImage(dib);
+}
+
+} // namespace
+
+void Player::DrawImage(const QImage& image, QRectF d, QRectF src, uint32_t rop, double opacity) {
+    if (image.isNull() || d.width() == 0 || d.height() == 0) return;
+    painter_.save();
+    painter_.setTransform(Total());
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == HALFTONE);
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    switch (rop) {
+    case SRCPAINT:
+        mode = QPainter::RasterOp_SourceOrDestination;
+        break;
+    case SRCAND:
+        mode = QPainter::RasterOp_SourceAndDestination;
+        break;
+    case SRCINVERT:
+        mode = QPainter::RasterOp_SourceXorDestination;
+        break;
+    case NOTSRCCOPY:
+        mode = QPainter::RasterOp_NotSource;
+        break;
+    default:
+        break;
+    }
+    if (mode != QPainter::CompositionMode_SourceOver && rasterOps_)
+        painter_.setCompositionMode(mode);
+    painter_.setOpacity(opacity);
+    QTransform mirror;
+    if (d.width() < 0 || d.height() < 0) {
+        mirror.translate(d.x(), d.y());
+        mirror.scale(d.width() < 0 ? -1 : 1, d.height() < 0 ? -1 : 1);
+        mirror.translate(-d.x(), -d.y());
+        d = QRectF(d.x(), d.y(), std::abs(d.width()), std::abs(d.height()));
+        painter_.setTransform(mirror * Total());
+    }
+    painter_.drawImage(d, image, src);
+    painter_.restore();
+}
+
+void Player::PatBlt(const QRectF& d, uint32_t rop) {
+    const QTransform t = Total();
+    if (rop == PATCOPY && AxisAligned(t) && UseDelegate()) {
+        SyncDelegate();
+        const TBrushData brush = delegate_->Brush();
+        delegate_->FillRect(DeviceRect(d.left(), d.top(), d.right(), d.bottom()), brush);
+        return;
+    }
+    QPainterPath p;
+    p.addRect(d.normalized());
+    const QPainterPath device = t.map(p);
+    painter_.save();
+    painter_.setTransform(QTransform());
+    switch (rop) {
+    case PATCOPY:
+        FillDevicePath(device, state_.brush);
+        break;
+    case BLACKNESS:
+        painter_.fillPath(device, Qt::black);
+        break;
+    case WHITENESS:
+        painter_.fillPath(device, Qt::white);
+        break;
+    case DSTINVERT:
+        if (rasterOps_) {
+            painter_.setCompositionMode(QPainter::RasterOp_NotDestination);
+            painter_.fillPath(device, Qt::black);
+        }
+        break;
+    case PATINVERT:
+        if (rasterOps_) {
+            painter_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            painter_.fillPath(device, QtBrush(state_.brush));
+        }
+        break;
+    default:
+        break;
+    }
+    painter_.restore();
+}
+
+void Player::Bitmap(const TRecord& r) {
+    switch (r.type) {
+    case EMR_STRETCHDIBITS:
+    case EMR_SETDIBITSTODEVICE: {
+        const bool stretch = r.type == EMR_STRETCHDIBITS;
+        const QRect src(Small(r.I(32)), Small(r.I(36)), Small(r.I(40)), Small(r.I(44)));
+        const QRectF d(r.I(24), r.I(28), stretch ? r.I(72) : src.width(),
+                       stretch ? r.I(76) : src.height());
+        const uint32_t rop = stretch ? r.U(68) : SRCCOPY;
+        if (r.U(64) != 0) return; // palette indices: no palette is kept
+        const TDib dib = DibOf(r, r.U(48), r.U(52), r.U(56), r.U(60));
+        const QTransform t = Total();
+        const uint32_t compression = Compression(dib);
+        if (rop == SRCCOPY && AxisAligned(t) && (compression == 0 || compression == 3)) {
+            const QPointF a = t.map(d.topLeft()),
+                          b = t.map(QPointF(d.x() + d.width(), d.y() + d.height()));
+            int x0 = ToInt(a.x()), x1 = ToInt(b.x()), y0 = ToInt(a.y()), y1 = ToInt(b.y());
+            if (x1 == x0 && d.width() != 0) x1 = x0 + (b.x() > a.x() ? 1 : -1);
+            if (y1 == y0 && d.height() != 0) y1 = y0 + (b.y() > a.y() ? 1 : -1);
+            SyncDelegate();
+            delegate_->StretchDIBits(QRect(x0, y0, x1 - x0, y1 - y0), src, dib, SRCCOPY);
+            return;
+        }
+        const QImage image = DecodeDib(dib, false);
+        if (image.isNull()) return;
+        QRectF source = src;
+        if (BottomUp(dib)) source.moveTop(image.height() - src.y() - src.height());
+        DrawImage(image, d, source, rop, 1.0);
+        return;
+    }
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT:
+    case EMR_ALPHABLEND:
+    case EMR_TRANSPARENTBLT: {
+        const QRectF d(r.I(24), r.I(28), r.I(32), r.I(36));
+        const uint32_t rop = r.U(40);
+        if (r.U(88) == 0) {
+            if (r.type == EMR_BITBLT || r.type == EMR_STRETCHBLT) PatBlt(d, rop);
+            return;
+        }
+        if (r.U(80) != 0) return;
+        const TDib dib = DibOf(r, r.U(84), r.U(88), r.U(92), r.U(96));
+        const bool alpha = r.type == EMR_ALPHABLEND && ((rop >> 24) & 1);
+        QImage image = DecodeDib(dib, alpha);
+        if (image.isNull()) return;
+        QRectF src(r.I(44), r.I(48), d.width(), d.height());
+        if (r.type != EMR_BITBLT) src.setSize(QSizeF(r.I(100), r.I(104)));
+        double opacity = 1.0;
+        uint32_t mode = rop;
+        if (r.type == EMR_ALPHABLEND) {
+            opacity = ((rop >> 16) & 255) / 255.0;
+            mode = SRCCOPY;
+        } else if (r.type == EMR_TRANSPARENTBLT) {
+            const QRgb key = ColorRef(rop).rgb();
+            image = image.convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < image.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < image.width(); ++x)
+                    if ((line[x] & 0xFFFFFF) == (key & 0xFFFFFF)) line[x] = 0;
+            }
+            mode = SRCCOPY;
+        }
+        DrawImage(image, d, src, mode, opacity);
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void Player::FillRegion(const QRegion& region, const Brush& brush) {
+    if (inPath_ || brush.kind == Brush::Null) return;
+    QPainterPath p;
+    p.addRegion(region);
+    painter_.save();
+    FillDevicePath(p, brush);
+    painter_.restore();
+}
+
+Brush Player::PatternBrush(const TRecord& r) {
+    Brush b;
+    const TDib dib = DibOf(r, r.U(16), r.U(20), r.U(24), r.U(28));
+    QImage image = DecodeDib(dib, false);
+    if (image.isNull() || r.U(12) == 1) {
+        b.kind = Brush::Solid;
+        b.color = Qt::gray;
+        return b;
+    }
+    if (r.type == EMR_CREATEMONOBRUSH) {
+        // Set bits take the background colour, clear bits the text colour.
+        image = image.convertToFormat(QImage::Format_Indexed8);
+        if (image.colorCount() >= 2) {
+            image.setColor(0, state_.textColor.rgb());
+            image.setColor(1, state_.bkColor.rgb());
+        }
+    }
+    b.kind = Brush::Pattern;
+    b.pattern = image.convertToFormat(QImage::Format_RGB32).copy();
+    return b;
+}
+
+void Player::PathRecord(const TRecord& r) {
+    switch (r.type) {
+    case EMR_BEGINPATH:
+        inPath_ = true;
+        path_ = QPainterPath();
+        break;
+    case EMR_ENDPATH:
+        inPath_ = false;
+        break;
+    case EMR_ABORTPATH:
+        inPath_ = false;
+        path_ = QPainterPath();
+        break;
+    case EMR_CLOSEFIGURE:
+        if (inPath_) path_.closeSubpath();
+        break;
+    case EMR_FLATTENPATH:
+        break;
+    case EMR_WIDENPATH:
+        if (!inPath_ && !state_.pen.Null()) {
+            const QTransform t = Total();
+            QPainterPathStroker stroker(QtPen());
+            const double scale = std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
+            stroker.setWidth(std::max(1.0, state_.pen.width * scale));
+            path_ = stroker.createStroke(path_);
+        }
+        break;
+    case EMR_FILLPATH:
+    case EMR_STROKEPATH:
+    case EMR_STROKEANDFILLPATH:
+        if (inPath_) break;
+        painter_.save();
+        if (ApplyRop2()) {
+            painter_.setRenderHint(QPainter::Antialiasing, true);
+            path_.setFillRule(state_.fillRule);
+            if (r.type != EMR_STROKEPATH) FillDevicePath(path_, state_.brush);
+            if (r.type != EMR_FILLPATH) StrokeDevicePath(path_);
+        }
+        painter_.restore();
+        path_ = QPainterPath();
+        break;
+    case EMR_SELECTCLIPPATH:
+        if (inPath_) break;
+        path_.setFillRule(state_.fillRule);
+        CombineClip(QRegion(path_.toFillPolygon().toPolygon(), state_.fillRule), r.U(8));
+        path_ = QPainterPath();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- the records ---------------------------------------------------------------------
+
+void Player::Play(const TRecord& r) {
+    State& s = state_;
+    switch (r.type) {
+    case EMR_SETMAPMODE:
+        if (r.U(8) >= 1 && r.U(8) <= 8) s.mapMode = r.U(8), Dirty();
+        break;
+    case EMR_SETWINDOWEXTEX:
+    case EMR_SETVIEWPORTEXTEX:
+        if (r.I(8) != 0 && r.I(12) != 0) {
+            (r.type == EMR_SETWINDOWEXTEX ? s.winExt : s.vpExt) = QSizeF(r.I(8), r.I(12));
+            Dirty();
+        }
+        break;
+    case EMR_SETWINDOWORGEX:
+        s.winOrg = QPointF(r.I(8), r.I(12)), Dirty();
+        break;
+    case EMR_SETVIEWPORTORGEX:
+        s.vpOrg = QPointF(r.I(8), r.I(12)), Dirty();
+        break;
+    case EMR_SCALEVIEWPORTEXTEX:
+    case EMR_SCALEWINDOWEXTEX: {
+        const int32_t xn = r.I(8), xd = r.I(12), yn = r.I(16), yd = r.I(20);
+        if (xn == 0 || xd == 0 || yn == 0 || yd == 0) break;
+        QSizeF& e = r.type == EMR_SCALEWINDOWEXTEX ? s.winExt : s.vpExt;
+        const QSizeF scaled(Clamp(e.width() * xn / xd), Clamp(e.height() * yn / yd));
+        if (scaled.width() != 0 && scaled.height() != 0) e = scaled, Dirty();
+        break;
+    }
+    case EMR_SETWORLDTRANSFORM:
+    case EMR_MODIFYWORLDTRANSFORM: {
+        const QTransform x(F32(r.data + 8), F32(r.data + 12), F32(r.data + 16), F32(r.data + 20),
+                           F32(r.data + 24), F32(r.data + 28));
+        const uint32_t mode = r.type == EMR_SETWORLDTRANSFORM ? 4 : r.U(32);
+        QTransform w = s.world;
+        switch (mode) {
+        case 1:
+            w = QTransform();
+            break;
+        case 2:
+            w = x * s.world;
+            break;
+        case 3:
+            w = s.world * x;
+            break;
+        case 4:
+            w = x;
+            break;
+        default:
+            return;
+        }
+        if (!Finite(w) || std::abs(w.determinant()) < 1e-12) return; // singular: keep the old one
+        s.world = w;
+        Dirty();
+        break;
+    }
+    case EMR_SAVEDC:
+        if (saved_.size() < kMaxSavedStates) saved_.push_back(s);
+        break;
+    case EMR_RESTOREDC: {
+        const int32_t n = r.I(8);
+        const int64_t target = n < 0 ? static_cast<int64_t>(saved_.size()) + n : n - 1;
+        if (target < 0 || target >= static_cast<int64_t>(saved_.size())) break;
+        s = saved_[static_cast<size_t>(target)];
+        saved_.resize(static_cast<size_t>(target));
+        Dirty();
+        ApplyClip();
+        break;
+    }
+    case EMR_SETBKMODE:
+        if (r.U(8) == TRANSPARENT || r.U(8) == OPAQUE) s.bkMode = static_cast<int>(r.U(8));
+        break;
+    case EMR_SETPOLYFILLMODE:
+        s.fillRule = r.U(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+        break;
+    case EMR_SETROP2:
+        s.rop2 = static_cast<int>(r.U(8) & 0xFF);
+        break;
+    case EMR_SETSTRETCHBLTMODE:
+        s.stretchMode = static_cast<int>(r.U(8));
+        break;
+    case EMR_SETTEXTALIGN:
+        s.textAlign = r.U(8);
+        break;
+    case EMR_SETTEXTCOLOR:
+        s.textColor = ColorRef(r.U(8));
+        break;
+    case EMR_SETBKCOLOR:
+        s.bkColor = ColorRef(r.U(8));
+        break;
+    case EMR_SETARCDIRECTION:
+        s.clockwise = r.U(8) == 2;
+        break;
+    case EMR_SETMITERLIMIT: {
+        const float m = F32(r.data + 8);
+        if (std::isfinite(m) && m >= 1 && m < 1000) s.miterLimit = m;
+        break;
+    }
+    case EMR_MOVETOEX:
+        s.cp = QPointF(r.I(8), r.I(12));
+        if (inPath_) path_.moveTo(Total().map(s.cp));
+        break;
+    case EMR_LINETO:
+        LineTo(QPointF(r.I(8), r.I(12)));
+        break;
+    case EMR_SELECTOBJECT:
+        Select(r.U(8));
+        break;
+    case EMR_DELETEOBJECT:
+        if (!(r.U(8) & kStockObject) && r.U(8) < objects_.size())
+            objects_[r.U(8)] = std::monostate{};
+        break;
+    case EMR_CREATEPEN: {
+        Pen p{r.U(12),
+              static_cast<double>(std::clamp<int32_t>(r.I(16), 0, 1 << 20)),
+              ColorRef(r.U(24)),
+              {}};
+        CreateObject(r.U(8), p);
+        break;
+    }
+    case EMR_EXTCREATEPEN: {
+        const uint32_t style = r.U(28);
+        Pen p{style,
+              static_cast<double>(std::min<uint32_t>(r.U(32), 1 << 20)),
+              ColorRef(r.U(40)),
+              {}};
+        if (!(style & PS_GEOMETRIC)) p.width = 0;
+        if (r.U(36) == 1) p.style = (p.style & ~0xFu) | PS_NULL; // hollow brush: nothing drawn
+        if ((style & 0xF) == 7)
+            for (uint32_t i = 0; i < std::min<uint32_t>(r.U(48), 64); ++i)
+                p.dashes.push_back(r.U(52 + 4 * i));
+        CreateObject(r.U(8), p);
+        break;
+    }
+    case EMR_CREATEBRUSHINDIRECT: {
+        Brush b;
+        const uint32_t style = r.U(12);
+        b.color = ColorRef(r.U(16));
+        b.kind = style == 1 ? Brush::Null : style == 2 ? Brush::Hatched : Brush::Solid;
+        b.hatch = static_cast<int>(r.U(20));
+        CreateObject(r.U(8), b);
+        break;
+    }
+    case EMR_CREATEMONOBRUSH:
+    case EMR_CREATEDIBPATTERNBRUSHPT:
+        CreateObject(r.U(8), PatternBrush(r));
+        break;
+    case EMR_EXTCREATEFONTINDIRECTW: {
+        LOGFONT lf;
+        const uchar* f = r.data + 12;
+        lf.lfHeight = I32(f);
+        lf.lfWidth = I32(f + 4);
+        lf.lfEscapement = I32(f + 8);
+        lf.lfOrientation = I32(f + 12);
+        lf.lfWeight = I32(f + 16);
+        std::memcpy(&lf.lfItalic, f + 20, 8);
+        QString face;
+        for (int i = 0; i < 32 && U16(f + 28 + 2 * i); ++i)
+            face += QChar(U16(f + 28 + 2 * i));
+        lf.SetFaceName(face);
+        CreateObject(r.U(8), MakeFont(lf));
+        break;
+    }
+    case EMR_CREATEPALETTE:
+    case EMR_CREATECOLORSPACE:
+    case EMR_CREATECOLORSPACEW:
+        CreateObject(r.U(8), Other{});
+        break;
+    case EMR_RECTANGLE:
+        Rectangle(RectL(r.data + 8));
+        break;
+    case EMR_ELLIPSE:
+    case EMR_ROUNDRECT: {
+        const TRectL b = RectL(r.data + 8);
+        const QRectF box = QRectF(QPointF(b.left, b.top), QPointF(b.right, b.bottom)).normalized();
+        QPainterPath p;
+        if (r.type == EMR_ELLIPSE)
+            p.addEllipse(box);
+        else
+            p.addRoundedRect(box, std::abs(double(r.I(24))) / 2, std::abs(double(r.I(28))) / 2);
+        DrawPath(p, true, true);
+        break;
+    }
+    case EMR_ARC:
+    case EMR_CHORD:
+    case EMR_PIE:
+    case EMR_ARCTO:
+    case EMR_ANGLEARC:
+        ArcFamily(r);
+        break;
+    case EMR_POLYBEZIER:
+    case EMR_POLYGON:
+    case EMR_POLYLINE:
+    case EMR_POLYBEZIERTO:
+    case EMR_POLYLINETO:
+    case EMR_POLYBEZIER16:
+    case EMR_POLYGON16:
+    case EMR_POLYLINE16:
+    case EMR_POLYBEZIERTO16:
+    case EMR_POLYLINETO16:
+        Poly(r);
+        break;
+    case EMR_POLYPOLYLINE:
+    case EMR_POLYPOLYGON:
+    case EMR_POLYPOLYLINE16:
+    case EMR_POLYPOLYGON16:
+        PolyPoly(r);
+        break;
+    case EMR_POLYDRAW:
+    case EMR_POLYDRAW16:
+        PolyDraw(r);
+        break;
+    case EMR_EXTTEXTOUTA:
+    case EMR_EXTTEXTOUTW:
+        ExtTextOut(r);
+        break;
+    case EMR_SMALLTEXTOUT:
+        SmallTextOut(r);
+        break;
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT:
+    case EMR_ALPHABLEND:
+    case EMR_TRANSPARENTBLT:
+    case EMR_STRETCHDIBITS:
+    case EMR_SETDIBITSTODEVICE:
+        Bitmap(r);
+        break;
+    case EMR_INTERSECTCLIPRECT:
+        CombineClip(LogicalRectRegion(RectL(r.data + 8)), RGN_AND);
+        break;
+    case EMR_EXCLUDECLIPRECT:
+        CombineClip(LogicalRectRegion(RectL(r.data + 8)), RGN_DIFF);
+        break;
+    case EMR_OFFSETCLIPRGN: {
+        const QTransform t = Total();
+        const QPointF o(t.m11() * r.I(8) + t.m21() * r.I(12), t.m12() * r.I(8) + t.m22() * r.I(12));
+        s.clip.translate(ToInt(o.x()), ToInt(o.y()));
+        CombineClip(s.clip, RGN_COPY);
+        break;
+    }
+    case EMR_EXTSELECTCLIPRGN: {
+        const uint32_t cb = r.U(8), mode = r.U(12);
+        if (cb == 0) {
+            if (mode == RGN_COPY) CombineClip(initialClip_, RGN_COPY); // clipping removed
+            break;
+        }
+        CombineClip(RegionData(r, 16), mode);
+        break;
+    }
+    case EMR_FILLRGN: {
+        const uint32_t index = r.U(28);
+        Brush brush = state_.brush;
+        if (index & kStockObject) {
+            const Brush saved = state_.brush;
+            Select(index);
+            brush = state_.brush;
+            state_.brush = saved;
+        } else if (index < objects_.size()) {
+            if (auto* b = std::get_if<Brush>(&objects_[index]))
+                brush = *b;
+            else
+                break;
+        } else {
+            break;
+        }
+        FillRegion(RegionData(r, 32), brush);
+        break;
+    }
+    case EMR_PAINTRGN:
+        FillRegion(RegionData(r, 28), state_.brush);
+        break;
+    case EMR_BEGINPATH:
+    case EMR_ENDPATH:
+    case EMR_CLOSEFIGURE:
+    case EMR_FILLPATH:
+    case EMR_STROKEANDFILLPATH:
+    case EMR_STROKEPATH:
+    case EMR_FLATTENPATH:
+    case EMR_WIDENPATH:
+    case EMR_SELECTCLIPPATH:
+    case EMR_ABORTPATH:
+        PathRecord(r);
+        break;
+    default:
+        break; // comments (EMF+ included), palettes, colour management, unknown types
+    }
+}
+
+} // namespace
+
+void PlayEnhMetaFile(QPainter& painter, const QByteArray& emf, const QRectF& dest) {
+    if (!painter.isActive()) return;
+    Player player(painter, emf, dest);
+    player.Run();
+}

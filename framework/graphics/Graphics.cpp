@@ -1,0 +1,640 @@
+#include "framework/graphics/Graphics.h"
+
+#include "framework/core/Reader.h"
+#include "framework/graphics/DeviceContext.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QHash>
+#include <QPalette>
+#include <cstring>
+
+// ---- Colours -------------------------------------------------------------------------
+
+namespace {
+
+struct ColorName {
+    TColor color;
+    const char* name;
+};
+
+constexpr ColorName kColorNames[] = {
+    {clBlack, "clBlack"},
+    {clMaroon, "clMaroon"},
+    {clGreen, "clGreen"},
+    {clOlive, "clOlive"},
+    {clNavy, "clNavy"},
+    {clPurple, "clPurple"},
+    {clTeal, "clTeal"},
+    {clGray, "clGray"},
+    {clSilver, "clSilver"},
+    {clRed, "clRed"},
+    {clLime, "clLime"},
+    {clYellow, "clYellow"},
+    {clBlue, "clBlue"},
+    {clFuchsia, "clFuchsia"},
+    {clAqua, "clAqua"},
+    {clWhite, "clWhite"},
+    {clScrollBar, "clScrollBar"},
+    {clBackground, "clBackground"},
+    {clActiveCaption, "clActiveCaption"},
+    {clInactiveCaption, "clInactiveCaption"},
+    {clMenu, "clMenu"},
+    {clWindow, "clWindow"},
+    {clWindowFrame, "clWindowFrame"},
+    {clMenuText, "clMenuText"},
+    {clWindowText, "clWindowText"},
+    {clCaptionText, "clCaptionText"},
+    {clActiveBorder, "clActiveBorder"},
+    {clInactiveBorder, "clInactiveBorder"},
+    {clAppWorkSpace, "clAppWorkSpace"},
+    {clHighlight, "clHighlight"},
+    {clHighlightText, "clHighlightText"},
+    {clBtnFace, "clBtnFace"},
+    {clBtnShadow, "clBtnShadow"},
+    {clGrayText, "clGrayText"},
+    {clBtnText, "clBtnText"},
+    {clInactiveCaptionText, "clInactiveCaptionText"},
+    {clBtnHighlight, "clBtnHighlight"},
+    {cl3DDkShadow, "cl3DDkShadow"},
+    {cl3DLight, "cl3DLight"},
+    {clInfoText, "clInfoText"},
+    {clInfoBk, "clInfoBk"},
+    {clNone, "clNone"},
+    {clDefault, "clDefault"},
+};
+
+// The desktop colours of a classic light theme, for use without a running GUI.
+constexpr TColor kClassicSystemColors[] = {
+    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000,
+    0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xFF9933, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D,
+    0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000, 0xE1FFFF,
+};
+
+bool PaletteRole(int index, QPalette::ColorGroup& group, QPalette::ColorRole& role) {
+    group = QPalette::Active;
+    switch (index) {
+    case 4:
+        role = QPalette::Window;
+        return true; // menu
+    case 5:
+        role = QPalette::Base;
+        return true; // window
+    case 7:
+        role = QPalette::WindowText;
+        return true; // menu text
+    case 8:
+        role = QPalette::Text;
+        return true; // window text
+    case 13:
+        role = QPalette::Highlight;
+        return true;
+    case 14:
+        role = QPalette::HighlightedText;
+        return true;
+    case 15:
+        role = QPalette::Button;
+        return true; // button face
+    case 16:
+        role = QPalette::Dark;
+        return true; // button shadow
+    case 17:
+        group = QPalette::Disabled;
+        role = QPalette::Text;
+        return true;
+    case 18:
+        role = QPalette::ButtonText;
+        return true;
+    case 20:
+        role = QPalette::Light;
+        return true; // button highlight
+    case 21:
+        role = QPalette::Shadow;
+        return true;
+    case 22:
+        role = QPalette::Midlight;
+        return true;
+    case 23:
+        role = QPalette::ToolTipText;
+        return true;
+    case 24:
+        role = QPalette::ToolTipBase;
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+TColor ColorToRGB(TColor c) {
+    if ((c & clSystemColor) == 0) return c & 0xFFFFFF;
+    const int index = c & 0xFF;
+    QPalette::ColorGroup group;
+    QPalette::ColorRole role;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+        PaletteRole(index, group, role))
+        return FromQColor(QGuiApplication::palette().color(group, role));
+    if (index >= 0 && index < static_cast<int>(std::size(kClassicSystemColors)))
+        return kClassicSystemColors[index];
+    return clBlack;
+}
+
+QColor ToQColor(TColor c) {
+    const TColor rgb = ColorToRGB(c);
+    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+TColor FromQColor(const QColor& c) {
+    return RGB(c.red(), c.green(), c.blue());
+}
+
+bool IdentToColor(const QString& ident, TColor& color) {
+    for (const ColorName& n : kColorNames)
+        if (ident.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0) {
+            color = n.color;
+            return true;
+        }
+    return false;
+}
+
+void RegisterColorIdents() {
+    for (const ColorName& n : kColorNames)
+        RegisterIntegerIdent(QString::fromLatin1(n.name), static_cast<int>(n.color));
+}
+
+QString ColorToIdent(TColor color) {
+    for (const ColorName& n : kColorNames)
+        if (n.color == color) return QString::fromLatin1(n.name);
+    return QStringLiteral("$%1")
+        .arg(static_cast<uint32_t>(color), 8, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+// ---- Fonts ---------------------------------------------------------------------------
+
+QString LOGFONT::FaceName() const {
+    return QString::fromLatin1(lfFaceName,
+                               static_cast<qsizetype>(strnlen(lfFaceName, sizeof lfFaceName)));
+}
+
+void LOGFONT::SetFaceName(const QString& name) {
+    std::memset(lfFaceName, 0, sizeof lfFaceName);
+    const QByteArray bytes = name.toLatin1().left(sizeof lfFaceName - 1);
+    std::memcpy(lfFaceName, bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+bool LOGFONT::operator==(const LOGFONT& o) const {
+    return std::memcmp(this, &o, sizeof *this) == 0;
+}
+
+namespace {
+
+struct FaceSubstitute {
+    const char* face;
+    const char* substitutes[3];
+};
+
+// Faces that layouts name, mapped to installed faces of about the same width.
+constexpr FaceSubstitute kFaceSubstitutes[] = {
+    {"MS Sans Serif", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"Microsoft Sans Serif", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"Arial", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"Helvetica", {"Liberation Sans", "Arimo", "DejaVu Sans"}},
+    {"Tahoma", {"DejaVu Sans", "Liberation Sans", nullptr}},
+    {"Verdana", {"DejaVu Sans", "Liberation Sans", nullptr}},
+    {"Times New Roman", {"Liberation Serif", "Tinos", "DejaVu Serif"}},
+    {"MS Serif", {"Liberation Serif", "Tinos", "DejaVu Serif"}},
+    {"Courier New", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"}},
+    {"Courier", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"}},
+};
+
+QString ResolveFamily(const QString& face) {
+    static QHash<QString, QString> cache;
+    auto it = cache.constFind(face);
+    if (it != cache.constEnd()) return *it;
+    QString family = face;
+    if (!QFontDatabase::hasFamily(face)) {
+        for (const FaceSubstitute& s : kFaceSubstitutes) {
+            if (face.compare(QLatin1String(s.face), Qt::CaseInsensitive) != 0) continue;
+            for (const char* candidate : s.substitutes)
+                if (candidate && QFontDatabase::hasFamily(QString::fromLatin1(candidate))) {
+                    family = QString::fromLatin1(candidate);
+                    break;
+                }
+            break;
+        }
+    }
+    cache.insert(face, family);
+    return family;
+}
+
+} // namespace
+
+void InstallFontSubstitutes() {
+    for (const FaceSubstitute& s : kFaceSubstitutes) {
+        QStringList list;
+        for (const char* c : s.substitutes)
+            if (c) list << QString::fromLatin1(c);
+        QFont::insertSubstitutions(QString::fromLatin1(s.face), list);
+    }
+}
+
+QFont QFontFromLogFont(const LOGFONT& lf) {
+    QFont f(
+        ResolveFamily(lf.FaceName().isEmpty() ? QStringLiteral("MS Sans Serif") : lf.FaceName()));
+    f.setKerning(false);
+    f.setStyleStrategy(QFont::PreferOutline);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    if (lf.lfWeight > 0)
+        f.setWeight(static_cast<QFont::Weight>(std::clamp<int>(lf.lfWeight, 100, 900)));
+    f.setItalic(lf.lfItalic != 0);
+    f.setUnderline(lf.lfUnderline != 0);
+    f.setStrikeOut(lf.lfStrikeOut != 0);
+    int em = 13;
+    if (lf.lfHeight < 0) {
+        em = -static_cast<int64_t>(lf.lfHeight) > 100000 ? 100000 : -lf.lfHeight;
+    } else if (lf.lfHeight > 0) {
+        // A positive height is the cell (ascent + descent); find the em that gives it.
+        QFont probe = f;
+        probe.setPixelSize(1000);
+        const QFontMetricsF fm(probe);
+        const qreal cell = fm.ascent() + fm.descent();
+        const qreal h = std::min<int>(lf.lfHeight, 100000);
+        em = cell > 0 ? std::max(1, RoundInt(h * 1000 / cell)) : lf.lfHeight;
+    }
+    f.setPixelSize(std::max(1, em));
+    if (lf.lfWidth > 0) {
+        // A width asks for glyphs of that average width: stretch from the natural one.
+        const qreal natural = QFontMetricsF(f).averageCharWidth();
+        if (natural > 0) f.setStretch(std::clamp(RoundInt(100.0L * lf.lfWidth / natural), 1, 4000));
+    }
+    return f;
+}
+
+HFONT CreateFontIndirect(const LOGFONT& lf) {
+    auto obj = std::make_shared<TFontObject>();
+    obj->logFont = lf;
+    obj->qfont = QFontFromLogFont(lf);
+    return obj;
+}
+
+namespace {
+int g_screenPpi = 96;
+}
+
+int ScreenPixelsPerInch() {
+    return g_screenPpi;
+}
+void SetScreenPixelsPerInch(int ppi) {
+    if (ppi > 0) g_screenPpi = ppi;
+}
+
+TFont::TFont(QObject* parent) : TPersistent(parent), pixelsPerInch_(ScreenPixelsPerInch()) {}
+
+void TFont::Changed() {
+    handle_.reset();
+    Notify(OnChange, this);
+}
+
+void TFont::SetCharset(int c) {
+    if (c == charset_) return;
+    charset_ = c;
+    Changed();
+}
+
+void TFont::SetColor(TColor c) {
+    if (c == color_) return;
+    color_ = c;
+    // Colour is not part of the realised font; keep the handle.
+    Notify(OnChange, this);
+}
+
+void TFont::SetHeight(int h) {
+    if (h == height_) return;
+    height_ = h;
+    Changed();
+}
+
+void TFont::SetName(const QString& n) {
+    if (n.isEmpty() || n == name_) return;
+    name_ = n;
+    Changed();
+}
+
+void TFont::SetPitch(Pitch p) {
+    if (p == pitch_) return;
+    pitch_ = p;
+    Changed();
+}
+
+int TFont::Size() const {
+    return -MulDiv(height_, 72, pixelsPerInch_);
+}
+
+void TFont::SetSize(int points) {
+    SetHeight(-MulDiv(points, pixelsPerInch_, 72));
+}
+
+void TFont::SetStyle(TFontStyles s) {
+    if (s == style_) return;
+    style_ = s;
+    Changed();
+}
+
+LOGFONT TFont::GetLogFont() const {
+    LOGFONT lf;
+    lf.lfHeight = height_;
+    lf.lfWeight = HasStyle(::fsBold) ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = HasStyle(::fsItalic);
+    lf.lfUnderline = HasStyle(::fsUnderline);
+    lf.lfStrikeOut = HasStyle(::fsStrikeOut);
+    lf.lfCharSet = static_cast<uint8_t>(charset_);
+    lf.lfPitchAndFamily = static_cast<uint8_t>(pitch_ == fpFixed      ? 1
+                                               : pitch_ == fpVariable ? 2
+                                                                      : 0);
+    lf.SetFaceName(name_);
+    return lf;
+}
+
+void TFont::SetLogFont(const LOGFONT& lf) {
+    TFontStyles s;
+    if (lf.lfWeight >= 600) s |= fsBold;
+    if (lf.lfItalic) s |= fsItalic;
+    if (lf.lfUnderline) s |= fsUnderline;
+    if (lf.lfStrikeOut) s |= fsStrikeOut;
+    const bool changed =
+        lf.lfHeight != height_ || s != style_ || lf.lfCharSet != charset_ || lf.FaceName() != name_;
+    height_ = lf.lfHeight;
+    style_ = s;
+    charset_ = lf.lfCharSet;
+    if (!lf.FaceName().isEmpty()) name_ = lf.FaceName();
+    handle_ = CreateFontIndirect(lf);
+    if (changed) Notify(OnChange, this);
+}
+
+HFONT TFont::Handle() const {
+    if (!handle_) handle_ = CreateFontIndirect(GetLogFont());
+    return handle_;
+}
+
+void TFont::SetHandle(const HFONT& f) {
+    if (f) SetLogFont(f->logFont);
+}
+
+void TFont::Assign(TPersistent* source) {
+    if (auto* f = qobject_cast<TFont*>(source)) {
+        if (SameAs(*f) && f->pixelsPerInch_ == pixelsPerInch_) return;
+        name_ = f->name_;
+        style_ = f->style_;
+        color_ = f->color_;
+        charset_ = f->charset_;
+        pitch_ = f->pitch_;
+        // The size in points carries over when the densities differ (a screen font
+        // assigned to a printer canvas keeps its point size).
+        height_ = f->pixelsPerInch_ == pixelsPerInch_ ? f->height_
+                                                      : -MulDiv(f->Size(), pixelsPerInch_, 72);
+        Changed();
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+bool TFont::SameAs(const TFont& o) const {
+    return name_ == o.name_ && height_ == o.height_ && style_ == o.style_ && color_ == o.color_ &&
+           charset_ == o.charset_ && pitch_ == o.pitch_;
+}
+
+// ---- Pens and brushes ----------------------------------------------------------------
+
+void TPen::SetColor(TColor c) {
+    if (c == color_) return;
+    color_ = c;
+    Notify(OnChange, this);
+}
+
+void TPen::SetPenStyle(TPenStyle s) {
+    if (s == style_) return;
+    style_ = s;
+    Notify(OnChange, this);
+}
+
+void TPen::SetWidth(int w) {
+    if (w < 0 || w == width_) return;
+    width_ = w;
+    Notify(OnChange, this);
+}
+
+void TPen::Assign(TPersistent* source) {
+    if (auto* p = qobject_cast<TPen*>(source)) {
+        color_ = p->color_;
+        style_ = p->style_;
+        width_ = p->width_;
+        Notify(OnChange, this);
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+void TBrush::SetColor(TColor c) {
+    if (c == color_ && style_ != ::bsClear) return;
+    color_ = c;
+    if (style_ == ::bsClear) style_ = ::bsSolid;
+    Notify(OnChange, this);
+}
+
+void TBrush::SetBrushStyle(TBrushStyle s) {
+    if (s == style_) return;
+    style_ = s;
+    Notify(OnChange, this);
+}
+
+void TBrush::Assign(TPersistent* source) {
+    if (auto* b = qobject_cast<TBrush*>(source)) {
+        color_ = b->color_;
+        style_ = b->style_;
+        Notify(OnChange, this);
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+// ---- Pictures ------------------------------------------------------------------------
+
+void TGraphic::SetTransparent(bool t) {
+    if (t == transparent_) return;
+    transparent_ = t;
+    Changed(this);
+}
+
+void TGraphic::LoadFromFile(const QString& fileName) {
+    QFile f(fileName);
+    if (fileName.isEmpty() || !f.open(QIODevice::ReadOnly))
+        throw EFOpenError(QString::fromLatin1(SysConst::SFOpenError).arg(fileName));
+    LoadFromStream(f);
+}
+
+void TGraphic::SaveToFile(const QString& fileName) {
+    QFile f(fileName);
+    if (fileName.isEmpty() || !f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw EFOpenError(QStringLiteral("Cannot create file %1").arg(fileName));
+    SaveToStream(f);
+    if (!f.flush()) throw EStreamError(QStringLiteral("Stream write error"));
+}
+
+void TGraphic::Changed(TObject* sender) {
+    modified_ = true;
+    Notify(OnChange, sender);
+}
+
+namespace {
+std::vector<TFileFormat>& FileFormats() {
+    static std::vector<TFileFormat> formats;
+    return formats;
+}
+} // namespace
+
+void RegisterFileFormat(const QString& extension, const QString& description,
+                        TGraphicFactory make) {
+    UnregisterFileFormat(extension);
+    FileFormats().push_back({extension.toLower(), description, std::move(make)});
+}
+
+void UnregisterFileFormat(const QString& extension) {
+    auto& formats = FileFormats();
+    std::erase_if(formats,
+                  [&](const TFileFormat& f) { return f.extension == extension.toLower(); });
+}
+
+const TFileFormat* FindFileFormat(const QString& extension) {
+    for (const TFileFormat& f : FileFormats())
+        if (f.extension == extension.toLower()) return &f;
+    return nullptr;
+}
+
+std::vector<TFileFormat> RegisteredFileFormats() {
+    return FileFormats();
+}
+
+// ---- Canvas --------------------------------------------------------------------------
+
+TCanvas::TCanvas(TDeviceContext* dc)
+    : font_(new TFont(this)), pen_(new TPen(this)), brush_(new TBrush(this)) {
+    font_->OnChange = [this](TObject*) { state_ &= ~csFontValid; };
+    pen_->OnChange = [this](TObject*) { state_ &= ~csPenValid; };
+    brush_->OnChange = [this](TObject*) { state_ &= ~csBrushValid; };
+    SetHandle(dc);
+}
+
+TCanvas::~TCanvas() = default;
+
+void TCanvas::SetHandle(TDeviceContext* dc) {
+    dc_ = dc;
+    state_ = dc ? static_cast<unsigned>(csHandleValid) : 0u;
+}
+
+void TCanvas::RequireHandle() {
+    if (!dc_) CreateHandle();
+    if (!dc_) throw EInvalidOperation(QStringLiteral("Canvas does not allow drawing"));
+}
+
+void TCanvas::RequireFont() {
+    RequireHandle();
+    if (state_ & csFontValid) return;
+    dc_->SelectFont(font_->Handle());
+    dc_->SetTextColor(ColorToRGB(font_->Color()));
+    state_ |= csFontValid;
+}
+
+void TCanvas::RequirePen() {
+    RequireHandle();
+    if (state_ & csPenValid) return;
+    dc_->SelectPen({pen_->PenStyle(), pen_->Width(), ColorToRGB(pen_->Color())});
+    state_ |= csPenValid;
+}
+
+void TCanvas::RequireBrush() {
+    RequireHandle();
+    if (state_ & csBrushValid) return;
+    dc_->SelectBrush({brush_->BrushStyle(), ColorToRGB(brush_->Color())});
+    // A clear brush draws text without a background; any other paints the cell.
+    dc_->SetBkColor(ColorToRGB(brush_->Color()));
+    dc_->SetBkMode(brush_->BrushStyle() == ::bsClear ? TRANSPARENT : OPAQUE);
+    state_ |= csBrushValid;
+}
+
+void TCanvas::MoveTo(int x, int y) {
+    RequireHandle();
+    dc_->MoveTo(x, y);
+    penPos_ = {x, y};
+}
+
+void TCanvas::LineTo(int x, int y) {
+    RequirePen();
+    RequireBrush();
+    dc_->MoveTo(penPos_.x(), penPos_.y());
+    dc_->LineTo(x, y);
+    penPos_ = {x, y};
+    Notify(OnChange, this);
+}
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+    RequirePen();
+    RequireBrush();
+    dc_->Rectangle(x1, y1, x2, y2);
+    Notify(OnChange, this);
+}
+
+void TCanvas::FillRect(const QRect& r) {
+    RequireBrush();
+    dc_->FillRect(r, {brush_->BrushStyle(), ColorToRGB(brush_->Color())});
+    Notify(OnChange, this);
+}
+
+void TCanvas::FrameRect(const QRect& r) {
+    RequireBrush();
+    const TBrushData b{::bsSolid, ColorToRGB(brush_->Color())};
+    const int l = r.left(), t = r.top(), rr = r.right() + 1, bb = r.bottom() + 1;
+    if (rr <= l || bb <= t) return;
+    dc_->FillRect(QRect(l, t, rr - l, 1), b);
+    dc_->FillRect(QRect(l, bb - 1, rr - l, 1), b);
+    dc_->FillRect(QRect(l, t, 1, bb - t), b);
+    dc_->FillRect(QRect(rr - 1, t, 1, bb - t), b);
+    Notify(OnChange, this);
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text) {
+    RequireFont();
+    RequireBrush();
+    dc_->ExtTextOut(x, y, 0, nullptr, text);
+    penPos_ = {x + dc_->GetTextExtentPoint(text).width(), y};
+    Notify(OnChange, this);
+}
+
+void TCanvas::TextRect(const QRect& r, int x, int y, const QString& text) {
+    RequireFont();
+    RequireBrush();
+    unsigned options = ETO_CLIPPED;
+    if (brush_->BrushStyle() != ::bsClear) options |= ETO_OPAQUE;
+    dc_->ExtTextOut(x, y, options, &r, text);
+    Notify(OnChange, this);
+}
+
+QSize TCanvas::TextExtent(const QString& text) {
+    RequireFont();
+    return dc_->GetTextExtentPoint(text);
+}
+
+void TCanvas::Draw(int x, int y, TGraphic* g) {
+    if (!g || g->Empty()) return;
+    StretchDraw(QRect(x, y, g->Width(), g->Height()), g);
+}
+
+void TCanvas::StretchDraw(const QRect& r, TGraphic* g) {
+    if (!g || g->Empty()) return;
+    RequireHandle();
+    g->Draw(*this, r);
+    Notify(OnChange, this);
+}

@@ -1,0 +1,547 @@
+#include "framework/graphics/Wmf.h"
+
+#include "framework/core/SysUtils.h"
+#include "framework/graphics/EmfRecords.h"
+
+#include <functional>
+#include <vector>
+
+using namespace emf;
+
+namespace {
+
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+QString FromAnsi(const uchar* p, qsizetype n) {
+    QString s(n, Qt::Uninitialized);
+    for (qsizetype i = 0; i < n; ++i)
+        s[i] = p[i] >= 0x80 && p[i] < 0xA0 ? QChar(kCp1252High[p[i] - 0x80]) : QChar(p[i]);
+    return s;
+}
+
+uint32_t Pad4(uint64_t n) {
+    return static_cast<uint32_t>((n + 3) / 4 * 4);
+}
+
+class Converter {
+public:
+    Converter(const uchar* data, qsizetype size) : d_(data), size_(size) {}
+    QByteArray Run(QString* why);
+
+private:
+    struct Record {
+        const uchar* p;
+        uint32_t words; // parameter words
+        uint16_t W(uint32_t i) const { return U16(p + 6 + 2 * i); }
+        int16_t S(uint32_t i) const { return I16(p + 6 + 2 * i); }
+        uint32_t Dword(uint32_t i) const { return W(i) | (static_cast<uint32_t>(W(i + 1)) << 16); }
+        const uchar* Bytes(uint32_t wordOffset) const { return p + 6 + 2 * wordOffset; }
+    };
+    bool Convert(const Record& r, uint16_t function);
+    void Point2(uint32_t type, int32_t x, int32_t y) {
+        w_.Simple(type, static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+    }
+    void Rect(uint32_t type, const Record& r, uint32_t first);
+    int Slot();
+    void Create(uint32_t type, uint32_t size, const std::function<void(qsizetype)>& fill);
+    void Text(int32_t x, int32_t y, uint32_t options, const TRectL* rect, const QString& text,
+              const std::vector<int32_t>& dx);
+    bool Dib(const Record& r, uint32_t wordOffset, uint32_t usage, QByteArray& bmi,
+             QByteArray& bits);
+    void StretchDib(const QRect& dest, const QRect& src, uint32_t rop, const QByteArray& bmi,
+                    const QByteArray& bits, uint32_t usage);
+    void Blt(uint32_t type, const QRect& dest, const QRect& src, uint32_t rop,
+             const QByteArray& bmi, const QByteArray& bits);
+
+    const uchar* d_;
+    qsizetype size_;
+    TEmfWriter w_;
+    std::vector<int64_t> slots_; // EMF index per Windows-metafile object slot; 0: kept out
+    QPointF winOrg_;
+};
+
+int Converter::Slot() {
+    for (size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i] < 0) return static_cast<int>(i);
+    slots_.push_back(-1);
+    return static_cast<int>(slots_.size() - 1);
+}
+
+void Converter::Create(uint32_t type, uint32_t size, const std::function<void(qsizetype)>& fill) {
+    const int slot = Slot();
+    if (type == 0) {
+        slots_[static_cast<size_t>(slot)] = 0;
+        return;
+    }
+    const uint32_t index = w_.NewHandle();
+    slots_[static_cast<size_t>(slot)] = index;
+    const qsizetype at = w_.Begin(type, size);
+    w_.Put32(at + 8, index);
+    fill(at);
+}
+
+void Converter::Rect(uint32_t type, const Record& r, uint32_t first) {
+    // Stored bottom, right, top, left.
+    const qsizetype at = w_.Begin(type, 24);
+    w_.PutRect(at + 8, {r.S(first + 3), r.S(first + 2), r.S(first + 1), r.S(first)});
+}
+
+void Converter::Text(int32_t x, int32_t y, uint32_t options, const TRectL* rect,
+                     const QString& text, const std::vector<int32_t>& dx) {
+    const auto chars = static_cast<uint32_t>(text.size());
+    const uint32_t stringBytes = Pad4(2ULL * chars);
+    const bool hasDx = dx.size() == chars && chars > 0;
+    const uint32_t size = 76 + stringBytes + (hasDx ? 4 * chars : 0);
+    const qsizetype at = w_.Begin(EMR_EXTTEXTOUTW, size);
+    w_.Put32(at + 24, 1);
+    w_.PutI32(at + 36, x);
+    w_.PutI32(at + 40, y);
+    w_.Put32(at + 44, chars);
+    w_.Put32(at + 48, 76);
+    w_.Put32(at + 52, rect ? options : options & ~6u);
+    w_.PutRect(at + 56, rect ? *rect : TRectL{0, 0, -1, -1});
+    w_.Put32(at + 72, hasDx ? 76 + stringBytes : 0);
+    for (uint32_t i = 0; i < chars; ++i)
+        w_.Put16(at + 76 + 2 * i, text[i].unicode());
+    if (hasDx)
+        for (uint32_t i = 0; i < chars; ++i)
+            w_.PutI32(at + 76 + stringBytes + 4 * i, dx[i]);
+}
+
+// Splits a packed bitmap (header, colour table, pixels) that starts at wordOffset.
+bool Converter::Dib(const Record& r, uint32_t wordOffset, uint32_t usage, QByteArray& bmi,
+                    QByteArray& bits) {
+    const uint64_t avail = 2ULL * r.words - 2ULL * wordOffset;
+    if (2ULL * wordOffset > 2ULL * r.words || avail < 12) return false;
+    const uchar* p = r.Bytes(wordOffset);
+    const uint32_t biSize = U32(p);
+    uint64_t table = 0;
+    if (biSize == 12) {
+        const uint32_t bpp = U16(p + 10);
+        if (bpp <= 8) table = 3ULL << bpp;
+    } else {
+        if (biSize < 40 || avail < 40) return false;
+        const uint32_t bpp = U16(p + 14), compression = U32(p + 16), used = U32(p + 32);
+        const uint64_t entries = used ? used : bpp <= 8 ? 1ULL << bpp : 0;
+        table = entries * (usage == 1 ? 2 : 4);
+        if ((compression == 3 || compression == 6) && biSize == 40)
+            table += compression == 3 ? 12 : 16;
+    }
+    const uint64_t header = biSize + table;
+    if (header > avail) return false;
+    bmi = QByteArray(reinterpret_cast<const char*>(p), static_cast<qsizetype>(header));
+    bits = QByteArray(reinterpret_cast<const char*>(p + header),
+                      static_cast<qsizetype>(avail - header));
+    return true;
+}
+
+void Converter::StretchDib(const QRect& dest, const QRect& src, uint32_t rop, const QByteArray& bmi,
+                           const QByteArray& bits, uint32_t usage) {
+    const uint32_t bmiPad = Pad4(bmi.size()), bitsPad = Pad4(bits.size());
+    const qsizetype at = w_.Begin(EMR_STRETCHDIBITS, 80 + bmiPad + bitsPad);
+    w_.PutI32(at + 24, dest.x());
+    w_.PutI32(at + 28, dest.y());
+    w_.PutI32(at + 32, src.x());
+    w_.PutI32(at + 36, src.y());
+    w_.PutI32(at + 40, src.width());
+    w_.PutI32(at + 44, src.height());
+    w_.Put32(at + 48, 80);
+    w_.Put32(at + 52, static_cast<uint32_t>(bmi.size()));
+    w_.Put32(at + 56, 80 + bmiPad);
+    w_.Put32(at + 60, static_cast<uint32_t>(bits.size()));
+    w_.Put32(at + 64, usage);
+    w_.Put32(at + 68, rop);
+    w_.PutI32(at + 72, dest.width());
+    w_.PutI32(at + 76, dest.height());
+    w_.PutBytes(at + 80, bmi.constData(), bmi.size());
+    w_.PutBytes(at + 80 + bmiPad, bits.constData(), bits.size());
+}
+
+void Converter::Blt(uint32_t type, const QRect& dest, const QRect& src, uint32_t rop,
+                    const QByteArray& bmi, const QByteArray& bits) {
+    const uint32_t fixed = type == EMR_BITBLT ? 100 : 108;
+    const uint32_t bmiPad = Pad4(bmi.size()), bitsPad = Pad4(bits.size());
+    const qsizetype at = w_.Begin(type, fixed + bmiPad + bitsPad);
+    w_.PutI32(at + 24, dest.x());
+    w_.PutI32(at + 28, dest.y());
+    w_.PutI32(at + 32, dest.width());
+    w_.PutI32(at + 36, dest.height());
+    w_.Put32(at + 40, rop);
+    w_.PutI32(at + 44, src.x());
+    w_.PutI32(at + 48, src.y());
+    w_.PutF32(at + 52, 1);
+    w_.PutF32(at + 64, 1);
+    if (!bmi.isEmpty()) {
+        w_.Put32(at + 84, fixed);
+        w_.Put32(at + 88, static_cast<uint32_t>(bmi.size()));
+        w_.Put32(at + 92, fixed + bmiPad);
+        w_.Put32(at + 96, static_cast<uint32_t>(bits.size()));
+        w_.PutBytes(at + fixed, bmi.constData(), bmi.size());
+        w_.PutBytes(at + fixed + bmiPad, bits.constData(), bits.size());
+    }
+    if (type == EMR_STRETCHBLT) {
+        w_.PutI32(at + 100, src.width());
+        w_.PutI32(at + 104, src.height());
+    }
+}
+
+// False when the record is too short for its fields.
+bool Converter::Convert(const Record& r, uint16_t function) {
+    const uint32_t n = r.words;
+    auto need = [n](uint32_t words) { return n >= words; };
+    switch (function) {
+    case 0x001E:
+        w_.Simple(EMR_SAVEDC);
+        return true;
+    case 0x0127:
+        if (!need(1)) return false;
+        w_.Simple(EMR_RESTOREDC, static_cast<uint32_t>(static_cast<int32_t>(r.S(0))));
+        return true;
+    case 0x0102:
+        if (!need(1)) return false;
+        w_.Simple(EMR_SETBKMODE, r.W(0));
+        return true;
+    case 0x0104:
+        if (!need(1)) return false;
+        w_.Simple(EMR_SETROP2, r.W(0));
+        return true;
+    case 0x0106:
+        if (!need(1)) return false;
+        w_.Simple(EMR_SETPOLYFILLMODE, r.W(0));
+        return true;
+    case 0x0107:
+        if (!need(1)) return false;
+        w_.Simple(EMR_SETSTRETCHBLTMODE, r.W(0));
+        return true;
+    case 0x012E:
+        if (!need(1)) return false;
+        w_.Simple(EMR_SETTEXTALIGN, r.W(0));
+        return true;
+    case 0x0201:
+        if (!need(2)) return false;
+        w_.Simple(EMR_SETBKCOLOR, r.Dword(0) & 0xFFFFFF);
+        return true;
+    case 0x0209:
+        if (!need(2)) return false;
+        w_.Simple(EMR_SETTEXTCOLOR, r.Dword(0) & 0xFFFFFF);
+        return true;
+    case 0x020B: // window origin: y, x
+        if (!need(2)) return false;
+        winOrg_ = QPointF(r.S(1), r.S(0));
+        Point2(EMR_SETWINDOWORGEX, r.S(1), r.S(0));
+        return true;
+    case 0x020F:
+        if (!need(2)) return false;
+        winOrg_ += QPointF(r.S(1), r.S(0));
+        winOrg_ = QPointF(std::clamp(winOrg_.x(), -1e9, 1e9), std::clamp(winOrg_.y(), -1e9, 1e9));
+        Point2(EMR_SETWINDOWORGEX, static_cast<int32_t>(winOrg_.x()),
+               static_cast<int32_t>(winOrg_.y()));
+        return true;
+    case 0x020C:
+        if (!need(2)) return false;
+        if (r.S(0) != 0 && r.S(1) != 0) Point2(EMR_SETWINDOWEXTEX, r.S(1), r.S(0));
+        return true;
+    case 0x0410: { // yDenom, yNum, xDenom, xNum
+        if (!need(4)) return false;
+        const qsizetype at = w_.Begin(EMR_SCALEWINDOWEXTEX, 24);
+        w_.PutI32(at + 8, r.S(3));
+        w_.PutI32(at + 12, r.S(2));
+        w_.PutI32(at + 16, r.S(1));
+        w_.PutI32(at + 20, r.S(0));
+        return true;
+    }
+    case 0x0214:
+        if (!need(2)) return false;
+        Point2(EMR_MOVETOEX, r.S(1), r.S(0));
+        return true;
+    case 0x0213:
+        if (!need(2)) return false;
+        Point2(EMR_LINETO, r.S(1), r.S(0));
+        return true;
+    case 0x0220:
+        if (!need(2)) return false;
+        Point2(EMR_OFFSETCLIPRGN, r.S(1), r.S(0));
+        return true;
+    case 0x041B:
+        if (!need(4)) return false;
+        Rect(EMR_RECTANGLE, r, 0);
+        return true;
+    case 0x0418:
+        if (!need(4)) return false;
+        Rect(EMR_ELLIPSE, r, 0);
+        return true;
+    case 0x0416:
+        if (!need(4)) return false;
+        Rect(EMR_INTERSECTCLIPRECT, r, 0);
+        return true;
+    case 0x0415:
+        if (!need(4)) return false;
+        Rect(EMR_EXCLUDECLIPRECT, r, 0);
+        return true;
+    case 0x061C: { // height, width, then the box
+        if (!need(6)) return false;
+        const qsizetype at = w_.Begin(EMR_ROUNDRECT, 32);
+        w_.PutRect(at + 8, {r.S(5), r.S(4), r.S(3), r.S(2)});
+        w_.PutI32(at + 24, r.S(1));
+        w_.PutI32(at + 28, r.S(0));
+        return true;
+    }
+    case 0x0817:
+    case 0x081A:
+    case 0x0830: { // yEnd, xEnd, yStart, xStart, then the box
+        if (!need(8)) return false;
+        const uint32_t type = function == 0x0817   ? EMR_ARC
+                              : function == 0x081A ? EMR_PIE
+                                                   : EMR_CHORD;
+        const qsizetype at = w_.Begin(type, 40);
+        w_.PutRect(at + 8, {r.S(7), r.S(6), r.S(5), r.S(4)});
+        w_.PutI32(at + 24, r.S(3));
+        w_.PutI32(at + 28, r.S(2));
+        w_.PutI32(at + 32, r.S(1));
+        w_.PutI32(at + 36, r.S(0));
+        return true;
+    }
+    case 0x0324:
+    case 0x0325: {
+        if (!need(1)) return false;
+        const uint32_t count = r.W(0);
+        if (!need(1 + 2 * count)) return false;
+        const qsizetype at =
+            w_.Begin(function == 0x0324 ? EMR_POLYGON16 : EMR_POLYLINE16, 28 + 4 * count);
+        w_.Put32(at + 24, count);
+        w_.PutBytes(at + 28, r.Bytes(1), 4 * count);
+        return true;
+    }
+    case 0x0538: {
+        if (!need(1)) return false;
+        const uint32_t polys = r.W(0);
+        if (!need(1 + polys)) return false;
+        uint64_t total = 0;
+        for (uint32_t i = 0; i < polys; ++i)
+            total += r.W(1 + i);
+        if (!need(static_cast<uint32_t>(1 + polys + 2 * total))) return false;
+        const qsizetype at =
+            w_.Begin(EMR_POLYPOLYGON16, static_cast<uint32_t>(32 + 4 * polys + 4 * total));
+        w_.Put32(at + 24, polys);
+        w_.Put32(at + 28, static_cast<uint32_t>(total));
+        for (uint32_t i = 0; i < polys; ++i)
+            w_.Put32(at + 32 + 4 * i, r.W(1 + i));
+        w_.PutBytes(at + 32 + 4 * polys, r.Bytes(1 + polys), static_cast<qsizetype>(4 * total));
+        return true;
+    }
+    case 0x02FA: // pen: style, width (x, y), colour
+        if (!need(5)) return false;
+        Create(EMR_CREATEPEN, 28, [&](qsizetype at) {
+            w_.Put32(at + 12, r.W(0));
+            w_.PutI32(at + 16, std::max<int>(0, r.S(1)));
+            w_.Put32(at + 24, r.Dword(3) & 0xFFFFFF);
+        });
+        return true;
+    case 0x02FC: // brush: style, colour, hatch
+        if (!need(4)) return false;
+        Create(EMR_CREATEBRUSHINDIRECT, 24, [&](qsizetype at) {
+            const uint16_t style = r.W(0);
+            w_.Put32(at + 12, style <= 2 ? style : 0);
+            w_.Put32(at + 16, style <= 2 ? r.Dword(1) & 0xFFFFFF : 0x808080);
+            w_.Put32(at + 20, r.W(3));
+        });
+        return true;
+    case 0x02FB: { // font: five shorts, eight bytes, the face
+        if (!need(9)) return false;
+        const uint32_t faceBytes = std::min<uint32_t>(32, 2 * n - 18);
+        Create(EMR_EXTCREATEFONTINDIRECTW, 104, [&](qsizetype at) {
+            for (uint32_t i = 0; i < 5; ++i)
+                w_.PutI32(at + 12 + 4 * i, r.S(i));
+            w_.PutBytes(at + 32, r.Bytes(5), 8);
+            const uchar* face = r.Bytes(9);
+            for (uint32_t i = 0; i < faceBytes && i < 31 && face[i]; ++i) {
+                const QChar c = FromAnsi(face + i, 1)[0];
+                w_.Put16(at + 40 + 2 * i, c.unicode());
+            }
+        });
+        return true;
+    }
+    case 0x0142: { // pattern brush from a packed bitmap
+        if (!need(2)) return false;
+        QByteArray bmi, bits;
+        const uint32_t usage = r.W(1);
+        if (!Dib(r, 2, usage, bmi, bits)) return false;
+        const uint32_t bmiPad = Pad4(bmi.size()), bitsPad = Pad4(bits.size());
+        Create(EMR_CREATEDIBPATTERNBRUSHPT, 32 + bmiPad + bitsPad, [&](qsizetype at) {
+            w_.Put32(at + 12, usage);
+            w_.Put32(at + 16, 32);
+            w_.Put32(at + 20, static_cast<uint32_t>(bmi.size()));
+            w_.Put32(at + 24, 32 + bmiPad);
+            w_.Put32(at + 28, static_cast<uint32_t>(bits.size()));
+            w_.PutBytes(at + 32, bmi.constData(), bmi.size());
+            w_.PutBytes(at + 32 + bmiPad, bits.constData(), bits.size());
+        });
+        return true;
+    }
+    case 0x01F9: // device-dependent pattern brush: a grey stands in for it
+        Create(EMR_CREATEBRUSHINDIRECT, 24, [&](qsizetype at) { w_.Put32(at + 16, 0x808080); });
+        return true;
+    case 0x00F7:
+    case 0x06FF:
+        Create(0, 0, {});
+        return true; // palettes and regions hold a slot
+    case 0x012D: {
+        if (!need(1)) return false;
+        const uint16_t slot = r.W(0);
+        if (slot < slots_.size() && slots_[slot] > 0)
+            w_.Simple(EMR_SELECTOBJECT, static_cast<uint32_t>(slots_[slot]));
+        return true;
+    }
+    case 0x01F0: {
+        if (!need(1)) return false;
+        const uint16_t slot = r.W(0);
+        if (slot >= slots_.size() || slots_[slot] < 0) return true;
+        if (slots_[slot] > 0) {
+            w_.Simple(EMR_DELETEOBJECT, static_cast<uint32_t>(slots_[slot]));
+            w_.Release(static_cast<uint32_t>(slots_[slot]));
+        }
+        slots_[slot] = -1;
+        return true;
+    }
+    case 0x0521: { // count, string, y, x
+        if (!need(1)) return false;
+        const uint32_t count = r.W(0), strWords = (count + 1) / 2;
+        if (!need(1 + strWords + 2)) return false;
+        Text(r.S(2 + strWords), r.S(1 + strWords), 0, nullptr, FromAnsi(r.Bytes(1), count), {});
+        return true;
+    }
+    case 0x0A32: { // y, x, count, options, [rect], string, [dx]
+        if (!need(4)) return false;
+        const uint32_t count = r.W(2), options = r.W(3);
+        uint32_t at = 4;
+        TRectL rect;
+        const bool hasRect = options & 6;
+        if (hasRect) {
+            if (!need(8)) return false;
+            rect = {r.S(4), r.S(5), r.S(6), r.S(7)};
+            at = 8;
+        }
+        const uint32_t strWords = (count + 1) / 2;
+        if (!need(at + strWords)) return false;
+        std::vector<int32_t> dx;
+        if (n >= at + strWords + count)
+            for (uint32_t i = 0; i < count; ++i)
+                dx.push_back(r.S(at + strWords + i));
+        Text(r.S(1), r.S(0), options, hasRect ? &rect : nullptr, FromAnsi(r.Bytes(at), count), dx);
+        return true;
+    }
+    case 0x0F43: { // rop, usage, source h w y x, destination h w y x, bitmap
+        if (!need(11)) return false;
+        QByteArray bmi, bits;
+        if (!Dib(r, 11, r.W(2), bmi, bits)) return false;
+        StretchDib(QRect(r.S(10), r.S(9), r.S(8), r.S(7)), QRect(r.S(6), r.S(5), r.S(4), r.S(3)),
+                   r.Dword(0), bmi, bits, r.W(2));
+        return true;
+    }
+    case 0x0B41: { // rop, source h w y x, [reserved], destination h w y x, [bitmap]
+        if (!need(10)) return false;
+        if (n == 11) { // no bitmap, a reserved word: the brush fills the destination
+            Blt(EMR_BITBLT, QRect(r.S(10), r.S(9), r.S(8), r.S(7)), {}, r.Dword(0), {}, {});
+            return true;
+        }
+        QByteArray bmi, bits;
+        if (!Dib(r, 10, 0, bmi, bits)) return false;
+        Blt(EMR_STRETCHBLT, QRect(r.S(9), r.S(8), r.S(7), r.S(6)),
+            QRect(r.S(5), r.S(4), r.S(3), r.S(2)), r.Dword(0), bmi, bits);
+        return true;
+    }
+    case 0x0940: { // rop, source y x, [reserved], height, width, destination y x, [bitmap]
+        if (!need(8)) return false;
+        if (n == 9) {
+            Blt(EMR_BITBLT, QRect(r.S(8), r.S(7), r.S(6), r.S(5)), {}, r.Dword(0), {}, {});
+            return true;
+        }
+        QByteArray bmi, bits;
+        if (!Dib(r, 8, 0, bmi, bits)) return false;
+        Blt(EMR_BITBLT, QRect(r.S(7), r.S(6), r.S(5), r.S(4)),
+            QRect(r.S(3), r.S(2), r.S(5), r.S(4)), r.Dword(0), bmi, bits);
+        return true;
+    }
+    case 0x061D: // rop, height, width, y, x
+        if (!need(6)) return false;
+        Blt(EMR_BITBLT, QRect(r.S(5), r.S(4), r.S(3), r.S(2)), {}, r.Dword(0), {}, {});
+        return true;
+    default:
+        return true; // mapping mode, viewport, regions, escapes: the frame decides
+    }
+}
+
+QByteArray Converter::Run(QString* why) {
+    auto fail = [&](const QString& reason) {
+        if (why) *why = reason;
+        return QByteArray();
+    };
+    if (size_ < kWmfHeadSize) return fail(QStringLiteral("shorter than its headers"));
+    const int16_t left = I16(d_ + 6), top = I16(d_ + 8), right = I16(d_ + 10),
+                  bottom = I16(d_ + 12);
+    const uint16_t inch = U16(d_ + 14);
+    if (right == left || bottom == top) return fail(QStringLiteral("bounding box is empty"));
+    if (inch == 0) return fail(QStringLiteral("units per inch are zero"));
+    const double w = std::abs(right - left), h = std::abs(bottom - top);
+    const QSize device(std::max(1, RoundInt(w * 96 / inch)), std::max(1, RoundInt(h * 96 / inch)));
+    w_.Simple(EMR_SETMAPMODE, 8);
+    Point2(EMR_SETWINDOWORGEX, left, top);
+    Point2(EMR_SETWINDOWEXTEX, right - left, bottom - top);
+    Point2(EMR_SETVIEWPORTORGEX, 0, 0);
+    Point2(EMR_SETVIEWPORTEXTEX, device.width(), device.height());
+    winOrg_ = QPointF(left, top);
+    w_.AddBounds({0, 0, device.width() - 1, device.height() - 1});
+
+    qsizetype pos = kWmfHeadSize;
+    for (int64_t index = 1; size_ - pos >= 6; ++index) {
+        const uint64_t words = U32(d_ + pos);
+        const uint16_t function = U16(d_ + pos + 4);
+        const QString where = QStringLiteral("record %1 at offset %2: ").arg(index).arg(pos);
+        if (words < 3) return fail(where + QStringLiteral("size %1 words is below 3").arg(words));
+        if (2 * words > static_cast<uint64_t>(size_ - pos))
+            return fail(where + QStringLiteral("runs past the end"));
+        if (function == 0) break;
+        if (!Convert(Record{d_ + pos, static_cast<uint32_t>(words - 3)}, function))
+            return fail(where + QStringLiteral("too short for function 0x%1")
+                                    .arg(function, 4, 16, QLatin1Char('0')));
+        if (w_.Size() > kMaxBytes) return fail(QStringLiteral("too large"));
+        pos += static_cast<qsizetype>(2 * words);
+    }
+    const TRectL frame{0, 0, RoundInt(w * 2540 / inch), RoundInt(h * 2540 / inch)};
+    QByteArray emf =
+        w_.Finish(frame, device, QSize(RoundInt(w * 25400 / inch), RoundInt(h * 25400 / inch)), {});
+    const QString bad = CheckEnhMetaFile(emf);
+    if (!bad.isEmpty()) return fail(QStringLiteral("converted ") + bad);
+    return emf;
+}
+
+} // namespace
+
+int64_t WmfLength(const QByteArray& head) {
+    if (head.size() < kWmfHeadSize) return -1;
+    const auto* d = reinterpret_cast<const uchar*>(head.constData());
+    if (U32(d) != kPlaceableKey) return -1;
+    uint16_t sum = 0;
+    for (int i = 0; i < 10; ++i)
+        sum ^= U16(d + 2 * i);
+    if (sum != U16(d + 20)) return -1;
+    const uint16_t type = U16(d + 22), headerWords = U16(d + 24);
+    if ((type != 1 && type != 2) || headerWords != 9) return -1;
+    const int64_t words = U32(d + 28);
+    const int64_t length = 22 + 2 * words;
+    if (words < 9 || length > kMaxBytes) return -1;
+    return length;
+}
+
+QByteArray WmfToEmf(const QByteArray& wmf, QString* why) {
+    if (WmfLength(wmf) < 0) {
+        if (why) *why = QStringLiteral("headers are not valid");
+        return {};
+    }
+    const int64_t length = std::min<int64_t>(WmfLength(wmf), wmf.size());
+    Converter c(reinterpret_cast<const uchar*>(wmf.constData()), static_cast<qsizetype>(length));
+    return c.Run(why);
+}

@@ -1,0 +1,495 @@
+#include "framework/widgets/Forms.h"
+
+#include "framework/core/Reader.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+// ---- The window of a form ------------------------------------------------------------
+
+class TFormWidget : public QWidget {
+public:
+    explicit TFormWidget(TForm* form) : QWidget(nullptr), form_(form) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!form_) return;
+        QPainter painter(this);
+        TForm* form = form_;
+        SafeCall([&] { form->PaintWidget(painter); });
+    }
+    void closeEvent(QCloseEvent* e) override {
+        if (!form_) return;
+        form_->WidgetClosing(e);
+    }
+
+private:
+    QPointer<TForm> form_;
+};
+
+// ---- TForm -----------------------------------------------------------------------------
+
+TForm::TForm(TComponent* owner) : TCustomControl(owner) {
+    SetVisible(false);
+    SetColor(clBtnFace);
+    SetParentFont(false);
+    RegisterEvent("OnCreate", OnCreate);
+    RegisterEvent("OnDestroy", OnDestroy);
+    RegisterEvent("OnShow", OnShow);
+    RegisterEvent("OnHide", OnHide);
+    RegisterEvent("OnActivate", OnActivate);
+    RegisterEvent("OnDeactivate", OnDeactivate);
+    RegisterEvent("OnPaint", OnPaint);
+    RegisterEvent("OnClose", OnClose);
+    RegisterEvent("OnCloseQuery", OnCloseQuery);
+}
+
+TForm::~TForm() {
+    SafeCall([this] { Notify(OnDestroy, this); });
+}
+
+void TForm::ReadLayout(const QString& resourceName) {
+    TLayoutReader::ReadResource(this, resourceName);
+    Notify(OnCreate, this);
+}
+
+void TForm::DefineProperties(TFiler& filer) {
+    TCustomControl::DefineProperties(filer);
+    filer.DefineProperty(
+        QStringLiteral("Icon"),
+        [this](TReader& r) {
+            QPixmap pixmap;
+            if (!pixmap.loadFromData(r.ReadFileReference()))
+                r.Error(QStringLiteral("Icon is not a picture"));
+            icon_ = QIcon(pixmap);
+            if (Widget()) Widget()->setWindowIcon(icon_);
+        },
+        [](TWriter&) {}, false);
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle s) {
+    if (s == borderStyle_) return;
+    const QSize client = ClientRect().size();
+    borderStyle_ = s;
+    SetBounds(Left(), Top(), client.width() + FrameSize().width(),
+              client.height() + FrameSize().height());
+    if (Widget()) UpdateWidget();
+}
+
+void TForm::SetBorderIcons(TBorderIcons icons) {
+    if (icons == borderIcons_) return;
+    borderIcons_ = icons;
+    if (Widget()) ApplyWindowFlags();
+}
+
+void TForm::SetFormStyle(TFormStyle s) {
+    if (s == formStyle_) return;
+    formStyle_ = s;
+    if (Widget()) ApplyWindowFlags();
+}
+
+void TForm::SetModalResult(int r) {
+    modalResult_ = r;
+}
+
+QSize TForm::FrameSize() const {
+    switch (borderStyle_) {
+    case TFormEnums::bsNone:
+        return {0, 0};
+    case TFormEnums::bsSingle:
+    case TFormEnums::bsDialog:
+        return {6, 25};
+    case TFormEnums::bsToolWindow:
+        return {6, 21};
+    case TFormEnums::bsSizeToolWin:
+        return {8, 23};
+    default:
+        return {8, 27};
+    }
+}
+
+QRect TForm::ClientRect() const {
+    const QSize f = FrameSize();
+    return {0, 0, std::max(0, Width() - f.width()), std::max(0, Height() - f.height())};
+}
+
+void TForm::SetClientWidth(int w) {
+    SetWidth(w + FrameSize().width());
+}
+void TForm::SetClientHeight(int h) {
+    SetHeight(h + FrameSize().height());
+}
+
+QWidget* TForm::CreateWidget(QWidget*) {
+    auto* w = new TFormWidget(this);
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    return w;
+}
+
+void TForm::ApplyWindowFlags() {
+    QWidget* w = Widget();
+    if (!w) return;
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+    if (borderStyle_ == TFormEnums::bsNone) {
+        flags |= Qt::FramelessWindowHint;
+    } else {
+        flags |= Qt::WindowTitleHint;
+        if (borderStyle_ == TFormEnums::bsToolWindow || borderStyle_ == TFormEnums::bsSizeToolWin)
+            flags |= Qt::Tool;
+        if (borderIcons_ & TFormEnums::biSystemMenu)
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if ((borderIcons_ & TFormEnums::biMinimize) && borderStyle_ != TFormEnums::bsDialog)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if ((borderIcons_ & TFormEnums::biMaximize) && borderStyle_ == TFormEnums::bsSizeable)
+            flags |= Qt::WindowMaximizeButtonHint;
+    }
+    if (formStyle_ == TFormEnums::fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    const bool wasVisible = w->isVisible();
+    if (w->windowFlags() != flags) {
+        w->setWindowFlags(flags);
+        if (wasVisible) w->show();
+    }
+}
+
+void TForm::UpdateWidget() {
+    TCustomControl::UpdateWidget();
+    QWidget* w = Widget();
+    if (!w) return;
+    ApplyWindowFlags();
+    w->setWindowTitle(Caption());
+    if (!icon_.isNull()) w->setWindowIcon(icon_);
+    w->setAutoFillBackground(true);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, ToQColor(Color()));
+    w->setPalette(pal);
+    const QSize client = ClientRect().size();
+    const bool sizeable =
+        borderStyle_ == TFormEnums::bsSizeable || borderStyle_ == TFormEnums::bsSizeToolWin;
+    if (sizeable) {
+        w->setMinimumSize(0, 0);
+        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        w->resize(client);
+    } else {
+        w->setFixedSize(client);
+    }
+    if (position_ == TFormEnums::poDesigned) w->move(Left(), Top());
+}
+
+void TForm::TextChanged() {
+    if (Widget()) Widget()->setWindowTitle(Caption());
+}
+
+void TForm::Paint() {
+    Notify(OnPaint, this);
+}
+
+void TForm::PlaceOnScreen() {
+    QWidget* w = Widget();
+    if (!w || placed_) return;
+    placed_ = true;
+    QRect area;
+    if (QScreen* s = QGuiApplication::primaryScreen()) area = s->availableGeometry();
+    switch (position_) {
+    case TFormEnums::poScreenCenter:
+    case TFormEnums::poDesktopCenter:
+    case TFormEnums::poMainFormCenter:
+    case TFormEnums::poOwnerFormCenter: {
+        QRect around = area;
+        if ((position_ == TFormEnums::poMainFormCenter ||
+             position_ == TFormEnums::poOwnerFormCenter) &&
+            Application && Application->MainForm() && Application->MainForm() != this &&
+            Application->MainForm()->Widget() && Application->MainForm()->Widget()->isVisible())
+            around = Application->MainForm()->Widget()->frameGeometry();
+        const QSize full = w->size() + FrameSize();
+        const QPoint topLeft = around.center() - QPoint(full.width() / 2, full.height() / 2);
+        w->move(topLeft);
+        SetBounds(topLeft.x(), topLeft.y(), Width(), Height());
+        break;
+    }
+    default:
+        w->move(Left(), Top());
+        break;
+    }
+}
+
+void TForm::SetVisible(bool v) {
+    if (v == Visible()) {
+        if (v && Widget() && !Widget()->isVisible()) Widget()->show();
+        return;
+    }
+    TCustomControl::SetVisible(v);
+    if (IsLoading()) return;
+    if (v) {
+        HandleNeeded();
+        UpdateWidget();
+        PlaceOnScreen();
+        DoShow();
+        if (Visible() && Widget()) {
+            Widget()->show();
+            Widget()->raise();
+            // Windows that stay on top stay above one shown later, with or without a
+            // window manager to keep them there.
+            if (formStyle_ != TFormEnums::fsStayOnTop)
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (top != Widget() && top->isVisible() &&
+                        (top->windowFlags() & Qt::WindowStaysOnTopHint))
+                        top->raise();
+        }
+    } else if (Widget()) {
+        closingByCode_ = true;
+        Widget()->hide();
+        closingByCode_ = false;
+        DoHide();
+    }
+}
+
+bool TForm::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TForm::Close() {
+    if (!CloseQuery()) return;
+    TCloseAction action = TFormEnums::caHide;
+    if (OnClose) OnClose(this, action);
+    if (action == TFormEnums::caNone) return;
+    if (modalResult_ == mrNone) modalResult_ = mrCancel;
+    if (Application && Application->MainForm() == this) {
+        Application->Terminate();
+        SetVisible(false);
+        return;
+    }
+    switch (action) {
+    case TFormEnums::caMinimize:
+        if (Widget()) Widget()->showMinimized();
+        break;
+    case TFormEnums::caFree:
+        SetVisible(false);
+        deleteLater();
+        break;
+    default:
+        SetVisible(false);
+        break;
+    }
+}
+
+void TForm::WidgetClosing(QCloseEvent* e) {
+    if (closingByCode_) {
+        e->accept();
+        return;
+    }
+    // The window manager asked: run the form's own closing, which hides it if allowed.
+    e->ignore();
+    SafeCall([this] { Close(); });
+}
+
+int TForm::ShowModal() {
+    if (Visible()) throw EInvalidOperation(QStringLiteral("Cannot make a visible window modal"));
+    modalResult_ = mrNone;
+    HandleNeeded();
+    Widget()->setWindowModality(Qt::ApplicationModal);
+    SetVisible(true);
+    QPointer<TForm> self(this);
+    while (self && modalResult_ == mrNone && Visible() && Application && !Application->Terminated())
+        Application->HandleMessage();
+    if (!self) return mrCancel;
+    const int result = modalResult_ == mrNone ? mrCancel : modalResult_;
+    SetVisible(false);
+    if (Widget()) Widget()->setWindowModality(Qt::NonModal);
+    return result;
+}
+
+bool TForm::Active() const {
+    return Widget() && Widget()->isActiveWindow();
+}
+
+void TForm::BringToFront() {
+    if (!Widget()) return;
+    Widget()->raise();
+    Widget()->activateWindow();
+}
+
+// ---- TApplication ----------------------------------------------------------------------
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+
+TApplication::~TApplication() {
+    if (Application == this) {
+        Application = nullptr;
+        SetExceptionSink(nullptr);
+    }
+}
+
+void InitializeFrameworkClasses(); // the framework's layout classes, in Registrations.cpp
+
+void TApplication::Initialize() {
+    if (Application) return;
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        app->setQuitOnLastWindowClosed(false);
+    int ppi = 96;
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        ppi = std::max(1, RoundInt(s->logicalDotsPerInch()));
+    SetScreenPixelsPerInch(ppi);
+    InstallFontSubstitutes();
+    InitializeFrameworkClasses();
+    Application = new TApplication(nullptr);
+    SetExceptionSink([](const Exception& e) {
+        if (Application) Application->HandleException(e);
+    });
+    Screen = new TScreen(Application);
+}
+
+void TApplication::Finalize() {
+    delete Application; // frees the windows and the screen it owns
+    Application = nullptr;
+    Screen = nullptr;
+}
+
+void TApplication::Run() {
+    if (mainForm_ && !terminated_) SafeCall([this] { mainForm_->Show(); });
+    while (!terminated_)
+        HandleMessage();
+}
+
+void TApplication::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TApplication::HandleMessage() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TApplication::Terminate() {
+    terminated_ = true;
+    if (auto* d = QAbstractEventDispatcher::instance()) d->wakeUp();
+}
+
+QString TApplication::Title() const {
+    if (!title_.isEmpty()) return title_;
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+void TApplication::HandleException(const std::exception& e) {
+    if (dynamic_cast<const EAbort*>(&e)) return;
+    const auto* ex = dynamic_cast<const Exception*>(&e);
+    const Exception wrapped = ex ? *ex : Exception(QString::fromLocal8Bit(e.what()));
+    if (OnException) {
+        OnException(this, wrapped);
+        return;
+    }
+    ShowException(wrapped);
+}
+
+void TApplication::ShowException(const Exception& e) {
+    QMessageBox box(QMessageBox::Critical, Title(), ErrorBoxText(e.Message()), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+int TApplication::MessageBox(const QString& text, const QString& caption, unsigned flags) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (flags & 0xF0) {
+    case MB_ICONERROR:
+        icon = QMessageBox::Critical;
+        break;
+    case MB_ICONQUESTION:
+        icon = QMessageBox::Question;
+        break;
+    case MB_ICONWARNING:
+        icon = QMessageBox::Warning;
+        break;
+    case MB_ICONINFORMATION:
+        icon = QMessageBox::Information;
+        break;
+    default:
+        break;
+    }
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    switch (flags & 0x0F) {
+    case MB_OKCANCEL:
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case MB_YESNOCANCEL:
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case MB_YESNO:
+        buttons = QMessageBox::Yes | QMessageBox::No;
+        break;
+    default:
+        break;
+    }
+    QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
+    switch (box.exec()) {
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    default:
+        return IDOK;
+    }
+}
+
+void TApplication::Notification(TComponent* c, TOperation op) {
+    TComponent::Notification(c, op);
+    if (op == opRemove && c == mainForm_) mainForm_ = nullptr;
+}
+
+void ShowMessage(const QString& text) {
+    if (Application) Application->MessageBox(text, Application->Title(), MB_OK);
+}
+
+TForm* GetParentForm(TControl* control) {
+    while (control && !qobject_cast<TForm*>(control))
+        control = control->Parent();
+    return qobject_cast<TForm*>(control);
+}
+
+// ---- TScreen -------------------------------------------------------------------------
+
+TScreen::TScreen(TComponent* owner) : TComponent(owner), pixelsPerInch_(ScreenPixelsPerInch()) {}
+
+int TScreen::Width() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().width() : 0;
+}
+
+int TScreen::Height() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().height() : 0;
+}
+
+void TScreen::SetCursor(TCursor c) {
+    if (c == cursor_) return;
+    if (cursor_ != crDefault) QGuiApplication::restoreOverrideCursor();
+    cursor_ = c;
+    if (c != crDefault) QGuiApplication::setOverrideCursor(QCursor(ToQtCursor(c)));
+}
+
+TForm* TScreen::ActiveForm() const {
+    QWidget* active = QApplication::activeWindow();
+    if (!Application || !active) return nullptr;
+    for (int i = 0; i < Application->ComponentCount(); ++i)
+        if (auto* f = qobject_cast<TForm*>(Application->Components(i)); f && f->Widget() == active)
+            return f;
+    return nullptr;
+}
+
+QStringList TScreen::Fonts() const {
+    return QFontDatabase::families();
+}
