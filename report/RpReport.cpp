@@ -191,8 +191,10 @@ TCustomReport::TCustomReport(TComponent* owner)
         Font()->SetName(QStringLiteral("Arial"));
         Font()->SetSize(10);
     }
-    // The page starts on the paper of the system's present printer.
-    page_->SetPaperSize(TRpPrinter().DeviceSettings().PaperSize());
+    // The page starts on the paper of the system's present printer, when there is one;
+    // without a printer the locale's paper stays.
+    if (const TRpPrinter probe; probe.PrintersInstalled())
+        page_->SetPaperSize(probe.DeviceSettings().PaperSize());
     page_->UpdateOwnerBounds();
     RegisterEvent("AfterPrint", AfterPrint);
     RegisterEvent("AfterPreview", AfterPreview);

@@ -225,7 +225,14 @@ const char* const kPrintLayout = R"(object preview: TForm
       100.0
       0.0)
     Page.PaperSize = A4
+    Frame.Color = clBlack
+    Font.Name = 'Arial'
+    Font.Height = -13
+    Options = [FirstPageHeader, LastPageFooter]
+    PrinterSettings.Copies = 1
+    PrinterSettings.OutputBin = Auto
     PrintIfEmpty = True
+    SnapToGrid = True
     object DetailBand1: TRpBand
       BandType = rbDetail
       Size.Values = (
@@ -274,6 +281,10 @@ TEST_F(ReportTest, PrintLayoutReadsItsValues) {
     EXPECT_EQ(report->Page()->LeftMargin(), 10);
     EXPECT_EQ(report->Units(), TRpUnit::MM);
     EXPECT_TRUE(item->Frame()->DrawLeft());
+    EXPECT_EQ(report->Options(), TRpReportEnums::FirstPageHeader | TRpReportEnums::LastPageFooter);
+    EXPECT_EQ(report->PrinterSettings()->OutputBin(), TRpBin::Auto);
+    EXPECT_EQ(report->Font()->Size(), 10);
+    EXPECT_TRUE(report->PrintIfEmpty());
 }
 
 TEST_F(ReportTest, ValuesWriteWhatTheyRead) {

@@ -535,3 +535,86 @@ TEST_F(ReportRunTest, KeptPrinterIsFreedWithTheReport) {
     delete report;
     EXPECT_TRUE(second.isNull());
 }
+
+// ---- Stretching and page items ---------------------------------------------------------
+
+TEST_F(ReportRunTest, StretchingItemsShareTheBandsExtraHeight) {
+    TReport* report = NewReport();
+    TRpBand* band = NewBand(report, rbDetail, 20);
+    TCountingItem* first = NewItem(form.get(), band);
+    TCountingItem* second = NewItem(form.get(), band);
+    struct Ask {
+        long double extra;
+        bool granted;
+        long double newStretch;
+        bool counted;
+    };
+    std::vector<Ask> asks;
+    auto ask = [&](long double extra, bool counted) {
+        long double newStretch = -1;
+        const bool granted = band->RequestStretch(extra, newStretch, counted);
+        asks.push_back({extra, granted, newStretch, counted});
+    };
+    first->onPrint = [&](TCountingItem*) { ask(300, false); };
+    second->onPrint = [&](TCountingItem*) {
+        ask(200, false);   // less than the 300 already there: taken as it is
+        ask(100, true);    // counted already: added on top
+        ask(99999, false); // more than the page has: refused, nothing changes
+    };
+    int cursorAfter = 0;
+    band->AfterPrint = [&](TObject*, bool) { cursorAfter = report->CursorY(); };
+    RunPass(report);
+    ASSERT_EQ(asks.size(), 4u);
+    EXPECT_FALSE(asks[0].granted);
+    EXPECT_EQ(asks[0].newStretch, 300);
+    EXPECT_TRUE(asks[1].granted);
+    EXPECT_EQ(asks[1].newStretch, 300);
+    EXPECT_TRUE(asks[1].counted);
+    EXPECT_FALSE(asks[2].granted);
+    EXPECT_EQ(asks[2].newStretch, 400);
+    EXPECT_FALSE(asks[3].granted);
+    EXPECT_EQ(asks[3].newStretch, -1);
+    // 100 top margin + 200 band + 400 stretch.
+    EXPECT_EQ(cursorAfter, 700);
+}
+
+TEST_F(ReportRunTest, ItemsOnTheReportPrintOnEveryPageWithTheReportFrame) {
+    TReport* report = NewReport();
+    report->Frame()->SetDrawLeft(true);
+    NewBand(report, rbDetail, 200);
+    TCountingItem* stamp = NewItem(form.get(), report);
+    stamp->Size()->SetUnits(TRpUnit::MM);
+    stamp->Size()->SetLeft(20);
+    stamp->Size()->SetTop(30);
+    stamp->Size()->SetWidth(10);
+    stamp->Size()->SetHeight(10);
+    stamp->Frame()->SetColor(clRed);
+    stamp->Frame()->SetDrawTop(true);
+    SupplyRecords(report, 2);
+    RunPass(report);
+    EXPECT_EQ(report->RpPrinter()->PagesBegun(), 2);
+    EXPECT_EQ(stamp->offsets, Offsets({{0, 0}, {0, 0}}));
+    EXPECT_EQ(stamp->pages, (std::vector<int>{1, 2}));
+    const QImage page = RenderPage(report->RpPrinter(), 2);
+    // The report's frame: a one-pixel line at x = round(100 x 0.378) = 38 from the top
+    // margin (38) to round(2870 x 0.378) = 1085.
+    EXPECT_EQ(CountPixels(page, QRect(38, 38, 1, 1047), qRgb(0, 0, 0), 0), 1047);
+    // The item's top line from x round(200 x 0.378) = 76 to round(300 x 0.378) = 113 at
+    // y round(300 x 0.378) = 113.
+    EXPECT_EQ(InkBox(page), QRect(38, 38, 75, 1047));
+    EXPECT_EQ(CountPixels(page, QRect(76, 113, 37, 1), qRgb(255, 0, 0), 0), 37);
+}
+
+TEST_F(ReportRunTest, InchLocalesStartOnLetterWithHalfInchMargins) {
+    SetUsesInchDefaults(true);
+    auto* report = new TReport(form.get());
+    EXPECT_EQ(report->Units(), TRpUnit::Inches);
+    EXPECT_EQ(report->Page()->PaperSize(), TRpPaperSize::Letter);
+    EXPECT_NEAR(static_cast<double>(report->Page()->NativeValue(TRpPage::iWidth)), 2159, 1e-9);
+    EXPECT_NEAR(static_cast<double>(report->Page()->NativeValue(TRpPage::iLength)), 2794, 1e-9);
+    EXPECT_EQ(report->Page()->NativeValue(TRpPage::iTopMargin), 127);
+    EXPECT_EQ(report->Page()->NativeValue(TRpPage::iBottomMargin), 127);
+    EXPECT_EQ(report->Page()->LeftMargin(), 0.5L);
+    auto* band = new TRpBand(form.get());
+    EXPECT_EQ(band->Size()->Units(), TRpUnit::Inches);
+}

@@ -64,6 +64,10 @@ public:
     std::function<void(TCountingItem*)> onPrint;
 };
 
+inline void PrintTo(const QRect& r, std::ostream* os) {
+    *os << "QRect(" << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ")";
+}
+
 // A kept page drawn at its own pixel size on white.
 inline QImage RenderPage(TRpPrinter* printer, int page) {
     std::unique_ptr<TMetafile> metafile = printer->FetchPage(page);
