@@ -87,7 +87,8 @@ struct TRpRect {
 // ---- Size records ----------------------------------------------------------------------
 
 // The base of the three size records: native values with conversions to and from the
-// display unit, streamed as one "Values" list in native units.
+// display unit, streamed as one "Values" list in native units. The length properties show
+// as double to the meta-object system; code reads and writes them as long double.
 class TRpUnitBase : public TPersistent {
     Q_OBJECT
 public:

@@ -618,3 +618,21 @@ TEST_F(ReportRunTest, InchLocalesStartOnLetterWithHalfInchMargins) {
     auto* band = new TRpBand(form.get());
     EXPECT_EQ(band->Size()->Units(), TRpUnit::Inches);
 }
+
+TEST_F(ReportRunTest, PrinterFailureLeavesTheReportReadyForTheNextPass) {
+    TReport* report = NewReport();
+    TCountingItem* item = NewItem(form.get(), NewBand(report, rbDetail, 20));
+    RunPass(report);
+    // A second pass into the same, finished printer: its job cannot start.
+    try {
+        report->RunReport(false);
+        ADD_FAILURE() << "the pass ran";
+    } catch (const ERpError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Report printer not ready"));
+    }
+    EXPECT_TRUE(report->Idle());
+    EXPECT_EQ(report->Units(), TRpUnit::MM);
+    EXPECT_FALSE(item->Printing());
+    RunPass(report);
+    EXPECT_EQ(item->prints, 2);
+}
