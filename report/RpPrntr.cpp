@@ -839,9 +839,9 @@ TRpPrinter::~TRpPrinter() {
     pageList_->SetPageStream(nullptr);
 }
 
-void TRpPrinter::SetPrinterIndex(int index) {
-    (void)index;
-    if (!printersInstalled_) return;
+void TRpPrinter::SetPrinterIndex(int) {
+    // Only an installed printer can be selected, and the framework lists none yet: the
+    // device settings keep their construction values.
 }
 
 int TRpPrinter::PaperWidth() const {
