@@ -1,6 +1,7 @@
 // Recording and playing a kept page: an A4 page at screen resolution with two cover
 // pictures of 4000 x 3000 pixels stretched into their covers, frames, and a few hundred
-// texts, some turned.
+// texts, some turned. Then the same page printed at 1200 pixels per inch, and text whose
+// font is thousands of times larger than the picture it is played into.
 
 #include "framework/graphics/EmfPlayer.h"
 #include "framework/graphics/Metafile.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -89,6 +91,51 @@ void BM_LoadPage(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LoadPage)->Unit(benchmark::kMillisecond);
+
+// A strip of an A4 page at 1200 pixels per inch, a tenth of its height (the whole page
+// would be 139 million pixels): the page picture played straight onto the painter.
+void BM_PlayPageAt1200(benchmark::State& state) {
+    TMetafile page;
+    page.SetData(Record(CoverPicture(0), CoverPicture(7)));
+    QImage strip(9921, 1403, QImage::Format_RGB32);
+    for (auto _ : state) {
+        strip.fill(Qt::white);
+        QPainter painter(&strip);
+        TPainterDC dc(&painter, DT_RASPRINTER);
+        TCanvas canvas(&dc);
+        canvas.StretchDraw(QRect(0, -4 * 1403, 9921, 14031), &page);
+    }
+}
+BENCHMARK(BM_PlayPageAt1200)->Unit(benchmark::kMillisecond);
+
+// Text records with an em of 55051 units, in scripts the faces have and lack, played into
+// 64 x 48 pixels: glyphs go as outlines, so the peak memory (the process's: run it alone)
+// stays that of a small picture.
+void BM_PlayHugeText(benchmark::State& state) {
+    std::vector<QByteArray> pictures;
+    for (const QString& text : {QStringLiteral("Hg"), QString(4, QChar(0x0D0C)),
+                                QString::fromUtf8("\u0645\u0631\u062D\u0628\u0627")}) {
+        TEmfRecorderDC recorder(QSize(100, 60), 96, 96);
+        LOGFONT lf;
+        lf.lfHeight = -55051;
+        lf.lfEscapement = lf.lfOrientation = 450;
+        lf.SetFaceName(QStringLiteral("Arial"));
+        recorder.SelectFont(CreateFontIndirect(lf));
+        recorder.TextOut(5, 20, text);
+        pictures.push_back(recorder.Finish());
+    }
+    QImage image(64, 48, QImage::Format_RGB32);
+    for (auto _ : state)
+        for (const QByteArray& emf : pictures) {
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            PlayEnhMetaFile(painter, emf, QRectF(0, 0, 64, 48));
+        }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = usage.ru_maxrss / 1024.0;
+}
+BENCHMARK(BM_PlayHugeText)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

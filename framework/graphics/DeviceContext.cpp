@@ -2,12 +2,16 @@
 
 #include "framework/graphics/Dib.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
-#include <QPaintDevice>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainterPath>
 #include <QRawFont>
 #include <QtEndian>
+#include <climits>
 #include <cmath>
 
 // ---- Base context --------------------------------------------------------------------
@@ -52,50 +56,128 @@ TTextMetric TDeviceContext::GetTextMetrics() {
     return TextMetricsOf(state_.font);
 }
 
+bool TDeviceContext::DrawImage(const QRect&, const QImage&, const QRect&) {
+    return false;
+}
+
+bool TDeviceContext::EmbedMetafile(const QByteArray&, const QRect&) {
+    return false;
+}
+
 // ---- Text geometry -------------------------------------------------------------------
 
+namespace {
+
+// Fonts are measured at most at this em and scaled from there.
+constexpr int kMaxMeasuredPixels = 1024;
+// Glyphs whose em on the device exceeds this are drawn as outlines: the glyph cache would
+// rasterise each glyph whole at its full size (a huge font in a small picture asked for
+// gigabytes), while an outline is filled only where the device shows it.
+constexpr qreal kMaxRasterTextPixels = 512;
+
+// The font at most at the measuring size; its measures times scale are the font's.
+QFont Measurable(const QFont& font, qreal& scale) {
+    scale = 1;
+    if (font.pixelSize() <= kMaxMeasuredPixels) return font;
+    QFont measured = font;
+    measured.setPixelSize(kMaxMeasuredPixels);
+    scale = static_cast<qreal>(font.pixelSize()) / kMaxMeasuredPixels;
+    return measured;
+}
+
+} // namespace
+
+QFontMetricsF MetricsOf(const QFont& font, qreal& scale) {
+    return QFontMetricsF(Measurable(font, scale));
+}
+
 TTextRun MeasureTextRun(const QFont& font, const QString& text) {
-    const QFontMetricsF fm(font);
+    qreal k;
+    const QFontMetricsF fm = MetricsOf(font, k);
     TTextRun run;
-    run.ascent = RoundInt(fm.ascent());
-    run.descent = RoundInt(fm.descent());
+    run.ascent = RoundInt(fm.ascent() * k);
+    run.descent = RoundInt(fm.descent() * k);
     run.advances.resize(static_cast<size_t>(text.size()), 0);
     qreal pos = 0;
     int previous = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        qreal advance;
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            advance = fm.horizontalAdvance(text.mid(i, 2));
-            pos += advance;
-            const int rounded = RoundInt(pos);
-            run.advances[static_cast<size_t>(i)] = rounded - previous;
-            previous = rounded;
-            ++i; // the low surrogate advances nothing
-            continue;
-        }
-        advance = text[i] == QLatin1Char('\t') ? fm.horizontalAdvance(QLatin1Char(' '))
-                                               : fm.horizontalAdvance(text[i]);
-        pos += advance;
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        if (pair)
+            pos += fm.horizontalAdvance(text.mid(i, 2)) * k;
+        else
+            pos += (text[i] == QLatin1Char('\t') ? fm.horizontalAdvance(QLatin1Char(' '))
+                                                 : fm.horizontalAdvance(text[i])) *
+                   k;
         const int rounded = RoundInt(pos);
         run.advances[static_cast<size_t>(i)] = rounded - previous;
         previous = rounded;
+        if (pair) ++i; // the low surrogate advances nothing
     }
     run.width = previous;
     return run;
 }
 
+TTextRun TextRunOf(const QFont& font, const QString& text, const int* advances) {
+    if (!advances) return MeasureTextRun(font, text);
+    qreal k;
+    const QFontMetricsF fm = MetricsOf(font, k);
+    TTextRun run;
+    run.ascent = RoundInt(fm.ascent() * k);
+    run.descent = RoundInt(fm.descent() * k);
+    run.advances.assign(advances, advances + text.size());
+    int64_t width = 0;
+    for (int a : run.advances)
+        width += a;
+    run.width = static_cast<int>(std::clamp<int64_t>(width, INT_MIN, INT_MAX));
+    return run;
+}
+
 TTextMetric TextMetricsOf(const QFont& font) {
-    const QFontMetricsF fm(font);
+    qreal k;
+    const QFontMetricsF fm = MetricsOf(font, k);
     TTextMetric tm;
-    tm.tmAscent = RoundInt(fm.ascent());
-    tm.tmDescent = RoundInt(fm.descent());
+    tm.tmAscent = RoundInt(fm.ascent() * k);
+    tm.tmDescent = RoundInt(fm.descent() * k);
     tm.tmHeight = tm.tmAscent + tm.tmDescent;
-    const int em = font.pixelSize() > 0 ? font.pixelSize() : RoundInt(fm.height());
+    const int em = font.pixelSize() > 0 ? font.pixelSize() : RoundInt(fm.height() * k);
     tm.tmInternalLeading = std::max(0, tm.tmHeight - em);
-    tm.tmExternalLeading = std::max(0, RoundInt(fm.leading()));
-    tm.tmAveCharWidth = RoundInt(fm.averageCharWidth());
-    tm.tmMaxCharWidth = RoundInt(fm.maxWidth());
+    tm.tmExternalLeading = std::max(0, RoundInt(fm.leading() * k));
+    tm.tmAveCharWidth = RoundInt(fm.averageCharWidth() * k);
+    tm.tmMaxCharWidth = RoundInt(fm.maxWidth() * k);
     return tm;
+}
+
+TTextPlacement PlaceTextRun(unsigned textAlign, const TTextRun& run) {
+    TTextPlacement place;
+    switch (textAlign & TA_CENTER) {
+    case TA_RIGHT:
+        place.start = -run.width;
+        break;
+    case TA_CENTER:
+        place.start = -run.width / 2.0;
+        break;
+    default:
+        break;
+    }
+    switch (textAlign & TA_BASELINE) {
+    case TA_BOTTOM:
+        place.baseline = -run.descent;
+        break;
+    case TA_BASELINE:
+        break;
+    default:
+        place.baseline = run.ascent;
+        break;
+    }
+    return place;
+}
+
+QPointF CurrentPositionAdvance(unsigned textAlign, int escapement, qreal width) {
+    const unsigned h = textAlign & TA_CENTER;
+    const int sign = h == TA_RIGHT ? -1 : h == TA_CENTER ? 0 : 1;
+    const qreal a = escapement * M_PI / 1800.0;
+    return {sign * width * std::cos(a), -sign * width * std::sin(a)};
 }
 
 namespace {
@@ -111,65 +193,23 @@ QRawFont RawFontFor(const QFont& font) {
     return *cache.insert(key, QRawFont::fromFont(font));
 }
 
-} // namespace
+// One visible glyph of a run: its index in the face (0 when the face lacks it), the
+// characters it stands for and where its origin lies along the baseline.
+struct TRunGlyph {
+    quint32 glyph;
+    QString chars;
+    qreal x;
+};
 
-void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned textAlign,
-                  int escapement, const QString& text, const std::vector<int>& advancesIn,
-                  const QColor& color, std::optional<QColor> background) {
-    if (text.isEmpty()) return;
-    // Given advances are used as they are; only a run without them is measured.
-    const std::vector<int> advances = advancesIn.size() == static_cast<size_t>(text.size())
-                                          ? advancesIn
-                                          : MeasureTextRun(font, text).advances;
-    int width = 0;
-    for (int a : advances)
-        width += a;
-    const QFontMetricsF metrics(font);
-    const int ascent = RoundInt(metrics.ascent()), descent = RoundInt(metrics.descent());
-
-    qreal h = 0;
-    switch (textAlign & TA_CENTER) {
-    case TA_RIGHT:
-        h = -width;
-        break;
-    case TA_CENTER:
-        h = -width / 2.0;
-        break;
-    default:
-        break;
-    }
-    qreal baseline = 0; // local y of the baseline, the reference point at 0
-    switch (textAlign & TA_BASELINE) {
-    case TA_BOTTOM:
-        baseline = -descent;
-        break;
-    case TA_BASELINE:
-        baseline = 0;
-        break;
-    default:
-        baseline = ascent;
-        break;
-    }
-
-    painter.save();
-    painter.translate(p);
-    if (escapement % 3600 != 0) painter.rotate(-escapement / 10.0);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    if (background)
-        painter.fillRect(QRectF(h, baseline - ascent, width, ascent + descent), *background);
-
-    const QRawFont raw = RawFontFor(font);
+std::vector<TRunGlyph> VisibleGlyphs(const QRawFont& raw, const QString& text, const TTextRun& run,
+                                     qreal start) {
     std::vector<quint32> glyphs(static_cast<size_t>(text.size()) + 1);
     int glyphCount = static_cast<int>(glyphs.size());
     const bool mapped =
         raw.isValid() && raw.glyphIndexesForChars(text.constData(), static_cast<int>(text.size()),
                                                   glyphs.data(), &glyphCount);
-    QList<quint32> runGlyphs;
-    QList<QPointF> runPositions;
-    painter.setPen(color);
-    painter.setFont(font);
-    qreal x = h;
+    std::vector<TRunGlyph> out;
+    qreal x = start;
     int g = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const bool pair =
@@ -177,38 +217,113 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
         const QChar c = text[i];
         const quint32 glyph = mapped && g < glyphCount ? glyphs[static_cast<size_t>(g)] : 0;
         ++g;
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && !c.isSpace()) {
-            if (glyph != 0) {
-                runGlyphs << glyph;
-                runPositions << QPointF(x, baseline);
-            } else {
-                // Not in this face: let the font machinery find a fallback for it.
-                QFont plain = font;
-                plain.setUnderline(false);
-                plain.setStrikeOut(false);
-                painter.setFont(plain);
-                painter.drawText(QPointF(x, baseline), pair ? text.mid(i, 2) : QString(c));
-                painter.setFont(font);
-            }
+        if (c != QLatin1Char('\t') && !c.isSpace())
+            out.push_back({glyph, pair ? text.mid(i, 2) : QString(c), x});
+        x += run.advances[static_cast<size_t>(i)];
+        if (pair) x += run.advances[static_cast<size_t>(++i)];
+    }
+    return out;
+}
+
+// A face without underline and strike-out, for glyphs drawn one at a time: the run draws
+// its own lines across its whole width.
+QFont Plain(QFont font) {
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    return font;
+}
+
+void PaintGlyphs(QPainter& painter, const QFont& font, const QRawFont& raw,
+                 const std::vector<TRunGlyph>& glyphs, qreal baseline, const QColor& color) {
+    QList<quint32> runGlyphs;
+    QList<QPointF> runPositions;
+    painter.setPen(color);
+    painter.setFont(Plain(font));
+    for (const TRunGlyph& g : glyphs) {
+        if (g.glyph != 0) {
+            runGlyphs << g.glyph;
+            runPositions << QPointF(g.x, baseline);
+        } else {
+            // Not in this face: let the font machinery find a fallback for it.
+            painter.drawText(QPointF(g.x, baseline), g.chars);
         }
-        x += advances[static_cast<size_t>(i)];
-        if (pair) x += advances[static_cast<size_t>(++i)];
     }
-    if (!runGlyphs.isEmpty()) {
-        QGlyphRun run;
-        run.setRawFont(raw);
-        run.setGlyphIndexes(runGlyphs);
-        run.setPositions(runPositions);
-        painter.drawGlyphRun(QPointF(0, 0), run);
+    if (runGlyphs.isEmpty()) return;
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(runGlyphs);
+    run.setPositions(runPositions);
+    painter.drawGlyphRun(QPointF(0, 0), run);
+}
+
+// The glyphs as filled outlines, taken from the face at the measuring size (raw) and
+// scaled by k: no glyph image is ever made, whatever the size.
+void PaintGlyphOutlines(QPainter& painter, const QFont& face, const QRawFont& raw, qreal k,
+                        const std::vector<TRunGlyph>& glyphs, qreal baseline, const QColor& color) {
+    const QFont outlineFont = Plain(face);
+    QPainterPath path;
+    for (const TRunGlyph& g : glyphs) {
+        QPainterPath outline;
+        if (g.glyph != 0)
+            outline = raw.pathForGlyph(g.glyph);
+        else
+            outline.addText(QPointF(0, 0), outlineFont, g.chars);
+        path.addPath(QTransform(k, 0, 0, k, g.x, baseline).map(outline));
     }
-    if (font.underline() || font.strikeOut()) {
-        const QFontMetricsF fm(font);
-        const qreal thickness = std::max<qreal>(1.0, fm.lineWidth());
-        if (font.underline())
-            painter.fillRect(QRectF(h, baseline + fm.underlinePos(), width, thickness), color);
-        if (font.strikeOut())
-            painter.fillRect(QRectF(h, baseline - fm.strikeOutPos(), width, thickness), color);
-    }
+    path.setFillRule(Qt::WindingFill);
+    painter.fillPath(path, color);
+}
+
+// The em of a font on the device: its size stretched by the painter's transform as far as
+// the transform stretches anything (its larger singular value).
+qreal DeviceEm(const QPainter& painter, const QFont& font) {
+    const QTransform t = painter.combinedTransform();
+    const qreal a = t.m11(), b = t.m12(), c = t.m21(), d = t.m22();
+    const qreal half = (a * a + b * b + c * c + d * d) / 2, det = a * d - b * c;
+    const qreal stretch = std::sqrt(half + std::sqrt(std::max<qreal>(0, half * half - det * det)));
+    const qreal size = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    return size * stretch;
+}
+
+void PaintLines(QPainter& painter, const QFont& font, const TTextPlacement& place,
+                const TTextRun& run, const QColor& color) {
+    if (!font.underline() && !font.strikeOut()) return;
+    qreal k;
+    const QFontMetricsF fm = MetricsOf(font, k);
+    const qreal thickness = std::max<qreal>(1.0, fm.lineWidth() * k);
+    if (font.underline())
+        painter.fillRect(
+            QRectF(place.start, place.baseline + fm.underlinePos() * k, run.width, thickness),
+            color);
+    if (font.strikeOut())
+        painter.fillRect(
+            QRectF(place.start, place.baseline - fm.strikeOutPos() * k, run.width, thickness),
+            color);
+}
+
+} // namespace
+
+void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned textAlign,
+                  int escapement, const QString& text, const TTextRun& run, const QColor& color,
+                  std::optional<QColor> background) {
+    if (text.isEmpty() || run.advances.size() != static_cast<size_t>(text.size())) return;
+    const TTextPlacement place = PlaceTextRun(textAlign, run);
+    painter.save();
+    painter.translate(p);
+    if (escapement % 3600 != 0) painter.rotate(-escapement / 10.0);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (background) painter.fillRect(place.Cell(run), *background);
+    qreal k = 1;
+    const bool outlines = DeviceEm(painter, font) > kMaxRasterTextPixels;
+    const QFont face = outlines ? Measurable(font, k) : font;
+    const QRawFont& raw = RawFontFor(face);
+    const std::vector<TRunGlyph> glyphs = VisibleGlyphs(raw, text, run, place.start);
+    if (outlines)
+        PaintGlyphOutlines(painter, face, raw, k, glyphs, place.baseline, color);
+    else
+        PaintGlyphs(painter, font, raw, glyphs, place.baseline, color);
+    PaintLines(painter, font, place, run, color);
     painter.restore();
 }
 
@@ -229,9 +344,9 @@ TDib ImageToDib(const QImage& image) {
 
 namespace {
 
-QPen QtPen(const TPenData& p) {
+QPen QtPen(const TPenData& p, const QColor& color) {
     if (p.style == psClear) return Qt::NoPen;
-    QPen pen(ToQColor(p.color));
+    QPen pen(color);
     pen.setWidth(std::max(0, p.width));
     pen.setCosmetic(p.width <= 1);
     pen.setCapStyle(Qt::FlatCap);
@@ -279,10 +394,31 @@ Qt::BrushStyle QtBrushStyle(TBrushStyle s) {
 
 } // namespace
 
+TPageGeometry PageGeometryOf(const QPageLayout& layout, int dpiX, int dpiY) {
+    // Millimetres keep metric sheets exact (points are rounded to whole ones).
+    const QRectF full = layout.fullRect(QPageLayout::Millimeter);
+    const QRectF paint = layout.paintRect(QPageLayout::Millimeter);
+    auto x = [dpiX](qreal mm) { return RoundInt(mm * dpiX / 25.4L); };
+    auto y = [dpiY](qreal mm) { return RoundInt(mm * dpiY / 25.4L); };
+    TPageGeometry page;
+    page.pixelsPerInchX = dpiX;
+    page.pixelsPerInchY = dpiY;
+    page.paper = QSize(x(full.width()), y(full.height()));
+    page.printable = QRect(QPoint(x(paint.left()), y(paint.top())),
+                           QPoint(x(paint.right()) - 1, y(paint.bottom()) - 1));
+    return page;
+}
+
 TPainterDC::TPainterDC(QPainter* painter, int technology)
     : painter_(painter), technology_(technology) {
     painter_->save();
     state_.font = QFontFromLogFont(state_.logFont);
+    QPaintDevice* device = painter_->device();
+    if (auto* paged = dynamic_cast<QPagedPaintDevice*>(device)) {
+        page_ = PageGeometryOf(paged->pageLayout(), device->logicalDpiX(), device->logicalDpiY());
+        // What the painter reaches is the device's to say: its own rounding may differ.
+        page_->printable.setSize(QSize(device->width(), device->height()));
+    }
 }
 
 TPainterDC::~TPainterDC() {
@@ -318,7 +454,7 @@ void TPainterDC::LineTo(int x, int y) {
     if (state_.pen.style == psClear || from == QPoint(x, y)) return;
     painter_->save();
     painter_->setRenderHint(QPainter::Antialiasing, false);
-    QPen pen = QtPen(state_.pen);
+    QPen pen = QtPen(state_.pen, DeviceColor(state_.pen.color));
     // A thin flat-capped line leaves out whichever end lies further right or down, not
     // the end point; square caps draw both ends, and the step back below leaves out the
     // end point whatever the direction.
@@ -346,7 +482,7 @@ void TPainterDC::Rectangle(int left, int top, int right, int bottom) {
     }
     if (pen.style != psClear) {
         const int w = std::max(1, pen.width);
-        const QBrush b(ToQColor(pen.color));
+        const QBrush b(DeviceColor(pen.color));
         if (pen.style == psSolid || pen.style == psInsideFrame || w > 1) {
             painter_->fillRect(QRect(r.left(), r.top(), r.width(), std::min(w, r.height())), b);
             painter_->fillRect(
@@ -355,7 +491,7 @@ void TPainterDC::Rectangle(int left, int top, int right, int bottom) {
             painter_->fillRect(
                 QRect(r.right() - w + 1, r.top(), std::min(w, r.width()), r.height()), b);
         } else {
-            painter_->setPen(QtPen(pen));
+            painter_->setPen(QtPen(pen, DeviceColor(pen.color)));
             painter_->setBrush(Qt::NoBrush);
             painter_->drawRect(r.adjusted(0, 0, -1, -1));
         }
@@ -367,8 +503,8 @@ void TPainterDC::FillRect(const QRect& r, const TBrushData& brush) {
     if (brush.style == bsClear || r.isEmpty()) return;
     const QRect n = r.normalized();
     if (brush.style != bsSolid && state_.bkMode == OPAQUE)
-        painter_->fillRect(n, ToQColor(state_.bkColor));
-    painter_->fillRect(n, QBrush(ToQColor(brush.color), QtBrushStyle(brush.style)));
+        painter_->fillRect(n, DeviceColor(state_.bkColor));
+    painter_->fillRect(n, QBrush(DeviceColor(brush.color), QtBrushStyle(brush.style)));
 }
 
 void TPainterDC::ExtTextOut(int x, int y, unsigned options, const QRect* rect, const QString& text,
@@ -376,32 +512,41 @@ void TPainterDC::ExtTextOut(int x, int y, unsigned options, const QRect* rect, c
     const bool hasRect = rect && (options & (ETO_OPAQUE | ETO_CLIPPED));
     painter_->save();
     if (hasRect && (options & ETO_OPAQUE))
-        painter_->fillRect(rect->normalized(), ToQColor(state_.bkColor));
+        painter_->fillRect(rect->normalized(), DeviceColor(state_.bkColor));
     if (hasRect && (options & ETO_CLIPPED))
         painter_->setClipRect(rect->normalized(), Qt::IntersectClip);
-    std::vector<int> advances;
-    if (dx) advances.assign(dx, dx + text.size());
     std::optional<QColor> background;
-    if (state_.bkMode == OPAQUE) background = ToQColor(state_.bkColor);
+    if (state_.bkMode == OPAQUE) background = DeviceColor(state_.bkColor);
     const bool updateCp = state_.textAlign & TA_UPDATECP;
     const QPoint p = updateCp ? state_.position : QPoint(x, y);
-    PaintTextRun(*painter_, state_.font, p, state_.textAlign, state_.logFont.lfEscapement, text,
-                 advances, ToQColor(state_.textColor), background);
+    const int escapement = state_.logFont.lfEscapement;
+    const TTextRun run = TextRunOf(state_.font, text, dx);
+    PaintTextRun(*painter_, state_.font, p, state_.textAlign, escapement, text, run,
+                 DeviceColor(state_.textColor), background);
     painter_->restore();
     if (updateCp) {
-        int width = 0;
-        if (dx)
-            for (qsizetype i = 0; i < text.size(); ++i)
-                width += dx[i];
-        else
-            width = MeasureTextRun(state_.font, text).width;
-        const qreal a = state_.logFont.lfEscapement * M_PI / 1800.0;
-        const int sign = (state_.textAlign & TA_CENTER) == TA_RIGHT    ? -1
-                         : (state_.textAlign & TA_CENTER) == TA_CENTER ? 0
-                                                                       : 1;
-        state_.position +=
-            QPoint(RoundInt(sign * width * std::cos(a)), RoundInt(-sign * width * std::sin(a)));
+        const QPointF step = CurrentPositionAdvance(state_.textAlign, escapement, run.width);
+        state_.position += QPoint(RoundInt(step.x()), RoundInt(step.y()));
     }
+}
+
+bool TPainterDC::DrawImage(const QRect& dest, const QImage& image, const QRect& src) {
+    if (image.isNull() || dest.width() == 0 || dest.height() == 0) return true;
+    painter_->save();
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == HALFTONE);
+    QRectF target = dest;
+    if (dest.width() < 0 || dest.height() < 0) {
+        // Negative extents mirror the picture about the destination's origin.
+        QTransform mirror;
+        mirror.translate(dest.x(), dest.y());
+        mirror.scale(dest.width() < 0 ? -1 : 1, dest.height() < 0 ? -1 : 1);
+        mirror.translate(-dest.x(), -dest.y());
+        target = QRectF(dest.x(), dest.y(), std::abs(dest.width()), std::abs(dest.height()));
+        painter_->setTransform(mirror, true);
+    }
+    painter_->drawImage(target, image, src);
+    painter_->restore();
+    return true;
 }
 
 bool TPainterDC::StretchDIBits(const QRect& dest, const QRect& src, const TDib& dib, uint32_t rop) {
@@ -415,21 +560,15 @@ bool TPainterDC::StretchDIBits(const QRect& dest, const QRect& src, const TDib& 
     QRect source = src;
     if (headerHeight > 0) // bottom-up: the source y counts from the bottom row
         source.moveTop(image.height() - src.y() - src.height());
-    painter_->save();
-    painter_->setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == HALFTONE);
-    QRectF target = dest;
-    QTransform mirror;
-    if (dest.width() < 0 || dest.height() < 0) {
-        // Negative extents mirror the picture about the destination's origin.
-        mirror.translate(dest.x(), dest.y());
-        mirror.scale(dest.width() < 0 ? -1 : 1, dest.height() < 0 ? -1 : 1);
-        mirror.translate(-dest.x(), -dest.y());
-        target = QRectF(dest.x(), dest.y(), std::abs(dest.width()), std::abs(dest.height()));
-        painter_->setTransform(mirror, true);
-    }
-    painter_->drawImage(target, image, source);
-    painter_->restore();
-    return true;
+    return DrawImage(dest, image, source);
+}
+
+TColor TPainterDC::ResolveColor(TColor c) const {
+    return technology_ == DT_RASDISPLAY ? ColorToRGB(c) : PaperColorToRGB(c);
+}
+
+void TPainterDC::SetPageGeometry(const TPageGeometry& page) {
+    page_ = page;
 }
 
 void TPainterDC::SetDeviceCaps(int index, int value) {
@@ -444,33 +583,46 @@ void TPainterDC::SetDeviceCaps(int index, int value) {
 int TPainterDC::GetDeviceCaps(int index) const {
     for (const auto& [i, v] : capsOverride_)
         if (i == index) return v;
+    return DeviceCaps(index);
+}
+
+int TPainterDC::DeviceCaps(int index) const {
     const QPaintDevice* d = painter_->device();
     switch (index) {
     case TECHNOLOGY:
         return technology_;
-    case HORZSIZE:
-        return d->widthMM();
-    case VERTSIZE:
-        return d->heightMM();
+    case LOGPIXELSX:
+        // The screen and images drawn like it measure in the screen's pixels, whatever the
+        // display; paper in the printer's.
+        return page_                          ? page_->pixelsPerInchX
+               : technology_ == DT_RASDISPLAY ? ScreenPixelsPerInch()
+                                              : d->logicalDpiX();
+    case LOGPIXELSY:
+        return page_                          ? page_->pixelsPerInchY
+               : technology_ == DT_RASDISPLAY ? ScreenPixelsPerInch()
+                                              : d->logicalDpiY();
     case HORZRES:
-    case PHYSICALWIDTH:
-        return d->width();
+        return page_ ? page_->printable.width() : d->width();
     case VERTRES:
+        return page_ ? page_->printable.height() : d->height();
+    case PHYSICALWIDTH:
+        return page_ ? page_->paper.width() : d->width();
     case PHYSICALHEIGHT:
-        return d->height();
+        return page_ ? page_->paper.height() : d->height();
+    case PHYSICALOFFSETX:
+        return page_ ? page_->printable.left() : 0;
+    case PHYSICALOFFSETY:
+        return page_ ? page_->printable.top() : 0;
+    case HORZSIZE:
+        return RoundInt(DeviceCaps(HORZRES) * 25.4L / std::max(1, DeviceCaps(LOGPIXELSX)));
+    case VERTSIZE:
+        return RoundInt(DeviceCaps(VERTRES) * 25.4L / std::max(1, DeviceCaps(LOGPIXELSY)));
     case BITSPIXEL:
         return d->depth();
     case PLANES:
         return 1;
     case NUMCOLORS:
         return d->depth() <= 8 ? 1 << d->depth() : -1;
-    case LOGPIXELSX:
-        return d->logicalDpiX();
-    case LOGPIXELSY:
-        return d->logicalDpiY();
-    case PHYSICALOFFSETX:
-    case PHYSICALOFFSETY:
-        return 0;
     default:
         return 0;
     }

@@ -6,10 +6,13 @@
 #include "framework/graphics/Graphics.h"
 
 #include <QByteArray>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QTransform>
 #include <optional>
 #include <vector>
+
+class QPageLayout;
 
 // Background modes.
 inline constexpr int TRANSPARENT = 1;
@@ -143,7 +146,26 @@ public:
     // ---- measuring with the selected font
     virtual QSize GetTextExtentPoint(const QString& text);
     virtual TTextMetric GetTextMetrics();
+    // The device's resolution (LOGPIXELSX, LOGPIXELSY) is the one every size drawn on it
+    // is measured in.
     virtual int GetDeviceCaps(int index) const = 0;
+
+    // ---- colours
+    // The plain colour a system colour stands for on this device: the desktop's on the
+    // screen, the classic light table on paper and in recorded pages.
+    virtual TColor ResolveColor(TColor c) const { return PaperColorToRGB(c); }
+
+    // ---- how pictures reach this context (every context takes device-independent
+    // bitmaps through StretchDIBits; these are the better ways some contexts offer)
+    // A painter that pictures may draw on directly, in this context's coordinates and
+    // clip; null when there is none.
+    virtual QPainter* DirectPainter() const { return nullptr; }
+    // Draws the source rectangle of an image stretched into dest (negative extents
+    // mirror), by the stretch mode; false when the context takes only bitmaps.
+    virtual bool DrawImage(const QRect& dest, const QImage& image, const QRect& src);
+    // Keeps an enhanced metafile stretched into dest as drawing of its own; false when
+    // the context cannot.
+    virtual bool EmbedMetafile(const QByteArray& emf, const QRect& dest);
 
 protected:
     TDCState state_;
@@ -164,21 +186,60 @@ struct TTextRun {
     int descent = 0;
 };
 TTextRun MeasureTextRun(const QFont& font, const QString& text);
+// The run with the advances given (one per UTF-16 unit), measured only when there are
+// none; the font gives ascent and descent.
+TTextRun TextRunOf(const QFont& font, const QString& text, const int* advances);
 TTextMetric TextMetricsOf(const QFont& font);
+// Metrics of a font taken at a size the font machinery handles well: what they give,
+// times scale, is the font's own. Outlines are unhinted, so their metrics grow linearly,
+// and a face is never loaded at an absurd size.
+QFontMetricsF MetricsOf(const QFont& font, qreal& scale);
 
-// Draws text on a painter with the system's placement rules: reference point p, text
-// alignment flags, escapement in tenths of a degree counter-clockwise, one advance per
-// unit (measured when none are given), optional opaque background colour.
+// Where a run lies from its reference point by the text alignment flags, in the run's own
+// coordinates (x along the baseline, y across it towards the glyphs' feet, the reference
+// point at the origin): the run starts at x = start, its baseline lies at y = baseline.
+struct TTextPlacement {
+    qreal start = 0;
+    qreal baseline = 0;
+    // The cell of a run: its width along the baseline, ascent above it, descent below.
+    QRectF Cell(const TTextRun& run) const {
+        return QRectF(start, baseline - run.ascent, run.width, run.ascent + run.descent);
+    }
+};
+TTextPlacement PlaceTextRun(unsigned textAlign, const TTextRun& run);
+// How far a run moves the current position when the text alignment asks for it to be
+// updated: its width along the baseline turned by the escapement (tenths of a degree,
+// counter-clockwise), back for right-aligned runs, not at all for centred ones.
+QPointF CurrentPositionAdvance(unsigned textAlign, int escapement, qreal width);
+
+// Draws a measured run on a painter with the system's placement rules: reference point p,
+// text alignment flags, escapement in tenths of a degree counter-clockwise, optional
+// opaque background colour. Glyphs far larger than any output needs are drawn as
+// outlines, so a run costs bounded memory and time at any size.
 void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned textAlign,
-                  int escapement, const QString& text, const std::vector<int>& advances,
-                  const QColor& color, std::optional<QColor> background);
+                  int escapement, const QString& text, const TTextRun& run, const QColor& color,
+                  std::optional<QColor> background);
 
 // ---- The device context over a QPainter ----------------------------------------------
 
+// The sheet a printer draws on, in its device pixels: the whole paper, and the part the
+// printer can reach, whose top-left corner is the painter's origin.
+struct TPageGeometry {
+    int pixelsPerInchX = 0;
+    int pixelsPerInchY = 0;
+    QSize paper;
+    QRect printable; // in paper coordinates
+    bool operator==(const TPageGeometry&) const = default;
+};
+// The geometry of a page layout at a resolution; full-page layouts reach the whole sheet.
+TPageGeometry PageGeometryOf(const QPageLayout& layout, int pixelsPerInchX, int pixelsPerInchY);
+
 class TPainterDC : public TDeviceContext {
 public:
-    // Draws on painter, whose device gives the capabilities; the painter must outlive
-    // this context. technology: DT_RASDISPLAY or DT_RASPRINTER.
+    // Draws on painter, which must outlive this context. technology: DT_RASDISPLAY for
+    // the screen and images drawn like it (the screen's resolution and colours), or
+    // DT_RASPRINTER for paper (the device's resolution, paper colours); a paged device
+    // (a printer, a PDF writer) gives its page geometry itself.
     explicit TPainterDC(QPainter* painter, int technology = DT_RASDISPLAY);
     ~TPainterDC() override;
 
@@ -194,14 +255,24 @@ public:
     void RemoveClip() override;
     bool RestoreDC(int n) override;
     int GetDeviceCaps(int index) const override;
+    TColor ResolveColor(TColor c) const override;
+    QPainter* DirectPainter() const override { return painter_; }
+    bool DrawImage(const QRect& dest, const QImage& image, const QRect& src) override;
 
-    // Overrides for capabilities the device does not know (a printer's page geometry).
+    // The page this context draws on, for a device that cannot say (an image standing in
+    // for a printer's page): resolution, paper and printable area.
+    void SetPageGeometry(const TPageGeometry& page);
+    const std::optional<TPageGeometry>& PageGeometry() const { return page_; }
+    // Overrides for single capabilities.
     void SetDeviceCaps(int index, int value);
 
 private:
     void ApplyClip();
+    int DeviceCaps(int index) const;
+    QColor DeviceColor(TColor c) const { return ToQColor(ResolveColor(c)); }
     QPainter* painter_;
     int technology_;
+    std::optional<TPageGeometry> page_;
     std::vector<std::pair<int, int>> capsOverride_;
 };
 

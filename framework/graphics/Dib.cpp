@@ -241,8 +241,10 @@ void PutHeader(uchar* info, int width, int height, int bitCount, uint32_t compre
     qToLittleEndian<uint16_t>(static_cast<uint16_t>(bitCount), info + 14);
     qToLittleEndian<uint32_t>(compression, info + 16);
     qToLittleEndian<uint32_t>(imageSize, info + 20);
-    qToLittleEndian<int32_t>(3780, info + 24); // 96 pixels per inch
-    qToLittleEndian<int32_t>(3780, info + 28);
+    // Bitmaps are drawn at the screen's density.
+    const auto perMetre = static_cast<int32_t>(RoundInt(ScreenPixelsPerInch() / 0.0254L));
+    qToLittleEndian<int32_t>(perMetre, info + 24);
+    qToLittleEndian<int32_t>(perMetre, info + 28);
     qToLittleEndian<uint32_t>(colors, info + 32);
 }
 

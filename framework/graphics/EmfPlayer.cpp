@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <QRegion>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <variant>
@@ -52,19 +53,6 @@ bool Finite(const QTransform& t) {
 
 bool AxisAligned(const QTransform& t) {
     return t.m12() == 0 && t.m21() == 0 && t.m13() == 0 && t.m23() == 0;
-}
-
-// Windows-1252 for the bytes that differ from Latin-1.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-
-QString FromAnsi(const uchar* p, qsizetype n) {
-    QString s(n, Qt::Uninitialized);
-    for (qsizetype i = 0; i < n; ++i)
-        s[i] = p[i] >= 0x80 && p[i] < 0xA0 ? QChar(kCp1252High[p[i] - 0x80]) : QChar(p[i]);
-    return s;
 }
 
 struct Pen {
@@ -130,7 +118,8 @@ public:
     void Run();
 
 private:
-    void Play(const TRecord& r);
+    using Handler = void (Player::*)(const TRecord&);
+    static Handler HandlerFor(uint32_t type);
     QTransform Total();
     QTransform Page() const;
     void Dirty() { totalValid_ = false; }
@@ -164,6 +153,8 @@ private:
     void ArcFamily(const TRecord& r);
     void Text(QPointF ref, uint32_t options, std::optional<TRectL> rect, const QString& text,
               std::vector<int> dx);
+    void TextBox(const QTransform& t, uint32_t options, const TRectL& rect);
+    void TextRun(const QTransform& t, QPointF pd, const QString& text, const TTextRun& run);
     void ExtTextOut(const TRecord& r);
     void SmallTextOut(const TRecord& r);
     void Bitmap(const TRecord& r);
@@ -174,12 +165,50 @@ private:
     Brush PatternBrush(const TRecord& r);
     void PathRecord(const TRecord& r);
 
+    // ---- one function per kind of record, chosen by HandlerFor
+    void Ignore(const TRecord&) {}
+    void MapMode(const TRecord& r);
+    void Extent(const TRecord& r);
+    void WindowOrigin(const TRecord& r);
+    void ViewportOrigin(const TRecord& r);
+    void ScaleExtent(const TRecord& r);
+    void WorldTransform(const TRecord& r);
+    void Save(const TRecord& r);
+    void Restore(const TRecord& r);
+    void BkMode(const TRecord& r);
+    void PolyFillMode(const TRecord& r);
+    void Rop2(const TRecord& r);
+    void StretchMode(const TRecord& r);
+    void TextAlign(const TRecord& r);
+    void TextColor(const TRecord& r);
+    void BkColor(const TRecord& r);
+    void ArcDirection(const TRecord& r);
+    void MiterLimit(const TRecord& r);
+    void MoveTo(const TRecord& r);
+    void LineToRecord(const TRecord& r);
+    void SelectObject(const TRecord& r);
+    void DeleteObject(const TRecord& r);
+    void CreatePen(const TRecord& r);
+    void ExtCreatePen(const TRecord& r);
+    void CreateBrush(const TRecord& r);
+    void CreatePatternBrush(const TRecord& r);
+    void CreateFont(const TRecord& r);
+    void CreateOther(const TRecord& r);
+    void RectangleRecord(const TRecord& r);
+    void RoundShape(const TRecord& r);
+    void IntersectClip(const TRecord& r);
+    void ExcludeClip(const TRecord& r);
+    void OffsetClip(const TRecord& r);
+    void SelectClipRegion(const TRecord& r);
+    void FillRgn(const TRecord& r);
+    void PaintRgn(const TRecord& r);
+
     QPainter& painter_;
     const QByteArray& emf_;
     QRectF dest_;
     TEnhMetaHeader header_;
     bool valid_ = false;
-    double kx_ = 96 / 25.4, ky_ = 96 / 25.4; // reference pixels per millimetre
+    double kx_ = 0, ky_ = 0; // reference pixels per millimetre
     QTransform entry_, base_, total_;
     bool totalValid_ = false;
     QRegion initialClip_;
@@ -238,7 +267,7 @@ void Player::Run() {
         }
         if (!CheckRecord(r).isEmpty()) continue;
         if (r.type == EMR_EOF) break;
-        Play(r);
+        (this->*HandlerFor(r.type))(r);
     }
     delegate_.reset();
     painter_.restore();
@@ -763,85 +792,80 @@ void Player::ArcFamily(const TRecord& r) {
 
 // ---- text ----------------------------------------------------------------------------
 
+// The opaque box and the clip of a text record, in device pixels.
+void Player::TextBox(const QTransform& t, uint32_t options, const TRectL& rc) {
+    QPainterPath area;
+    if (AxisAligned(t))
+        area.addRect(DeviceRect(rc.left, rc.top, rc.right, rc.bottom));
+    else
+        area.addPolygon(
+            t.map(QPolygonF(QRectF(QPointF(rc.left, rc.top), QPointF(rc.right, rc.bottom)))));
+    if (options & ETO_OPAQUE) painter_.fillPath(area, state_.bkColor);
+    if (!(options & ETO_CLIPPED)) return;
+    if (AxisAligned(t))
+        painter_.setClipRect(area.boundingRect().toRect(), Qt::IntersectClip);
+    else
+        painter_.setClipPath(area, Qt::IntersectClip);
+}
+
+// Draws a run at device point pd under the logical-to-device transform t: with a plain
+// scale as direct drawing does on a scaled painter, otherwise in the run's own turned and
+// stretched coordinates.
+void Player::TextRun(const QTransform& t, QPointF pd, const QString& text, const TTextRun& run) {
+    const Font& font = state_.font;
+    const int escapement = font.lf.lfEscapement;
+    const double theta = escapement * M_PI / 1800;
+    const bool uniform = t.m12() == 0 && t.m21() == 0 && t.m11() > 0 && t.m11() == t.m22();
+    const QPointF u(t.m11() * std::cos(theta) - t.m21() * std::sin(theta),
+                    t.m12() * std::cos(theta) - t.m22() * std::sin(theta));
+    const double su = uniform ? t.m11() : std::hypot(u.x(), u.y());
+    const double sv = uniform  ? su
+                      : su > 0 ? std::abs(t.m11() * t.m22() - t.m12() * t.m21()) / su
+                               : 0;
+    const double em = std::abs(static_cast<double>(font.font.pixelSize())) * sv;
+    if (su <= 1e-6 || sv <= 1e-6 || em >= kMaxFontPixels || !std::isfinite(pd.x()) ||
+        !std::isfinite(pd.y()))
+        return;
+    std::optional<QColor> background;
+    if (state_.bkMode == OPAQUE) background = state_.bkColor;
+    if (uniform) {
+        if (su != 1) painter_.setTransform(QTransform::fromScale(su, su));
+        PaintTextRun(painter_, font.font, pd / su, state_.textAlign, escapement, text, run,
+                     state_.textColor, background);
+        return;
+    }
+    QTransform local;
+    local.translate(pd.x(), pd.y());
+    local.rotate(-std::atan2(-u.y(), u.x()) * 180 / M_PI);
+    local.scale(su, sv);
+    painter_.setTransform(local);
+    PaintTextRun(painter_, font.font, QPointF(0, 0), state_.textAlign, 0, text, run,
+                 state_.textColor, background);
+}
+
 void Player::Text(QPointF ref, uint32_t options, std::optional<TRectL> rect, const QString& text,
                   std::vector<int> dx) {
     const QTransform t = Total();
     painter_.save();
     painter_.setTransform(QTransform());
-    if (rect && (options & (ETO_OPAQUE | ETO_CLIPPED))) {
-        const TRectL& rc = *rect;
-        QPainterPath area;
-        if (AxisAligned(t))
-            area.addRect(DeviceRect(rc.left, rc.top, rc.right, rc.bottom));
-        else
-            area.addPolygon(
-                t.map(QPolygonF(QRectF(QPointF(rc.left, rc.top), QPointF(rc.right, rc.bottom)))));
-        if (options & ETO_OPAQUE) painter_.fillPath(area, state_.bkColor);
-        if (options & ETO_CLIPPED) {
-            if (AxisAligned(t))
-                painter_.setClipRect(area.boundingRect().toRect(), Qt::IntersectClip);
-            else
-                painter_.setClipPath(area, Qt::IntersectClip);
-        }
-    }
-    const Font& font = state_.font;
-    const int escapement = font.lf.lfEscapement;
+    if (rect && (options & (ETO_OPAQUE | ETO_CLIPPED))) TextBox(t, options, *rect);
     if (text.isEmpty() || (options & ETO_GLYPH_INDEX)) {
         painter_.restore();
         return;
     }
-    if (dx.size() != static_cast<size_t>(text.size()))
-        dx = MeasureTextRun(font.font, text).advances;
     QString shown = text;
     if (shown.size() > kMaxTextLength) {
         shown.truncate(kMaxTextLength);
-        dx.resize(static_cast<size_t>(kMaxTextLength));
+        if (!dx.empty()) dx.resize(static_cast<size_t>(kMaxTextLength));
     }
+    const bool given = dx.size() == static_cast<size_t>(shown.size());
+    const TTextRun run = TextRunOf(state_.font.font, shown, given ? dx.data() : nullptr);
     const bool updateCp = state_.textAlign & TA_UPDATECP;
-    const QPointF p = updateCp ? state_.cp : ref;
-    const QPointF pd = t.map(p);
-    const double theta = escapement * M_PI / 1800;
-    double su, sv;
-    const bool uniform = t.m12() == 0 && t.m21() == 0 && t.m11() > 0 && t.m11() == t.m22();
-    std::optional<QColor> background;
-    if (state_.bkMode == OPAQUE) background = state_.bkColor;
-    if (uniform) {
-        su = sv = t.m11();
-    } else {
-        const QPointF u(t.m11() * std::cos(theta) - t.m21() * std::sin(theta),
-                        t.m12() * std::cos(theta) - t.m22() * std::sin(theta));
-        su = std::hypot(u.x(), u.y());
-        sv = su > 0 ? std::abs(t.m11() * t.m22() - t.m12() * t.m21()) / su : 0;
-    }
-    const double em = std::abs(static_cast<double>(font.font.pixelSize())) * sv;
-    if (su > 1e-6 && sv > 1e-6 && em < kMaxFontPixels && std::isfinite(pd.x()) &&
-        std::isfinite(pd.y())) {
-        if (uniform) {
-            // Same call as direct drawing; the scale is the only difference.
-            if (su != 1) painter_.setTransform(QTransform::fromScale(su, su));
-            PaintTextRun(painter_, font.font, pd / su, state_.textAlign, escapement, shown, dx,
-                         state_.textColor, background);
-        } else {
-            const QPointF u(t.m11() * std::cos(theta) - t.m21() * std::sin(theta),
-                            t.m12() * std::cos(theta) - t.m22() * std::sin(theta));
-            QTransform local;
-            local.translate(pd.x(), pd.y());
-            local.rotate(-std::atan2(-u.y(), u.x()) * 180 / M_PI);
-            local.scale(su, sv);
-            painter_.setTransform(local);
-            PaintTextRun(painter_, font.font, QPointF(0, 0), state_.textAlign, 0, shown, dx,
-                         state_.textColor, background);
-        }
-    }
+    TextRun(t, t.map(updateCp ? state_.cp : ref), shown, run);
     painter_.restore();
-    if (updateCp) {
-        int64_t width = 0;
-        for (int a : dx)
-            width += a;
-        const unsigned h = state_.textAlign & TA_CENTER;
-        const int sign = h == TA_RIGHT ? -1 : h == TA_CENTER ? 0 : 1;
-        state_.cp += QPointF(sign * width * std::cos(theta), -sign * width * std::sin(theta));
-    }
+    if (updateCp)
+        state_.cp +=
+            CurrentPositionAdvance(state_.textAlign, state_.font.lf.lfEscapement, run.width);
 }
 
 void Player::ExtTextOut(const TRecord& r) {
@@ -869,7 +893,7 @@ void Player::ExtTextOut(const TRecord& r) {
             for (uint32_t i = 0; i < chars; ++i)
                 text[i] = QChar(U16(s + 2 * i));
         } else {
-            text = FromAnsi(s, chars);
+            text = FromCp1252(s, chars);
         }
     }
     std::vector<int> dx;
@@ -896,7 +920,7 @@ void Player::SmallTextOut(const TRecord& r) {
     }
     QString text;
     if (options & ETO_SMALL_CHARS) {
-        text = FromAnsi(r.data + at, chars);
+        text = FromCp1252(r.data + at, chars);
     } else {
         text.resize(chars);
         for (uint32_t i = 0; i < chars; ++i)
@@ -1241,291 +1265,343 @@ void Player::PathRecord(const TRecord& r) {
 
 // ---- the records ---------------------------------------------------------------------
 
-void Player::Play(const TRecord& r) {
-    State& s = state_;
-    switch (r.type) {
-    case EMR_SETMAPMODE:
-        if (r.U(8) >= 1 && r.U(8) <= 8) s.mapMode = r.U(8), Dirty();
-        break;
-    case EMR_SETWINDOWEXTEX:
-    case EMR_SETVIEWPORTEXTEX:
-        if (r.I(8) != 0 && r.I(12) != 0) {
-            (r.type == EMR_SETWINDOWEXTEX ? s.winExt : s.vpExt) = QSizeF(r.I(8), r.I(12));
-            Dirty();
-        }
-        break;
-    case EMR_SETWINDOWORGEX:
-        s.winOrg = QPointF(r.I(8), r.I(12)), Dirty();
-        break;
-    case EMR_SETVIEWPORTORGEX:
-        s.vpOrg = QPointF(r.I(8), r.I(12)), Dirty();
-        break;
-    case EMR_SCALEVIEWPORTEXTEX:
-    case EMR_SCALEWINDOWEXTEX: {
-        const int32_t xn = r.I(8), xd = r.I(12), yn = r.I(16), yd = r.I(20);
-        if (xn == 0 || xd == 0 || yn == 0 || yd == 0) break;
-        QSizeF& e = r.type == EMR_SCALEWINDOWEXTEX ? s.winExt : s.vpExt;
-        const QSizeF scaled(Clamp(e.width() * xn / xd), Clamp(e.height() * yn / yd));
-        if (scaled.width() != 0 && scaled.height() != 0) e = scaled, Dirty();
-        break;
+Player::Handler Player::HandlerFor(uint32_t type) {
+    struct Entry {
+        uint32_t type;
+        Handler handler;
+    };
+    static constexpr Entry kEntries[] = {
+        {EMR_SETMAPMODE, &Player::MapMode},
+        {EMR_SETWINDOWEXTEX, &Player::Extent},
+        {EMR_SETVIEWPORTEXTEX, &Player::Extent},
+        {EMR_SETWINDOWORGEX, &Player::WindowOrigin},
+        {EMR_SETVIEWPORTORGEX, &Player::ViewportOrigin},
+        {EMR_SCALEVIEWPORTEXTEX, &Player::ScaleExtent},
+        {EMR_SCALEWINDOWEXTEX, &Player::ScaleExtent},
+        {EMR_SETWORLDTRANSFORM, &Player::WorldTransform},
+        {EMR_MODIFYWORLDTRANSFORM, &Player::WorldTransform},
+        {EMR_SAVEDC, &Player::Save},
+        {EMR_RESTOREDC, &Player::Restore},
+        {EMR_SETBKMODE, &Player::BkMode},
+        {EMR_SETPOLYFILLMODE, &Player::PolyFillMode},
+        {EMR_SETROP2, &Player::Rop2},
+        {EMR_SETSTRETCHBLTMODE, &Player::StretchMode},
+        {EMR_SETTEXTALIGN, &Player::TextAlign},
+        {EMR_SETTEXTCOLOR, &Player::TextColor},
+        {EMR_SETBKCOLOR, &Player::BkColor},
+        {EMR_SETARCDIRECTION, &Player::ArcDirection},
+        {EMR_SETMITERLIMIT, &Player::MiterLimit},
+        {EMR_MOVETOEX, &Player::MoveTo},
+        {EMR_LINETO, &Player::LineToRecord},
+        {EMR_SELECTOBJECT, &Player::SelectObject},
+        {EMR_DELETEOBJECT, &Player::DeleteObject},
+        {EMR_CREATEPEN, &Player::CreatePen},
+        {EMR_EXTCREATEPEN, &Player::ExtCreatePen},
+        {EMR_CREATEBRUSHINDIRECT, &Player::CreateBrush},
+        {EMR_CREATEMONOBRUSH, &Player::CreatePatternBrush},
+        {EMR_CREATEDIBPATTERNBRUSHPT, &Player::CreatePatternBrush},
+        {EMR_EXTCREATEFONTINDIRECTW, &Player::CreateFont},
+        {EMR_RECTANGLE, &Player::RectangleRecord},
+        {EMR_ELLIPSE, &Player::RoundShape},
+        {EMR_ROUNDRECT, &Player::RoundShape},
+        {EMR_ARC, &Player::ArcFamily},
+        {EMR_CHORD, &Player::ArcFamily},
+        {EMR_PIE, &Player::ArcFamily},
+        {EMR_ARCTO, &Player::ArcFamily},
+        {EMR_ANGLEARC, &Player::ArcFamily},
+        {EMR_POLYBEZIER, &Player::Poly},
+        {EMR_POLYGON, &Player::Poly},
+        {EMR_POLYLINE, &Player::Poly},
+        {EMR_POLYBEZIERTO, &Player::Poly},
+        {EMR_POLYLINETO, &Player::Poly},
+        {EMR_POLYBEZIER16, &Player::Poly},
+        {EMR_POLYGON16, &Player::Poly},
+        {EMR_POLYLINE16, &Player::Poly},
+        {EMR_POLYBEZIERTO16, &Player::Poly},
+        {EMR_POLYLINETO16, &Player::Poly},
+        {EMR_POLYPOLYLINE, &Player::PolyPoly},
+        {EMR_POLYPOLYGON, &Player::PolyPoly},
+        {EMR_POLYPOLYLINE16, &Player::PolyPoly},
+        {EMR_POLYPOLYGON16, &Player::PolyPoly},
+        {EMR_POLYDRAW, &Player::PolyDraw},
+        {EMR_POLYDRAW16, &Player::PolyDraw},
+        {EMR_EXTTEXTOUTA, &Player::ExtTextOut},
+        {EMR_EXTTEXTOUTW, &Player::ExtTextOut},
+        {EMR_SMALLTEXTOUT, &Player::SmallTextOut},
+        {EMR_BITBLT, &Player::Bitmap},
+        {EMR_STRETCHBLT, &Player::Bitmap},
+        {EMR_ALPHABLEND, &Player::Bitmap},
+        {EMR_TRANSPARENTBLT, &Player::Bitmap},
+        {EMR_STRETCHDIBITS, &Player::Bitmap},
+        {EMR_SETDIBITSTODEVICE, &Player::Bitmap},
+        {EMR_INTERSECTCLIPRECT, &Player::IntersectClip},
+        {EMR_EXCLUDECLIPRECT, &Player::ExcludeClip},
+        {EMR_OFFSETCLIPRGN, &Player::OffsetClip},
+        {EMR_EXTSELECTCLIPRGN, &Player::SelectClipRegion},
+        {EMR_FILLRGN, &Player::FillRgn},
+        {EMR_PAINTRGN, &Player::PaintRgn},
+        {EMR_BEGINPATH, &Player::PathRecord},
+        {EMR_ENDPATH, &Player::PathRecord},
+        {EMR_CLOSEFIGURE, &Player::PathRecord},
+        {EMR_FILLPATH, &Player::PathRecord},
+        {EMR_STROKEANDFILLPATH, &Player::PathRecord},
+        {EMR_STROKEPATH, &Player::PathRecord},
+        {EMR_FLATTENPATH, &Player::PathRecord},
+        {EMR_WIDENPATH, &Player::PathRecord},
+        {EMR_SELECTCLIPPATH, &Player::PathRecord},
+        {EMR_ABORTPATH, &Player::PathRecord},
+    };
+    static const auto table = [] {
+        std::array<Handler, 256> t;
+        t.fill(&Player::Ignore);
+        for (const Entry& e : kEntries)
+            t[e.type] = e.handler;
+        return t;
+    }();
+    if (type < table.size()) {
+        // Objects this player has no use for still take their slot.
+        if (table[type] == &Player::Ignore && RecordKind(type).Has(TRecordKind::kCreatesObject))
+            return &Player::CreateOther;
+        return table[type];
     }
-    case EMR_SETWORLDTRANSFORM:
-    case EMR_MODIFYWORLDTRANSFORM: {
-        const QTransform x(F32(r.data + 8), F32(r.data + 12), F32(r.data + 16), F32(r.data + 20),
-                           F32(r.data + 24), F32(r.data + 28));
-        const uint32_t mode = r.type == EMR_SETWORLDTRANSFORM ? 4 : r.U(32);
-        QTransform w = s.world;
-        switch (mode) {
-        case 1:
-            w = QTransform();
-            break;
-        case 2:
-            w = x * s.world;
-            break;
-        case 3:
-            w = s.world * x;
-            break;
-        case 4:
-            w = x;
-            break;
-        default:
-            return;
-        }
-        if (!Finite(w) || std::abs(w.determinant()) < 1e-12) return; // singular: keep the old one
-        s.world = w;
-        Dirty();
+    return &Player::Ignore; // comments (EMF+ included), palettes, unknown types
+}
+
+void Player::MapMode(const TRecord& r) {
+    if (r.U(8) < 1 || r.U(8) > 8) return;
+    state_.mapMode = r.U(8);
+    Dirty();
+}
+
+void Player::Extent(const TRecord& r) {
+    if (r.I(8) == 0 || r.I(12) == 0) return;
+    (r.type == EMR_SETWINDOWEXTEX ? state_.winExt : state_.vpExt) = QSizeF(r.I(8), r.I(12));
+    Dirty();
+}
+
+void Player::WindowOrigin(const TRecord& r) {
+    state_.winOrg = QPointF(r.I(8), r.I(12));
+    Dirty();
+}
+
+void Player::ViewportOrigin(const TRecord& r) {
+    state_.vpOrg = QPointF(r.I(8), r.I(12));
+    Dirty();
+}
+
+void Player::ScaleExtent(const TRecord& r) {
+    const int32_t xn = r.I(8), xd = r.I(12), yn = r.I(16), yd = r.I(20);
+    if (xn == 0 || xd == 0 || yn == 0 || yd == 0) return;
+    QSizeF& e = r.type == EMR_SCALEWINDOWEXTEX ? state_.winExt : state_.vpExt;
+    const QSizeF scaled(Clamp(e.width() * xn / xd), Clamp(e.height() * yn / yd));
+    if (scaled.width() == 0 || scaled.height() == 0) return;
+    e = scaled;
+    Dirty();
+}
+
+void Player::WorldTransform(const TRecord& r) {
+    const QTransform x(F32(r.data + 8), F32(r.data + 12), F32(r.data + 16), F32(r.data + 20),
+                       F32(r.data + 24), F32(r.data + 28));
+    const uint32_t mode = r.type == EMR_SETWORLDTRANSFORM ? 4 : r.U(32);
+    QTransform w;
+    switch (mode) {
+    case 1:
         break;
-    }
-    case EMR_SAVEDC:
-        if (saved_.size() < kMaxSavedStates) saved_.push_back(s);
+    case 2:
+        w = x * state_.world;
         break;
-    case EMR_RESTOREDC: {
-        const int32_t n = r.I(8);
-        const int64_t target = n < 0 ? static_cast<int64_t>(saved_.size()) + n : n - 1;
-        if (target < 0 || target >= static_cast<int64_t>(saved_.size())) break;
-        s = saved_[static_cast<size_t>(target)];
-        saved_.resize(static_cast<size_t>(target));
-        Dirty();
-        ApplyClip();
+    case 3:
+        w = state_.world * x;
         break;
-    }
-    case EMR_SETBKMODE:
-        if (r.U(8) == TRANSPARENT || r.U(8) == OPAQUE) s.bkMode = static_cast<int>(r.U(8));
-        break;
-    case EMR_SETPOLYFILLMODE:
-        s.fillRule = r.U(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
-        break;
-    case EMR_SETROP2:
-        s.rop2 = static_cast<int>(r.U(8) & 0xFF);
-        break;
-    case EMR_SETSTRETCHBLTMODE:
-        s.stretchMode = static_cast<int>(r.U(8));
-        break;
-    case EMR_SETTEXTALIGN:
-        s.textAlign = r.U(8);
-        break;
-    case EMR_SETTEXTCOLOR:
-        s.textColor = ColorRef(r.U(8));
-        break;
-    case EMR_SETBKCOLOR:
-        s.bkColor = ColorRef(r.U(8));
-        break;
-    case EMR_SETARCDIRECTION:
-        s.clockwise = r.U(8) == 2;
-        break;
-    case EMR_SETMITERLIMIT: {
-        const float m = F32(r.data + 8);
-        if (std::isfinite(m) && m >= 1 && m < 1000) s.miterLimit = m;
-        break;
-    }
-    case EMR_MOVETOEX:
-        s.cp = QPointF(r.I(8), r.I(12));
-        if (inPath_) path_.moveTo(Total().map(s.cp));
-        break;
-    case EMR_LINETO:
-        LineTo(QPointF(r.I(8), r.I(12)));
-        break;
-    case EMR_SELECTOBJECT:
-        Select(r.U(8));
-        break;
-    case EMR_DELETEOBJECT:
-        if (!(r.U(8) & kStockObject) && r.U(8) < objects_.size())
-            objects_[r.U(8)] = std::monostate{};
-        break;
-    case EMR_CREATEPEN: {
-        Pen p{r.U(12),
-              static_cast<double>(std::clamp<int32_t>(r.I(16), 0, 1 << 20)),
-              ColorRef(r.U(24)),
-              {}};
-        CreateObject(r.U(8), p);
-        break;
-    }
-    case EMR_EXTCREATEPEN: {
-        const uint32_t style = r.U(28);
-        Pen p{style,
-              static_cast<double>(std::min<uint32_t>(r.U(32), 1 << 20)),
-              ColorRef(r.U(40)),
-              {}};
-        if (!(style & PS_GEOMETRIC)) p.width = 0;
-        if (r.U(36) == 1) p.style = (p.style & ~0xFu) | PS_NULL; // hollow brush: nothing drawn
-        if ((style & 0xF) == 7)
-            for (uint32_t i = 0; i < std::min<uint32_t>(r.U(48), 64); ++i)
-                p.dashes.push_back(r.U(52 + 4 * i));
-        CreateObject(r.U(8), p);
-        break;
-    }
-    case EMR_CREATEBRUSHINDIRECT: {
-        Brush b;
-        const uint32_t style = r.U(12);
-        b.color = ColorRef(r.U(16));
-        b.kind = style == 1 ? Brush::Null : style == 2 ? Brush::Hatched : Brush::Solid;
-        b.hatch = static_cast<int>(r.U(20));
-        CreateObject(r.U(8), b);
-        break;
-    }
-    case EMR_CREATEMONOBRUSH:
-    case EMR_CREATEDIBPATTERNBRUSHPT:
-        CreateObject(r.U(8), PatternBrush(r));
-        break;
-    case EMR_EXTCREATEFONTINDIRECTW: {
-        LOGFONT lf;
-        const uchar* f = r.data + 12;
-        lf.lfHeight = I32(f);
-        lf.lfWidth = I32(f + 4);
-        lf.lfEscapement = I32(f + 8);
-        lf.lfOrientation = I32(f + 12);
-        lf.lfWeight = I32(f + 16);
-        std::memcpy(&lf.lfItalic, f + 20, 8);
-        QString face;
-        for (int i = 0; i < 32 && U16(f + 28 + 2 * i); ++i)
-            face += QChar(U16(f + 28 + 2 * i));
-        lf.SetFaceName(face);
-        CreateObject(r.U(8), MakeFont(lf));
-        break;
-    }
-    case EMR_CREATEPALETTE:
-    case EMR_CREATECOLORSPACE:
-    case EMR_CREATECOLORSPACEW:
-        CreateObject(r.U(8), Other{});
-        break;
-    case EMR_RECTANGLE:
-        Rectangle(RectL(r.data + 8));
-        break;
-    case EMR_ELLIPSE:
-    case EMR_ROUNDRECT: {
-        const TRectL b = RectL(r.data + 8);
-        const QRectF box = QRectF(QPointF(b.left, b.top), QPointF(b.right, b.bottom)).normalized();
-        QPainterPath p;
-        if (r.type == EMR_ELLIPSE)
-            p.addEllipse(box);
-        else
-            p.addRoundedRect(box, std::abs(double(r.I(24))) / 2, std::abs(double(r.I(28))) / 2);
-        DrawPath(p, true, true);
-        break;
-    }
-    case EMR_ARC:
-    case EMR_CHORD:
-    case EMR_PIE:
-    case EMR_ARCTO:
-    case EMR_ANGLEARC:
-        ArcFamily(r);
-        break;
-    case EMR_POLYBEZIER:
-    case EMR_POLYGON:
-    case EMR_POLYLINE:
-    case EMR_POLYBEZIERTO:
-    case EMR_POLYLINETO:
-    case EMR_POLYBEZIER16:
-    case EMR_POLYGON16:
-    case EMR_POLYLINE16:
-    case EMR_POLYBEZIERTO16:
-    case EMR_POLYLINETO16:
-        Poly(r);
-        break;
-    case EMR_POLYPOLYLINE:
-    case EMR_POLYPOLYGON:
-    case EMR_POLYPOLYLINE16:
-    case EMR_POLYPOLYGON16:
-        PolyPoly(r);
-        break;
-    case EMR_POLYDRAW:
-    case EMR_POLYDRAW16:
-        PolyDraw(r);
-        break;
-    case EMR_EXTTEXTOUTA:
-    case EMR_EXTTEXTOUTW:
-        ExtTextOut(r);
-        break;
-    case EMR_SMALLTEXTOUT:
-        SmallTextOut(r);
-        break;
-    case EMR_BITBLT:
-    case EMR_STRETCHBLT:
-    case EMR_ALPHABLEND:
-    case EMR_TRANSPARENTBLT:
-    case EMR_STRETCHDIBITS:
-    case EMR_SETDIBITSTODEVICE:
-        Bitmap(r);
-        break;
-    case EMR_INTERSECTCLIPRECT:
-        CombineClip(LogicalRectRegion(RectL(r.data + 8)), RGN_AND);
-        break;
-    case EMR_EXCLUDECLIPRECT:
-        CombineClip(LogicalRectRegion(RectL(r.data + 8)), RGN_DIFF);
-        break;
-    case EMR_OFFSETCLIPRGN: {
-        const QTransform t = Total();
-        const QPointF o(t.m11() * r.I(8) + t.m21() * r.I(12), t.m12() * r.I(8) + t.m22() * r.I(12));
-        s.clip.translate(ToInt(o.x()), ToInt(o.y()));
-        CombineClip(s.clip, RGN_COPY);
-        break;
-    }
-    case EMR_EXTSELECTCLIPRGN: {
-        const uint32_t cb = r.U(8), mode = r.U(12);
-        if (cb == 0) {
-            if (mode == RGN_COPY) CombineClip(initialClip_, RGN_COPY); // clipping removed
-            break;
-        }
-        CombineClip(RegionData(r, 16), mode);
-        break;
-    }
-    case EMR_FILLRGN: {
-        const uint32_t index = r.U(28);
-        Brush brush = state_.brush;
-        if (index & kStockObject) {
-            const Brush saved = state_.brush;
-            Select(index);
-            brush = state_.brush;
-            state_.brush = saved;
-        } else if (index < objects_.size()) {
-            if (auto* b = std::get_if<Brush>(&objects_[index]))
-                brush = *b;
-            else
-                break;
-        } else {
-            break;
-        }
-        FillRegion(RegionData(r, 32), brush);
-        break;
-    }
-    case EMR_PAINTRGN:
-        FillRegion(RegionData(r, 28), state_.brush);
-        break;
-    case EMR_BEGINPATH:
-    case EMR_ENDPATH:
-    case EMR_CLOSEFIGURE:
-    case EMR_FILLPATH:
-    case EMR_STROKEANDFILLPATH:
-    case EMR_STROKEPATH:
-    case EMR_FLATTENPATH:
-    case EMR_WIDENPATH:
-    case EMR_SELECTCLIPPATH:
-    case EMR_ABORTPATH:
-        PathRecord(r);
+    case 4:
+        w = x;
         break;
     default:
-        break; // comments (EMF+ included), palettes, colour management, unknown types
+        return;
     }
+    if (!Finite(w) || std::abs(w.determinant()) < 1e-12) return; // singular: keep the old one
+    state_.world = w;
+    Dirty();
+}
+
+void Player::Save(const TRecord&) {
+    if (saved_.size() < kMaxSavedStates) saved_.push_back(state_);
+}
+
+void Player::Restore(const TRecord& r) {
+    const int32_t n = r.I(8);
+    const int64_t target = n < 0 ? static_cast<int64_t>(saved_.size()) + n : n - 1;
+    if (target < 0 || target >= static_cast<int64_t>(saved_.size())) return;
+    state_ = saved_[static_cast<size_t>(target)];
+    saved_.resize(static_cast<size_t>(target));
+    Dirty();
+    ApplyClip();
+}
+
+void Player::BkMode(const TRecord& r) {
+    if (r.U(8) == TRANSPARENT || r.U(8) == OPAQUE) state_.bkMode = static_cast<int>(r.U(8));
+}
+
+void Player::PolyFillMode(const TRecord& r) {
+    state_.fillRule = r.U(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+}
+
+void Player::Rop2(const TRecord& r) {
+    state_.rop2 = static_cast<int>(r.U(8) & 0xFF);
+}
+
+void Player::StretchMode(const TRecord& r) {
+    state_.stretchMode = static_cast<int>(r.U(8));
+}
+
+void Player::TextAlign(const TRecord& r) {
+    state_.textAlign = r.U(8);
+}
+
+void Player::TextColor(const TRecord& r) {
+    state_.textColor = ColorRef(r.U(8));
+}
+
+void Player::BkColor(const TRecord& r) {
+    state_.bkColor = ColorRef(r.U(8));
+}
+
+void Player::ArcDirection(const TRecord& r) {
+    state_.clockwise = r.U(8) == 2;
+}
+
+void Player::MiterLimit(const TRecord& r) {
+    const float m = F32(r.data + 8);
+    if (std::isfinite(m) && m >= 1 && m < 1000) state_.miterLimit = m;
+}
+
+void Player::MoveTo(const TRecord& r) {
+    state_.cp = QPointF(r.I(8), r.I(12));
+    if (inPath_) path_.moveTo(Total().map(state_.cp));
+}
+
+void Player::LineToRecord(const TRecord& r) {
+    LineTo(QPointF(r.I(8), r.I(12)));
+}
+
+void Player::SelectObject(const TRecord& r) {
+    Select(r.U(8));
+}
+
+void Player::DeleteObject(const TRecord& r) {
+    if (!(r.U(8) & kStockObject) && r.U(8) < objects_.size()) objects_[r.U(8)] = std::monostate{};
+}
+
+void Player::CreatePen(const TRecord& r) {
+    CreateObject(r.U(8), Pen{r.U(12),
+                             static_cast<double>(std::clamp<int32_t>(r.I(16), 0, 1 << 20)),
+                             ColorRef(r.U(24)),
+                             {}});
+}
+
+void Player::ExtCreatePen(const TRecord& r) {
+    const uint32_t style = r.U(28);
+    Pen p{style, static_cast<double>(std::min<uint32_t>(r.U(32), 1 << 20)), ColorRef(r.U(40)), {}};
+    if (!(style & PS_GEOMETRIC)) p.width = 0;
+    if (r.U(36) == 1) p.style = (p.style & ~0xFu) | PS_NULL; // hollow brush: nothing drawn
+    if ((style & 0xF) == 7)
+        for (uint32_t i = 0; i < std::min<uint32_t>(r.U(48), 64); ++i)
+            p.dashes.push_back(r.U(52 + 4 * i));
+    CreateObject(r.U(8), p);
+}
+
+void Player::CreateBrush(const TRecord& r) {
+    Brush b;
+    const uint32_t style = r.U(12);
+    b.color = ColorRef(r.U(16));
+    b.kind = style == 1 ? Brush::Null : style == 2 ? Brush::Hatched : Brush::Solid;
+    b.hatch = static_cast<int>(r.U(20));
+    CreateObject(r.U(8), b);
+}
+
+void Player::CreatePatternBrush(const TRecord& r) {
+    CreateObject(r.U(8), PatternBrush(r));
+}
+
+void Player::CreateFont(const TRecord& r) {
+    LOGFONT lf;
+    const uchar* f = r.data + 12;
+    lf.lfHeight = I32(f);
+    lf.lfWidth = I32(f + 4);
+    lf.lfEscapement = I32(f + 8);
+    lf.lfOrientation = I32(f + 12);
+    lf.lfWeight = I32(f + 16);
+    std::memcpy(&lf.lfItalic, f + 20, 8);
+    QString face;
+    for (int i = 0; i < 32 && U16(f + 28 + 2 * i); ++i)
+        face += QChar(U16(f + 28 + 2 * i));
+    lf.SetFaceName(face);
+    CreateObject(r.U(8), MakeFont(lf));
+}
+
+void Player::CreateOther(const TRecord& r) {
+    if (r.size >= 12) CreateObject(r.U(8), Other{});
+}
+
+void Player::RectangleRecord(const TRecord& r) {
+    Rectangle(RectL(r.data + 8));
+}
+
+void Player::RoundShape(const TRecord& r) {
+    const TRectL b = RectL(r.data + 8);
+    const QRectF box = QRectF(QPointF(b.left, b.top), QPointF(b.right, b.bottom)).normalized();
+    QPainterPath p;
+    if (r.type == EMR_ELLIPSE)
+        p.addEllipse(box);
+    else
+        p.addRoundedRect(box, std::abs(double(r.I(24))) / 2, std::abs(double(r.I(28))) / 2);
+    DrawPath(p, true, true);
+}
+
+void Player::IntersectClip(const TRecord& r) {
+    CombineClip(LogicalRectRegion(RectL(r.data + 8)), RGN_AND);
+}
+
+void Player::ExcludeClip(const TRecord& r) {
+    CombineClip(LogicalRectRegion(RectL(r.data + 8)), RGN_DIFF);
+}
+
+void Player::OffsetClip(const TRecord& r) {
+    const QTransform t = Total();
+    const QPointF o(t.m11() * r.I(8) + t.m21() * r.I(12), t.m12() * r.I(8) + t.m22() * r.I(12));
+    state_.clip.translate(ToInt(o.x()), ToInt(o.y()));
+    CombineClip(state_.clip, RGN_COPY);
+}
+
+void Player::SelectClipRegion(const TRecord& r) {
+    const uint32_t cb = r.U(8), mode = r.U(12);
+    if (cb == 0) {
+        if (mode == RGN_COPY) CombineClip(initialClip_, RGN_COPY); // clipping removed
+        return;
+    }
+    CombineClip(RegionData(r, 16), mode);
+}
+
+void Player::FillRgn(const TRecord& r) {
+    const uint32_t index = r.U(28);
+    Brush brush = state_.brush;
+    if (index & kStockObject) {
+        const Brush saved = state_.brush;
+        Select(index);
+        brush = state_.brush;
+        state_.brush = saved;
+    } else if (index < objects_.size()) {
+        const auto* b = std::get_if<Brush>(&objects_[index]);
+        if (!b) return;
+        brush = *b;
+    } else {
+        return;
+    }
+    FillRegion(RegionData(r, 32), brush);
+}
+
+void Player::PaintRgn(const TRecord& r) {
+    FillRegion(RegionData(r, 28), state_.brush);
 }
 
 } // namespace

@@ -1,128 +1,136 @@
 #include "framework/graphics/EmfRecords.h"
 
 #include "framework/core/SysUtils.h"
+#include "framework/graphics/Graphics.h"
 
+#include <array>
 #include <cmath>
 
 namespace emf {
 
 namespace {
 
-// The smallest size of each record that has fixed fields.
-uint32_t MinimumSize(uint32_t type) {
-    switch (type) {
-    case EMR_HEADER:
-        return 88;
-    case EMR_POLYBEZIER:
-    case EMR_POLYGON:
-    case EMR_POLYLINE:
-    case EMR_POLYBEZIERTO:
-    case EMR_POLYLINETO:
-    case EMR_POLYBEZIER16:
-    case EMR_POLYGON16:
-    case EMR_POLYLINE16:
-    case EMR_POLYBEZIERTO16:
-    case EMR_POLYLINETO16:
-    case EMR_POLYDRAW:
-    case EMR_POLYDRAW16:
-    case EMR_ANGLEARC:
-    case EMR_CREATEPEN:
-    case EMR_INVERTRGN:
-    case EMR_PAINTRGN:
-        return 28;
-    case EMR_POLYPOLYLINE:
-    case EMR_POLYPOLYGON:
-    case EMR_POLYPOLYLINE16:
-    case EMR_POLYPOLYGON16:
-    case EMR_SETWORLDTRANSFORM:
-    case EMR_ROUNDRECT:
-    case EMR_FILLRGN:
-    case EMR_CREATEMONOBRUSH:
-    case EMR_CREATEDIBPATTERNBRUSHPT:
-    case EMR_SETCOLORADJUSTMENT:
-        return 32;
-    case EMR_SETWINDOWEXTEX:
-    case EMR_SETWINDOWORGEX:
-    case EMR_SETVIEWPORTEXTEX:
-    case EMR_SETVIEWPORTORGEX:
-    case EMR_SETBRUSHORGEX:
-    case EMR_OFFSETCLIPRGN:
-    case EMR_MOVETOEX:
-    case EMR_LINETO:
-    case EMR_CREATEPALETTE:
-    case EMR_RESIZEPALETTE:
-    case EMR_EXTSELECTCLIPRGN:
-        return 16;
-    case EMR_EOF:
-    case EMR_SETPIXELV:
-    case EMR_SETPALETTEENTRIES:
-        return 20;
-    case EMR_SETMAPPERFLAGS:
-    case EMR_SETMAPMODE:
-    case EMR_SETBKMODE:
-    case EMR_SETPOLYFILLMODE:
-    case EMR_SETROP2:
-    case EMR_SETSTRETCHBLTMODE:
-    case EMR_SETTEXTALIGN:
-    case EMR_SETTEXTCOLOR:
-    case EMR_SETBKCOLOR:
-    case EMR_RESTOREDC:
-    case EMR_SELECTOBJECT:
-    case EMR_DELETEOBJECT:
-    case EMR_SELECTPALETTE:
-    case EMR_SETARCDIRECTION:
-    case EMR_SETMITERLIMIT:
-    case EMR_SELECTCLIPPATH:
-    case EMR_GDICOMMENT:
-    case EMR_SETICMMODE:
-    case EMR_SETLAYOUT:
-        return 12;
-    case EMR_EXCLUDECLIPRECT:
-    case EMR_INTERSECTCLIPRECT:
-    case EMR_SCALEVIEWPORTEXTEX:
-    case EMR_SCALEWINDOWEXTEX:
-    case EMR_CREATEBRUSHINDIRECT:
-    case EMR_ELLIPSE:
-    case EMR_RECTANGLE:
-    case EMR_EXTFLOODFILL:
-    case EMR_FILLPATH:
-    case EMR_STROKEANDFILLPATH:
-    case EMR_STROKEPATH:
-        return 24;
-    case EMR_MODIFYWORLDTRANSFORM:
-    case EMR_SMALLTEXTOUT:
-    case EMR_GRADIENTFILL:
-        return 36;
-    case EMR_ARC:
-    case EMR_CHORD:
-    case EMR_PIE:
-    case EMR_ARCTO:
-    case EMR_FRAMERGN:
-        return 40;
-    case EMR_BITBLT:
-        return 100;
-    case EMR_STRETCHBLT:
-    case EMR_ALPHABLEND:
-    case EMR_TRANSPARENTBLT:
-        return 108;
-    case EMR_MASKBLT:
-        return 128;
-    case EMR_PLGBLT:
-        return 140;
-    case EMR_SETDIBITSTODEVICE:
-        return 76;
-    case EMR_STRETCHDIBITS:
-        return 80;
-    case EMR_EXTCREATEFONTINDIRECTW:
-        return 104;
-    case EMR_EXTTEXTOUTA:
-    case EMR_EXTTEXTOUTW:
-        return 60;
-    case EMR_EXTCREATEPEN:
-        return 52;
-    default:
-        return 8;
-    }
+struct KindEntry {
+    uint32_t type;
+    TRecordKind kind;
+};
+
+constexpr uint8_t kObject = TRecordKind::kCreatesObject;
+constexpr uint8_t kSetup = TRecordKind::kDeviceSetup;
+
+// Every record kind with fixed fields: their smallest size and what they are.
+constexpr KindEntry kKinds[] = {
+    {EMR_HEADER, {88, 0}},
+    {EMR_POLYBEZIER, {28, 0}},
+    {EMR_POLYGON, {28, 0}},
+    {EMR_POLYLINE, {28, 0}},
+    {EMR_POLYBEZIERTO, {28, 0}},
+    {EMR_POLYLINETO, {28, 0}},
+    {EMR_POLYPOLYLINE, {32, 0}},
+    {EMR_POLYPOLYGON, {32, 0}},
+    {EMR_SETWINDOWEXTEX, {16, 0}},
+    {EMR_SETWINDOWORGEX, {16, 0}},
+    {EMR_SETVIEWPORTEXTEX, {16, 0}},
+    {EMR_SETVIEWPORTORGEX, {16, 0}},
+    {EMR_SETBRUSHORGEX, {16, 0}},
+    {EMR_EOF, {20, 0}},
+    {EMR_SETPIXELV, {20, 0}},
+    {EMR_SETMAPPERFLAGS, {12, 0}},
+    {EMR_SETMAPMODE, {12, 0}},
+    {EMR_SETBKMODE, {12, 0}},
+    {EMR_SETPOLYFILLMODE, {12, 0}},
+    {EMR_SETROP2, {12, 0}},
+    {EMR_SETSTRETCHBLTMODE, {12, 0}},
+    {EMR_SETTEXTALIGN, {12, 0}},
+    {EMR_SETCOLORADJUSTMENT, {32, 0}},
+    {EMR_SETTEXTCOLOR, {12, 0}},
+    {EMR_SETBKCOLOR, {12, 0}},
+    {EMR_OFFSETCLIPRGN, {16, 0}},
+    {EMR_MOVETOEX, {16, 0}},
+    {EMR_SETMETARGN, {8, kSetup}},
+    {EMR_EXCLUDECLIPRECT, {24, 0}},
+    {EMR_INTERSECTCLIPRECT, {24, 0}},
+    {EMR_SCALEVIEWPORTEXTEX, {24, 0}},
+    {EMR_SCALEWINDOWEXTEX, {24, 0}},
+    {EMR_SAVEDC, {8, 0}},
+    {EMR_RESTOREDC, {12, 0}},
+    {EMR_SETWORLDTRANSFORM, {32, 0}},
+    {EMR_MODIFYWORLDTRANSFORM, {36, 0}},
+    {EMR_SELECTOBJECT, {12, 0}},
+    {EMR_CREATEPEN, {28, kObject}},
+    {EMR_CREATEBRUSHINDIRECT, {24, kObject}},
+    {EMR_DELETEOBJECT, {12, 0}},
+    {EMR_ANGLEARC, {28, 0}},
+    {EMR_ELLIPSE, {24, 0}},
+    {EMR_RECTANGLE, {24, 0}},
+    {EMR_ROUNDRECT, {32, 0}},
+    {EMR_ARC, {40, 0}},
+    {EMR_CHORD, {40, 0}},
+    {EMR_PIE, {40, 0}},
+    {EMR_SELECTPALETTE, {12, kSetup}},
+    {EMR_CREATEPALETTE, {16, kObject | kSetup}},
+    {EMR_SETPALETTEENTRIES, {20, kSetup}},
+    {EMR_RESIZEPALETTE, {16, kSetup}},
+    {EMR_REALIZEPALETTE, {8, kSetup}},
+    {EMR_EXTFLOODFILL, {24, 0}},
+    {EMR_LINETO, {16, 0}},
+    {EMR_ARCTO, {40, 0}},
+    {EMR_POLYDRAW, {28, 0}},
+    {EMR_SETARCDIRECTION, {12, 0}},
+    {EMR_SETMITERLIMIT, {12, 0}},
+    {EMR_FILLPATH, {24, 0}},
+    {EMR_STROKEANDFILLPATH, {24, 0}},
+    {EMR_STROKEPATH, {24, 0}},
+    {EMR_SELECTCLIPPATH, {12, 0}},
+    {EMR_GDICOMMENT, {12, kSetup}},
+    {EMR_FILLRGN, {32, 0}},
+    {EMR_FRAMERGN, {40, 0}},
+    {EMR_INVERTRGN, {28, 0}},
+    {EMR_PAINTRGN, {28, 0}},
+    {EMR_EXTSELECTCLIPRGN, {16, 0}},
+    {EMR_BITBLT, {100, 0}},
+    {EMR_STRETCHBLT, {108, 0}},
+    {EMR_MASKBLT, {128, 0}},
+    {EMR_PLGBLT, {140, 0}},
+    {EMR_SETDIBITSTODEVICE, {76, 0}},
+    {EMR_STRETCHDIBITS, {80, 0}},
+    {EMR_EXTCREATEFONTINDIRECTW, {104, kObject}},
+    {EMR_EXTTEXTOUTA, {60, 0}},
+    {EMR_EXTTEXTOUTW, {60, 0}},
+    {EMR_POLYBEZIER16, {28, 0}},
+    {EMR_POLYGON16, {28, 0}},
+    {EMR_POLYLINE16, {28, 0}},
+    {EMR_POLYBEZIERTO16, {28, 0}},
+    {EMR_POLYLINETO16, {28, 0}},
+    {EMR_POLYPOLYLINE16, {32, 0}},
+    {EMR_POLYPOLYGON16, {32, 0}},
+    {EMR_POLYDRAW16, {28, 0}},
+    {EMR_CREATEMONOBRUSH, {32, kObject}},
+    {EMR_CREATEDIBPATTERNBRUSHPT, {32, kObject}},
+    {EMR_EXTCREATEPEN, {52, kObject}},
+    {EMR_SETICMMODE, {12, kSetup}},
+    {EMR_CREATECOLORSPACE, {8, kObject | kSetup}},
+    {EMR_SETCOLORSPACE, {8, kSetup}},
+    {EMR_DELETECOLORSPACE, {8, kSetup}},
+    {EMR_SMALLTEXTOUT, {36, 0}},
+    {EMR_SETLAYOUT, {12, kSetup}},
+    {EMR_TRANSPARENTBLT, {108, 0}},
+    {EMR_GRADIENTFILL, {36, 0}},
+    {EMR_ALPHABLEND, {108, 0}},
+    {EMR_CREATECOLORSPACEW, {8, kObject | kSetup}},
+};
+
+constexpr uint32_t kHighestKind = EMR_CREATECOLORSPACEW;
+
+// The table by type, made once.
+const std::array<TRecordKind, kHighestKind + 1>& KindsByType() {
+    static const auto table = [] {
+        std::array<TRecordKind, kHighestKind + 1> t{};
+        for (const KindEntry& e : kKinds)
+            t[e.type] = e.kind;
+        return t;
+    }();
+    return table;
 }
 
 QString CheckRegion(const TRecord& r, uint32_t at, uint32_t cb, bool mayBeEmpty) {
@@ -155,6 +163,23 @@ QString CheckText(const TRecord& r) {
 
 } // namespace
 
+TRecordKind RecordKind(uint32_t type) {
+    if (type > kHighestKind) return {};
+    return KindsByType()[type];
+}
+
+QString FromCp1252(const uchar* p, qsizetype n) {
+    // The bytes where the code page differs from Latin-1.
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+    QString s(n, Qt::Uninitialized);
+    for (qsizetype i = 0; i < n; ++i)
+        s[i] = p[i] >= 0x80 && p[i] < 0xA0 ? QChar(kHigh[p[i] - 0x80]) : QChar(p[i]);
+    return s;
+}
+
 QPointF PixelsPerMillimetre(const TEnhMetaHeader& h) {
     if (h.device.width() > 0 && h.device.height() > 0) {
         if (h.micrometers.width() > 0 && h.micrometers.height() > 0)
@@ -164,7 +189,8 @@ QPointF PixelsPerMillimetre(const TEnhMetaHeader& h) {
             return {h.device.width() * 1.0 / h.millimeters.width(),
                     h.device.height() * 1.0 / h.millimeters.height()};
     }
-    return {96 / 25.4, 96 / 25.4};
+    const double screen = ScreenPixelsPerInch() / 25.4;
+    return {screen, screen};
 }
 
 QRectF FrameInPixels(const TEnhMetaHeader& h) {
@@ -327,7 +353,7 @@ QString CheckRecordDib(const TRecord& r, uint32_t offBmi, uint32_t cbBmi, uint32
 }
 
 QString CheckRecord(const TRecord& r) {
-    const uint32_t minimum = MinimumSize(r.type);
+    const uint32_t minimum = RecordKind(r.type).minimumSize;
     if (r.size < minimum) return QStringLiteral("size %1 is below %2").arg(r.size).arg(minimum);
     const uint64_t size = r.size;
     switch (r.type) {

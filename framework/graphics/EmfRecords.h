@@ -203,8 +203,25 @@ struct TEnhMetaHeader {
     QString description;
 };
 
+// What the program knows of a kind of record: the size of its fixed fields (8 for kinds
+// without any, and for unknown ones) and what it does besides drawing.
+struct TRecordKind {
+    // Makes an object in the table at the index held at @8.
+    static constexpr uint8_t kCreatesObject = 1;
+    // Sets up the output device (palettes, colour management, layout, comments): nothing
+    // that a picture kept inside another needs.
+    static constexpr uint8_t kDeviceSetup = 2;
+    uint32_t minimumSize = 8;
+    uint8_t traits = 0;
+    bool Has(uint8_t trait) const { return (traits & trait) != 0; }
+};
+TRecordKind RecordKind(uint32_t type);
+
+// Text of single-byte records, which this program reads as Windows-1252.
+QString FromCp1252(const uchar* p, qsizetype n);
+
 // Reference-device pixels per millimetre, horizontally and vertically: from the header's
-// micrometres when present, else its millimetres, else 96 per inch.
+// micrometres when present, else its millimetres, else the screen's density.
 QPointF PixelsPerMillimetre(const TEnhMetaHeader& h);
 // The picture's frame in reference-device pixels (the inked area when the frame is
 // empty); an empty rectangle when neither is usable.

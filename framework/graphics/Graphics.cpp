@@ -67,11 +67,34 @@ constexpr ColorName kColorNames[] = {
     {clDefault, "clDefault"},
 };
 
-// The desktop colours of a classic light theme, for use without a running GUI.
+// The desktop colours of the classic light theme: what system colours are on paper, and
+// on screen without a running GUI.
 constexpr TColor kClassicSystemColors[] = {
-    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000,
-    0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xFF9933, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D,
-    0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000, 0xE1FFFF,
+    0xC0C0C0, // scroll bar
+    0x808000, // desktop
+    0x800000, // active caption
+    0x808080, // inactive caption
+    0xC0C0C0, // menu
+    0xFFFFFF, // window
+    0x000000, // window frame
+    0x000000, // menu text
+    0x000000, // window text
+    0xFFFFFF, // caption text
+    0xC0C0C0, // active border
+    0xC0C0C0, // inactive border
+    0x808080, // application workspace
+    0x800000, // highlight
+    0xFFFFFF, // highlighted text
+    0xC0C0C0, // button face
+    0x808080, // button shadow
+    0x808080, // grey text
+    0x000000, // button text
+    0xC0C0C0, // inactive caption text
+    0xFFFFFF, // button highlight
+    0x000000, // 3D dark shadow
+    0xDFDFDF, // 3D light
+    0x000000, // tooltip text
+    0xE1FFFF, // tooltip background
 };
 
 bool PaletteRole(int index, QPalette::ColorGroup& group, QPalette::ColorRole& role) {
@@ -130,17 +153,22 @@ bool PaletteRole(int index, QPalette::ColorGroup& group, QPalette::ColorRole& ro
 
 } // namespace
 
-TColor ColorToRGB(TColor c) {
+TColor PaperColorToRGB(TColor c) {
     if ((c & clSystemColor) == 0) return c & 0xFFFFFF;
     const int index = c & 0xFF;
+    if (index < static_cast<int>(std::size(kClassicSystemColors)))
+        return kClassicSystemColors[index];
+    return clBlack;
+}
+
+TColor ColorToRGB(TColor c) {
+    if ((c & clSystemColor) == 0) return c & 0xFFFFFF;
     QPalette::ColorGroup group;
     QPalette::ColorRole role;
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
-        PaletteRole(index, group, role))
+        PaletteRole(c & 0xFF, group, role))
         return FromQColor(QGuiApplication::palette().color(group, role));
-    if (index >= 0 && index < static_cast<int>(std::size(kClassicSystemColors)))
-        return kClassicSystemColors[index];
-    return clBlack;
+    return PaperColorToRGB(c);
 }
 
 QColor ToQColor(TColor c) {
@@ -272,7 +300,8 @@ QFont QFontFromLogFont(const LOGFONT& lf) {
     f.setPixelSize(std::max(1, em));
     if (lf.lfWidth > 0) {
         // A width asks for glyphs of that average width: stretch from the natural one.
-        const qreal natural = QFontMetricsF(f).averageCharWidth();
+        qreal scale;
+        const qreal natural = MetricsOf(f, scale).averageCharWidth() * scale;
         if (natural > 0) f.setStretch(std::clamp(RoundInt(100.0L * lf.lfWidth / natural), 1, 4000));
     }
     return f;
@@ -285,18 +314,11 @@ HFONT CreateFontIndirect(const LOGFONT& lf) {
     return obj;
 }
 
-namespace {
-int g_screenPpi = 96;
-}
+TFont::TFont(QObject* parent) : TPersistent(parent) {}
 
-int ScreenPixelsPerInch() {
-    return g_screenPpi;
+int TFont::PixelsPerInch() const {
+    return pixelsPerInch_ > 0 ? pixelsPerInch_ : ScreenPixelsPerInch();
 }
-void SetScreenPixelsPerInch(int ppi) {
-    if (ppi > 0) g_screenPpi = ppi;
-}
-
-TFont::TFont(QObject* parent) : TPersistent(parent), pixelsPerInch_(ScreenPixelsPerInch()) {}
 
 void TFont::Changed() {
     handle_.reset();
@@ -335,11 +357,11 @@ void TFont::SetPitch(Pitch p) {
 }
 
 int TFont::Size() const {
-    return -MulDiv(height_, 72, pixelsPerInch_);
+    return -MulDiv(height_, 72, PixelsPerInch());
 }
 
 void TFont::SetSize(int points) {
-    SetHeight(-MulDiv(points, pixelsPerInch_, 72));
+    SetHeight(-MulDiv(points, PixelsPerInch(), 72));
 }
 
 void TFont::SetStyle(TFontStyles s) {
@@ -390,7 +412,8 @@ void TFont::SetHandle(const HFONT& f) {
 
 void TFont::Assign(TPersistent* source) {
     if (auto* f = qobject_cast<TFont*>(source)) {
-        if (SameAs(*f) && f->pixelsPerInch_ == pixelsPerInch_) return;
+        const int ppi = PixelsPerInch(), sourcePpi = f->PixelsPerInch();
+        if (SameAs(*f) && sourcePpi == ppi) return;
         name_ = f->name_;
         style_ = f->style_;
         color_ = f->color_;
@@ -398,8 +421,7 @@ void TFont::Assign(TPersistent* source) {
         pitch_ = f->pitch_;
         // The size in points carries over when the densities differ (a screen font
         // assigned to a printer canvas keeps its point size).
-        height_ = f->pixelsPerInch_ == pixelsPerInch_ ? f->height_
-                                                      : -MulDiv(f->Size(), pixelsPerInch_, 72);
+        height_ = sourcePpi == ppi ? f->height_ : -MulDiv(f->Size(), ppi, 72);
         Changed();
         return;
     }
@@ -538,6 +560,22 @@ void TCanvas::SetHandle(TDeviceContext* dc) {
     dc_ = dc;
     // Font, pen and brush are selected into the new context as they are next needed.
     state_ = 0;
+    if (dc) AdoptResolution(*dc);
+}
+
+// The font is sized in the pixels of the device it draws on; a font given in points keeps
+// its size in points on a device of another density, so a page prints alike at any
+// resolution.
+void TCanvas::AdoptResolution(const TDeviceContext& dc) {
+    const int ppi = dc.GetDeviceCaps(LOGPIXELSY);
+    if (ppi <= 0) return;
+    if (ppi == font_->PixelsPerInch()) {
+        font_->SetPixelsPerInch(ppi);
+        return;
+    }
+    const int points = font_->Size();
+    font_->SetPixelsPerInch(ppi);
+    font_->SetSize(points);
 }
 
 void TCanvas::RequireHandle() {
@@ -549,23 +587,24 @@ void TCanvas::RequireFont() {
     RequireHandle();
     if (state_ & csFontValid) return;
     dc_->SelectFont(font_->Handle());
-    dc_->SetTextColor(ColorToRGB(font_->Color()));
+    dc_->SetTextColor(dc_->ResolveColor(font_->Color()));
     state_ |= csFontValid;
 }
 
 void TCanvas::RequirePen() {
     RequireHandle();
     if (state_ & csPenValid) return;
-    dc_->SelectPen({pen_->PenStyle(), pen_->Width(), ColorToRGB(pen_->Color())});
+    dc_->SelectPen({pen_->PenStyle(), pen_->Width(), dc_->ResolveColor(pen_->Color())});
     state_ |= csPenValid;
 }
 
 void TCanvas::RequireBrush() {
     RequireHandle();
     if (state_ & csBrushValid) return;
-    dc_->SelectBrush({brush_->BrushStyle(), ColorToRGB(brush_->Color())});
+    const TColor color = dc_->ResolveColor(brush_->Color());
+    dc_->SelectBrush({brush_->BrushStyle(), color});
     // A clear brush draws text without a background; any other paints the cell.
-    dc_->SetBkColor(ColorToRGB(brush_->Color()));
+    dc_->SetBkColor(color);
     dc_->SetBkMode(brush_->BrushStyle() == ::bsClear ? TRANSPARENT : OPAQUE);
     state_ |= csBrushValid;
 }
@@ -594,13 +633,13 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
 
 void TCanvas::FillRect(const QRect& r) {
     RequireBrush();
-    dc_->FillRect(r, {brush_->BrushStyle(), ColorToRGB(brush_->Color())});
+    dc_->FillRect(r, {brush_->BrushStyle(), dc_->ResolveColor(brush_->Color())});
     Notify(OnChange, this);
 }
 
 void TCanvas::FrameRect(const QRect& r) {
     RequireBrush();
-    const TBrushData b{::bsSolid, ColorToRGB(brush_->Color())};
+    const TBrushData b{::bsSolid, dc_->ResolveColor(brush_->Color())};
     const int l = r.left(), t = r.top(), rr = r.right() + 1, bb = r.bottom() + 1;
     if (rr <= l || bb <= t) return;
     dc_->FillRect(QRect(l, t, rr - l, 1), b);
@@ -642,4 +681,24 @@ void TCanvas::StretchDraw(const QRect& r, TGraphic* g) {
     RequireHandle();
     g->Draw(*this, r);
     Notify(OnChange, this);
+}
+
+// ---- Screen metrics ------------------------------------------------------------------
+
+namespace {
+constexpr int kScreenPixelsPerInch = 96;
+int g_screenPixelsPerInchOverride = 0; // 0: none
+} // namespace
+
+int ScreenPixelsPerInch() {
+    return g_screenPixelsPerInchOverride > 0 ? g_screenPixelsPerInchOverride : kScreenPixelsPerInch;
+}
+
+TScreenPixelsPerInchOverride::TScreenPixelsPerInchOverride(int ppi)
+    : previous_(g_screenPixelsPerInchOverride) {
+    if (ppi > 0) g_screenPixelsPerInchOverride = ppi;
+}
+
+TScreenPixelsPerInchOverride::~TScreenPixelsPerInchOverride() {
+    g_screenPixelsPerInchOverride = previous_;
 }

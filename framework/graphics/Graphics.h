@@ -84,8 +84,13 @@ inline constexpr int GetBValue(TColor c) {
     return (c >> 16) & 255;
 }
 
-// A system colour resolved through the desktop's palette; plain colours unchanged.
+// A system colour resolved through the desktop's palette, as the screen shows it; plain
+// colours unchanged.
 TColor ColorToRGB(TColor c);
+// A system colour as paper shows it: from the fixed classic light table (window text
+// black, window white, button face silver), whatever the desktop's theme, so that a
+// page looks the same on every machine; plain colours unchanged.
+TColor PaperColorToRGB(TColor c);
 QColor ToQColor(TColor c);
 TColor FromQColor(const QColor& c);
 // Colour names as layouts write them ("clRed", "clBtnFace"); false when unknown.
@@ -194,9 +199,9 @@ public:
     void SetStyle(TFontStyles s);
     bool HasStyle(TFontStyle s) const { return style_.testFlag(static_cast<StyleFlag>(s)); }
 
-    // The pixel density that Size converts through; the screen's by default, a
-    // printer's for a printer canvas.
-    int PixelsPerInch() const { return pixelsPerInch_; }
+    // The pixel density that Size converts through: the screen's until set, the device
+    // context's for the font of a canvas with one. Setting it keeps Height.
+    int PixelsPerInch() const;
     void SetPixelsPerInch(int ppi) {
         if (ppi > 0) pixelsPerInch_ = ppi;
     }
@@ -222,7 +227,7 @@ private:
     TColor color_ = clWindowText;
     int charset_ = DEFAULT_CHARSET;
     Pitch pitch_ = fpDefault;
-    int pixelsPerInch_;
+    int pixelsPerInch_ = 0; // 0: the screen's
     mutable HFONT handle_;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TFont::TFontStyles)
@@ -377,7 +382,8 @@ public:
     explicit TCanvas(TDeviceContext* dc = nullptr);
     ~TCanvas() override;
 
-    // The device context this canvas draws on; null while none is attached.
+    // The device context this canvas draws on; null while none is attached. Attaching one
+    // sizes the font in the context's pixels, keeping its size in points.
     TDeviceContext* Handle() const { return dc_; }
     void SetHandle(TDeviceContext* dc);
     bool HandleAllocated() const { return dc_ != nullptr; }
@@ -415,6 +421,7 @@ protected:
 
 private:
     void RequireHandle();
+    void AdoptResolution(const TDeviceContext& dc);
     TDeviceContext* dc_ = nullptr;
     TFont* font_;
     TPen* pen_;
@@ -442,7 +449,23 @@ private:
     TDeviceContext* previous_;
 };
 
-// Screen pixels per inch, as fonts convert points; set by the application from the
-// primary screen, 96 when there is none.
+// ---- Screen metrics ------------------------------------------------------------------
+
+// The screen's pixels per inch, as fonts convert points and screen contexts report it: 96
+// on every display, since high-density displays scale through Qt's device pixel ratio
+// rather than through the pixels that layouts and pages are measured in. So nothing that
+// is measured, recorded or printed depends on the display it runs on.
 int ScreenPixelsPerInch();
-void SetScreenPixelsPerInch(int ppi);
+
+// Makes the screen report another density for as long as it lives (tests of what a
+// different screen would do); overrides nest.
+class TScreenPixelsPerInchOverride {
+public:
+    explicit TScreenPixelsPerInchOverride(int ppi);
+    ~TScreenPixelsPerInchOverride();
+    TScreenPixelsPerInchOverride(const TScreenPixelsPerInchOverride&) = delete;
+    TScreenPixelsPerInchOverride& operator=(const TScreenPixelsPerInchOverride&) = delete;
+
+private:
+    int previous_;
+};

@@ -295,6 +295,7 @@ QImage TBitmap::StoredPixels() const {
 
 void TBitmap::EndPaint() const {
     if (!painter_) return;
+    dib_ = {};
     if (canvas_) canvas_->SetHandle(nullptr);
     dc_.reset();
     painter_->end();
@@ -369,15 +370,27 @@ void TBitmap::SaveToStream(QIODevice& stream) {
 void TBitmap::Draw(TCanvas& canvas, const QRect& rect) {
     TDeviceContext* dc = canvas.Handle();
     if (Empty() || !dc) return;
-    // Pixels being painted are read in place, so a bitmap may be drawn onto itself.
-    const QImage pixels = StoredPixels();
+    // Pixels being painted are read from a copy, so a bitmap may be drawn onto itself.
+    const QImage pixels = painter_ ? StoredPixels().copy() : StoredPixels();
     if (Transparent()) {
         DrawMaskedImage(*dc, rect, KeyedImage(pixels, TransparentColor()));
         return;
     }
-    const TDib dib = EncodeDib(pixels, BitsPerPixel());
     if (!Monochrome()) dc->SetStretchBltMode(COLORONCOLOR);
-    dc->StretchDIBits(rect, QRect(0, 0, pixels.width(), pixels.height()), dib, SRCCOPY);
+    if (dc->DrawImage(rect, pixels, pixels.rect())) return;
+    dc->StretchDIBits(rect, pixels.rect(), DrawingDib(), SRCCOPY);
+}
+
+// The device-independent copy that contexts taking only bitmaps are given: made once and
+// kept until the pixels change (any writable access to them changes their cache key).
+TDib TBitmap::DrawingDib() const {
+    if (painter_) return EncodeDib(StoredPixels(), BitsPerPixel());
+    if (dib_.info.isEmpty() || dibKey_ != image_.cacheKey() || dibBits_ != BitsPerPixel()) {
+        dib_ = EncodeDib(image_, BitsPerPixel());
+        dibKey_ = image_.cacheKey();
+        dibBits_ = BitsPerPixel();
+    }
+    return dib_;
 }
 
 void TBitmap::Assign(TPersistent* source) {
@@ -405,24 +418,7 @@ void TBitmap::Assign(TPersistent* source) {
 
 void DrawMaskedImage(TDeviceContext& dc, const QRect& dest, const QImage& argb) {
     if (argb.isNull() || dest.width() == 0 || dest.height() == 0) return;
-    if (auto* pdc = dynamic_cast<TPainterDC*>(&dc)) {
-        QPainter* p = pdc->Painter();
-        p->save();
-        p->setRenderHint(QPainter::SmoothPixmapTransform, dc.StretchBltMode() == HALFTONE);
-        QRectF target = dest;
-        if (dest.width() < 0 || dest.height() < 0) {
-            // Negative extents mirror the picture about the destination's origin.
-            QTransform mirror;
-            mirror.translate(dest.x(), dest.y());
-            mirror.scale(dest.width() < 0 ? -1 : 1, dest.height() < 0 ? -1 : 1);
-            mirror.translate(-dest.x(), -dest.y());
-            target = QRectF(dest.x(), dest.y(), std::abs(dest.width()), std::abs(dest.height()));
-            p->setTransform(mirror, true);
-        }
-        p->drawImage(target, argb);
-        p->restore();
-        return;
-    }
+    if (dc.DrawImage(dest, argb, argb.rect())) return;
     // Elsewhere the raster operations do it: the destination ANDed with a mask that is white
     // where nothing covers, then XORed with the colours, black where nothing covers.
     const QImage source = argb.convertToFormat(QImage::Format_ARGB32);
@@ -747,8 +743,8 @@ void TAutoGraphic::Draw(TCanvas& canvas, const QRect& rect) {
         return;
     }
     dc->SetStretchBltMode(COLORONCOLOR);
-    dc->StretchDIBits(rect, QRect(0, 0, image_.width(), image_.height()), EncodeDib(image_, 24),
-                      SRCCOPY);
+    if (dc->DrawImage(rect, image_, image_.rect())) return;
+    dc->StretchDIBits(rect, image_.rect(), EncodeDib(image_, 24), SRCCOPY);
 }
 
 void TAutoGraphic::Assign(TPersistent* source) {

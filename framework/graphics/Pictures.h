@@ -3,6 +3,7 @@
 // kinds the framework brings itself: bitmaps (pixels as stored, BMP files read by our own
 // reader), icons, and the kind that recognises a file by its content.
 
+#include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/Graphics.h"
 
 #include <QByteArray>
@@ -73,7 +74,8 @@ public:
     // BMP files; saving keeps the bits per pixel and palette.
     void LoadFromStream(QIODevice& stream) override;
     void SaveToStream(QIODevice& stream) override;
-    // Through a device-independent copy of the whole bitmap, stretched colour on colour.
+    // The whole bitmap stretched colour on colour: the pixels straight onto contexts that
+    // take images, a device-independent copy onto others.
     void Draw(TCanvas& canvas, const QRect& rect) override;
 
     void Assign(TPersistent* source) override;
@@ -98,6 +100,10 @@ private:
     mutable bool paintConverted_ = false;
     mutable QImage::Format paintFormat_ = QImage::Format_RGB32;
     mutable QList<QRgb> paintPalette_;
+    TDib DrawingDib() const;
+    mutable TDib dib_;
+    mutable qint64 dibKey_ = 0;
+    mutable int dibBits_ = 0;
 };
 
 // ---- Icons ----------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "framework/core/SysUtils.h"
 #include "framework/graphics/EmfRecords.h"
+#include "framework/graphics/Graphics.h"
 
 #include <functional>
 #include <vector>
@@ -9,18 +10,6 @@
 using namespace emf;
 
 namespace {
-
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-
-QString FromAnsi(const uchar* p, qsizetype n) {
-    QString s(n, Qt::Uninitialized);
-    for (qsizetype i = 0; i < n; ++i)
-        s[i] = p[i] >= 0x80 && p[i] < 0xA0 ? QChar(kCp1252High[p[i] - 0x80]) : QChar(p[i]);
-    return s;
-}
 
 uint32_t Pad4(uint64_t n) {
     return static_cast<uint32_t>((n + 3) / 4 * 4);
@@ -40,7 +29,46 @@ private:
         uint32_t Dword(uint32_t i) const { return W(i) | (static_cast<uint32_t>(W(i + 1)) << 16); }
         const uchar* Bytes(uint32_t wordOffset) const { return p + 6 + 2 * wordOffset; }
     };
-    bool Convert(const Record& r, uint16_t function);
+    // What one function of the Windows metafile becomes.
+    using Convert = bool (Converter::*)(const Record& r, uint32_t emfType);
+    struct Kind {
+        uint16_t function;
+        uint32_t words;   // parameter words it needs at least
+        Convert convert;  // false when the record is too short for its fields
+        uint32_t emfType; // the enhanced record it becomes, where that is one kind
+    };
+    static const Kind* KindOf(uint16_t function);
+    bool ConvertRecord(const Record& r, uint16_t function);
+
+    bool SaveDC(const Record& r, uint32_t type);
+    bool RestoreDC(const Record& r, uint32_t type);
+    bool WordState(const Record& r, uint32_t type);
+    bool ColourState(const Record& r, uint32_t type);
+    bool WindowOrigin(const Record& r, uint32_t type);
+    bool OffsetWindowOrigin(const Record& r, uint32_t type);
+    bool WindowExtent(const Record& r, uint32_t type);
+    bool ScaleWindowExtent(const Record& r, uint32_t type);
+    bool PointRecord(const Record& r, uint32_t type);
+    bool RectRecord(const Record& r, uint32_t type);
+    bool RoundRect(const Record& r, uint32_t type);
+    bool ArcRecord(const Record& r, uint32_t type);
+    bool Poly(const Record& r, uint32_t type);
+    bool PolyPolygon(const Record& r, uint32_t type);
+    bool CreatePen(const Record& r, uint32_t type);
+    bool CreateBrush(const Record& r, uint32_t type);
+    bool CreateFont(const Record& r, uint32_t type);
+    bool CreateDibBrush(const Record& r, uint32_t type);
+    bool CreateGreyBrush(const Record& r, uint32_t type);
+    bool HoldSlot(const Record& r, uint32_t type);
+    bool SelectObject(const Record& r, uint32_t type);
+    bool DeleteObject(const Record& r, uint32_t type);
+    bool TextOut(const Record& r, uint32_t type);
+    bool ExtTextOut(const Record& r, uint32_t type);
+    bool StretchDibRecord(const Record& r, uint32_t type);
+    bool DibStretchBlt(const Record& r, uint32_t type);
+    bool DibBitBlt(const Record& r, uint32_t type);
+    bool PatBlt(const Record& r, uint32_t type);
+
     void Point2(uint32_t type, int32_t x, int32_t y) {
         w_.Simple(type, static_cast<uint32_t>(x), static_cast<uint32_t>(y));
     }
@@ -188,290 +216,311 @@ void Converter::Blt(uint32_t type, const QRect& dest, const QRect& src, uint32_t
     }
 }
 
-// False when the record is too short for its fields.
-bool Converter::Convert(const Record& r, uint16_t function) {
-    const uint32_t n = r.words;
-    auto need = [n](uint32_t words) { return n >= words; };
-    switch (function) {
-    case 0x001E:
-        w_.Simple(EMR_SAVEDC);
-        return true;
-    case 0x0127:
-        if (!need(1)) return false;
-        w_.Simple(EMR_RESTOREDC, static_cast<uint32_t>(static_cast<int32_t>(r.S(0))));
-        return true;
-    case 0x0102:
-        if (!need(1)) return false;
-        w_.Simple(EMR_SETBKMODE, r.W(0));
-        return true;
-    case 0x0104:
-        if (!need(1)) return false;
-        w_.Simple(EMR_SETROP2, r.W(0));
-        return true;
-    case 0x0106:
-        if (!need(1)) return false;
-        w_.Simple(EMR_SETPOLYFILLMODE, r.W(0));
-        return true;
-    case 0x0107:
-        if (!need(1)) return false;
-        w_.Simple(EMR_SETSTRETCHBLTMODE, r.W(0));
-        return true;
-    case 0x012E:
-        if (!need(1)) return false;
-        w_.Simple(EMR_SETTEXTALIGN, r.W(0));
-        return true;
-    case 0x0201:
-        if (!need(2)) return false;
-        w_.Simple(EMR_SETBKCOLOR, r.Dword(0) & 0xFFFFFF);
-        return true;
-    case 0x0209:
-        if (!need(2)) return false;
-        w_.Simple(EMR_SETTEXTCOLOR, r.Dword(0) & 0xFFFFFF);
-        return true;
-    case 0x020B: // window origin: y, x
-        if (!need(2)) return false;
-        winOrg_ = QPointF(r.S(1), r.S(0));
-        Point2(EMR_SETWINDOWORGEX, r.S(1), r.S(0));
-        return true;
-    case 0x020F:
-        if (!need(2)) return false;
-        winOrg_ += QPointF(r.S(1), r.S(0));
-        winOrg_ = QPointF(std::clamp(winOrg_.x(), -1e9, 1e9), std::clamp(winOrg_.y(), -1e9, 1e9));
-        Point2(EMR_SETWINDOWORGEX, static_cast<int32_t>(winOrg_.x()),
-               static_cast<int32_t>(winOrg_.y()));
-        return true;
-    case 0x020C:
-        if (!need(2)) return false;
-        if (r.S(0) != 0 && r.S(1) != 0) Point2(EMR_SETWINDOWEXTEX, r.S(1), r.S(0));
-        return true;
-    case 0x0410: { // yDenom, yNum, xDenom, xNum
-        if (!need(4)) return false;
-        const qsizetype at = w_.Begin(EMR_SCALEWINDOWEXTEX, 24);
-        w_.PutI32(at + 8, r.S(3));
-        w_.PutI32(at + 12, r.S(2));
-        w_.PutI32(at + 16, r.S(1));
-        w_.PutI32(at + 20, r.S(0));
+const Converter::Kind* Converter::KindOf(uint16_t function) {
+    static constexpr Kind kKinds[] = {
+        {0x001E, 0, &Converter::SaveDC, EMR_SAVEDC},
+        {0x0127, 1, &Converter::RestoreDC, EMR_RESTOREDC},
+        {0x0102, 1, &Converter::WordState, EMR_SETBKMODE},
+        {0x0104, 1, &Converter::WordState, EMR_SETROP2},
+        {0x0106, 1, &Converter::WordState, EMR_SETPOLYFILLMODE},
+        {0x0107, 1, &Converter::WordState, EMR_SETSTRETCHBLTMODE},
+        {0x012E, 1, &Converter::WordState, EMR_SETTEXTALIGN},
+        {0x0201, 2, &Converter::ColourState, EMR_SETBKCOLOR},
+        {0x0209, 2, &Converter::ColourState, EMR_SETTEXTCOLOR},
+        {0x020B, 2, &Converter::WindowOrigin, EMR_SETWINDOWORGEX},
+        {0x020F, 2, &Converter::OffsetWindowOrigin, EMR_SETWINDOWORGEX},
+        {0x020C, 2, &Converter::WindowExtent, EMR_SETWINDOWEXTEX},
+        {0x0410, 4, &Converter::ScaleWindowExtent, EMR_SCALEWINDOWEXTEX},
+        {0x0214, 2, &Converter::PointRecord, EMR_MOVETOEX},
+        {0x0213, 2, &Converter::PointRecord, EMR_LINETO},
+        {0x0220, 2, &Converter::PointRecord, EMR_OFFSETCLIPRGN},
+        {0x041B, 4, &Converter::RectRecord, EMR_RECTANGLE},
+        {0x0418, 4, &Converter::RectRecord, EMR_ELLIPSE},
+        {0x0416, 4, &Converter::RectRecord, EMR_INTERSECTCLIPRECT},
+        {0x0415, 4, &Converter::RectRecord, EMR_EXCLUDECLIPRECT},
+        {0x061C, 6, &Converter::RoundRect, EMR_ROUNDRECT},
+        {0x0817, 8, &Converter::ArcRecord, EMR_ARC},
+        {0x081A, 8, &Converter::ArcRecord, EMR_PIE},
+        {0x0830, 8, &Converter::ArcRecord, EMR_CHORD},
+        {0x0324, 1, &Converter::Poly, EMR_POLYGON16},
+        {0x0325, 1, &Converter::Poly, EMR_POLYLINE16},
+        {0x0538, 1, &Converter::PolyPolygon, EMR_POLYPOLYGON16},
+        {0x02FA, 5, &Converter::CreatePen, EMR_CREATEPEN},
+        {0x02FC, 4, &Converter::CreateBrush, EMR_CREATEBRUSHINDIRECT},
+        {0x02FB, 9, &Converter::CreateFont, EMR_EXTCREATEFONTINDIRECTW},
+        {0x0142, 2, &Converter::CreateDibBrush, EMR_CREATEDIBPATTERNBRUSHPT},
+        {0x01F9, 0, &Converter::CreateGreyBrush, EMR_CREATEBRUSHINDIRECT},
+        {0x00F7, 0, &Converter::HoldSlot, 0}, // palette
+        {0x06FF, 0, &Converter::HoldSlot, 0}, // region
+        {0x012D, 1, &Converter::SelectObject, EMR_SELECTOBJECT},
+        {0x01F0, 1, &Converter::DeleteObject, EMR_DELETEOBJECT},
+        {0x0521, 1, &Converter::TextOut, EMR_EXTTEXTOUTW},
+        {0x0A32, 4, &Converter::ExtTextOut, EMR_EXTTEXTOUTW},
+        {0x0F43, 11, &Converter::StretchDibRecord, EMR_STRETCHDIBITS},
+        {0x0B41, 10, &Converter::DibStretchBlt, EMR_STRETCHBLT},
+        {0x0940, 8, &Converter::DibBitBlt, EMR_BITBLT},
+        {0x061D, 6, &Converter::PatBlt, EMR_BITBLT},
+    };
+    for (const Kind& k : kKinds)
+        if (k.function == function) return &k;
+    return nullptr;
+}
+
+// False when the record is too short for its fields. Functions without a kind (mapping
+// mode, viewport, regions, escapes) are left out: the frame decides the mapping.
+bool Converter::ConvertRecord(const Record& r, uint16_t function) {
+    const Kind* kind = KindOf(function);
+    if (!kind) return true;
+    if (r.words < kind->words) return false;
+    return (this->*kind->convert)(r, kind->emfType);
+}
+
+bool Converter::SaveDC(const Record&, uint32_t type) {
+    w_.Simple(type);
+    return true;
+}
+
+bool Converter::RestoreDC(const Record& r, uint32_t type) {
+    w_.Simple(type, static_cast<uint32_t>(static_cast<int32_t>(r.S(0))));
+    return true;
+}
+
+bool Converter::WordState(const Record& r, uint32_t type) {
+    w_.Simple(type, r.W(0));
+    return true;
+}
+
+bool Converter::ColourState(const Record& r, uint32_t type) {
+    w_.Simple(type, r.Dword(0) & 0xFFFFFF);
+    return true;
+}
+
+// Points are stored y first.
+bool Converter::WindowOrigin(const Record& r, uint32_t type) {
+    winOrg_ = QPointF(r.S(1), r.S(0));
+    Point2(type, r.S(1), r.S(0));
+    return true;
+}
+
+bool Converter::OffsetWindowOrigin(const Record& r, uint32_t type) {
+    winOrg_ += QPointF(r.S(1), r.S(0));
+    winOrg_ = QPointF(std::clamp(winOrg_.x(), -1e9, 1e9), std::clamp(winOrg_.y(), -1e9, 1e9));
+    Point2(type, static_cast<int32_t>(winOrg_.x()), static_cast<int32_t>(winOrg_.y()));
+    return true;
+}
+
+bool Converter::WindowExtent(const Record& r, uint32_t type) {
+    if (r.S(0) != 0 && r.S(1) != 0) Point2(type, r.S(1), r.S(0));
+    return true;
+}
+
+bool Converter::ScaleWindowExtent(const Record& r, uint32_t type) { // yDenom, yNum, xDenom, xNum
+    const qsizetype at = w_.Begin(type, 24);
+    w_.PutI32(at + 8, r.S(3));
+    w_.PutI32(at + 12, r.S(2));
+    w_.PutI32(at + 16, r.S(1));
+    w_.PutI32(at + 20, r.S(0));
+    return true;
+}
+
+bool Converter::PointRecord(const Record& r, uint32_t type) {
+    Point2(type, r.S(1), r.S(0));
+    return true;
+}
+
+bool Converter::RectRecord(const Record& r, uint32_t type) {
+    Rect(type, r, 0);
+    return true;
+}
+
+bool Converter::RoundRect(const Record& r, uint32_t type) { // height, width, then the box
+    const qsizetype at = w_.Begin(type, 32);
+    w_.PutRect(at + 8, {r.S(5), r.S(4), r.S(3), r.S(2)});
+    w_.PutI32(at + 24, r.S(1));
+    w_.PutI32(at + 28, r.S(0));
+    return true;
+}
+
+bool Converter::ArcRecord(const Record& r, uint32_t type) { // yEnd, xEnd, yStart, xStart, box
+    const qsizetype at = w_.Begin(type, 40);
+    w_.PutRect(at + 8, {r.S(7), r.S(6), r.S(5), r.S(4)});
+    w_.PutI32(at + 24, r.S(3));
+    w_.PutI32(at + 28, r.S(2));
+    w_.PutI32(at + 32, r.S(1));
+    w_.PutI32(at + 36, r.S(0));
+    return true;
+}
+
+bool Converter::Poly(const Record& r, uint32_t type) {
+    const uint32_t count = r.W(0);
+    if (r.words < 1 + 2 * count) return false;
+    const qsizetype at = w_.Begin(type, 28 + 4 * count);
+    w_.Put32(at + 24, count);
+    w_.PutBytes(at + 28, r.Bytes(1), 4 * count);
+    return true;
+}
+
+bool Converter::PolyPolygon(const Record& r, uint32_t type) {
+    const uint32_t polys = r.W(0);
+    if (r.words < 1 + polys) return false;
+    uint64_t total = 0;
+    for (uint32_t i = 0; i < polys; ++i)
+        total += r.W(1 + i);
+    if (r.words < 1 + polys + 2 * total) return false;
+    const qsizetype at = w_.Begin(type, static_cast<uint32_t>(32 + 4 * polys + 4 * total));
+    w_.Put32(at + 24, polys);
+    w_.Put32(at + 28, static_cast<uint32_t>(total));
+    for (uint32_t i = 0; i < polys; ++i)
+        w_.Put32(at + 32 + 4 * i, r.W(1 + i));
+    w_.PutBytes(at + 32 + 4 * polys, r.Bytes(1 + polys), static_cast<qsizetype>(4 * total));
+    return true;
+}
+
+bool Converter::CreatePen(const Record& r, uint32_t type) { // style, width (x, y), colour
+    Create(type, 28, [&](qsizetype at) {
+        w_.Put32(at + 12, r.W(0));
+        w_.PutI32(at + 16, std::max<int>(0, r.S(1)));
+        w_.Put32(at + 24, r.Dword(3) & 0xFFFFFF);
+    });
+    return true;
+}
+
+bool Converter::CreateBrush(const Record& r, uint32_t type) { // style, colour, hatch
+    Create(type, 24, [&](qsizetype at) {
+        const uint16_t style = r.W(0);
+        w_.Put32(at + 12, style <= 2 ? style : 0);
+        w_.Put32(at + 16, style <= 2 ? r.Dword(1) & 0xFFFFFF : 0x808080);
+        w_.Put32(at + 20, r.W(3));
+    });
+    return true;
+}
+
+bool Converter::CreateFont(const Record& r, uint32_t type) { // five shorts, eight bytes, face
+    const uint32_t faceBytes = std::min<uint32_t>(32, 2 * r.words - 18);
+    Create(type, 104, [&](qsizetype at) {
+        for (uint32_t i = 0; i < 5; ++i)
+            w_.PutI32(at + 12 + 4 * i, r.S(i));
+        w_.PutBytes(at + 32, r.Bytes(5), 8);
+        const uchar* face = r.Bytes(9);
+        for (uint32_t i = 0; i < faceBytes && i < 31 && face[i]; ++i)
+            w_.Put16(at + 40 + 2 * i, FromCp1252(face + i, 1)[0].unicode());
+    });
+    return true;
+}
+
+bool Converter::CreateDibBrush(const Record& r, uint32_t type) { // from a packed bitmap
+    QByteArray bmi, bits;
+    const uint32_t usage = r.W(1);
+    if (!Dib(r, 2, usage, bmi, bits)) return false;
+    const uint32_t bmiPad = Pad4(bmi.size()), bitsPad = Pad4(bits.size());
+    Create(type, 32 + bmiPad + bitsPad, [&](qsizetype at) {
+        w_.Put32(at + 12, usage);
+        w_.Put32(at + 16, 32);
+        w_.Put32(at + 20, static_cast<uint32_t>(bmi.size()));
+        w_.Put32(at + 24, 32 + bmiPad);
+        w_.Put32(at + 28, static_cast<uint32_t>(bits.size()));
+        w_.PutBytes(at + 32, bmi.constData(), bmi.size());
+        w_.PutBytes(at + 32 + bmiPad, bits.constData(), bits.size());
+    });
+    return true;
+}
+
+// A device-dependent pattern brush: a grey stands in for it.
+bool Converter::CreateGreyBrush(const Record&, uint32_t type) {
+    Create(type, 24, [&](qsizetype at) { w_.Put32(at + 16, 0x808080); });
+    return true;
+}
+
+// Palettes and regions are left out, but hold their slot.
+bool Converter::HoldSlot(const Record&, uint32_t) {
+    Create(0, 0, {});
+    return true;
+}
+
+bool Converter::SelectObject(const Record& r, uint32_t type) {
+    const uint16_t slot = r.W(0);
+    if (slot < slots_.size() && slots_[slot] > 0)
+        w_.Simple(type, static_cast<uint32_t>(slots_[slot]));
+    return true;
+}
+
+bool Converter::DeleteObject(const Record& r, uint32_t type) {
+    const uint16_t slot = r.W(0);
+    if (slot >= slots_.size() || slots_[slot] < 0) return true;
+    if (slots_[slot] > 0) {
+        w_.Simple(type, static_cast<uint32_t>(slots_[slot]));
+        w_.Release(static_cast<uint32_t>(slots_[slot]));
+    }
+    slots_[slot] = -1;
+    return true;
+}
+
+bool Converter::TextOut(const Record& r, uint32_t) { // count, string, y, x
+    const uint32_t count = r.W(0), strWords = (count + 1) / 2;
+    if (r.words < 1 + strWords + 2) return false;
+    Text(r.S(2 + strWords), r.S(1 + strWords), 0, nullptr, FromCp1252(r.Bytes(1), count), {});
+    return true;
+}
+
+bool Converter::ExtTextOut(const Record& r,
+                           uint32_t) { // y, x, count, options, [rect], string, [dx]
+    const uint32_t count = r.W(2), options = r.W(3);
+    uint32_t at = 4;
+    TRectL rect;
+    const bool hasRect = options & 6;
+    if (hasRect) {
+        if (r.words < 8) return false;
+        rect = {r.S(4), r.S(5), r.S(6), r.S(7)};
+        at = 8;
+    }
+    const uint32_t strWords = (count + 1) / 2;
+    if (r.words < at + strWords) return false;
+    std::vector<int32_t> dx;
+    if (r.words >= at + strWords + count)
+        for (uint32_t i = 0; i < count; ++i)
+            dx.push_back(r.S(at + strWords + i));
+    Text(r.S(1), r.S(0), options, hasRect ? &rect : nullptr, FromCp1252(r.Bytes(at), count), dx);
+    return true;
+}
+
+// rop, usage, source h w y x, destination h w y x, bitmap
+bool Converter::StretchDibRecord(const Record& r, uint32_t) {
+    QByteArray bmi, bits;
+    if (!Dib(r, 11, r.W(2), bmi, bits)) return false;
+    StretchDib(QRect(r.S(10), r.S(9), r.S(8), r.S(7)), QRect(r.S(6), r.S(5), r.S(4), r.S(3)),
+               r.Dword(0), bmi, bits, r.W(2));
+    return true;
+}
+
+// rop, source h w y x, [reserved], destination h w y x, [bitmap]
+bool Converter::DibStretchBlt(const Record& r, uint32_t type) {
+    if (r.words == 11) { // no bitmap, a reserved word: the brush fills the destination
+        Blt(EMR_BITBLT, QRect(r.S(10), r.S(9), r.S(8), r.S(7)), {}, r.Dword(0), {}, {});
         return true;
     }
-    case 0x0214:
-        if (!need(2)) return false;
-        Point2(EMR_MOVETOEX, r.S(1), r.S(0));
-        return true;
-    case 0x0213:
-        if (!need(2)) return false;
-        Point2(EMR_LINETO, r.S(1), r.S(0));
-        return true;
-    case 0x0220:
-        if (!need(2)) return false;
-        Point2(EMR_OFFSETCLIPRGN, r.S(1), r.S(0));
-        return true;
-    case 0x041B:
-        if (!need(4)) return false;
-        Rect(EMR_RECTANGLE, r, 0);
-        return true;
-    case 0x0418:
-        if (!need(4)) return false;
-        Rect(EMR_ELLIPSE, r, 0);
-        return true;
-    case 0x0416:
-        if (!need(4)) return false;
-        Rect(EMR_INTERSECTCLIPRECT, r, 0);
-        return true;
-    case 0x0415:
-        if (!need(4)) return false;
-        Rect(EMR_EXCLUDECLIPRECT, r, 0);
-        return true;
-    case 0x061C: { // height, width, then the box
-        if (!need(6)) return false;
-        const qsizetype at = w_.Begin(EMR_ROUNDRECT, 32);
-        w_.PutRect(at + 8, {r.S(5), r.S(4), r.S(3), r.S(2)});
-        w_.PutI32(at + 24, r.S(1));
-        w_.PutI32(at + 28, r.S(0));
+    QByteArray bmi, bits;
+    if (!Dib(r, 10, 0, bmi, bits)) return false;
+    Blt(type, QRect(r.S(9), r.S(8), r.S(7), r.S(6)), QRect(r.S(5), r.S(4), r.S(3), r.S(2)),
+        r.Dword(0), bmi, bits);
+    return true;
+}
+
+// rop, source y x, [reserved], height, width, destination y x, [bitmap]
+bool Converter::DibBitBlt(const Record& r, uint32_t type) {
+    if (r.words == 9) {
+        Blt(type, QRect(r.S(8), r.S(7), r.S(6), r.S(5)), {}, r.Dword(0), {}, {});
         return true;
     }
-    case 0x0817:
-    case 0x081A:
-    case 0x0830: { // yEnd, xEnd, yStart, xStart, then the box
-        if (!need(8)) return false;
-        const uint32_t type = function == 0x0817   ? EMR_ARC
-                              : function == 0x081A ? EMR_PIE
-                                                   : EMR_CHORD;
-        const qsizetype at = w_.Begin(type, 40);
-        w_.PutRect(at + 8, {r.S(7), r.S(6), r.S(5), r.S(4)});
-        w_.PutI32(at + 24, r.S(3));
-        w_.PutI32(at + 28, r.S(2));
-        w_.PutI32(at + 32, r.S(1));
-        w_.PutI32(at + 36, r.S(0));
-        return true;
-    }
-    case 0x0324:
-    case 0x0325: {
-        if (!need(1)) return false;
-        const uint32_t count = r.W(0);
-        if (!need(1 + 2 * count)) return false;
-        const qsizetype at =
-            w_.Begin(function == 0x0324 ? EMR_POLYGON16 : EMR_POLYLINE16, 28 + 4 * count);
-        w_.Put32(at + 24, count);
-        w_.PutBytes(at + 28, r.Bytes(1), 4 * count);
-        return true;
-    }
-    case 0x0538: {
-        if (!need(1)) return false;
-        const uint32_t polys = r.W(0);
-        if (!need(1 + polys)) return false;
-        uint64_t total = 0;
-        for (uint32_t i = 0; i < polys; ++i)
-            total += r.W(1 + i);
-        if (!need(static_cast<uint32_t>(1 + polys + 2 * total))) return false;
-        const qsizetype at =
-            w_.Begin(EMR_POLYPOLYGON16, static_cast<uint32_t>(32 + 4 * polys + 4 * total));
-        w_.Put32(at + 24, polys);
-        w_.Put32(at + 28, static_cast<uint32_t>(total));
-        for (uint32_t i = 0; i < polys; ++i)
-            w_.Put32(at + 32 + 4 * i, r.W(1 + i));
-        w_.PutBytes(at + 32 + 4 * polys, r.Bytes(1 + polys), static_cast<qsizetype>(4 * total));
-        return true;
-    }
-    case 0x02FA: // pen: style, width (x, y), colour
-        if (!need(5)) return false;
-        Create(EMR_CREATEPEN, 28, [&](qsizetype at) {
-            w_.Put32(at + 12, r.W(0));
-            w_.PutI32(at + 16, std::max<int>(0, r.S(1)));
-            w_.Put32(at + 24, r.Dword(3) & 0xFFFFFF);
-        });
-        return true;
-    case 0x02FC: // brush: style, colour, hatch
-        if (!need(4)) return false;
-        Create(EMR_CREATEBRUSHINDIRECT, 24, [&](qsizetype at) {
-            const uint16_t style = r.W(0);
-            w_.Put32(at + 12, style <= 2 ? style : 0);
-            w_.Put32(at + 16, style <= 2 ? r.Dword(1) & 0xFFFFFF : 0x808080);
-            w_.Put32(at + 20, r.W(3));
-        });
-        return true;
-    case 0x02FB: { // font: five shorts, eight bytes, the face
-        if (!need(9)) return false;
-        const uint32_t faceBytes = std::min<uint32_t>(32, 2 * n - 18);
-        Create(EMR_EXTCREATEFONTINDIRECTW, 104, [&](qsizetype at) {
-            for (uint32_t i = 0; i < 5; ++i)
-                w_.PutI32(at + 12 + 4 * i, r.S(i));
-            w_.PutBytes(at + 32, r.Bytes(5), 8);
-            const uchar* face = r.Bytes(9);
-            for (uint32_t i = 0; i < faceBytes && i < 31 && face[i]; ++i) {
-                const QChar c = FromAnsi(face + i, 1)[0];
-                w_.Put16(at + 40 + 2 * i, c.unicode());
-            }
-        });
-        return true;
-    }
-    case 0x0142: { // pattern brush from a packed bitmap
-        if (!need(2)) return false;
-        QByteArray bmi, bits;
-        const uint32_t usage = r.W(1);
-        if (!Dib(r, 2, usage, bmi, bits)) return false;
-        const uint32_t bmiPad = Pad4(bmi.size()), bitsPad = Pad4(bits.size());
-        Create(EMR_CREATEDIBPATTERNBRUSHPT, 32 + bmiPad + bitsPad, [&](qsizetype at) {
-            w_.Put32(at + 12, usage);
-            w_.Put32(at + 16, 32);
-            w_.Put32(at + 20, static_cast<uint32_t>(bmi.size()));
-            w_.Put32(at + 24, 32 + bmiPad);
-            w_.Put32(at + 28, static_cast<uint32_t>(bits.size()));
-            w_.PutBytes(at + 32, bmi.constData(), bmi.size());
-            w_.PutBytes(at + 32 + bmiPad, bits.constData(), bits.size());
-        });
-        return true;
-    }
-    case 0x01F9: // device-dependent pattern brush: a grey stands in for it
-        Create(EMR_CREATEBRUSHINDIRECT, 24, [&](qsizetype at) { w_.Put32(at + 16, 0x808080); });
-        return true;
-    case 0x00F7:
-    case 0x06FF:
-        Create(0, 0, {});
-        return true; // palettes and regions hold a slot
-    case 0x012D: {
-        if (!need(1)) return false;
-        const uint16_t slot = r.W(0);
-        if (slot < slots_.size() && slots_[slot] > 0)
-            w_.Simple(EMR_SELECTOBJECT, static_cast<uint32_t>(slots_[slot]));
-        return true;
-    }
-    case 0x01F0: {
-        if (!need(1)) return false;
-        const uint16_t slot = r.W(0);
-        if (slot >= slots_.size() || slots_[slot] < 0) return true;
-        if (slots_[slot] > 0) {
-            w_.Simple(EMR_DELETEOBJECT, static_cast<uint32_t>(slots_[slot]));
-            w_.Release(static_cast<uint32_t>(slots_[slot]));
-        }
-        slots_[slot] = -1;
-        return true;
-    }
-    case 0x0521: { // count, string, y, x
-        if (!need(1)) return false;
-        const uint32_t count = r.W(0), strWords = (count + 1) / 2;
-        if (!need(1 + strWords + 2)) return false;
-        Text(r.S(2 + strWords), r.S(1 + strWords), 0, nullptr, FromAnsi(r.Bytes(1), count), {});
-        return true;
-    }
-    case 0x0A32: { // y, x, count, options, [rect], string, [dx]
-        if (!need(4)) return false;
-        const uint32_t count = r.W(2), options = r.W(3);
-        uint32_t at = 4;
-        TRectL rect;
-        const bool hasRect = options & 6;
-        if (hasRect) {
-            if (!need(8)) return false;
-            rect = {r.S(4), r.S(5), r.S(6), r.S(7)};
-            at = 8;
-        }
-        const uint32_t strWords = (count + 1) / 2;
-        if (!need(at + strWords)) return false;
-        std::vector<int32_t> dx;
-        if (n >= at + strWords + count)
-            for (uint32_t i = 0; i < count; ++i)
-                dx.push_back(r.S(at + strWords + i));
-        Text(r.S(1), r.S(0), options, hasRect ? &rect : nullptr, FromAnsi(r.Bytes(at), count), dx);
-        return true;
-    }
-    case 0x0F43: { // rop, usage, source h w y x, destination h w y x, bitmap
-        if (!need(11)) return false;
-        QByteArray bmi, bits;
-        if (!Dib(r, 11, r.W(2), bmi, bits)) return false;
-        StretchDib(QRect(r.S(10), r.S(9), r.S(8), r.S(7)), QRect(r.S(6), r.S(5), r.S(4), r.S(3)),
-                   r.Dword(0), bmi, bits, r.W(2));
-        return true;
-    }
-    case 0x0B41: { // rop, source h w y x, [reserved], destination h w y x, [bitmap]
-        if (!need(10)) return false;
-        if (n == 11) { // no bitmap, a reserved word: the brush fills the destination
-            Blt(EMR_BITBLT, QRect(r.S(10), r.S(9), r.S(8), r.S(7)), {}, r.Dword(0), {}, {});
-            return true;
-        }
-        QByteArray bmi, bits;
-        if (!Dib(r, 10, 0, bmi, bits)) return false;
-        Blt(EMR_STRETCHBLT, QRect(r.S(9), r.S(8), r.S(7), r.S(6)),
-            QRect(r.S(5), r.S(4), r.S(3), r.S(2)), r.Dword(0), bmi, bits);
-        return true;
-    }
-    case 0x0940: { // rop, source y x, [reserved], height, width, destination y x, [bitmap]
-        if (!need(8)) return false;
-        if (n == 9) {
-            Blt(EMR_BITBLT, QRect(r.S(8), r.S(7), r.S(6), r.S(5)), {}, r.Dword(0), {}, {});
-            return true;
-        }
-        QByteArray bmi, bits;
-        if (!Dib(r, 8, 0, bmi, bits)) return false;
-        Blt(EMR_BITBLT, QRect(r.S(7), r.S(6), r.S(5), r.S(4)),
-            QRect(r.S(3), r.S(2), r.S(5), r.S(4)), r.Dword(0), bmi, bits);
-        return true;
-    }
-    case 0x061D: // rop, height, width, y, x
-        if (!need(6)) return false;
-        Blt(EMR_BITBLT, QRect(r.S(5), r.S(4), r.S(3), r.S(2)), {}, r.Dword(0), {}, {});
-        return true;
-    default:
-        return true; // mapping mode, viewport, regions, escapes: the frame decides
-    }
+    QByteArray bmi, bits;
+    if (!Dib(r, 8, 0, bmi, bits)) return false;
+    Blt(type, QRect(r.S(7), r.S(6), r.S(5), r.S(4)), QRect(r.S(3), r.S(2), r.S(5), r.S(4)),
+        r.Dword(0), bmi, bits);
+    return true;
+}
+
+bool Converter::PatBlt(const Record& r, uint32_t type) { // rop, height, width, y, x
+    Blt(type, QRect(r.S(5), r.S(4), r.S(3), r.S(2)), {}, r.Dword(0), {}, {});
+    return true;
 }
 
 QByteArray Converter::Run(QString* why) {
@@ -486,7 +535,10 @@ QByteArray Converter::Run(QString* why) {
     if (right == left || bottom == top) return fail(QStringLiteral("bounding box is empty"));
     if (inch == 0) return fail(QStringLiteral("units per inch are zero"));
     const double w = std::abs(right - left), h = std::abs(bottom - top);
-    const QSize device(std::max(1, RoundInt(w * 96 / inch)), std::max(1, RoundInt(h * 96 / inch)));
+    // The reference device is the screen.
+    const int ppi = ScreenPixelsPerInch();
+    const QSize device(std::max(1, RoundInt(w * ppi / inch)),
+                       std::max(1, RoundInt(h * ppi / inch)));
     w_.Simple(EMR_SETMAPMODE, 8);
     Point2(EMR_SETWINDOWORGEX, left, top);
     Point2(EMR_SETWINDOWEXTEX, right - left, bottom - top);
@@ -504,7 +556,7 @@ QByteArray Converter::Run(QString* why) {
         if (2 * words > static_cast<uint64_t>(size_ - pos))
             return fail(where + QStringLiteral("runs past the end"));
         if (function == 0) break;
-        if (!Convert(Record{d_ + pos, static_cast<uint32_t>(words - 3)}, function))
+        if (!ConvertRecord(Record{d_ + pos, static_cast<uint32_t>(words - 3)}, function))
             return fail(where + QStringLiteral("too short for function 0x%1")
                                     .arg(function, 4, 16, QLatin1Char('0')));
         if (w_.Size() > kMaxBytes) return fail(QStringLiteral("too large"));

@@ -746,18 +746,11 @@ void TCustomControl::PaintWidget(QPainter& painter) {
 
 TDeviceContext* ScreenMeasuringDC() {
     Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
+    // A screen context measures in the screen's density, which it asks for each time.
     struct Measuring {
-        QImage image;
-        QPainter painter;
-        TPainterDC dc;
-        Measuring() : image(MakeImage()), painter(&image), dc(&painter) {}
-        static QImage MakeImage() {
-            QImage i(1, 1, QImage::Format_RGB32);
-            const int ppi = ScreenPixelsPerInch();
-            i.setDotsPerMeterX(RoundInt(ppi / 0.0254L));
-            i.setDotsPerMeterY(RoundInt(ppi / 0.0254L));
-            return i;
-        }
+        QImage image{1, 1, QImage::Format_RGB32};
+        QPainter painter{&image};
+        TPainterDC dc{&painter, DT_RASDISPLAY};
     };
     static Measuring* m = new Measuring(); // lives for the whole run
     return &m->dc;

@@ -350,10 +350,6 @@ void TApplication::Initialize() {
     if (Application) return;
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         app->setQuitOnLastWindowClosed(false);
-    int ppi = 96;
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        ppi = std::max(1, RoundInt(s->logicalDotsPerInch()));
-    SetScreenPixelsPerInch(ppi);
     InstallFontSubstitutes();
     InitializeFrameworkClasses();
     Application = new TApplication(nullptr);
@@ -505,7 +501,11 @@ TForm* GetParentForm(TControl* control) {
 
 // ---- TScreen -------------------------------------------------------------------------
 
-TScreen::TScreen(TComponent* owner) : TComponent(owner), pixelsPerInch_(ScreenPixelsPerInch()) {}
+TScreen::TScreen(TComponent* owner) : TComponent(owner) {}
+
+int TScreen::PixelsPerInch() const {
+    return ScreenPixelsPerInch();
+}
 
 int TScreen::Width() const {
     QScreen* s = QGuiApplication::primaryScreen();

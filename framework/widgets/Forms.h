@@ -68,8 +68,13 @@ public:
     void SetFormStyle(TFormStyle s);
     TPosition Position() const { return position_; }
     void SetPosition(TPosition p) { position_ = p; }
-    int PixelsPerInch() const { return pixelsPerInch_; }
-    void SetPixelsPerInch(int v) { pixelsPerInch_ = v; }
+    // The density the layout was made at, as layouts store it; the screen's until read.
+    int PixelsPerInch() const {
+        return pixelsPerInch_ > 0 ? pixelsPerInch_ : ScreenPixelsPerInch();
+    }
+    void SetPixelsPerInch(int v) {
+        if (v > 0) pixelsPerInch_ = v;
+    }
     int TextHeight() const { return textHeight_; }
     void SetTextHeight(int v) { textHeight_ = v; }
     bool KeyPreview() const { return keyPreview_; }
@@ -129,7 +134,7 @@ private:
         TFormEnums::biSystemMenu | TFormEnums::biMinimize | TFormEnums::biMaximize;
     TFormStyle formStyle_ = TFormEnums::fsNormal;
     TPosition position_ = TFormEnums::poDesigned;
-    int pixelsPerInch_ = 96;
+    int pixelsPerInch_ = 0; // 0: the screen's
     int textHeight_ = 13;
     bool keyPreview_ = false;
     int modalResult_ = mrNone;
@@ -198,7 +203,8 @@ class TScreen : public TComponent {
     Q_OBJECT
 public:
     explicit TScreen(TComponent* owner);
-    int PixelsPerInch() const { return pixelsPerInch_; }
+    // The framework's screen density (ScreenPixelsPerInch), whatever the display's.
+    int PixelsPerInch() const;
     int Width() const;
     int Height() const;
     TCursor Cursor() const { return cursor_; }
@@ -207,7 +213,6 @@ public:
     QStringList Fonts() const;
 
 private:
-    int pixelsPerInch_ = 96;
     TCursor cursor_ = crDefault;
 };
 
