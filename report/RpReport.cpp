@@ -191,8 +191,10 @@ TCustomReport::TCustomReport(TComponent* owner)
         Font()->SetName(QStringLiteral("Arial"));
         Font()->SetSize(10);
     }
-    // The page starts on the paper of the system's present printer.
-    page_->SetPaperSize(TRpPrinter().DeviceSettings().PaperSize());
+    // The page starts on the paper of the system's present printer, when there is one;
+    // without a printer the locale's paper stays.
+    if (const TRpPrinter probe; probe.PrintersInstalled())
+        page_->SetPaperSize(probe.DeviceSettings().PaperSize());
     page_->UpdateOwnerBounds();
     RegisterEvent("AfterPrint", AfterPrint);
     RegisterEvent("AfterPreview", AfterPreview);
@@ -596,16 +598,21 @@ void TCustomReport::ExecuteController() {
 
 // ---- Pages and columns -----------------------------------------------------------------
 
-// The page's height on the paper for the present orientation, 0.1 mm.
+// The height of the page for its orientation, 0.1 mm: the page footer is placed from it,
+// so room and bottom alignment measure from it too and no band runs into the footer.
 long double TCustomReport::PageHeight() const {
-    return rpPrinter_ ? rpPrinter_->PaperLength() : page_->NativeValue(TRpPage::iLength);
+    return page_->NativeValue(TRpPage::iLength);
 }
 
 void TCustomReport::EmitBand(TRpCustomBand* band) {
-    if (!band) return;
-    if (band->AlignToBottom())
+    // After a pass gave up, only the page's own bands still print, to close the page.
+    if (!band || (stopped_ && !PlacingPageBands())) return;
+    if (band->AlignToBottom()) {
+        // A page must have begun for the band to stand at its bottom.
+        if (cursorY_ == -1 && !PlacingPageBands()) AdvanceColumn();
         cursorY_ = RoundInt(PageHeight() - page_->NativeValue(TRpPage::iBottomMargin) -
                             band->Size()->NativeValue(TRpBandSize::iHeight) - pageFooterHeight_);
+    }
     band->OutputBand();
 }
 
@@ -661,8 +668,8 @@ void TCustomReport::BeginNewPage() {
 
 void TCustomReport::EndCurrentPage() {
     if (pageNo_ <= 0) return;
-    cursorY_ = RoundInt(page_->NativeValue(TRpPage::iLength) -
-                        page_->NativeValue(TRpPage::iBottomMargin) - pageFooterHeight_);
+    cursorY_ =
+        RoundInt(PageHeight() - page_->NativeValue(TRpPage::iBottomMargin) - pageFooterHeight_);
     if (!finishing_ || options_.testFlag(TRpReportEnums::LastPageFooter)) {
         const TDepthScope placing(pageBandDepth_);
         EmitBand(FindBand(rbPageFooter));
@@ -738,4 +745,5 @@ void RegisterReportClasses() {
     RegisterComponentClass<TReport>();
     RegisterComponentClass<TRpBand>();
     RegisterComponentClass<TRpChildBand>();
+    RegisterComponentClass<TRpPrintable>();
 }

@@ -8,8 +8,8 @@
 // size record reads in native units, so band and item geometry reaches the report printer
 // in tenths of a millimetre and the printer turns it into device pixels.
 
-#include "framework/widgets/ExtCtrls.h"
 #include "framework/core/Reader.h"
+#include "framework/widgets/ExtCtrls.h"
 #include "report/RpPrntr.h"
 #include "report/RpTypes.h"
 
@@ -87,7 +87,8 @@ struct TRpRect {
 // ---- Size records ----------------------------------------------------------------------
 
 // The base of the three size records: native values with conversions to and from the
-// display unit, streamed as one "Values" list in native units.
+// display unit, streamed as one "Values" list in native units. The length properties show
+// as double to the meta-object system; code reads and writes them as long double.
 class TRpUnitBase : public TPersistent {
     Q_OBJECT
 public:
@@ -132,7 +133,8 @@ public:
     void Assign(TPersistent* source) override;
 
 protected:
-    explicit TRpUnitBase(int valueCount);
+    // The record is freed with its owner (parent), the report, band or item.
+    TRpUnitBase(int valueCount, QObject* parent);
 
     // A value in the present unit, and its store from the present unit.
     long double Get(int index, bool horizontal) const;
