@@ -147,6 +147,10 @@ TEST_F(PreviewLayoutTest, ReportCarriesItsSettings) {
     EXPECT_EQ(settings->OutputBin(), TRpBin::Auto);
     EXPECT_TRUE(report->PrintIfEmpty());
     EXPECT_TRUE(report->SnapToGrid());
+    // The report's functions, unused by every item: page and column numbers start at 0.
+    EXPECT_EQ(report->Functions().Value(QStringLiteral("PAGENUMBER")), QStringLiteral("0"));
+    EXPECT_EQ(report->Functions().Value(QStringLiteral("COLUMNNUMBER")), QStringLiteral("0"));
+    EXPECT_TRUE(report->Functions().Contains(QStringLiteral("REPORTTITLE")));
 }
 
 TEST_F(PreviewLayoutTest, BandSitsAtTheMarginCorner) {
