@@ -424,32 +424,23 @@ void TRpCustomLabel::PrintItem(long double offsetX, long double offsetY) {
     TRpPrintable::PrintItem(offsetX, offsetY);
 }
 
-void TRpCustomLabel::PrintLines(long double left, long double top, long double width,
-                                long double height, long double lineHeight, bool canGrow) {
+// The handler may change the text for this print; its change is undone by the caller.
+void TRpCustomLabel::RunOnPrint(long double& height, long double& lineHeight) {
+    QString text = printCaption_;
+    OnPrint(this, text);
+    PageCanvas()->Font()->Assign(Font());
+    height = Size()->NativeValue(TRpPrintableSize::iHeight);
+    lineHeight = PageLineHeight();
+    if (text == printCaption_) return;
+    printCaption_ = text;
+    BuildFormattedLines();
+}
+
+// Fills the background, steps inside the frame and sets the alignment: where the lines go.
+TRpCustomLabel::PrintState TRpCustomLabel::BeginLines(long double left, long double top,
+                                                      long double width, long double height) {
     TCanvas* canvas = PageCanvas();
     TRpPrinter* printer = Printer();
-    // A handler's text holds for this print only.
-    struct Restore {
-        QString& caption;
-        QString old;
-        bool active = false;
-        ~Restore() {
-            if (active) caption = old;
-        }
-    } restore{printCaption_, printCaption_};
-    if (!printCaption_.isEmpty() && OnPrint) {
-        QString text = printCaption_;
-        OnPrint(this, text);
-        canvas->Font()->Assign(Font());
-        height = Size()->NativeValue(TRpPrintableSize::iHeight);
-        lineHeight = PageLineHeight();
-        if (text != printCaption_) {
-            restore.active = true;
-            printCaption_ = text;
-            BuildFormattedLines();
-        }
-    }
-    BuildFormattedLines();
     const bool output = CanvasOutput();
     if (output && !Transparent()) {
         canvas->Pen()->SetWidth(0);
@@ -460,6 +451,7 @@ void TRpCustomLabel::PrintLines(long double left, long double top, long double w
                                printer->ToDeviceY(top + height) - t));
     }
     if (output && !AutoSize() && Frame()->HasAnyLine()) {
+        // The frame's width in points, in native units.
         const long double shift = RoundEven(Frame()->Width() / 72.0L * 254);
         if (Frame()->DrawTop()) top += shift;
         if (Frame()->DrawLeft()) left += shift;
@@ -467,39 +459,40 @@ void TRpCustomLabel::PrintLines(long double left, long double top, long double w
     PrintState s;
     s.top = top;
     s.height = height;
-    s.lineHeight = lineHeight;
-    s.canGrow = canGrow;
     s.bottomLimit = top + height + 1;
     s.x = left;
     s.y = top;
-    if (TCustomReport* report = Report()) {
-        const TRpPage* page = report->Page();
-        const long double printable =
-            page->NativeValue(TRpPage::iLength) - page->NativeValue(TRpPage::iBottomMargin);
-        s.pageLimit = report->PlacingPageBands() || report->CursorY() < 0
-                          ? printable
-                          : report->CursorY() + report->RemainingHeight();
-    }
-    TDeviceContext* dc = canvas->Handle();
-    dc->SetBkMode(TRANSPARENT);
+    s.pageLimit = PageLimit();
     unsigned align = TA_LEFT | TA_TOP;
-    switch (DrawnAlignment()) {
-    case TControlEnums::taRightJustify:
+    if (DrawnAlignment() == TControlEnums::taRightJustify) {
         align = TA_RIGHT | TA_TOP;
         s.x = left + width;
-        break;
-    case TControlEnums::taCenter:
+    } else if (DrawnAlignment() == TControlEnums::taCenter) {
         align = TA_CENTER | TA_TOP;
         s.x = left + width / 2;
-        break;
-    default:
-        break;
     }
     if (ReadsRightToLeft()) {
         s.options = ETO_RTLREADING;
         align |= TA_RTLREADING;
     }
+    TDeviceContext* dc = canvas->Handle();
+    dc->SetBkMode(TRANSPARENT);
     dc->SetTextAlign(align);
+    return s;
+}
+
+void TRpCustomLabel::PrintLines(long double left, long double top, long double width,
+                                long double height, long double lineHeight, bool canGrow) {
+    struct Restore {
+        QString& caption;
+        QString old;
+        ~Restore() { caption = old; }
+    } restore{printCaption_, printCaption_};
+    if (!printCaption_.isEmpty() && OnPrint) RunOnPrint(height, lineHeight);
+    BuildFormattedLines();
+    PrintState s = BeginLines(left, top, width, height);
+    s.lineHeight = lineHeight;
+    s.canGrow = canGrow;
     const bool continuing = !ItemDone();
     if (!continuing) nextLine_ = 0;
     const int first = nextLine_;
@@ -508,12 +501,28 @@ void TRpCustomLabel::PrintLines(long double left, long double top, long double w
         s.y += s.lineHeight;
         ++nextLine_;
     }
-    // A continuation starts at the top of a fresh column, the most room there ever is: a
+    // A continuation in the first column of a new page has the most room there ever is: a
     // line that does not fit there never will, and asking again would only add pages.
-    const bool stuck = continuing && nextLine_ == first;
+    const bool stuck =
+        continuing && nextLine_ == first && Band() && Report() && Report()->ColumnNo() == 1;
     SetItemDone(nextLine_ >= formattedLines_.size() || stuck);
+    TDeviceContext* dc = PageCanvas()->Handle();
     dc->SetTextAlign(TA_LEFT | TA_TOP);
     dc->RemoveClip();
+}
+
+// How far down lines may go: an item on the page itself to the paper's edge, one on a page
+// band to the bottom margin, one on any other band to the end of the room the page has for
+// bands below the cursor (page footers excluded).
+long double TRpCustomLabel::PageLimit() const {
+    TCustomReport* report = Report();
+    if (!report) return std::numeric_limits<long double>::infinity();
+    const TRpPage* page = report->Page();
+    const long double length = page->NativeValue(TRpPage::iLength);
+    if (!Band()) return length;
+    if (report->PlacingPageBands() || report->CursorY() < 0)
+        return length - page->NativeValue(TRpPage::iBottomMargin);
+    return report->CursorY() + report->RemainingHeight();
 }
 
 bool TRpCustomLabel::MayPrintLine(PrintState& s) {

@@ -88,6 +88,9 @@ private:
     void AddParagraph(const QString& paragraph);
     void AddWord(QString word);
     void FlushPendingLine();
+    void RunOnPrint(long double& height, long double& lineHeight);
+    PrintState BeginLines(long double left, long double top, long double width, long double height);
+    long double PageLimit() const;
     bool MayPrintLine(PrintState& s);
     void PrintLine(const PrintState& s, const QString& line);
     long double PageLineHeight() const;
