@@ -506,6 +506,13 @@ constexpr qint64 kRecordOverhead = 12; // page number, forward and backward link
     throw ERpError(RpRes::SPageStoreDamaged, QString::number(offset));
 }
 
+// The length a metafile's header gives for the whole metafile; -1 without a header.
+qint64 StatedLength(const QByteArray& emf) {
+    constexpr qsizetype kBytesField = 48;
+    if (emf.size() < kBytesField + 4) return -1;
+    return qFromLittleEndian<quint32>(emf.constData() + kBytesField);
+}
+
 // Days since 30 December 1899, the fraction being the time of day.
 double OleDateNow() {
     const QDateTime now = QDateTime::currentDateTime();
@@ -703,9 +710,8 @@ std::unique_ptr<TMetafile> TRpPageList::ReadPayload(int n, qint64 start, qint64 
     if (!compressed_) {
         if (!stream_->seek(payloadAt)) Damaged(payloadAt);
         const QByteArray emf = stream_->read(payloadSize);
-        if (emf.size() != payloadSize) Damaged(payloadAt);
+        if (emf.size() != payloadSize || StatedLength(emf) != payloadSize) Damaged(payloadAt);
         page->SetData(emf);
-        if (page->Data().size() != payloadSize) Damaged(payloadAt);
         return page;
     }
     if (payloadSize < 4) Damaged(payloadAt);
@@ -722,9 +728,8 @@ std::unique_ptr<TMetafile> TRpPageList::ReadPayload(int n, qint64 start, qint64 
     } catch (const ERpError&) {
         throw ERpError(RpRes::SCompressedPageBad, QString::number(n));
     }
+    if (StatedLength(emf) != length) throw ERpError(RpRes::SCompressedPageBad, QString::number(n));
     page->SetData(emf);
-    if (page->Data().size() != length)
-        throw ERpError(RpRes::SCompressedPageBad, QString::number(n));
     return page;
 }
 
@@ -949,4 +954,43 @@ void TRpPrinter::SaveToFile(const QString& fileName) {
     if (pageStream_) pageStream_->CopyTo(file);
     file.close();
     if (file.error() != QFileDevice::NoError) StreamFailed(file.errorString());
+}
+
+// The paper whose size, in whole units of 4 mm, the first page has; a later row of the
+// table wins over an earlier one of the same size.
+void TRpPrinter::DetectPaper(TRpPageList& pages) {
+    const std::unique_ptr<TMetafile> first = pages.FetchPage(1);
+    if (!first) return;
+    const auto w = static_cast<int64_t>(first->Width() / xFactor_ / 40);
+    const auto h = static_cast<int64_t>(first->Height() / xFactor_ / 40);
+    for (int i = Ordinal(TRpPaperSize::Letter); i <= Ordinal(TRpPaperSize::ESheet); ++i) {
+        const auto size = static_cast<TRpPaperSize>(i);
+        const auto tw = static_cast<int64_t>(PaperInfo(size).width / 4);
+        const auto th = static_cast<int64_t>(PaperInfo(size).length / 4);
+        if (tw == w && th == h) {
+            SetPaperSize(size);
+            SetOrientation(poPortrait);
+        }
+        if (th == w && tw == h) {
+            SetPaperSize(size);
+            SetOrientation(poLandscape);
+        }
+    }
+}
+
+void TRpPrinter::LoadFromFile(const QString& fileName) {
+    if (status_ != stReady) ResetJob();
+    std::unique_ptr<TRpStream> stream = TRpStream::OpenFile(fileName);
+    auto list = std::make_unique<TRpPageList>();
+    list->SetPageStream(stream.get());
+    list->ReadHeader();
+    pagesBegun_ = list->StoredPages();
+    xFactor_ = yFactor_ = RpScreenPixelsPerInch() / 254.0L;
+    if (pagesBegun_ > 0) DetectPaper(*list);
+    pageList_ = std::move(list);
+    pageStream_ = std::move(stream);
+    status_ = stFinished;
+    PrintSetupHandler = nullptr;
+    ExportHandler = nullptr;
+    fromFile_ = true;
 }

@@ -401,6 +401,7 @@ private:
     void ClosePage();
     void OpenPage();
     void ReleasePage() noexcept;
+    void DetectPaper(TRpPageList& pages);
 
     TPrinterSettings deviceSettings_;
     std::unique_ptr<TRpStream> pageStream_;
