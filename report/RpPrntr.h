@@ -5,10 +5,10 @@
 // settings of a printer, the report-level printer choices, the splay-tree coder of
 // compressed page records, and the preview factory.
 
-#include "framework/Classes.h"
-#include "framework/Controls.h"
-#include "framework/Forms.h"
-#include "framework/Metafile.h"
+#include "framework/core/Classes.h"
+#include "framework/graphics/Metafile.h"
+#include "framework/widgets/Controls.h"
+#include "framework/widgets/Forms.h"
 #include "report/RpTypes.h"
 
 #include <QFile>

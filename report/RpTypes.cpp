@@ -1,8 +1,8 @@
 #include "report/RpTypes.h"
 
-#include "framework/Forms.h"
-#include "framework/Graphics.h"
-#include "framework/Resources.h"
+#include "framework/core/Resources.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/widgets/Forms.h"
 
 #include <array>
 

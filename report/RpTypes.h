@@ -3,8 +3,8 @@
 // device-mode codes, page orientation, where a report printer sends its pages and its
 // job state, the engine's error, its resource texts and its window messages.
 
-#include "framework/Controls.h"
-#include "framework/SysUtils.h"
+#include "framework/core/SysUtils.h"
+#include "framework/widgets/Controls.h"
 
 #include <QObject>
 #include <QString>

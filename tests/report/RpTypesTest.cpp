@@ -2,7 +2,7 @@
 // sources, the engine's error texts and its message numbers.
 
 #include "report/RpTypes.h"
-#include "framework/Resources.h"
+#include "framework/core/Resources.h"
 #include "support/TestSupport.h"
 
 #include <QMetaEnum>
