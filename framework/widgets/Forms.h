@@ -72,8 +72,11 @@ public:
     void SetPixelsPerInch(int v) { pixelsPerInch_ = v; }
     int TextHeight() const { return textHeight_; }
     void SetTextHeight(int v) { textHeight_ = v; }
+    // The window sees every key press before the control it is meant for, which still
+    // gets it unless the window's handler clears the key.
     bool KeyPreview() const { return keyPreview_; }
-    void SetKeyPreview(bool v) { keyPreview_ = v; }
+    void SetKeyPreview(bool v);
+    bool PreviewsKeys() const override { return keyPreview_; }
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int r);
     const QIcon& Icon() const { return icon_; }
@@ -100,6 +103,8 @@ public:
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
     TNotifyEvent OnPaint;
+    // The window's size changed, by code or by the user.
+    TNotifyEvent OnResize;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
 
@@ -110,6 +115,7 @@ protected:
     void UpdateWidget() override;
     void TextChanged() override;
     void Paint() override;
+    void BoundsChanged() override;
     virtual void DoShow() { Notify(OnShow, this); }
     virtual void DoHide() { Notify(OnHide, this); }
     // Builds the window from its layout resource; call from the constructor of a window
@@ -121,6 +127,8 @@ private:
     void ApplyWindowFlags();
     void PlaceOnScreen();
     void WidgetClosing(QCloseEvent* e);
+    void WidgetResized(const QSize& client);
+    void WatchWindowKeys();
     TFormBorderStyle borderStyle_ = TFormEnums::bsSizeable;
     TBorderIcons borderIcons_ =
         TFormEnums::biSystemMenu | TFormEnums::biMinimize | TFormEnums::biMaximize;
@@ -132,6 +140,9 @@ private:
     int modalResult_ = mrNone;
     bool closingByCode_ = false;
     bool placed_ = false;
+    bool followingWidget_ = false;
+    QSize notifiedSize_;
+    QObject* keyWatcher_ = nullptr;
     QIcon icon_;
 };
 
