@@ -191,11 +191,18 @@ int Run(const QStringList& args) {
     throw UsageError{QStringLiteral("unknown command %1").arg(command)};
 }
 
+// Qt's own notes (a missing runtime folder, fonts) are no business of the tool's user,
+// whose scripts read one line on failure.
+void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) std::fprintf(stderr, "rpptool: %s\n", qPrintable(message));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // The tool shows no window: it draws offscreen unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQt);
     QApplication app(argc, argv);
     TApplication::Initialize();
     RegisterMetafileFormats();

@@ -11,12 +11,12 @@
 
 namespace {
 
-struct Run {
+struct Outcome {
     int code = -1;
     QString out, err;
 };
 
-Run Tool(const QStringList& args) {
+Outcome Tool(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(RPPTOOL), args);
     EXPECT_TRUE(p.waitForFinished(60000));
@@ -43,7 +43,7 @@ int BoxRows(const QImage& image, int x) {
 }
 
 TEST(RppTool, Help) {
-    const Run r = Tool({QStringLiteral("--help")});
+    const Outcome r = Tool({QStringLiteral("--help")});
     EXPECT_EQ(r.code, 0);
     for (const char* command : {"info FILE", "render FILE PAGE OUT.png", "pdf FILE OUT.pdf",
                                 "pack FILE OUT", "unpack FILE OUT", "--dpi N"})
@@ -65,7 +65,7 @@ TEST(RppTool, WrongUsageExitsWithTwo) {
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        const Run r = Tool(args);
+        const Outcome r = Tool(args);
         EXPECT_EQ(r.code, 2);
         EXPECT_TRUE(r.err.startsWith(QStringLiteral("rpptool: "))) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("usage: rpptool")));
@@ -90,7 +90,7 @@ TEST(RppTool, BadInputExitsWithOneAndOneLine) {
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        const Run r = Tool(args);
+        const Outcome r = Tool(args);
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(r.err, QStringLiteral("rpptool: ") + message + QLatin1Char('\n'));
         EXPECT_TRUE(r.out.isEmpty());
@@ -100,7 +100,7 @@ TEST(RppTool, BadInputExitsWithOneAndOneLine) {
 // The test file's pages are 794 x 1123 pixels at 96 dpi: a frame of 21008 x 29713
 // hundredths of a millimetre, held inclusive as 0 .. 21007 and 0 .. 29712.
 TEST(RppTool, Info) {
-    const Run r = Tool({QStringLiteral("info"), Three()});
+    const Outcome r = Tool({QStringLiteral("info"), Three()});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, QStringLiteral("pages: 3\n"
                                     "compressed: no\n"
@@ -108,20 +108,20 @@ TEST(RppTool, Info) {
                                     "page 1: 794 x 1123 pixels, 210.1 x 297.1 mm\n"
                                     "page 2: 794 x 1123 pixels, 210.1 x 297.1 mm\n"
                                     "page 3: 794 x 1123 pixels, 210.1 x 297.1 mm\n"));
-    const Run packed =
+    const Outcome packed =
         Tool({QStringLiteral("info"), TestData(QStringLiteral("rpp/three-pages-packed.rpp"))});
     EXPECT_TRUE(packed.out.contains(QStringLiteral("compressed: yes\n")));
-    const Run turned =
+    const Outcome turned =
         Tool({QStringLiteral("info"), TestData(QStringLiteral("rpp/letter-landscape.rpp"))});
     EXPECT_TRUE(turned.out.contains(QStringLiteral("paper: Note 8 1/2 x 11 in, landscape\n")))
         << turned.out.toStdString();
-    const Run empty = Tool({QStringLiteral("info"), TestData(QStringLiteral("rpp/no-pages.rpp"))});
+    const Outcome empty = Tool({QStringLiteral("info"), TestData(QStringLiteral("rpp/no-pages.rpp"))});
     EXPECT_EQ(empty.out, QStringLiteral("pages: 0\ncompressed: no\npaper: none (no pages)\n"));
 }
 
 TEST(RppTool, Render) {
     const QString out = TestTempDir() + QStringLiteral("/page2.png");
-    Run r = Tool({QStringLiteral("render"), Three(), QStringLiteral("2"), out});
+    Outcome r = Tool({QStringLiteral("render"), Three(), QStringLiteral("2"), out});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     QImage image(out);
     ASSERT_EQ(image.size(), QSize(794, 1123));
@@ -139,7 +139,7 @@ TEST(RppTool, Render) {
 
 TEST(RppTool, Pdf) {
     const QString out = TestTempDir() + QStringLiteral("/pages.pdf");
-    const Run r = Tool({QStringLiteral("pdf"), Three(), out});
+    const Outcome r = Tool({QStringLiteral("pdf"), Three(), out});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     const QByteArray pdf = ReadAll(out);
     EXPECT_TRUE(pdf.startsWith("%PDF-"));
