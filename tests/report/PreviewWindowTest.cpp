@@ -242,6 +242,34 @@ TEST_F(PreviewWindowTest, ZoomButtons) {
     EXPECT_EQ(window->RpPreview->Zoom(), 84); // 744 / 794 x 90 = 84.3
 }
 
+// The window at fit, 100 % and width, saved for a person to look at: the white sheet
+// lies where the layout puts it.
+TEST_F(PreviewWindowTest, Screenshots) {
+    Open(&printer);
+    const QRgb white = qRgb(255, 255, 255);
+    const QPoint box = window->RpPreview->BoundsRect().topLeft();
+    struct Shot {
+        TToolButton* button;
+        const char* name;
+        int zoom;
+    };
+    for (const Shot& shot : {Shot{window->ZoomFit, "fit", 43}, Shot{window->Zoom100, "100", 100},
+                             Shot{window->ZoomToWidth, "width", 73}}) {
+        SCOPED_TRACE(shot.name);
+        Press(shot.button);
+        ASSERT_EQ(window->RpPreview->Zoom(), shot.zoom);
+        const QImage image = window->Widget()->grab().toImage();
+        image.save(ScreenshotDir() + QStringLiteral("/preview-%1.png").arg(QLatin1String(shot.name)));
+        // The sheet's white, inside the frame of the page picture.
+        const QRect page = window->RpPreview->Image()->BoundsRect().translated(box);
+        const QPoint inside = page.topLeft() + QPoint(page.width() * 3 / 4, 8);
+        EXPECT_EQ(image.pixel(inside), white);
+    }
+    // At fit the whole page shows, centred: 43 % is 341 + 4 by 483 + 4 pixels.
+    Press(window->ZoomFit);
+    EXPECT_EQ(window->RpPreview->Image()->BoundsRect(), QRect(149, 9, 345, 487));
+}
+
 // The percent shows in steps of at least five and is cleared at 0 and 100.
 TEST_F(PreviewWindowTest, ProgressInStepsOfFive) {
     Open(&printer);
