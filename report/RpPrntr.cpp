@@ -615,14 +615,18 @@ void TRpPageList::ReadHeader() {
     std::lock_guard streamGuard(stream_->Lock());
     const qint64 size = stream_->size();
     uchar header[kHeaderSize];
-    if (size < kHeaderSize || !stream_->seek(0) ||
-        stream_->read(reinterpret_cast<char*>(header), kHeaderSize) != kHeaderSize ||
-        qFromLittleEndian<uint16_t>(header) != kFileMark ||
+    if (size < kHeaderSize) throw ERpError(RpRes::SFileShorterThanHeader, QString::number(size));
+    if (!stream_->seek(0) ||
+        stream_->read(reinterpret_cast<char*>(header), kHeaderSize) != kHeaderSize)
+        StreamFailed(stream_->errorString());
+    if (qFromLittleEndian<uint16_t>(header) != kFileMark ||
         qFromLittleEndian<uint16_t>(header + 2) != kFileVersion)
         throw ERpError(RpRes::SNotAReportFile);
     const qint32 pages = qFromLittleEndian<qint32>(header + 8);
     // Every record takes at least its page number and two links.
-    if (pages < 0 || pages > (size - kHeaderSize) / kRecordOverhead) Damaged(8);
+    if (pages < 0 || pages > (size - kHeaderSize) / kRecordOverhead)
+        throw ERpError(RpRes::SPageCountWrong, QString::number(pages),
+                       QString::number(CountRecordsFrom(kHeaderSize, 1)));
     storedPages_ = pages;
     compressed_ = header[21] != 0;
     cursor_ = kHeaderSize;
@@ -805,7 +809,7 @@ std::unique_ptr<TMetafile> TRpPageList::FetchPage(int n) {
 
 namespace {
 TRpPreviewInterfaceClass& PreviewClassSlot() {
-    static TRpPreviewInterfaceClass slot;
+    static TRpPreviewInterfaceClass slot = StandardPreviewInterfaceClass();
     return slot;
 }
 } // namespace
@@ -1000,49 +1004,42 @@ void TRpPrinter::PrintKeptPages() {
 }
 
 void TRpPrinter::SaveToFile(const QString& fileName) {
-    if (status_ != stFinished) return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EFOpenError(QString::fromLatin1(SysConst::SFOpenError).arg(fileName));
-    if (pageStream_) pageStream_->CopyTo(file);
-    file.close();
-    if (file.error() != QFileDevice::NoError) StreamFailed(file.errorString());
+    // Only a finished pass has pages that stay as they are.
+    if (status_ != stFinished || !pageStream_) throw ERpError(RpRes::SNothingToSave);
+    std::lock_guard guard(pageList_->Lock());
+    WriteReportFile(*pageStream_, pageList_->StoredPages(), fileName);
 }
 
-// The paper whose size, in whole units of 4 mm, the first page has; a later row of the
-// table wins over an earlier one of the same size.
 void TRpPrinter::DetectPaper(TRpPageList& pages) {
     const std::unique_ptr<TMetafile> first = pages.FetchPage(1);
     if (!first) return;
-    const auto w = static_cast<int64_t>(first->Width() / xFactor_ / 40);
-    const auto h = static_cast<int64_t>(first->Height() / xFactor_ / 40);
-    for (int i = Ordinal(TRpPaperSize::Letter); i <= Ordinal(TRpPaperSize::ESheet); ++i) {
-        const auto size = static_cast<TRpPaperSize>(i);
-        const auto tw = static_cast<int64_t>(PaperInfo(size).width / 4);
-        const auto th = static_cast<int64_t>(PaperInfo(size).length / 4);
-        if (tw == w && th == h) {
-            SetPaperSize(size);
-            SetOrientation(poPortrait);
-        }
-        if (th == w && tw == h) {
-            SetPaperSize(size);
-            SetOrientation(poLandscape);
-        }
-    }
+    TRpPaperSize size;
+    TPrinterOrientation orientation;
+    if (!DetectPaperSize(first->Width(), first->Height(), xFactor_, size, orientation)) return;
+    SetPaperSize(size);
+    SetOrientation(orientation);
 }
 
 void TRpPrinter::LoadFromFile(const QString& fileName) {
     if (status_ != stReady) ResetJob();
+    // Whatever happens below, the pages kept so far are gone.
+    pagesBegun_ = 0;
+    pagesReady_ = 0;
+    fromFile_ = false;
     std::unique_ptr<TRpStream> stream = TRpStream::OpenFile(fileName);
     auto list = std::make_unique<TRpPageList>();
     list->SetPageStream(stream.get());
     list->ReadHeader();
-    pagesBegun_ = list->StoredPages();
+    list->CheckRecords();
     xFactor_ = yFactor_ = RpScreenPixelsPerInch() / 254.0L;
-    if (pagesBegun_ > 0) DetectPaper(*list);
+    if (list->StoredPages() > 0) DetectPaper(*list);
     pageList_ = std::move(list);
     pageStream_ = std::move(stream);
+    pagesBegun_ = pageList_->StoredPages();
+    pagesReady_ = pagesBegun_;
     status_ = stFinished;
+    // A cancel asked of an earlier pass is no reason to stop printing these pages.
+    cancelRequested_ = false;
     PrintSetupHandler = nullptr;
     ExportHandler = nullptr;
     fromFile_ = true;

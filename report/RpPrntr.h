@@ -9,6 +9,7 @@
 #include "framework/graphics/Metafile.h"
 #include "framework/widgets/Controls.h"
 #include "framework/widgets/Forms.h"
+#include "framework/widgets/ScrollBox.h"
 #include "report/RpTypes.h"
 
 #include <QFile>
@@ -258,6 +259,10 @@ public:
     void WriteHeader();
     // Takes the page count and compression of a stream's header.
     void ReadHeader();
+    // Walks every record of a stream read from a file: numbers, links both ways, and each
+    // payload a metafile of its stated length (compressed ones decoded to check). Raises
+    // ERpError naming what does not fit and where.
+    void CheckRecords();
 
     std::recursive_mutex& Lock() { return lock_; }
 
@@ -270,6 +275,9 @@ private:
     qint64 WalkTo(int n, qint64 from, int fromPage);
     qint64 CheckRecord(int n, qint64 start);
     std::unique_ptr<TMetafile> ReadPayload(int n, qint64 start, qint64 forward);
+    void CheckPayload(int n, qint64 start, qint64 end);
+    void CheckCodedPayload(int n, qint64 start, qint64 end);
+    int CountRecordsFrom(qint64 at, int firstNumber);
 
     std::recursive_mutex lock_;
     TRpStream* stream_ = nullptr;
@@ -286,11 +294,16 @@ private:
 class TRpPreviewInterface {
 public:
     virtual ~TRpPreviewInterface() = default;
-    virtual TForm* ShowPreview(TRpPrinter* printer) = 0;
+    // The window, shown without waiting; this base class makes none.
+    virtual TForm* ShowPreview(TRpPrinter*) { return nullptr; }
+    // The window shown modally; none when it freed itself on closing.
+    virtual TForm* ShowPreviewModal(TRpPrinter*) { return nullptr; }
 };
 // The program-wide class that OpenPreview instantiates.
 using TRpPreviewInterfaceClass = std::function<std::unique_ptr<TRpPreviewInterface>()>;
 void SetPreviewInterfaceClass(TRpPreviewInterfaceClass factory);
+// The standard preview window's factory, which the program starts with.
+TRpPreviewInterfaceClass StandardPreviewInterfaceClass();
 const TRpPreviewInterfaceClass& PreviewInterfaceClass();
 template <class T> void RegisterPreviewInterface() {
     SetPreviewInterfaceClass([] { return std::make_unique<T>(); });
@@ -431,4 +444,134 @@ private:
     std::unique_ptr<TRpPageList> pageList_;
     QPointer<TForm> previewForm_;
     bool fromFile_ = false;
+};
+
+// ---- Report files ----------------------------------------------------------------------
+
+namespace RpRes {
+inline constexpr int SFileShorterThanHeader = 63100; // %1: length
+inline constexpr int SPageCountWrong = 63101;        // %1: header's count, %2: pages found
+inline constexpr int SRecordNumberWrong = 63102;     // %1: page, %2: offset, %3: number
+inline constexpr int SLinkOutsideFile = 63103;       // %1: offset of the link
+inline constexpr int SLinkNotForward = 63104;        // %1: offset of the link
+inline constexpr int SBackLinkWrong = 63105;         // %1: offset of the link
+inline constexpr int SRecordCut = 63106;             // %1: page, %2: offset
+inline constexpr int SBytesAfterLastPage = 63107;    // %1: count
+inline constexpr int SNotAMetafile = 63108;          // %1: page
+inline constexpr int SMetafileLengthWrong = 63109;   // %1: page, %2: stated, %3: held
+inline constexpr int SCompressedLengthBad = 63110;   // %1: page, %2: length
+inline constexpr int SCompressedEndsEarly = 63111;   // %1: page, %2: length
+inline constexpr int SCompressedGoesOn = 63112;      // %1: page, %2: length
+inline constexpr int SNothingToSave = 63113;
+} // namespace RpRes
+
+// Writes a page stream into a report file. The file is replaced only once the new one is
+// whole, so a failure leaves an earlier file as it was, and a file that is being read
+// (a loaded report saved under its own name) keeps its pages. The header's page count is
+// set to `pages`: a cancelled pass leaves the count of its first page there.
+void WriteReportFile(TRpStream& stream, int pages, const QString& fileName);
+
+// Paper detection of a loaded report: the paper size whose size in whole units of 4 mm
+// the page has, pixels turned into 0.1 mm by dividing by `factor`; a later row of the
+// paper table wins over an earlier one of the same size. False when none matches.
+bool DetectPaperSize(int widthPixels, int heightPixels, long double factor, TRpPaperSize& size,
+                     TPrinterOrientation& orientation);
+
+// ---- Preview control -------------------------------------------------------------------
+
+enum TRpZoomMode : uint8_t { zmFit, zmWidth, zmFixed };
+
+using TRpPageAvailableEvent = std::function<void(TObject*, int)>;
+using TRpProgressUpdateEvent = std::function<void(TObject*, int)>;
+
+class TRpPageRenderCache;
+
+// The picture of one page in the preview: the page drawn stretched over the control, with
+// a black frame and a shadow on the right and at the bottom. Pages are rendered once for
+// each size they are shown at and kept in a small cache, so painting (while scrolling, or
+// when another window moves away) only copies pixels.
+class TRpPreviewImage : public TGraphicControl {
+    Q_OBJECT
+public:
+    explicit TRpPreviewImage(TComponent* owner);
+    ~TRpPreviewImage() override;
+
+    TRpPrinter* ReportPrinter() const { return reportPrinter_; }
+    // Another printer brings other pages: the rendered ones are forgotten.
+    void SetReportPrinter(TRpPrinter* printer);
+    int PageNumber() const { return pageNumber_; }
+    // Fetches page n from the printer (none when it has no such page yet) and repaints.
+    void SetPageNumber(int n);
+    TMetafile* PageImage() const { return pageImage_.get(); }
+    bool ImageLoaded() const { return imageLoaded_; }
+    int Zoom() const { return zoom_; }
+    void SetZoom(int zoom) { zoom_ = zoom; }
+    // The printer's pages were replaced under the same numbers (a report file loaded).
+    void DropRenderedPages();
+    // How many times a page was played to render it (for tests and measurements).
+    int RenderCount() const;
+
+protected:
+    void PaintWidget(QPainter& painter) override;
+    void Paint() override;
+
+private:
+    void DrawPage(QPainter& painter);
+    QPointer<TRpPrinter> reportPrinter_;
+    int pageNumber_ = 1;
+    std::unique_ptr<TMetafile> pageImage_;
+    bool imageLoaded_ = false;
+    int zoom_ = 100;
+    std::unique_ptr<TRpPageRenderCache> cache_;
+};
+
+// Shows the pages of a report printer one at a time at a zoom, while its pass may still
+// produce them: a scroll box holding the page picture, told of new pages and of progress
+// by the printer's messages.
+class TRpPreview : public TScrollBox {
+    Q_OBJECT
+    Q_PROPERTY(int PageNumber READ PageNumber WRITE SetPageNumber)
+    Q_PROPERTY(int Zoom READ Zoom WRITE SetZoom)
+public:
+    static constexpr int kMinZoom = 2;
+    static constexpr int kMaxZoom = 2000;
+
+    explicit TRpPreview(TComponent* owner);
+    ~TRpPreview() override;
+
+    TRpPrinter* ReportPrinter() const { return reportPrinter_; }
+    // Lets go of the printer shown so far (its preview stops showing) and shows page 1 of
+    // the new one.
+    void SetReportPrinter(TRpPrinter* printer);
+    int PageNumber() const { return pageNumber_; }
+    // Ignored for a page the printer has not begun, and for the page already shown.
+    void SetPageNumber(int n);
+    int Zoom() const { return zoom_; }
+    // Percent of true size; values outside kMinZoom .. kMaxZoom are ignored.
+    void SetZoom(int zoom);
+    TRpZoomMode ZoomMode() const { return zoomMode_; }
+    TRpPreviewImage* Image() const { return image_; }
+
+    void ZoomToFitPage();
+    void ZoomToPageWidth();
+    // Sizes the page picture for the zoom and centres it where it is smaller than the box.
+    void LayoutPage();
+    // After a resize: the fit or width zoom again, and the layout.
+    void ReapplyZoom();
+
+    TRpPageAvailableEvent OnPageAvailable;
+    TRpProgressUpdateEvent OnProgressUpdate;
+
+protected:
+    void WndProc(TMessage& m) override;
+
+private:
+    // The page in pixels at 100 %; empty when the printer gives no size.
+    QSizeF PagePixels() const;
+    void PageReady(int pages);
+    TRpPreviewImage* image_;
+    int pageNumber_ = 1;
+    QPointer<TRpPrinter> reportPrinter_;
+    int zoom_ = 100;
+    TRpZoomMode zoomMode_ = zmFixed;
 };

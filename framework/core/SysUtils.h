@@ -55,6 +55,9 @@ class EStreamError : public Exception {
 class EFOpenError : public EStreamError {
     using EStreamError::EStreamError;
 };
+class EFCreateError : public EStreamError {
+    using EStreamError::EStreamError;
+};
 class EReadError : public EStreamError {
     using EStreamError::EStreamError;
 };
@@ -79,6 +82,7 @@ class EPrinter : public Exception {
 // The framework's own message texts.
 namespace SysConst {
 inline constexpr const char* SFOpenError = "Cannot open file %1";
+inline constexpr const char* SFCreateError = "Cannot create file %1";
 inline constexpr const char* SUnknownExtension = "Unknown picture file extension (.%1)";
 inline constexpr const char* SInvalidBitmap = "Bitmap image is not valid";
 inline constexpr const char* SInvalidMetafile = "Metafile is not valid";

@@ -153,6 +153,28 @@ uint16_t VirtualKeyFromQt(int k) {
     }
 }
 
+bool DeliverKeyEvent(TWinControl* wc, QKeyEvent* ke) {
+    uint16_t key = VirtualKeyFromQt(ke->key());
+    const TShiftState shift = ShiftOf(ke->modifiers(), Qt::NoButton);
+    bool consumed = false;
+    if (ke->type() == QEvent::KeyPress) {
+        if (key) {
+            SafeCall([&] { wc->KeyDown(key, shift); });
+            if (key == 0) consumed = true;
+        }
+        const QString text = ke->text();
+        if (!consumed && text.size() == 1) {
+            QChar ch = text[0];
+            SafeCall([&] { wc->KeyPress(ch); });
+            if (ch.isNull()) consumed = true;
+        }
+    } else if (ke->type() == QEvent::KeyRelease && key) {
+        SafeCall([&] { wc->KeyUp(key, shift); });
+        if (key == 0) consumed = true;
+    }
+    return consumed;
+}
+
 // ---- The widget that stands for a painting control ------------------------------------
 
 // Forwards Qt's paint and input events of a control's widget to the control's virtual
@@ -202,27 +224,10 @@ public:
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             auto* wc = qobject_cast<TWinControl*>(control);
-            if (!wc) return false;
-            auto* ke = static_cast<QKeyEvent*>(e);
-            uint16_t key = VirtualKeyFromQt(ke->key());
-            const TShiftState shift = ShiftOf(ke->modifiers(), Qt::NoButton);
-            bool consumed = false;
-            if (e->type() == QEvent::KeyPress) {
-                if (key) {
-                    SafeCall([&] { wc->KeyDown(key, shift); });
-                    if (key == 0) consumed = true;
-                }
-                const QString text = ke->text();
-                if (!consumed && text.size() == 1) {
-                    QChar ch = text[0];
-                    SafeCall([&] { wc->KeyPress(ch); });
-                    if (ch.isNull()) consumed = true;
-                }
-            } else if (key) {
-                SafeCall([&] { wc->KeyUp(key, shift); });
-                if (key == 0) consumed = true;
-            }
-            return consumed;
+            // A window that previews keys has had them from its window before any
+            // control: they do not reach it a second time when they rise to it.
+            if (!wc || wc->PreviewsKeys()) return false;
+            return DeliverKeyEvent(wc, static_cast<QKeyEvent*>(e));
         }
         default:
             return false;

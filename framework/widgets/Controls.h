@@ -330,6 +330,8 @@ public:
     virtual void KeyDown(uint16_t& key, TShiftState shift);
     virtual void KeyUp(uint16_t& key, TShiftState shift);
     virtual void KeyPress(QChar& key);
+    // True for a window that sees its keys before its controls do.
+    virtual bool PreviewsKeys() const { return false; }
 
 protected:
     void UpdateWidget() override;
@@ -364,6 +366,11 @@ private:
 // A device context for measuring with the screen's metrics: what auto-sizing controls
 // measure their text on. One painter serves every caller: GUI thread only.
 TDeviceContext* ScreenMeasuringDC();
+
+// Runs the control's KeyDown and KeyPress (or KeyUp) for a Qt key event; true when a
+// handler consumed the key by clearing it.
+class QKeyEvent;
+bool DeliverKeyEvent(TWinControl* control, QKeyEvent* event);
 
 // The Qt key code of a key event turned into the system's virtual-key code, and back.
 uint16_t VirtualKeyFromQt(int qtKey);

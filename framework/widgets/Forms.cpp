@@ -11,8 +11,10 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QResizeEvent>
 #include <QScreen>
 #include <optional>
+#include <QWindow>
 
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
@@ -34,6 +36,29 @@ protected:
         if (!form_) return;
         form_->WidgetClosing(e);
     }
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        if (!form_) return;
+        TForm* form = form_;
+        SafeCall(form, [&] { form->WidgetResized(e->size()); });
+    }
+
+private:
+    QPointer<TForm> form_;
+};
+
+// Hands the key events of a window to its form before the window passes them on to the
+// focused control: every key the window receives, whichever of its widgets it goes to.
+class TWindowKeyWatcher : public QObject {
+public:
+    explicit TWindowKeyWatcher(TForm* form) : QObject(form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
+        if (!form_ || form_->IsDestroying() || !form_->KeyPreview()) return false;
+        return DeliverKeyEvent(form_, static_cast<QKeyEvent*>(e));
+    }
 
 private:
     QPointer<TForm> form_;
@@ -52,6 +77,7 @@ TForm::TForm(TComponent* owner) : TCustomControl(owner) {
     RegisterEvent("OnActivate", OnActivate);
     RegisterEvent("OnDeactivate", OnDeactivate);
     RegisterEvent("OnPaint", OnPaint);
+    RegisterEvent("OnResize", OnResize);
     RegisterEvent("OnClose", OnClose);
     RegisterEvent("OnCloseQuery", OnCloseQuery);
 }
@@ -109,6 +135,47 @@ void TForm::SetFormStyle(TFormStyle s) {
     if (s == formStyle_) return;
     formStyle_ = s;
     if (Widget()) ApplyWindowFlags();
+}
+
+void TForm::SetKeyPreview(bool v) {
+    keyPreview_ = v;
+    WatchWindowKeys();
+}
+
+// The window of the widget exists once it is shown, and may be made anew when its flags
+// change: the watcher is put on whichever is there now.
+void TForm::WatchWindowKeys() {
+    if (!keyPreview_ || !Widget()) return;
+    QWindow* window = Widget()->windowHandle();
+    if (!window) return;
+    if (!keyWatcher_) keyWatcher_ = new TWindowKeyWatcher(this);
+    window->installEventFilter(keyWatcher_);
+}
+
+void TForm::BoundsChanged() {
+    TCustomControl::BoundsChanged();
+    const QSize client = ClientRect().size();
+    if (QWidget* w = Widget(); w && !followingWidget_ && w->size() != client) {
+        if (borderStyle_ == TFormEnums::bsSizeable || borderStyle_ == TFormEnums::bsSizeToolWin)
+            w->resize(client);
+        else
+            w->setFixedSize(client);
+    }
+    if (client == notifiedSize_ || IsLoading()) return;
+    notifiedSize_ = client;
+    Notify(OnResize, this);
+}
+
+// The user or the window system gave the window another size: the model follows.
+void TForm::WidgetResized(const QSize& client) {
+    if (client == ClientRect().size()) return;
+    followingWidget_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{followingWidget_};
+    SetBounds(Left(), Top(), client.width() + FrameSize().width(),
+              client.height() + FrameSize().height());
 }
 
 void TForm::SetModalResult(int r) {
@@ -171,6 +238,7 @@ void TForm::ApplyWindowFlags() {
     if (w->windowFlags() != flags) {
         w->setWindowFlags(flags);
         if (wasVisible) w->show();
+        WatchWindowKeys();
     }
 }
 
@@ -249,6 +317,7 @@ void TForm::SetVisible(bool v) {
         DoShow();
         if (Visible() && Widget()) {
             Widget()->show();
+            WatchWindowKeys();
             Widget()->raise();
             // Windows that stay on top stay above one shown later, with or without a
             // window manager to keep them there.

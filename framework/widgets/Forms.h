@@ -77,8 +77,11 @@ public:
     }
     int TextHeight() const { return textHeight_; }
     void SetTextHeight(int v) { textHeight_ = v; }
+    // The window sees every key press before the control it is meant for, which still
+    // gets it unless the window's handler clears the key.
     bool KeyPreview() const { return keyPreview_; }
-    void SetKeyPreview(bool v) { keyPreview_ = v; }
+    void SetKeyPreview(bool v);
+    bool PreviewsKeys() const override { return keyPreview_; }
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int r);
     const QIcon& Icon() const { return icon_; }
@@ -105,6 +108,8 @@ public:
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
     TNotifyEvent OnPaint;
+    // The window's size changed, by code or by the user.
+    TNotifyEvent OnResize;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
 
@@ -117,6 +122,7 @@ protected:
     void UpdateWidget() override;
     void TextChanged() override;
     void Paint() override;
+    void BoundsChanged() override;
     virtual void DoShow() { Notify(OnShow, this); }
     virtual void DoHide() { Notify(OnHide, this); }
     // Builds the window from its layout resource; call from the constructor of a window
@@ -129,6 +135,8 @@ private:
     void PlaceOnScreen();
     void WidgetClosing(QCloseEvent* e);
     void RaiseOnDestroy() noexcept;
+    void WidgetResized(const QSize& client);
+    void WatchWindowKeys();
     TFormBorderStyle borderStyle_ = TFormEnums::bsSizeable;
     TBorderIcons borderIcons_ =
         TFormEnums::biSystemMenu | TFormEnums::biMinimize | TFormEnums::biMaximize;
@@ -141,6 +149,9 @@ private:
     bool closingByCode_ = false;
     bool placed_ = false;
     bool destroyRaised_ = false;
+    bool followingWidget_ = false;
+    QSize notifiedSize_;
+    QObject* keyWatcher_ = nullptr;
     QIcon icon_;
 };
 

@@ -390,7 +390,7 @@ TEST(ReportPrinter, SavedFileIsThePageStream) {
     TRpPrinter printer;
     printer.StartJob();
     DrawPages(printer, 3);
-    printer.SaveToFile(name); // still running: nothing written
+    EXPECT_THROW(printer.SaveToFile(name), ERpError); // still running: nothing written
     EXPECT_FALSE(QFile::exists(name));
     printer.FinishJob();
     printer.SaveToFile(name);

@@ -1,0 +1,295 @@
+#include "report/RpPrev.h"
+
+#include "framework/core/Reader.h"
+#include "framework/core/Resources.h"
+#include "framework/widgets/Dialogs.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// The virtual-key codes of the keys that turn pages.
+constexpr uint16_t VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24;
+
+void Inform(const QString& text) {
+    if (Application)
+        Application->MessageBox(text, Application->Title(), MB_OK | MB_ICONINFORMATION);
+}
+
+} // namespace
+
+// ---- Export filters ---------------------------------------------------------------------
+
+TRpExportFilterLibrary& TRpExportFilterLibrary::Instance() {
+    static TRpExportFilterLibrary library;
+    return library;
+}
+
+void TRpExportFilterLibrary::Register(const QString& description, const QString& extension,
+                                      TRpExportFilterClass filterClass) {
+    entries_.push_back({description, extension, std::move(filterClass)});
+}
+
+void TRpExportFilterLibrary::Unregister(const QString& extension) {
+    std::erase_if(entries_, [&](const Entry& e) { return e.extension == extension; });
+}
+
+QString TRpExportFilterLibrary::SaveFilter() const {
+    QString filter = LoadStr(RpRes::SReportFile) + QStringLiteral("(*.RPP)|*.RPP");
+    for (const Entry& e : entries_)
+        filter += QStringLiteral("|%1 (*.%2)|*.%2").arg(e.description, e.extension);
+    return filter;
+}
+
+// ---- The window -------------------------------------------------------------------------
+
+void RegisterPreviewClasses() {
+    static const bool done = [] {
+        RegisterComponentClass<TRpPreview>();
+        RegisterComponentClass<TRpPreviewImage>();
+        return true;
+    }();
+    (void)done;
+}
+
+TRpStandardPreview::TRpStandardPreview(TComponent* owner, TRpPrinter* printer) : TForm(owner) {
+    RegisterPreviewClasses();
+    ReadLayout(QStringLiteral("RpStandardPreview.layout"));
+    reportPrinter_ = printer;
+    HandleNeeded();
+    Widget()->setWindowState(Widget()->windowState() | Qt::WindowMaximized);
+    RpPreview->SetReportPrinter(printer);
+    if (printer && !printer->Title().isEmpty()) SetCaption(printer->Title());
+    shownProgress_ = 0;
+    ZoomToWidth->SetDown(true);
+    UpdateButtons();
+}
+
+TRpStandardPreview::~TRpStandardPreview() = default;
+
+void TRpStandardPreview::Present() {
+    Show();
+    ShowPageInfo();
+}
+
+void TRpStandardPreview::ShowPageInfo() {
+    const int pages = reportPrinter_ ? reportPrinter_->PagesBegun() : 0;
+    StatusBar->Panels()->Items(1)->SetText(QStringLiteral("%1 %2 %3 %4")
+                                               .arg(LoadStr(RpRes::SPage))
+                                               .arg(RpPreview->PageNumber())
+                                               .arg(LoadStr(RpRes::SOf))
+                                               .arg(pages));
+}
+
+// Loading replaces the pages a pass is still drawing, and printing fetches pages while
+// the user may press buttons: neither may start while the other runs.
+void TRpStandardPreview::UpdateButtons() {
+    const bool busy = !reportPrinter_ || reportPrinter_->Status() == stBusy;
+    LoadReport->SetEnabled(!busy && !printing_);
+    Print->SetEnabled(!printing_);
+}
+
+void TRpStandardPreview::FormCreate(TObject*) {
+    // The window itself does not scroll; its preview control tracks the thumb.
+}
+
+void TRpStandardPreview::FormClose(TObject*, TCloseAction& Action) {
+    if (printing_) {
+        // The printer is still fetching pages: it stops after this page, and the window
+        // closes once it has.
+        closeAfterPrinting_ = true;
+        if (reportPrinter_) reportPrinter_->RequestCancel();
+        Action = TFormEnums::caNone;
+        return;
+    }
+    Action = TFormEnums::caFree;
+    QPointer<TRpPrinter> printer = reportPrinter_;
+    reportPrinter_ = nullptr;
+    // The preview lets go of the printer before the report hears that it closed, since the
+    // report may free the printer then.
+    SafeCall([this] { RpPreview->SetReportPrinter(nullptr); });
+    if (printer) printer->NotifyPreviewClosed();
+}
+
+void TRpStandardPreview::FormKeyDown(TObject*, uint16_t& Key, TShiftState Shift) {
+    const bool ctrl = Shift == ssCtrl;
+    switch (Key) {
+    case VK_PRIOR:
+        ctrl ? FirstPageClick(this) : PrevPageClick(this);
+        break;
+    case VK_NEXT:
+        ctrl ? LastPageClick(this) : NextPageClick(this);
+        break;
+    case VK_END:
+        LastPageClick(this);
+        break;
+    case VK_HOME:
+        FirstPageClick(this);
+        break;
+    default:
+        break;
+    }
+}
+
+void TRpStandardPreview::FormResize(TObject*) {
+    RpPreview->LayoutPage();
+}
+
+void TRpStandardPreview::ZoomToFitClick(TObject*) {
+    if (Application) Application->ProcessMessages();
+    RpPreview->ZoomToFitPage();
+}
+
+void TRpStandardPreview::ZoomTo100Click(TObject*) {
+    if (Application) Application->ProcessMessages();
+    RpPreview->SetZoom(100);
+}
+
+void TRpStandardPreview::ZoomToWidthClick(TObject*) {
+    if (Application) Application->ProcessMessages();
+    RpPreview->ZoomToPageWidth();
+}
+
+void TRpStandardPreview::FirstPageClick(TObject*) {
+    RpPreview->SetPageNumber(1);
+    ShowPageInfo();
+}
+
+void TRpStandardPreview::PrevPageClick(TObject*) {
+    RpPreview->SetPageNumber(RpPreview->PageNumber() - 1);
+    ShowPageInfo();
+}
+
+void TRpStandardPreview::NextPageClick(TObject*) {
+    RpPreview->SetPageNumber(RpPreview->PageNumber() + 1);
+    ShowPageInfo();
+}
+
+void TRpStandardPreview::LastPageClick(TObject*) {
+    if (reportPrinter_) RpPreview->SetPageNumber(reportPrinter_->PagesBegun());
+    ShowPageInfo();
+}
+
+void TRpStandardPreview::PrintClick(TObject*) {
+    if (!reportPrinter_ || printing_) return;
+    QPointer<TRpStandardPreview> self(this);
+    QPointer<TRpPrinter> printer = reportPrinter_;
+    printing_ = true;
+    UpdateButtons();
+    struct Done {
+        QPointer<TRpStandardPreview>& window;
+        ~Done() {
+            if (!window) return;
+            window->printing_ = false;
+            window->UpdateButtons();
+        }
+    } done{self};
+    printer->PrintKeptPages();
+    if (self && closeAfterPrinting_) {
+        closeAfterPrinting_ = false;
+        printing_ = false;
+        Close();
+    }
+}
+
+void TRpStandardPreview::PrintSetupClick(TObject* Sender) {
+    if (!reportPrinter_) return;
+    // A copy: the set-up may make the report give the printer up.
+    const TRpPrintSetupEvent handler = reportPrinter_->PrintSetupHandler;
+    if (handler) handler(Sender);
+}
+
+void TRpStandardPreview::SaveClick(TObject*) {
+    if (!reportPrinter_ || reportPrinter_->Status() != stFinished ||
+        !reportPrinter_->PageStream()) {
+        Inform(LoadStr(RpRes::SNothingToSave));
+        return;
+    }
+    TSaveDialog dialog(Application);
+    dialog.SetTitle(LoadStr(RpRes::SSaveReport));
+    dialog.SetDefaultExt(QStringLiteral("RPP"));
+    dialog.SetFilter(TRpExportFilterLibrary::Instance().SaveFilter());
+    if (!dialog.Execute() || !reportPrinter_) return;
+    if (dialog.FilterIndex() <= 1) {
+        reportPrinter_->SaveToFile(dialog.FileName());
+        return;
+    }
+    const TRpExportFilterLibrary& library = TRpExportFilterLibrary::Instance();
+    const int entry = dialog.FilterIndex() - 2;
+    if (entry >= library.Count()) return;
+    std::unique_ptr<TRpExportFilter> filter = library.Items(entry).filterClass(dialog.FileName());
+    const TRpExportEvent handler = reportPrinter_->ExportHandler;
+    if (filter && handler) handler(filter.get());
+}
+
+void TRpStandardPreview::LoadClick(TObject*) {
+    if (!reportPrinter_ || printing_ || reportPrinter_->Status() == stBusy) return;
+    TOpenDialog dialog(Application);
+    dialog.SetTitle(LoadStr(RpRes::SLoadReport));
+    dialog.SetFilter(LoadStr(RpRes::SReportFile) + QStringLiteral(" (*.RPP)|*.RPP"));
+    if (!dialog.Execute() || !reportPrinter_) return;
+    if (!QFileInfo(dialog.FileName()).isFile()) {
+        ShowMessage(LoadStr(RpRes::SFileDoesNotExist));
+        return;
+    }
+    LoadFile(dialog.FileName());
+}
+
+// Shows the loaded pages from the first; when the file is refused, the window shows that
+// the printer has none left.
+void TRpStandardPreview::LoadFile(const QString& fileName) {
+    QPointer<TRpPrinter> printer = reportPrinter_;
+    auto showPages = [this] {
+        RpPreview->Image()->DropRenderedPages();
+        RpPreview->ReapplyZoom();
+        RpPreview->SetPageNumber(1);
+        RpPreview->Image()->SetPageNumber(1);
+        ShowPageInfo();
+        UpdateButtons();
+    };
+    try {
+        printer->LoadFromFile(fileName);
+    } catch (...) {
+        showPages();
+        throw;
+    }
+    showPages();
+    // Loaded pages print as they are, on the printer already chosen.
+    PrintSetup->SetEnabled(false);
+}
+
+void TRpStandardPreview::ExitClick(TObject*) {
+    Close();
+}
+
+void TRpStandardPreview::RpPreviewPageAvailable(TObject*, int) {
+    ShowPageInfo();
+    UpdateButtons();
+}
+
+void TRpStandardPreview::RpPreviewProgressUpdate(TObject*, int Progress) {
+    TStatusPanel* panel = StatusBar->Panels()->Items(0);
+    if (Progress >= shownProgress_ + 5) {
+        panel->SetText(QString::number(Progress) + QLatin1Char('%'));
+        shownProgress_ = Progress;
+    }
+    if (Progress == 0 || Progress == 100) panel->SetText(QString());
+}
+
+// ---- The factory ------------------------------------------------------------------------
+
+TForm* TRpStandardPreviewInterface::ShowPreview(TRpPrinter* printer) {
+    auto* window = new TRpStandardPreview(Application, printer);
+    window->Present();
+    return window;
+}
+
+TForm* TRpStandardPreviewInterface::ShowPreviewModal(TRpPrinter* printer) {
+    QPointer<TForm> window = new TRpStandardPreview(Application, printer);
+    window->ShowModal();
+    return window.data();
+}
+
+TRpPreviewInterfaceClass StandardPreviewInterfaceClass() {
+    return [] { return std::make_unique<TRpStandardPreviewInterface>(); };
+}

@@ -1,0 +1,228 @@
+// rpptool: report files from the command line. Shows what a file holds, draws a page into
+// a picture, writes every page into a PDF file, and writes the pages again compressed or
+// not. Exit codes: 0 done, 1 the input could not be used (one line on stderr says why),
+// 2 wrong usage.
+
+#include "framework/widgets/Forms.h"
+#include "report/RpPrntr.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+const char* const kUsage =
+    "usage: rpptool COMMAND FILE ...\n"
+    "  info FILE                      pages, compression, detected paper, page sizes\n"
+    "  render FILE PAGE OUT.png [--dpi N]\n"
+    "                                 draws page PAGE (from 1) at N dots per inch (96)\n"
+    "  pdf FILE OUT.pdf               every page at its own size, at full resolution\n"
+    "  pack FILE OUT                  the same pages with compressed page records\n"
+    "  unpack FILE OUT                the same pages with plain page records\n"
+    "  --help                         this text\n";
+
+// A command line the tool does not understand.
+struct UsageError {
+    QString message;
+};
+
+// Input the tool cannot use: a file that is not there or not a report file, a page that
+// does not exist, an output that cannot be written.
+struct InputError {
+    QString message;
+};
+
+int ToInt(const QString& text, const char* what) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok) throw UsageError{QStringLiteral("%1 is not a number: %2").arg(what, text)};
+    return v;
+}
+
+void Out(const QString& line) {
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+}
+
+// A report printer holding the file's pages.
+std::unique_ptr<TRpPrinter> Load(const QString& fileName) {
+    auto printer = std::make_unique<TRpPrinter>();
+    printer->LoadFromFile(fileName);
+    return printer;
+}
+
+std::unique_ptr<TMetafile> Page(TRpPrinter& printer, int n) {
+    if (n < 1 || n > printer.PagesBegun())
+        throw InputError{
+            QStringLiteral("the file has no page %1 (it has %2)").arg(n).arg(printer.PagesBegun())};
+    return printer.FetchPage(n);
+}
+
+QString PaperDescription(TRpPrinter& printer) {
+    if (printer.PagesBegun() == 0) return QStringLiteral("none (no pages)");
+    const std::unique_ptr<TMetafile> first = printer.FetchPage(1);
+    TRpPaperSize size;
+    TPrinterOrientation orientation;
+    if (!DetectPaperSize(first->Width(), first->Height(), printer.XFactor(), size, orientation))
+        return QStringLiteral("none matches");
+    return QStringLiteral("%1, %2").arg(PaperSizeName(size), orientation == poPortrait
+                                                                 ? QStringLiteral("portrait")
+                                                                 : QStringLiteral("landscape"));
+}
+
+int Info(const QStringList& args) {
+    if (args.size() != 1) throw UsageError{QStringLiteral("info takes one file")};
+    const std::unique_ptr<TRpPrinter> printer = Load(args[0]);
+    Out(QStringLiteral("pages: %1").arg(printer->PagesBegun()));
+    Out(QStringLiteral("compressed: %1").arg(printer->Compressed() ? "yes" : "no"));
+    Out(QStringLiteral("paper: %1").arg(PaperDescription(*printer)));
+    for (int n = 1; n <= printer->PagesBegun(); ++n) {
+        const std::unique_ptr<TMetafile> page = printer->FetchPage(n);
+        Out(QStringLiteral("page %1: %2 x %3 pixels, %4 x %5 mm")
+                .arg(n)
+                .arg(page->Width())
+                .arg(page->Height())
+                .arg(page->MMWidth() / 100.0, 0, 'f', 1)
+                .arg(page->MMHeight() / 100.0, 0, 'f', 1));
+    }
+    return 0;
+}
+
+// Pixels of a length given in 0.01 mm at a resolution.
+int Pixels(int hundredthsOfMm, int dpi) {
+    return std::max(1, RoundInt(hundredthsOfMm / 2540.0L * dpi));
+}
+
+int Render(const QStringList& args) {
+    QStringList rest = args;
+    int dpi = 96;
+    const int at = rest.indexOf(QStringLiteral("--dpi"));
+    if (at >= 0) {
+        if (at + 1 >= rest.size()) throw UsageError{QStringLiteral("--dpi needs a number")};
+        dpi = ToInt(rest[at + 1], "--dpi");
+        rest.remove(at, 2);
+    }
+    if (rest.size() != 3) throw UsageError{QStringLiteral("render takes FILE PAGE OUT.png")};
+    if (dpi < 1 || dpi > 2400) throw UsageError{QStringLiteral("--dpi must be 1 to 2400")};
+    const int n = ToInt(rest[1], "PAGE");
+    const std::unique_ptr<TRpPrinter> printer = Load(rest[0]);
+    const std::unique_ptr<TMetafile> page = Page(*printer, n);
+    const int w = Pixels(page->MMWidth(), dpi), h = Pixels(page->MMHeight(), dpi);
+    if (qint64(w) * h > 400LL * 1000 * 1000)
+        throw InputError{QStringLiteral("%1 x %2 pixels is too large a picture").arg(w).arg(h)};
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull()) throw InputError{QStringLiteral("no memory for the picture")};
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        page->Play(painter, QRectF(0, 0, w, h));
+    }
+    image.setDotsPerMeterX(RoundInt(dpi / 0.0254L));
+    image.setDotsPerMeterY(RoundInt(dpi / 0.0254L));
+    if (!image.save(rest[2], "PNG"))
+        throw InputError{QStringLiteral("cannot write %1").arg(rest[2])};
+    return 0;
+}
+
+int Pdf(const QStringList& args) {
+    if (args.size() != 2) throw UsageError{QStringLiteral("pdf takes FILE OUT.pdf")};
+    const std::unique_ptr<TRpPrinter> printer = Load(args[0]);
+    if (printer->PagesBegun() == 0) throw InputError{QStringLiteral("the file has no pages")};
+    QPdfWriter writer(args[1]);
+    writer.setCreator(QStringLiteral("rpptool"));
+    writer.setTitle(QFileInfo(args[0]).completeBaseName());
+    // Fine enough that no coordinate of a page is rounded away; pictures keep their own
+    // pixels whatever this is.
+    writer.setResolution(1200);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter;
+    for (int n = 1; n <= printer->PagesBegun(); ++n) {
+        const std::unique_ptr<TMetafile> page = printer->FetchPage(n);
+        const QSizeF mm(page->MMWidth() / 100.0, page->MMHeight() / 100.0);
+        writer.setPageSize(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+        if (n == 1) {
+            if (!painter.begin(&writer))
+                throw InputError{QStringLiteral("cannot write %1").arg(args[1])};
+        } else if (!writer.newPage()) {
+            throw InputError{QStringLiteral("cannot write %1").arg(args[1])};
+        }
+        const QRect target = painter.viewport();
+        page->Play(painter, QRectF(target));
+    }
+    if (!painter.end()) throw InputError{QStringLiteral("cannot write %1").arg(args[1])};
+    return 0;
+}
+
+// The pages written anew, their records compressed or not.
+int Repack(const QStringList& args, bool compressed) {
+    if (args.size() != 2)
+        throw UsageError{QStringLiteral("%1 takes FILE OUT").arg(compressed ? "pack" : "unpack")};
+    const std::unique_ptr<TRpPrinter> printer = Load(args[0]);
+    TRpStream stream;
+    TRpPageList pages;
+    pages.SetPageStream(&stream);
+    pages.SetCompressed(compressed);
+    for (int n = 1; n <= printer->PagesBegun(); ++n)
+        pages.AppendPage(*printer->FetchPage(n));
+    pages.WriteHeader();
+    WriteReportFile(stream, pages.StoredPages(), args[1]);
+    pages.SetPageStream(nullptr);
+    return 0;
+}
+
+int Run(const QStringList& args) {
+    if (args.isEmpty()) throw UsageError{QStringLiteral("no command given")};
+    const QString command = args[0];
+    const QStringList rest = args.mid(1);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == QLatin1String("info")) return Info(rest);
+    if (command == QLatin1String("render")) return Render(rest);
+    if (command == QLatin1String("pdf")) return Pdf(rest);
+    if (command == QLatin1String("pack")) return Repack(rest, true);
+    if (command == QLatin1String("unpack")) return Repack(rest, false);
+    throw UsageError{QStringLiteral("unknown command %1").arg(command)};
+}
+
+// Qt's own notes (a missing runtime folder, fonts) are no business of the tool's user,
+// whose scripts read one line on failure.
+void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) std::fprintf(stderr, "rpptool: %s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The tool shows no window: it draws offscreen unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQt);
+    QApplication app(argc, argv);
+    TApplication::Initialize();
+    RegisterMetafileFormats();
+    QStringList args = QCoreApplication::arguments().mid(1);
+    int rc = 0;
+    try {
+        rc = Run(args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "rpptool: %s\n%s", qPrintable(e.message), kUsage);
+        rc = 2;
+    } catch (const InputError& e) {
+        std::fprintf(stderr, "rpptool: %s\n", qPrintable(e.message));
+        rc = 1;
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "rpptool: %s\n", qPrintable(e.Message()));
+        rc = 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rpptool: %s\n", e.what());
+        rc = 1;
+    }
+    TApplication::Finalize();
+    return rc;
+}
