@@ -3,10 +3,13 @@
 #include "framework/core/SysUtils.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
 
 namespace {
 
@@ -61,6 +64,15 @@ TDeviceMode ChosenMode(const QPrinter& qt, const TPrinter& printer, TDeviceMode 
     return m;
 }
 
+// Qt's dialog starts at a queue even for a printer that writes a file: its own file entry,
+// the last of its printer list, is chosen here.
+void StartAtFile(QPrintDialog* dialog, const QString& file) {
+    auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+    if (!printers || printers->count() == 0) return;
+    printers->setCurrentIndex(printers->count() - 1);
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename"))) name->setText(file);
+}
+
 } // namespace
 
 TPrintDialog::TPrintDialog(TComponent* owner) : TCommonDialog(owner), printer_(::Printer()) {}
@@ -99,6 +111,12 @@ bool TPrintDialog::Execute() {
     dialog->setPrintRange(printRange_ == prSelection  ? QAbstractPrintDialog::Selection
                           : printRange_ == prPageNums ? QAbstractPrintDialog::PageRange
                                                       : QAbstractPrintDialog::AllPages);
+
+    if (printer.IsPdfPrinter()) {
+        // Once shown: showing sets the list back to the queue.
+        const QString file = qt.outputFileName();
+        QTimer::singleShot(0, dialog, [d = dialog.data(), file] { StartAtFile(d, file); });
+    }
 
     if (RunModal(dialog) != QDialog::Accepted || !dialog) return false;
 
