@@ -135,14 +135,16 @@ void TPrinterSettings::ReadFromPrinter() {
     const QPoint offset = printer_->PrintingOffset();
     printOffsetLeft_ = PixelsToTenths(offset.x(), dotsPerInchX_);
     printOffsetTop_ = PixelsToTenths(offset.y(), dotsPerInchY_);
-    paperSize_ = (m.dmFields & DM_PAPERSIZE) ? PaperSizeFromCode(m.dmPaperSize) : TRpPaperSize::Default;
+    paperSize_ =
+        (m.dmFields & DM_PAPERSIZE) ? PaperSizeFromCode(m.dmPaperSize) : TRpPaperSize::Default;
     const QSize page = printer_->PhysicalPageSize();
     paperWidth_ = PixelsToTenths(page.width(), dotsPerInchX_);
     paperLength_ = PixelsToTenths(page.height(), dotsPerInchY_);
     paperSupported_.fill(false);
     for (int i = 0; i < kSupportedPaperCount; ++i) {
         const auto size = static_cast<TRpPaperSize>(i + 1);
-        paperSupported_[static_cast<size_t>(i)] = printer_->PaperCodes().contains(PaperInfo(size).code);
+        paperSupported_[static_cast<size_t>(i)] =
+            printer_->PaperCodes().contains(PaperInfo(size).code);
     }
 }
 

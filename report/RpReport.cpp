@@ -477,7 +477,7 @@ void TCustomReport::PrinterSetup(TObject*) {
     printerSettings_->SetCopies(dialog->Copies());
     printerSettings_->SetPrinterIndex(own.PrinterIndex());
     page_->SetOrientation(own.DeviceMode().dmOrientation == DMORIENT_LANDSCAPE ? poLandscape
-                                                                              : poPortrait);
+                                                                               : poPortrait);
     if (dialog->PrintRange() == prPageNums) {
         printerSettings_->SetFirstPage(dialog->FromPage());
         printerSettings_->SetLastPage(dialog->ToPage());

@@ -9,8 +9,8 @@
 #include "support/FormTestSupport.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -275,8 +275,7 @@ TEST_F(ReportPrintTest, KeptPagesPrintAtTheirSizeAndPlaceAndCancelStopsAfterAPag
     loaded.PrintKeptPages();
     ASSERT_EQ(PdfPageCount(file), 3);
     for (int page = 1; page <= 3; ++page)
-        ExpectNear(InkAt150(RenderPdfPage(file, page, 150)),
-                   InkAt150(RenderPageAt150(kept, page)));
+        ExpectNear(InkAt150(RenderPdfPage(file, page, 150)), InkAt150(RenderPageAt150(kept, page)));
 
     // A cancel seen while the first page prints drops the job: nothing comes out.
     const QString cancelled = TestTempDir() + QStringLiteral("/kept-cancelled.pdf");
@@ -360,7 +359,9 @@ TEST_F(ReportPrintTest, ProgressShowsEveryFifthPercentAndCancelAsksThePrinter) {
     for (int percent : {37, 40, 41, 45}) {
         printer.PostProgress(percent);
         Settle(20);
-        seen << QStringLiteral("%1 %2").arg(progress->Gauge->Position()).arg(progress->Info->Caption());
+        seen << QStringLiteral("%1 %2")
+                    .arg(progress->Gauge->Position())
+                    .arg(progress->Info->Caption());
     }
     EXPECT_EQ(seen, (QStringList{QStringLiteral("0 "), QStringLiteral("40 40%  Completed"),
                                  QStringLiteral("40 40%  Completed"),
