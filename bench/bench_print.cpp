@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -100,11 +99,6 @@ double PrintKeptOnceMs(TRpPrinter& kept) {
     kept.PrintKeptPages();
     const double ms = t.nsecsElapsed() / 1e6;
     return QFile::exists(g_out) ? ms : -1;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 void BM_PrintReportToPdf(benchmark::State& state) {

@@ -240,8 +240,9 @@ TRpStream::TRpStream(QObject* parent, const QString& fileName)
 
 std::unique_ptr<TRpStream> TRpStream::OpenFile(const QString& fileName) {
     std::unique_ptr<TRpStream> s(new TRpStream(nullptr, fileName));
-    if (!s->file_->open(QIODevice::ReadOnly))
+    if (!s->file_->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw EFOpenError(QString::fromLatin1(SysConst::SFOpenError).arg(fileName));
+    s->fileSize_ = s->file_->size();
     s->QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     return s;
 }
@@ -262,7 +263,7 @@ void TRpStream::DropTempFile() noexcept {
 
 qint64 TRpStream::size() const {
     std::lock_guard guard(lock_);
-    return buffered_ ? memory_.size() : file_->size();
+    return buffered_ ? memory_.size() : fileSize_;
 }
 
 bool TRpStream::seek(qint64 pos) {
@@ -293,7 +294,9 @@ qint64 TRpStream::writeData(const char* data, qint64 count) {
     const qint64 at = pos();
     if (!buffered_) {
         if (file_->pos() != at && !file_->seek(at)) return -1;
-        return file_->write(data, count);
+        const qint64 written = file_->write(data, count);
+        if (written > 0) fileSize_ = std::max(fileSize_, at + written);
+        return written;
     }
     if (at + count > std::numeric_limits<int>::max()) return -1;
     if (at + count > memory_.size()) memory_.resize(at + count);
@@ -319,7 +322,8 @@ void TRpStream::Spill() {
     const int fd = ::mkstemps(path.data(), 4);
     if (fd < 0) throw ERpError(RpRes::STempFileFailed, QDir::toNativeSeparators(dir));
     auto file = std::make_unique<QFile>();
-    if (!file->open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+    if (!file->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered,
+                    QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         ::unlink(path.constData());
         throw ERpError(RpRes::STempFileFailed, QDir::toNativeSeparators(dir));
@@ -329,6 +333,7 @@ void TRpStream::Spill() {
     if (RegisterTempFile(path) < 0) ::unlink(path.constData());
     tempFileName_ = QFile::decodeName(path);
     file_ = std::move(file);
+    fileSize_ = memory_.size();
     if (file_->write(memory_) != memory_.size()) {
         const QString message = file_->errorString();
         DropTempFile();
@@ -359,6 +364,8 @@ void TRpStream::Truncate(qint64 length) {
         memory_.truncate(length);
     else if (!file_->resize(length))
         StreamFailed(file_->errorString());
+    else
+        fileSize_ = length;
     if (pos() > length) QIODevice::seek(length);
 }
 
@@ -386,8 +393,9 @@ TRpCompress::~TRpCompress() {
 // Heap order: node j hangs below (j - 1) / 2, so bytes 0 to 254 start with 8-bit codes
 // and byte 255 with a 9-bit one.
 void TRpCompress::Reset() {
-    for (unsigned j = 1; j < up_.size(); ++j)
-        up_[j] = static_cast<uint16_t>((j - 1) / 2);
+    // Odd nodes hang on the left (side 0), even ones on the right (side 1).
+    for (unsigned j = 1; j < link_.size(); ++j)
+        link_[j] = static_cast<uint16_t>((j - 1) / 2 * 2 + (j % 2 == 0 ? 1 : 0));
     for (unsigned i = 0; i < child_.size(); ++i)
         child_[i] = {static_cast<uint16_t>(2 * i + 1), static_cast<uint16_t>(2 * i + 2)};
     bitBuffer_ = 0;
@@ -396,74 +404,73 @@ void TRpCompress::Reset() {
     bufferPos_ = bufferEnd_ = 0;
 }
 
-// Moves the leaf's grandparent chain up: the leaf takes its uncle's place and the uncle
-// its place, pair after pair, so frequent bytes get short codes.
-void TRpCompress::Splay(unsigned a) {
-    while (a != 0) {
-        const unsigned p = up_[a];
-        if (p == 0) break;
-        const unsigned g = up_[p];
-        unsigned u;
-        if (child_[g][0] == p) {
-            u = child_[g][1];
-            child_[g][1] = static_cast<uint16_t>(a);
-        } else {
-            u = child_[g][0];
-            child_[g][0] = static_cast<uint16_t>(a);
-        }
-        if (child_[p][0] == a)
-            child_[p][0] = static_cast<uint16_t>(u);
-        else
-            child_[p][1] = static_cast<uint16_t>(u);
-        up_[a] = static_cast<uint16_t>(g);
-        up_[u] = static_cast<uint16_t>(p);
-        a = g;
-    }
-}
-
-// count <= 32; whole 32-bit words go to the buffer, least significant byte first.
-inline void TRpCompress::PutBits(uint64_t bits, unsigned count) {
-    bitBuffer_ |= bits << bitCount_;
-    bitCount_ += count;
-    bitsUsed_ += count;
-    if (bitCount_ < 32) return;
-    if (bufferEnd_ + 4 > buffer_.size()) FlushOutput();
-    uint8_t* out = buffer_.data() + bufferEnd_;
-    out[0] = static_cast<uint8_t>(bitBuffer_);
-    out[1] = static_cast<uint8_t>(bitBuffer_ >> 8);
-    out[2] = static_cast<uint8_t>(bitBuffer_ >> 16);
-    out[3] = static_cast<uint8_t>(bitBuffer_ >> 24);
-    bufferEnd_ += 4;
-    bitBuffer_ >>= 32;
-    bitCount_ -= 32;
-}
-
+// One walk up from the leaf gives the code and splays. Each step looks at a node a, its
+// parent p and grandparent g: the two bits say on which side a hangs below p and p below
+// g; then a takes the place of p's sibling u below g, and u takes a's place below p. The
+// tree above g does not change, so the walk goes on from g. Bits come leaf first: each
+// new pair is shifted in at the bottom, which leaves the root's bit at bit 0, the first
+// to go out; deep codes come in pieces of at most 32 bits, the deepest first. The bit
+// state stays in locals for the whole run; whole 32-bit words go to the buffer, least
+// significant byte first.
 void TRpCompress::Encode(const uint8_t* data, size_t count) {
+    uint64_t bits = bitBuffer_;
+    unsigned held = bitCount_;
+    qint64 used = 0;
+    auto put = [&](uint32_t code, unsigned length) {
+        bits |= static_cast<uint64_t>(code) << held;
+        held += length;
+        used += length;
+        if (held < 32) return;
+        if (bufferEnd_ + 4 > buffer_.size()) FlushOutput();
+        qToLittleEndian(static_cast<uint32_t>(bits), buffer_.data() + bufferEnd_);
+        bufferEnd_ += 4;
+        bits >>= 32;
+        held -= 32;
+    };
+    struct Piece {
+        uint32_t bits;
+        unsigned count;
+    };
     for (size_t k = 0; k < count; ++k) {
-        const unsigned leaf = 256u + data[k];
-        // Walking up gives the code from its last bit; shifting each new bit in at the
-        // bottom puts the root's bit at bit 0, the first to go out. Deep codes come in
-        // 32-bit pieces, the deepest first.
-        uint32_t pieces[8];
+        Piece pieces[10];
         int pieceCount = 0;
         uint32_t code = 0;
         unsigned length = 0;
-        unsigned a = leaf;
-        do {
-            const unsigned p = up_[a];
-            code = (code << 1) | (child_[p][1] == a ? 1u : 0u);
-            if (++length == 32) {
-                pieces[pieceCount++] = code;
+        unsigned a = 256u + data[k];
+        for (;;) {
+            const unsigned linkA = link_[a];
+            const unsigned p = linkA >> 1, sideA = linkA & 1;
+            if (p == 0) {
+                code = (code << 1) | sideA;
+                ++length;
+                break;
+            }
+            const unsigned linkP = link_[p];
+            const unsigned g = linkP >> 1, sideP = linkP & 1;
+            code = (code << 2) | (sideA << 1) | sideP;
+            length += 2;
+            const unsigned u = child_[g][sideP ^ 1];
+            child_[g][sideP ^ 1] = static_cast<uint16_t>(a);
+            child_[p][sideA] = static_cast<uint16_t>(u);
+            link_[a] = static_cast<uint16_t>(g << 1 | (sideP ^ 1));
+            link_[u] = static_cast<uint16_t>(p << 1 | sideA);
+            if (g == 0) break;
+            a = g;
+            if (length >= 31) {
+                pieces[pieceCount++] = {code, length};
                 code = 0;
                 length = 0;
             }
-            a = p;
-        } while (a != 0);
-        if (length) PutBits(code, length);
-        while (pieceCount > 0)
-            PutBits(pieces[--pieceCount], 32);
-        Splay(leaf);
+        }
+        put(code, length);
+        while (pieceCount > 0) {
+            const Piece& piece = pieces[--pieceCount];
+            put(piece.bits, piece.count);
+        }
     }
+    bitBuffer_ = bits;
+    bitCount_ = held;
+    bitsUsed_ += used;
 }
 
 void TRpCompress::FlushOutput() {
@@ -499,25 +506,37 @@ void TRpCompress::InputEnded() const {
     throw ERpError(RpRes::SCodeEndsEarly);
 }
 
-// Loads the next input bytes into the bit buffer (only called when it is empty), never
-// reading past the coded bytes the caller allowed.
-void TRpCompress::Refill() {
-    if (bufferPos_ == bufferEnd_) {
-        const qint64 want = std::min<qint64>(static_cast<qint64>(buffer_.size()), inputLeft_);
-        const qint64 got =
-            want > 0 ? stream_.read(reinterpret_cast<char*>(buffer_.data()), want) : 0;
-        if (got <= 0) InputEnded();
-        inputLeft_ -= got;
-        bufferPos_ = 0;
-        bufferEnd_ = static_cast<size_t>(got);
+// Reads the next input bytes, never past the coded bytes the caller allowed; false at
+// their end.
+bool TRpCompress::FillBuffer() {
+    const qint64 want = std::min<qint64>(static_cast<qint64>(buffer_.size()), inputLeft_);
+    const qint64 got = want > 0 ? stream_.read(reinterpret_cast<char*>(buffer_.data()), want) : 0;
+    if (got <= 0) return false;
+    inputLeft_ -= got;
+    bufferPos_ = 0;
+    bufferEnd_ = static_cast<size_t>(got);
+    return true;
+}
+
+// Brings the bit buffer up to at least 57 bits while input lasts. Eight bytes are loaded
+// at once where they are there: the bytes that fit only in part are loaded again whole
+// next time, and or-ing the same bits twice changes nothing.
+void TRpCompress::TopUp() {
+    while (bitCount_ <= 56) {
+        if (bufferPos_ + 8 <= bufferEnd_) {
+            const uint64_t word = qFromLittleEndian<uint64_t>(buffer_.data() + bufferPos_);
+            bitBuffer_ |= word << bitCount_;
+            const unsigned whole = (63 - bitCount_) >> 3;
+            bufferPos_ += whole;
+            bitCount_ += whole * 8;
+            return;
+        }
+        if (bufferPos_ == bufferEnd_ && !FillBuffer()) return;
+        if (bufferPos_ + 8 > bufferEnd_) {
+            bitBuffer_ |= static_cast<uint64_t>(buffer_[bufferPos_++]) << bitCount_;
+            bitCount_ += 8;
+        }
     }
-    const size_t n = std::min<size_t>(8, bufferEnd_ - bufferPos_);
-    uint64_t bits = 0;
-    for (size_t i = 0; i < n; ++i)
-        bits |= static_cast<uint64_t>(buffer_[bufferPos_ + i]) << (8 * i);
-    bufferPos_ += n;
-    bitBuffer_ = bits;
-    bitCount_ = static_cast<unsigned>(8 * n);
 }
 
 uint8_t TRpCompress::Decode() {
@@ -526,32 +545,56 @@ uint8_t TRpCompress::Decode() {
     return b;
 }
 
+// Each byte descends from the root, one bit a level, noting the path; the splay then
+// works on the noted path from the leaf up, two levels a step, as coding does. The bit
+// state stays in locals except while the buffer is topped up.
 void TRpCompress::Decode(uint8_t* out, size_t count) {
+    uint16_t path[260];
+    uint8_t side[260];
     uint64_t bits = bitBuffer_;
-    unsigned left = bitCount_;
+    unsigned held = bitCount_;
     qint64 used = 0;
+    auto topUp = [&] {
+        bitBuffer_ = bits;
+        bitCount_ = held;
+        TopUp();
+        bits = bitBuffer_;
+        held = bitCount_;
+    };
     for (size_t k = 0; k < count; ++k) {
+        if (held < 32) topUp();
         unsigned node = 0;
+        unsigned depth = 0;
+        path[0] = 0;
         do {
-            if (left == 0) {
-                bitsUsed_ += used;
-                used = 0;
-                bitCount_ = 0;
-                Refill();
-                bits = bitBuffer_;
-                left = bitCount_;
+            if (held == 0) {
+                topUp();
+                if (held == 0) {
+                    bitsUsed_ += used;
+                    InputEnded();
+                }
             }
-            node = child_[node][bits & 1];
+            const unsigned bit = bits & 1;
             bits >>= 1;
-            --left;
-            ++used;
+            --held;
+            node = child_[node][bit];
+            ++depth;
+            path[depth] = static_cast<uint16_t>(node);
+            side[depth] = static_cast<uint8_t>(bit);
         } while (node < 256);
+        used += depth;
         out[k] = static_cast<uint8_t>(node - 256);
-        Splay(node);
+        for (unsigned d = depth; d >= 2; d -= 2) {
+            const unsigned a = path[d], p = path[d - 1], g = path[d - 2];
+            const unsigned sideP = side[d - 1];
+            const unsigned u = child_[g][sideP ^ 1];
+            child_[g][sideP ^ 1] = static_cast<uint16_t>(a);
+            child_[p][side[d]] = static_cast<uint16_t>(u);
+        }
     }
-    bitsUsed_ += used;
     bitBuffer_ = bits;
-    bitCount_ = left;
+    bitCount_ = held;
+    bitsUsed_ += used;
 }
 
 // ---- TRpPageList -----------------------------------------------------------------------
@@ -589,6 +632,7 @@ void TRpPageList::SetPageStream(TRpStream* stream) {
     std::lock_guard guard(lock_);
     stream_ = stream;
     cursor_ = -1;
+    cursorPage_ = 0;
 }
 
 qint32 TRpPageList::ReadInt32(qint64 at) {
@@ -623,6 +667,7 @@ void TRpPageList::WriteHeader() {
         stream_->write(reinterpret_cast<const char*>(header), kHeaderSize) != kHeaderSize)
         StreamFailed(stream_->errorString());
     cursor_ = kHeaderSize;
+    cursorPage_ = 1;
 }
 
 void TRpPageList::ReadHeader() {
@@ -641,6 +686,7 @@ void TRpPageList::ReadHeader() {
     storedPages_ = pages;
     compressed_ = header[21] != 0;
     cursor_ = kHeaderSize;
+    cursorPage_ = 1;
 }
 
 void TRpPageList::AppendPage(TMetafile& page) {
@@ -677,6 +723,7 @@ void TRpPageList::AppendPage(TMetafile& page) {
         WriteInt32(static_cast<qint32>(end));
         if (!stream_->seek(end)) StreamFailed(stream_->errorString());
         cursor_ = end;
+        cursorPage_ = storedPages_ + 1;
     } catch (...) {
         // A record written in part would break the links of every later one.
         --storedPages_;
@@ -693,62 +740,67 @@ qint64 TRpPageList::LastRecordStart() {
     return start;
 }
 
-// Follows the links from record `from` (page fromPage) to record n: forward links when n
-// lies after it, the backward link just before each record when n lies before. Each step
-// must reach the next page number and move the right way, so a damaged stream cannot
-// make it loop.
+// Reads the 8 bytes at `at` as two numbers.
+std::pair<qint32, qint32> TRpPageList::ReadPair(qint64 at) {
+    uchar b[8];
+    if (at < 0 || at + 8 > stream_->size() || !stream_->seek(at) ||
+        stream_->read(reinterpret_cast<char*>(b), 8) != 8)
+        Damaged(at);
+    return {qFromLittleEndian<qint32>(b), qFromLittleEndian<qint32>(b + 4)};
+}
+
+// Follows the links from record `from`, which must be page fromPage, to record n: forward
+// links when n lies after it, the backward link just before each record when n lies
+// before. One read a step gives a record's page number with the link to follow. Each
+// step must reach the next page number and move the right way, so a damaged stream
+// cannot make it loop.
 qint64 TRpPageList::WalkTo(int n, qint64 from, int fromPage) {
     const qint64 size = stream_->size();
     qint64 at = from;
     int page = fromPage;
-    while (page < n) {
-        const qint64 next = ReadInt32(at + 4);
-        if (next <= at || next > size - kRecordOverhead) Damaged(at + 4);
-        at = next;
-        if (ReadInt32(at) != ++page) Damaged(at);
+    if (page <= n) {
+        for (;;) {
+            const auto [number, next] = ReadPair(at);
+            if (number != page) Damaged(at);
+            if (page == n) return at;
+            if (next <= at || next > size - kRecordOverhead) Damaged(at + 4);
+            at = next;
+            ++page;
+        }
     }
-    while (page > n) {
-        const qint64 previous = ReadInt32(at - 4);
+    for (;;) {
+        const auto [previous, number] = ReadPair(at - 4);
+        if (number != page) Damaged(at);
+        if (page == n) return at;
         if (previous >= at || previous < kHeaderSize) Damaged(at - 4);
         at = previous;
-        if (ReadInt32(at) != --page) Damaged(at);
+        --page;
     }
-    return at;
 }
 
 void TRpPageList::SeekPage(int n) {
     std::lock_guard guard(lock_);
     std::lock_guard streamGuard(stream_->Lock());
     if (n < 1 || n > storedPages_) Damaged(stream_->pos());
-    const qint64 size = stream_->size();
-    qint64 at;
-    int page;
-    if (n == 1) {
-        at = kHeaderSize;
-        page = 1;
-    } else if (n == storedPages_) {
+    // The walk starts at the first record, at the last, or at the cursor, whichever is
+    // nearest. The position counts as a cursor only where this store left it, at the
+    // start of a record it knows.
+    const bool atCursor = stream_->pos() == cursor_;
+    qint64 at = kHeaderSize;
+    int page = 1;
+    if (n - 1 > storedPages_ - n) {
         at = LastRecordStart();
-        page = n;
-    } else {
-        const qint64 pos = stream_->pos();
-        // The position counts as a cursor only where this store left it: at a record's
-        // start. At the end, or anywhere else, the walk starts from the nearer end.
-        if (pos == cursor_ && pos >= kHeaderSize && pos <= size - kRecordOverhead) {
-            at = pos;
-            page = ReadInt32(at);
-            if (page < 1 || page > storedPages_) Damaged(at);
-        } else if (pos != size && n <= storedPages_ / 2) {
-            at = kHeaderSize;
-            page = 1;
-        } else {
-            at = LastRecordStart();
-            page = storedPages_;
-        }
+        page = storedPages_;
     }
-    if (ReadInt32(at) != page) Damaged(at);
+    if (atCursor && cursorPage_ >= 1 && cursorPage_ <= storedPages_ &&
+        std::abs(n - cursorPage_) < std::abs(n - page)) {
+        at = cursor_;
+        page = cursorPage_;
+    }
     at = WalkTo(n, at, page);
     if (!stream_->seek(at)) Damaged(at);
     cursor_ = at;
+    cursorPage_ = n;
 }
 
 // Checks record n at start: its page number, a forward link inside the stream and a
@@ -805,6 +857,7 @@ std::unique_ptr<TMetafile> TRpPageList::FetchPage(int n) {
     std::unique_ptr<TMetafile> page = ReadPayload(n, start, forward);
     if (!stream_->seek(forward)) Damaged(forward);
     cursor_ = forward;
+    cursorPage_ = n + 1;
     return page;
 }
 

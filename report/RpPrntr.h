@@ -170,6 +170,7 @@ private:
     mutable std::recursive_mutex lock_;
     QByteArray memory_;
     std::unique_ptr<QFile> file_;
+    qint64 fileSize_ = 0; // the file part's size, kept here rather than asked of the system
     QString tempFileName_;
     bool buffered_ = true;
     int spillThreshold_;
@@ -208,17 +209,19 @@ public:
 
 private:
     void Reset();
-    void Splay(unsigned leaf);
-    void PutBits(uint64_t bits, unsigned count);
     void FlushOutput();
-    void Refill();
+    void TopUp();
+    bool FillBuffer();
     [[noreturn]] void InputEnded() const;
 
     QIODevice& stream_;
     TMode mode_;
     // Node 0 is the root; nodes 1..255 internal, 256..512 leaves (256 + byte value).
-    std::array<uint16_t, 513> up_{};
+    // child_[n][0] is the left child (bit 0), child_[n][1] the right one (bit 1). Coding
+    // walks up from a leaf: link_[n] holds n's parent times 2 plus the side n hangs on,
+    // so one read gives both.
     std::array<std::array<uint16_t, 2>, 256> child_{};
+    std::array<uint16_t, 513> link_{};
     // Bit I/O: bits go out and come in least significant first.
     uint64_t bitBuffer_ = 0;
     unsigned bitCount_ = 0;
@@ -262,6 +265,7 @@ public:
 
 private:
     qint32 ReadInt32(qint64 at);
+    std::pair<qint32, qint32> ReadPair(qint64 at);
     void WriteInt32(qint32 value);
     void SeekRecordHead(qint64 start);
     qint64 LastRecordStart();
@@ -274,6 +278,7 @@ private:
     bool compressed_ = false;
     int storedPages_ = 0;
     qint64 cursor_ = -1; // where the store left the stream: a record start or the end
+    int cursorPage_ = 0; // the page of the record at the cursor
 };
 
 // ---- Preview factory -------------------------------------------------------------------

@@ -133,7 +133,8 @@ public:
     void Assign(TPersistent* source) override;
 
 protected:
-    explicit TRpUnitBase(int valueCount);
+    // The record is freed with its owner (parent), the report, band or item.
+    TRpUnitBase(int valueCount, QObject* parent);
 
     // A value in the present unit, and its store from the present unit.
     long double Get(int index, bool horizontal) const;

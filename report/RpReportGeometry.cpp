@@ -57,8 +57,9 @@ long double CharLineHeight(long double points) {
 
 // ---- TRpUnitBase -----------------------------------------------------------------------
 
-TRpUnitBase::TRpUnitBase(int valueCount)
-    : values_(static_cast<size_t>(valueCount), 0.0L), resolution_(RpScreenPixelsPerInch()),
+TRpUnitBase::TRpUnitBase(int valueCount, QObject* parent)
+    : TPersistent(parent), values_(static_cast<size_t>(valueCount), 0.0L),
+      resolution_(RpScreenPixelsPerInch()),
       units_(UsesInchDefaults() ? TRpUnit::Inches : TRpUnit::MM), remembered_(units_) {}
 
 TRpUnitBase::~TRpUnitBase() = default;
@@ -185,7 +186,7 @@ int TRpUnitBase::PixelsOf(int index, bool horizontal) const {
 
 // ---- TRpPage ---------------------------------------------------------------------------
 
-TRpPage::TRpPage(TCustomReport* report) : TRpUnitBase(7) {
+TRpPage::TRpPage(TCustomReport* report) : TRpUnitBase(7, report) {
     // The report learns its page only after these defaults, so that no bounds are set on
     // a report still being built.
     SetNativeValue(iBottomMargin, 0);
@@ -309,7 +310,7 @@ void TRpPage::UpdateOwnerBounds() {
 
 // ---- TRpBandSize -----------------------------------------------------------------------
 
-TRpBandSize::TRpBandSize(TRpCustomBand* band) : TRpUnitBase(2), band_(band) {
+TRpBandSize::TRpBandSize(TRpCustomBand* band) : TRpUnitBase(2, band), band_(band) {
     SetNativeValue(iWidth, 40);
     SetNativeValue(iHeight, 20);
 }
@@ -334,7 +335,7 @@ void TRpBandSize::UpdateOwnerBounds() {
 
 // ---- TRpPrintableSize ------------------------------------------------------------------
 
-TRpPrintableSize::TRpPrintableSize(TRpPrintable* item) : TRpUnitBase(4), item_(item) {
+TRpPrintableSize::TRpPrintableSize(TRpPrintable* item) : TRpUnitBase(4, item), item_(item) {
     for (int i = 0; i < 4; ++i)
         SetNativeValue(i, 20);
 }

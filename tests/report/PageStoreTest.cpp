@@ -296,12 +296,12 @@ TEST(PageStore, DamagedRecordsAreRefused) {
 // Links that lead round in a circle, or a header that promises more pages than there
 // are, end the walk with an error.
 TEST(PageStore, WalksEnd) {
-    QByteArray bytes = GoodStream(false, 5);
+    QByteArray bytes = GoodStream(false, 7);
     const std::vector<qint64> starts = Starts(bytes);
-    PutInt32(bytes, starts[2] + 4, static_cast<qint32>(starts[1])); // page 3 -> page 2
+    PutInt32(bytes, starts[3] + 4, static_cast<qint32>(starts[2])); // page 4 -> page 3
     LoadedStore circle(bytes);
-    ASSERT_TRUE(circle.list.FetchPage(2)); // the cursor now stands at page 3
-    EXPECT_THROW(circle.list.FetchPage(4), ERpError);
+    ASSERT_TRUE(circle.list.FetchPage(3)); // the cursor now stands at page 4
+    EXPECT_THROW(circle.list.FetchPage(5), ERpError);
 
     QByteArray more = GoodStream(false, 3);
     PutInt32(more, 8, 4);
