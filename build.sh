@@ -8,7 +8,8 @@ cd "$(dirname "$(readlink -f "$0")")"
 
 PACKAGES=(cmake g++ ninja-build ccache qt6-base-dev qt6-qpa-plugins libjpeg62-turbo-dev
           libjpeg-turbo-progs libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
-          fonts-dejavu-core xvfb xauth x11-utils xdotool poppler-utils imagemagick)
+          fonts-dejavu-core xvfb xauth x11-utils xdotool poppler-utils imagemagick
+          cups printer-driver-cups-pdf libcups2-dev)
 
 install_missing() {
     local missing=() p
@@ -56,6 +57,11 @@ test)
         dir=build
         build "$dir"
     fi
+    # The printing tests print through a real queue of a print server of their own,
+    # stopped again however the tests end.
+    cupsd_script=$PWD/tests/support/cupsd.sh
+    trap '"$cupsd_script" stop "$dir" || true' EXIT
+    eval "$("$cupsd_script" start "$dir")"
     cd "$dir"
     ctest --output-on-failure -j "$(nproc)"
     ;;

@@ -107,7 +107,67 @@ QStringList LiveTempFiles() {
 TPrinterSettings::TPrinterSettings() = default;
 
 bool TPrinterSettings::Supports(uint32_t fields) const {
-    return hasPrinter_ && (fields_ & fields) == fields;
+    return printer_ && (printer_->DeviceMode().dmFields & fields) == fields;
+}
+
+void TPrinterSettings::SetPrinter(TPrinter* printer) {
+    printer_ = printer;
+    if (printer_ && !printer_->Printers().isEmpty()) ReadFromPrinter();
+}
+
+namespace {
+// Pixels of a device at dpi as 0.1 mm.
+int PixelsToTenths(int pixels, int dpi) {
+    return dpi > 0 ? RoundInt(static_cast<long double>(pixels) / dpi * 254) : 0;
+}
+} // namespace
+
+void TPrinterSettings::ReadFromPrinter() {
+    if (!printer_) return;
+    deviceName_ = printer_->DeviceName();
+    driverName_ = printer_->DriverName().section(QLatin1Char('/'), -1).left(63);
+    portName_ = printer_->PortName();
+    const TDeviceMode& m = printer_->DeviceMode();
+    dotsPerInchX_ = dotsPerInchY_ = printer_->Resolution();
+    copies_ = (m.dmFields & DM_COPIES) ? m.dmCopies : 1;
+    outputBin_ = (m.dmFields & DM_DEFAULTSOURCE) ? BinFromCode(m.dmDefaultSource) : TRpBin::First;
+    duplex_ = (m.dmFields & DM_DUPLEX) && m.dmDuplex != DMDUP_SIMPLEX;
+    const QPoint offset = printer_->PrintingOffset();
+    printOffsetLeft_ = PixelsToTenths(offset.x(), dotsPerInchX_);
+    printOffsetTop_ = PixelsToTenths(offset.y(), dotsPerInchY_);
+    paperSize_ =
+        (m.dmFields & DM_PAPERSIZE) ? PaperSizeFromCode(m.dmPaperSize) : TRpPaperSize::Default;
+    const QSize page = printer_->PhysicalPageSize();
+    paperWidth_ = PixelsToTenths(page.width(), dotsPerInchX_);
+    paperLength_ = PixelsToTenths(page.height(), dotsPerInchY_);
+    paperSupported_.fill(false);
+    for (int i = 0; i < kSupportedPaperCount; ++i) {
+        const auto size = static_cast<TRpPaperSize>(i + 1);
+        paperSupported_[static_cast<size_t>(i)] =
+            printer_->PaperCodes().contains(PaperInfo(size).code);
+    }
+}
+
+void TPrinterSettings::ApplyToPrinter() {
+    if (!printer_) return;
+    TDeviceMode m = printer_->DeviceMode();
+    if (paperSize_ == TRpPaperSize::Custom) {
+        if (Supports(DM_PAPERLENGTH)) m.dmPaperLength = paperLength_;
+        if (Supports(DM_PAPERWIDTH)) m.dmPaperWidth = paperWidth_;
+    }
+    if (duplex_) {
+        m.dmFields |= DM_DUPLEX;
+        m.dmDuplex = DMDUP_HORIZONTAL;
+    }
+    if (Supports(DM_PAPERSIZE) && paperSize_ != TRpPaperSize::Default)
+        m.dmPaperSize = PaperInfo(paperSize_).code;
+    m.dmFields |= DM_COPIES;
+    m.dmCopies = copies_;
+    m.dmFields |= DM_DEFAULTSOURCE;
+    m.dmDefaultSource = BinCode(outputBin_) | (m.dmDefaultSource & DMBIN_USER);
+    m.dmFields |= DM_ORIENTATION;
+    m.dmOrientation = orientation_ == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    printer_->SetDeviceMode(m);
 }
 
 void TPrinterSettings::SetCopies(int copies) {
@@ -824,10 +884,18 @@ const TRpPreviewInterfaceClass& PreviewInterfaceClass() {
 
 // ---- TRpPrinter ------------------------------------------------------------------------
 
-TRpPrinter::TRpPrinter(QObject* parent) : TPersistent(parent) {
-    // The framework offers no printers yet: the device settings keep their construction
-    // values and only the page store takes passes.
-    printersInstalled_ = false;
+TRpPrinter::TRpPrinter(QObject* parent)
+    : TPersistent(parent), devicePrinter_(std::make_unique<TPrinter>()) {
+    printersInstalled_ = !devicePrinter_->Printers().isEmpty();
+    if (printersInstalled_) {
+        // The printer the program has chosen, when it lies in the list; the settings are
+        // read from the printer then selected.
+        const int chosen = ::Printer()->PrinterIndex();
+        if (chosen >= 0 && chosen < devicePrinter_->Printers().size() &&
+            chosen != devicePrinter_->PrinterIndex())
+            devicePrinter_->SetPrinterIndex(chosen);
+        deviceSettings_.SetPrinter(devicePrinter_.get());
+    }
     topOffset_ = deviceSettings_.PrintOffsetTop();
     leftOffset_ = deviceSettings_.PrintOffsetLeft();
     pageList_ = std::make_unique<TRpPageList>();
@@ -843,9 +911,10 @@ TRpPrinter::~TRpPrinter() {
     pageList_->SetPageStream(nullptr);
 }
 
-void TRpPrinter::SetPrinterIndex(int) {
-    // Only an installed printer can be selected, and the framework lists none yet: the
-    // device settings keep their construction values.
+void TRpPrinter::SetPrinterIndex(int index) {
+    if (!printersInstalled_) return;
+    devicePrinter_->SetPrinterIndex(index); // with the driver's defaults
+    deviceSettings_.ReadFromPrinter();
 }
 
 int TRpPrinter::PaperWidth() const {
@@ -877,6 +946,7 @@ int TRpPrinter::ToDeviceHeight(long double h) const {
 void TRpPrinter::StartJob() {
     pagesReady_ = 0;
     cancelRequested_ = false;
+    if (destination_ == pdPrinter && printersInstalled_) deviceSettings_.ApplyToPrinter();
     topOffset_ = destination_ == pdPrinter ? deviceSettings_.PrintOffsetTop() : 0;
     leftOffset_ = destination_ == pdPrinter ? deviceSettings_.PrintOffsetLeft() : 0;
     if (status_ != stReady) throw ERpError(RpRes::SReportPrinterNotReady);
@@ -890,7 +960,40 @@ void TRpPrinter::StartJob() {
     pageStream_ = std::make_unique<TRpStream>(TRpStream::kDefaultSpillThreshold);
     pageList_->SetPageStream(pageStream_.get());
     pageList_->ResetStoredPages();
-    xFactor_ = yFactor_ = RpScreenPixelsPerInch() / 254.0L;
+    if (destination_ == pdPrinter) {
+        xFactor_ = devicePrinter_->Resolution() / 254.0L;
+        yFactor_ = devicePrinter_->Resolution() / 254.0L;
+    } else {
+        xFactor_ = yFactor_ = RpScreenPixelsPerInch() / 254.0L;
+    }
+}
+
+bool TRpPrinter::IsPageInRange() const {
+    if (firstPage_ > 0 && pagesBegun_ < firstPage_) return false;
+    if (lastPage_ > 0 && pagesBegun_ > lastPage_) return false;
+    return true;
+}
+
+// A printed page ends; the next device page begins at once unless the range ends here.
+void TRpPrinter::CloseDevicePage() {
+    if (!IsPageInRange()) {
+        ReleasePage(); // recorded only to be drawn on: discarded
+        return;
+    }
+    pageCanvas_ = nullptr;
+    if (devicePrinter_->Printing() && pagesBegun_ != lastPage_) devicePrinter_->NewPage();
+}
+
+void TRpPrinter::OpenDevicePage() {
+    if (!IsPageInRange()) {
+        OpenPage();
+        return;
+    }
+    if (!devicePrinter_->Printing()) {
+        devicePrinter_->SetTitle(title_);
+        devicePrinter_->BeginDoc();
+    }
+    pageCanvas_ = devicePrinter_->Canvas();
 }
 
 void TRpPrinter::OpenPage() {
@@ -919,24 +1022,46 @@ void TRpPrinter::ReleasePage() noexcept {
 void TRpPrinter::StartNewPage() {
     if (status_ != stBusy) throw ERpError(RpRes::SIllegalNewPage);
     if (currentPage_ > 0) {
-        ClosePage();
+        if (destination_ == pdPrinter)
+            CloseDevicePage();
+        else
+            ClosePage();
         PostPagesReady(pagesReady_ + 1);
     }
     ++pagesBegun_;
     ++currentPage_;
-    OpenPage();
+    if (destination_ == pdPrinter)
+        OpenDevicePage();
+    else
+        OpenPage();
 }
 
 void TRpPrinter::FinishJob() {
     if (status_ != stBusy) return;
-    if (pagesBegun_ > 0) ClosePage();
+    if (destination_ == pdPrinter) {
+        ReleasePage();
+        pageCanvas_ = nullptr;
+        if (devicePrinter_->Printing()) devicePrinter_->EndDoc();
+    } else if (pagesBegun_ > 0) {
+        ClosePage();
+    }
     PostPagesReady(pagesReady_ + 1);
     status_ = stFinished;
-    pageList_->WriteHeader();
+    if (destination_ == pdPrinter) {
+        if (AfterPrintHandler) AfterPrintHandler(this);
+    } else {
+        pageList_->WriteHeader();
+    }
 }
 
 void TRpPrinter::AbortJob() {
-    if (pageMetafile_) ClosePage();
+    if (destination_ == pdPrinter) {
+        ReleasePage();
+        pageCanvas_ = nullptr;
+        if (devicePrinter_->Printing()) devicePrinter_->Abort();
+    } else if (pageMetafile_) {
+        ClosePage();
+    }
     status_ = stFinished;
 }
 
@@ -1001,6 +1126,46 @@ void TRpPrinter::PrintKeptPages() {
         return;
     }
     if (status_ != stFinished || !printersInstalled_) return;
+    TPrinter& device = *devicePrinter_;
+    device.SetTitle(title_);
+    if (device.Printing()) device.Abort();
+    device.BeginDoc();
+    struct EndJob {
+        TPrinter& device;
+        ~EndJob() {
+            if (!device.Printing()) return;
+            try {
+                device.EndDoc();
+            } catch (const Exception&) {
+                // The error that left the loop is the one reported.
+            }
+        }
+    } endJob{device};
+    for (int i = 1; i <= pagesBegun_; ++i) {
+        if (Application) Application->ProcessMessages();
+        PrintKeptPage(i);
+        if (cancelRequested_) {
+            device.Abort();
+            return;
+        }
+        if (i < pagesBegun_) device.NewPage();
+    }
+    device.EndDoc();
+}
+
+// A kept page on the device at its own size, from the paper's corner less the printing
+// offsets, as a pass to the printer draws it: a page stretched onto the printable area
+// would print its items shrunk and moved.
+void TRpPrinter::PrintKeptPage(int n) {
+    const std::unique_ptr<TMetafile> page = FetchPage(n);
+    if (!page) return;
+    const long double dpi = devicePrinter_->Resolution();
+    const long double perPixel = dpi / RpScreenPixelsPerInch();
+    const long double perTenth = dpi / 254.0L;
+    const QRect where(RoundInt(-deviceSettings_.PrintOffsetLeft() * perTenth),
+                      RoundInt(-deviceSettings_.PrintOffsetTop() * perTenth),
+                      RoundInt(page->Width() * perPixel), RoundInt(page->Height() * perPixel));
+    devicePrinter_->Canvas()->StretchDraw(where, page.get());
 }
 
 void TRpPrinter::SaveToFile(const QString& fileName) {

@@ -7,6 +7,7 @@
 
 #include "framework/core/Classes.h"
 #include "framework/graphics/Metafile.h"
+#include "framework/graphics/Printers.h"
 #include "framework/widgets/Controls.h"
 #include "framework/widgets/Forms.h"
 #include "framework/widgets/ScrollBox.h"
@@ -26,21 +27,23 @@ class TRpExportFilter;
 
 // ---- Device settings -------------------------------------------------------------------
 
-// Device-mode field bits: which settings a printer's device mode carries.
-inline constexpr uint32_t DM_ORIENTATION = 0x00000001;
-inline constexpr uint32_t DM_PAPERSIZE = 0x00000002;
-inline constexpr uint32_t DM_PAPERLENGTH = 0x00000004;
-inline constexpr uint32_t DM_PAPERWIDTH = 0x00000008;
-inline constexpr uint32_t DM_COPIES = 0x00000100;
-inline constexpr uint32_t DM_DEFAULTSOURCE = 0x00000200;
-inline constexpr uint32_t DM_DUPLEX = 0x00001000;
-
 // The device-level settings of one printer. Without a printer nothing is read, the
 // capability test answers false, and the setters keep the construction values (except a
 // Default paper size, always taken).
 class TPrinterSettings {
 public:
     TPrinterSettings();
+
+    // The printer these settings belong to (not owned); setting one that has printers
+    // reads the settings from it.
+    TPrinter* Printer() const { return printer_; }
+    void SetPrinter(TPrinter* printer);
+    // Reads names, resolution, copies, paper source, two-sided printing, printing
+    // offsets, paper and the papers offered from the printer.
+    void ReadFromPrinter();
+    // Writes paper, two-sided printing, copies, paper source and orientation into the
+    // printer's device mode; EPrinter when the printer cannot take them (nothing changes).
+    void ApplyToPrinter();
 
     const QString& DeviceName() const { return deviceName_; }
     const QString& DriverName() const { return driverName_; }
@@ -73,8 +76,7 @@ public:
 
 private:
     QString deviceName_, driverName_, portName_;
-    uint32_t fields_ = 0; // DM_ bits of the printer's device mode; none without a printer
-    bool hasPrinter_ = false;
+    TPrinter* printer_ = nullptr;
     int copies_ = 0;
     bool duplex_ = false;
     TPrinterOrientation orientation_ = poPortrait;
@@ -346,6 +348,7 @@ public:
     bool Compressed() const { return pageList_->Compressed(); }
     void SetCompressed(bool c) { pageList_->SetCompressed(c); }
 
+    TPrinter* DevicePrinter() const { return devicePrinter_.get(); }
     TPrinterSettings& DeviceSettings() { return deviceSettings_; }
     const TPrinterSettings& DeviceSettings() const { return deviceSettings_; }
     bool PrintersInstalled() const { return printersInstalled_; }
@@ -420,7 +423,12 @@ private:
     void OpenPage();
     void ReleasePage() noexcept;
     void DetectPaper(TRpPageList& pages);
+    bool IsPageInRange() const;
+    void CloseDevicePage();
+    void OpenDevicePage();
+    void PrintKeptPage(int n);
 
+    std::unique_ptr<TPrinter> devicePrinter_;
     TPrinterSettings deviceSettings_;
     std::unique_ptr<TRpStream> pageStream_;
     int pagesReady_ = 0;

@@ -1,5 +1,8 @@
 #include "report/RpReport.h"
 
+#include "report/RpPrgres.h"
+#include "report/rpprnsu.h"
+
 #include "framework/graphics/DeviceContext.h"
 #include "framework/widgets/Forms.h"
 
@@ -404,6 +407,7 @@ void TCustomReport::PreviewReport() {
     TRpPrinter* printer = rpPrinter_;
     printer->SetDestination(pdPageStore);
     printer->SetMasterWindow(this);
+    printer->PrintSetupHandler = [this](TObject* sender) { PrinterSetup(sender); };
     printer->SetTitle(reportTitle_);
     if (OnPreview) printer->PreviewHandler = OnPreview;
     printer->OpenPreview();
@@ -414,6 +418,74 @@ void TCustomReport::PreviewReport() {
     }
     while (rpPrinter_ && rpPrinter_->PreviewShowing() && Application && !Application->Terminated())
         Application->HandleMessage();
+}
+
+void TCustomReport::PrintReport() {
+    TRpPrinter* remembered = rpPrinter_;
+    if (!NewPrinterObject()) return;
+    TRpPrinter* printer = rpPrinter_;
+    // Whatever happens, the pass's printer and window go and the previous printer comes
+    // back, unless its preview closed meanwhile and it went too.
+    struct Restore {
+        TCustomReport* report;
+        TRpPrinter* printer;
+        TRpPrinter* remembered;
+        std::unique_ptr<TRpProgressForm> progress;
+        ~Restore() {
+            progress.reset();
+            report->FreePrinter(printer);
+            const bool alive = std::any_of(
+                report->printers_.begin(), report->printers_.end(),
+                [this](const std::unique_ptr<TRpPrinter>& p) { return p.get() == remembered; });
+            report->rpPrinter_ = alive ? remembered : nullptr;
+        }
+    } restore{this, printer, remembered, nullptr};
+    if (!printer->PrintersInstalled()) return;
+    printer->SetDestination(pdPrinter);
+    restore.progress = std::make_unique<TRpProgressForm>(Application);
+    restore.progress->SetReportPrinter(printer);
+    if (showProgress_) restore.progress->Show();
+    printer->SetClientWindow(restore.progress.get());
+    RunReport(false);
+}
+
+void TCustomReport::PrinterSetup(TObject*) {
+    auto dialog = std::make_unique<TRpPrintDialog>(Application);
+    TPrinter own;
+    own.SetPrinterIndex(printerSettings_->PrinterIndex());
+    dialog->SetPrinter(&own);
+    dialog->SetMinPage(0);
+    dialog->SetMaxPage(9999);
+    if (rpPrinter_ && rpPrinter_->Status() == stFinished) {
+        dialog->SetMinPage(1);
+        dialog->SetMaxPage(rpPrinter_->PagesBegun());
+        dialog->SetFromPage(1);
+        dialog->SetToPage(rpPrinter_->PagesBegun());
+    }
+    // A running pass refuses the set-up. No new report printer is made only to learn
+    // whether printers exist: it would replace the one the preview shows.
+    if (!idle_ || own.Printers().isEmpty()) return;
+    dialog->SetOptions(poPageNums | poWarning);
+    TDeviceMode m = own.DeviceMode();
+    m.dmOrientation = page_->Orientation() == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    own.SetDeviceMode(m);
+    dialog->SetCopies(printerSettings_->Copies());
+    if (!dialog->Execute()) {
+        SetTag(1);
+        return;
+    }
+    printerSettings_->SetCopies(dialog->Copies());
+    printerSettings_->SetPrinterIndex(own.PrinterIndex());
+    page_->SetOrientation(own.DeviceMode().dmOrientation == DMORIENT_LANDSCAPE ? poLandscape
+                                                                               : poPortrait);
+    if (dialog->PrintRange() == prPageNums) {
+        printerSettings_->SetFirstPage(dialog->FromPage());
+        printerSettings_->SetLastPage(dialog->ToPage());
+    } else {
+        printerSettings_->SetFirstPage(0);
+        printerSettings_->SetLastPage(0);
+    }
+    SetTag(0);
 }
 
 void TCustomReport::CancelRun() {
@@ -473,6 +545,9 @@ void TCustomReport::RunReport(bool composite) {
     try {
         StartPass(composite);
         ExecuteController();
+        // A cancel the printer was asked for (the progress window's button) ends the pass
+        // as the report's own does: the job is dropped, not printed half.
+        if (rpPrinter_ && rpPrinter_->CancelRequested()) cancelFlag_ = true;
         if (!composite) {
             cursorX_ = RoundInt(page_->NativeValue(TRpPage::iLeftMargin));
             finishing_ = true;

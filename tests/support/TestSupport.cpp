@@ -1,7 +1,13 @@
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <cstdlib>
 #include <memory>
 
@@ -61,4 +67,68 @@ int ImageDifference(const QImage& a, const QImage& b, int* differing, int thresh
 
 void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
+}
+
+// ---- Printing ----------------------------------------------------------------------------
+
+QString PdfQueue() {
+    return qEnvironmentVariable("SLEEVANE_PDF_QUEUE");
+}
+
+QString MarginsQueue() {
+    return qEnvironmentVariable("SLEEVANE_MARGINS_QUEUE");
+}
+
+QString ClosedQueue() {
+    return qEnvironmentVariable("SLEEVANE_CLOSED_QUEUE");
+}
+
+QString PrintOutputDir() {
+    return qEnvironmentVariable("SLEEVANE_PDF_OUT");
+}
+
+QString UniqueJobTitle(const char* stem) {
+    static int serial = 0;
+    return QStringLiteral("%1%2x%3x%4")
+        .arg(QLatin1String(stem))
+        .arg(QCoreApplication::applicationPid())
+        .arg(QDateTime::currentMSecsSinceEpoch())
+        .arg(++serial);
+}
+
+QString WaitForQueueOutput(const QString& title, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        const QDir dir(PrintOutputDir());
+        const QStringList found =
+            dir.entryList({title + QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+        // The backend writes the file under its final name; a page count means it is whole.
+        if (!found.isEmpty() && PdfPageCount(dir.filePath(found.first())) > 0)
+            return dir.filePath(found.first());
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+int PdfPageCount(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0) return -1;
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QRegularExpression pages(QStringLiteral("^Pages:\\s+(\\d+)"),
+                                   QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch m = pages.match(out);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+QImage RenderPdfPage(const QString& pdf, int page, int dpi) {
+    const QString base = TestTempDir() + QStringLiteral("/render-%1").arg(UniqueJobTitle("p"));
+    QProcess p;
+    p.start(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi),
+             QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+             QString::number(page), QStringLiteral("-singlefile"), pdf, base});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
+    return QImage(base + QStringLiteral(".png"));
 }

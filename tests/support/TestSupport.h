@@ -19,3 +19,26 @@ QRect InkBox(const QImage& image, QRgb background = qRgb(255, 255, 255), int tol
 int ImageDifference(const QImage& a, const QImage& b, int* differing = nullptr, int threshold = 0);
 
 void PrintTo(const QString& s, std::ostream* os);
+
+// ---- Printing through the tests' own print server (started by build.sh test) ----------
+
+// The queues of the tests' print server; empty when the tests run without one.
+QString PdfQueue();     // writes PDF files into PrintOutputDir()
+QString MarginsQueue(); // the same, with 600 dpi and unprintable margins of 100 x 120 px
+QString ClosedQueue();  // refuses jobs
+QString PrintOutputDir();
+// Skips a test that needs the print server when none was started.
+#define REQUIRE_PRINT_SERVER()                                                                     \
+    do {                                                                                           \
+        if (PdfQueue().isEmpty()) GTEST_SKIP() << "no print server: run through ./build.sh test";  \
+    } while (0)
+
+// The PDF file the queue made of the job with this title (letters and digits only),
+// waited for until it is complete; empty when none came within the time.
+QString WaitForQueueOutput(const QString& title, int timeoutMs = 60000);
+// Pages of a PDF file as pdfinfo counts them; -1 when it cannot read the file.
+int PdfPageCount(const QString& pdf);
+// Page `page` (from 1) of a PDF file rendered by pdftoppm at dpi; null on failure.
+QImage RenderPdfPage(const QString& pdf, int page, int dpi);
+// A title no other test uses.
+QString UniqueJobTitle(const char* stem);

@@ -1,0 +1,171 @@
+#include "framework/widgets/PrintDialogs.h"
+
+#include "framework/core/SysUtils.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTimer>
+
+namespace {
+
+QWidget* DialogParent() {
+    if (QWidget* w = QApplication::activeModalWidget()) return w;
+    return QApplication::activeWindow();
+}
+
+// Starts the Qt printer where the framework printer stands.
+void Preset(QPrinter& qt, const TPrinter& printer) {
+    if (printer.IsPdfPrinter()) {
+        qt.setOutputFormat(QPrinter::PdfFormat);
+        QString file = printer.OutputFileName();
+        if (file.isEmpty()) file = QDir::current().absoluteFilePath(QStringLiteral("print.pdf"));
+        qt.setOutputFileName(file);
+    } else {
+        qt.setPrinterName(printer.DeviceName());
+    }
+    const TDeviceMode& m = printer.DeviceMode();
+    qt.setPageOrientation(m.dmOrientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape
+                                                                : QPageLayout::Portrait);
+    if ((m.dmFields & DM_PAPERSIZE) && m.dmPaperSize != DMPAPER_USER) {
+        const QPageSize size(QPageSize::id(m.dmPaperSize));
+        if (size.isValid()) qt.setPageSize(size);
+    }
+    qt.setCopyCount(std::max(1, m.dmCopies));
+    qt.setCollateCopies(m.dmCollate != 0);
+    qt.setDuplex(m.dmDuplex == DMDUP_VERTICAL     ? QPrinter::DuplexLongSide
+                 : m.dmDuplex == DMDUP_HORIZONTAL ? QPrinter::DuplexShortSide
+                                                  : QPrinter::DuplexNone);
+}
+
+// The device mode for what the dialog chose, starting from base.
+TDeviceMode ChosenMode(const QPrinter& qt, const TPrinter& printer, TDeviceMode m) {
+    m.dmOrientation = qt.pageLayout().orientation() == QPageLayout::Landscape ? DMORIENT_LANDSCAPE
+                                                                              : DMORIENT_PORTRAIT;
+    const QPageSize size = qt.pageLayout().pageSize();
+    if (printer.PaperCodes().contains(size.windowsId()) && size.windowsId() != DMPAPER_USER) {
+        m.dmPaperSize = size.windowsId();
+    } else if (printer.PaperCodes().contains(DMPAPER_USER)) {
+        const QSizeF mm = size.size(QPageSize::Millimeter);
+        m.dmPaperSize = DMPAPER_USER;
+        m.dmPaperWidth = RoundInt(mm.width() * 10);
+        m.dmPaperLength = RoundInt(mm.height() * 10);
+    }
+    m.dmCopies = std::max(1, qt.copyCount());
+    m.dmCollate = qt.collateCopies() ? 1 : 0;
+    if (printer.SupportsDuplex())
+        m.dmDuplex = qt.duplex() == QPrinter::DuplexLongSide    ? DMDUP_VERTICAL
+                     : qt.duplex() == QPrinter::DuplexShortSide ? DMDUP_HORIZONTAL
+                                                                : DMDUP_SIMPLEX;
+    return m;
+}
+
+// Qt's dialog starts at a queue even for a printer that writes a file: its own file entry,
+// the last of its printer list, is chosen here.
+void StartAtFile(QPrintDialog* dialog, const QString& file) {
+    auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+    if (!printers || printers->count() == 0) return;
+    printers->setCurrentIndex(printers->count() - 1);
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename"))) name->setText(file);
+}
+
+} // namespace
+
+TPrintDialog::TPrintDialog(TComponent* owner) : TCommonDialog(owner), printer_(::Printer()) {}
+
+TPrintDialog::~TPrintDialog() = default;
+
+void TPrintDialog::SetCopies(int v) {
+    copies_ = v;
+    if (!printer_ || !(printer_->DeviceMode().dmFields & DM_COPIES) || v < 1) return;
+    TDeviceMode m = printer_->DeviceMode();
+    m.dmCopies = v;
+    printer_->SetDeviceMode(m);
+}
+
+bool TPrintDialog::Execute() {
+    TPrinter& printer = printer_ ? *printer_ : *::Printer();
+    // The dialog writes its choice into this printer, which must outlive it.
+    QPrinter qt(QPrinter::HighResolution);
+    Preset(qt, printer);
+    if (copies_ > 0) qt.setCopyCount(copies_);
+    qt.setCollateCopies(collate_);
+
+    QPointer<QPrintDialog> dialog = new QPrintDialog(&qt, DialogParent());
+    struct Release {
+        QPointer<QPrintDialog>& d;
+        ~Release() { delete d.data(); }
+    } release{dialog};
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog->setOption(QAbstractPrintDialog::PrintPageRange, options_.testFlag(poPageNums));
+    dialog->setOption(QAbstractPrintDialog::PrintSelection, options_.testFlag(poSelection));
+    dialog->setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+    dialog->setOption(QAbstractPrintDialog::PrintShowPageSize, true);
+    dialog->setMinMax(minPage_, maxPage_);
+    if (fromPage_ <= toPage_) dialog->setFromTo(fromPage_, toPage_);
+    dialog->setPrintRange(printRange_ == prSelection  ? QAbstractPrintDialog::Selection
+                          : printRange_ == prPageNums ? QAbstractPrintDialog::PageRange
+                                                      : QAbstractPrintDialog::AllPages);
+
+    if (printer.IsPdfPrinter()) {
+        // Once shown: showing sets the list back to the queue.
+        const QString file = qt.outputFileName();
+        QTimer::singleShot(0, dialog, [d = dialog.data(), file] { StartAtFile(d, file); });
+    }
+
+    if (RunModal(dialog) != QDialog::Accepted || !dialog) return false;
+
+    const bool toFile = qt.outputFormat() == QPrinter::PdfFormat;
+    const QString name = toFile ? TPrinter::PdfPrinterName() : qt.printerName();
+    const int oldIndex = printer.PrinterIndex();
+    const TDeviceMode oldMode = printer.DeviceMode();
+    try {
+        if (name != printer.DeviceName()) printer.SetPrinterName(name);
+        printer.SetDeviceMode(ChosenMode(qt, printer, printer.DeviceMode()));
+    } catch (...) {
+        // Nothing of a choice the printer cannot take is kept.
+        printer.SetPrinterIndex(oldIndex);
+        printer.SetDeviceMode(oldMode);
+        throw;
+    }
+    if (toFile) printer.SetOutputFileName(qt.outputFileName());
+    printToFile_ = toFile;
+    collate_ = qt.collateCopies();
+    const int count = qt.copyCount();
+    copies_ = count == 1 ? printer.DeviceMode().dmCopies : count;
+    switch (dialog->printRange()) {
+    case QAbstractPrintDialog::Selection:
+        printRange_ = prSelection;
+        break;
+    case QAbstractPrintDialog::PageRange:
+        printRange_ = prPageNums;
+        break;
+    default:
+        printRange_ = prAllPages;
+        break;
+    }
+    fromPage_ = dialog->fromPage();
+    toPage_ = dialog->toPage();
+    return true;
+}
+
+void InstallPrintQuestions() {
+    SetOutputFileQuestion([](const QString& title) -> std::optional<QString> {
+        TSaveDialog dialog(nullptr);
+        dialog.SetTitle(TPrinter::PdfPrinterName());
+        dialog.SetFilter(QStringLiteral("PDF|*.pdf"));
+        dialog.SetDefaultExt(QStringLiteral("pdf"));
+        dialog.SetOptions(dialog.Options() | TDialogsEnums::ofOverwritePrompt);
+        QString suggested = title.trimmed();
+        suggested.replace(QLatin1Char('/'), QLatin1Char('_'));
+        dialog.SetFileName((suggested.isEmpty() ? QStringLiteral("print") : suggested) +
+                           QStringLiteral(".pdf"));
+        if (!dialog.Execute()) return std::nullopt;
+        return dialog.FileName();
+    });
+}
