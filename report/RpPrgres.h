@@ -9,7 +9,7 @@
 class TRpPrinter;
 
 namespace RpRes {
-inline constexpr int SCompleted = 63100; // " Completed"
+inline constexpr int SCompleted = 63200; // " Completed"
 }
 
 class TRpProgressForm : public TForm {

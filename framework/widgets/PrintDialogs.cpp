@@ -118,7 +118,7 @@ bool TPrintDialog::Execute() {
         QTimer::singleShot(0, dialog, [d = dialog.data(), file] { StartAtFile(d, file); });
     }
 
-    if (RunModal(dialog) != QDialog::Accepted || !dialog) return false;
+    if (RunModal(QPointer<QDialog>(dialog.data())) != QDialog::Accepted || !dialog) return false;
 
     const bool toFile = qt.outputFormat() == QPrinter::PdfFormat;
     const QString name = toFile ? TPrinter::PdfPrinterName() : qt.printerName();
