@@ -3,5 +3,9 @@
 Tpreview* preview = nullptr;
 
 Tpreview::Tpreview(TComponent* owner) : TForm(owner) {
+    // The classes the layout names, before it is read.
+    RegisterReportClasses();
+    RegisterPrintableItemClasses();
+    RegisterAngledLabelClasses();
     ReadLayout(QStringLiteral("preview.layout"));
 }

@@ -1,0 +1,791 @@
+#include "report/RpCtrls.h"
+
+#include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/Dib.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace {
+
+// Sets a flag for one scope.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TFlagScope() { flag_ = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+// UTF-16 units of the character at i: a surrogate pair is one character, the way a
+// double-byte character stays whole.
+int CharLengthAt(const QString& s, qsizetype i) {
+    return s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate() ? 2 : 1;
+}
+
+int LastCharLength(const QString& s) {
+    const qsizetype n = s.size();
+    return n >= 2 && s[n - 1].isLowSurrogate() && s[n - 2].isHighSurrogate() ? 2 : 1;
+}
+
+bool IsWordEnd(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('-') || c == QChar(13);
+}
+
+QRect ToQRect(const TRpRect& r) {
+    return {r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top};
+}
+
+// Black marks four pixels long in the corners of an item on the design surface.
+void DrawCornerMarks(TCanvas* canvas, int w, int h) {
+    canvas->Pen()->SetColor(clBlack);
+    canvas->Pen()->SetWidth(1);
+    constexpr int mark = 4;
+    for (const QPoint corner :
+         {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)}) {
+        const int dx = corner.x() == 0 ? mark : -mark;
+        const int dy = corner.y() == 0 ? mark : -mark;
+        canvas->MoveTo(corner.x(), corner.y());
+        canvas->LineTo(corner.x() + dx, corner.y());
+        canvas->MoveTo(corner.x(), corner.y());
+        canvas->LineTo(corner.x(), corner.y() + dy);
+    }
+}
+
+} // namespace
+
+bool HasNoArea(const TRpPrintable* item) {
+    const TRpPrintableSize* size = item->Size();
+    return item->Width() <= 0 || item->Height() <= 0 ||
+           size->NativeValue(TRpPrintableSize::iWidth) <= 0 ||
+           size->NativeValue(TRpPrintableSize::iHeight) <= 0;
+}
+
+// ---- Drawing pictures on a page --------------------------------------------------------
+
+namespace {
+
+// A bitmap goes through a device-independent copy of its pixels with its own palette, so
+// every output receives the same pixels whatever its own colour layout.
+bool DrawBitmapOnPage(TCanvas* canvas, const QRect& rect, TBitmap* bitmap) {
+    TDeviceContext* dc = canvas->Handle();
+    const QImage& pixels = bitmap->Image();
+    if (!dc || pixels.isNull()) return false;
+    const TDib dib = EncodeDib(pixels, bitmap->BitsPerPixel());
+    const std::optional<TDibHeader> header = ReadDibHeader(dib.info);
+    if (!header) return false;
+    if (!bitmap->Monochrome()) dc->SetStretchBltMode(COLORONCOLOR);
+    return dc->StretchDIBits(rect, QRect(0, 0, header->width, header->height), dib, SRCCOPY);
+}
+
+} // namespace
+
+bool DrawPictureOnPage(TCanvas* canvas, const QRect& rect, TGraphic* graphic) {
+    if (!canvas || !graphic || graphic->Empty()) return false;
+    try {
+        if (auto* bitmap = qobject_cast<TBitmap*>(graphic))
+            return DrawBitmapOnPage(canvas, rect, bitmap);
+        canvas->StretchDraw(rect, graphic);
+        return true;
+    } catch (const std::exception&) {
+        // A picture that cannot be decoded prints as nothing; the page goes on.
+        return false;
+    }
+}
+
+// ---- TRpCustomLabel --------------------------------------------------------------------
+
+struct TRpCustomLabel::PrintState {
+    long double top = 0, height = 0;
+    long double lineHeight = 0;
+    bool canGrow = false;
+    long double bottomLimit = 0;
+    // Lines never pass this: the bottom of the room the page has below the band's top.
+    long double pageLimit = std::numeric_limits<long double>::infinity();
+    long double x = 0, y = 0;
+    unsigned options = 0;
+    bool counted = false; // whether this print has grown the band yet
+};
+
+TRpCustomLabel::TRpCustomLabel(TComponent* owner)
+    : TRpPrintable(owner), lines_(new TStrings(this)) {
+    autoSize_ = true;
+    lines_->OnChange = [this](TObject*) {
+        formatted_ = false;
+        Invalidate();
+    };
+    RegisterEvent("OnPrint", OnPrint);
+    SetTransparent(false);
+}
+
+TRpCustomLabel::~TRpCustomLabel() = default;
+
+void TRpCustomLabel::SetCaption(const QString& caption) {
+    TRpPrintable::SetCaption(caption);
+    printCaption_ = caption;
+    formatted_ = false;
+    BuildFormattedLines();
+    Invalidate();
+}
+
+void TRpCustomLabel::SetLines(TStrings* lines) {
+    lines_->Assign(lines);
+    formatted_ = false;
+    Invalidate();
+}
+
+void TRpCustomLabel::SetAutoStretch(bool v) {
+    autoStretch_ = v;
+    Invalidate();
+}
+
+void TRpCustomLabel::SetWordWrap(bool v) {
+    wordWrap_ = v;
+    Invalidate();
+}
+
+void TRpCustomLabel::SetAutoSize(bool v) {
+    autoSize_ = v;
+    formatted_ = false;
+    Invalidate();
+}
+
+void TRpCustomLabel::SetBiDiMode(TControlEnums::TBiDiMode m) {
+    if (m == biDiMode_) return;
+    biDiMode_ = m;
+    parentBiDiMode_ = false;
+    Invalidate();
+}
+
+TAlignment TRpCustomLabel::DrawnAlignment() const {
+    const TAlignment a = Alignment();
+    if (biDiMode_ != TControlEnums::bdRightToLeft) return a;
+    if (a == TControlEnums::taLeftJustify) return TControlEnums::taRightJustify;
+    if (a == TControlEnums::taRightJustify) return TControlEnums::taLeftJustify;
+    return a;
+}
+
+// ---- Measuring
+
+int TRpCustomLabel::TextWidthOf(const QString& text) {
+    if (TCustomReport* report = Report())
+        return MulDiv(report->TextWidthOf(Font(), text), Size()->Zoom(), 100);
+    TCanvas* canvas = Canvas();
+    std::optional<TCanvasHandleScope> borrow;
+    if (!canvas->HandleAllocated()) borrow.emplace(*canvas, ScreenMeasuringDC());
+    canvas->Font()->Assign(Font());
+    return canvas->TextWidth(text);
+}
+
+int TRpCustomLabel::SizingLineHeight() const {
+    TCustomReport* report = Report();
+    if (!report) return 0;
+    return report->TextHeightOf(Font(), QStringLiteral("W")) * Size()->Zoom() / 100 + 1;
+}
+
+// ---- Formatting
+
+void TRpCustomLabel::BuildFormattedLines() {
+    if (!Parent()) {
+        formatted_ = true;
+        return;
+    }
+    formattedLines_.clear();
+    inReport_ = Report() != nullptr;
+    pendingLine_.clear();
+    lineFinished_ = false;
+    if (UsesCaption()) {
+        AddParagraphBlock(printCaption_);
+        if (inReport_ && !formatting_) {
+            const TFlagScope guard(formatting_);
+            const int lineHeight = SizingLineHeight();
+            if (Height() < lineHeight) SetHeight(lineHeight);
+        }
+    } else if (lines_->Count() > 0) {
+        if (AutoSize())
+            formattedLines_ = lines_->List();
+        else
+            for (const QString& line : lines_->List())
+                AddParagraphBlock(line);
+    }
+    if (AutoSize() && !formatting_ && inReport_) ResizeToText();
+    formatted_ = true;
+}
+
+// The item takes the width of its widest line; the side its alignment names stays put.
+void TRpCustomLabel::ResizeToText() {
+    int width = 0;
+    for (const QString& line : std::as_const(formattedLines_))
+        width = std::max(width, TextWidthOf(line));
+    if (Frame()->DrawLeft()) width += Frame()->Width();
+    if (Frame()->DrawRight()) width += Frame()->Width();
+    const TFlagScope guard(formatting_);
+    const int oldWidth = Width();
+    int left = Left();
+    if (DrawnAlignment() == TControlEnums::taRightJustify)
+        left += oldWidth - width;
+    else if (DrawnAlignment() == TControlEnums::taCenter)
+        left += (oldWidth - width) / 2;
+    SetBounds(left, Top(), width, std::max(Height(), SizingLineHeight()));
+}
+
+void TRpCustomLabel::AddParagraphBlock(QString text) {
+    text.remove(QChar(10));
+    for (qsizetype cr = text.indexOf(QChar(13)); cr >= 0; cr = text.indexOf(QChar(13))) {
+        AddParagraph(text.left(cr));
+        text.remove(0, cr + 1);
+    }
+    AddParagraph(text);
+}
+
+void TRpCustomLabel::AddParagraph(const QString& paragraph) {
+    if (AutoSize()) {
+        formattedLines_.append(paragraph);
+        return;
+    }
+    qsizetype start = 0;
+    while (start < paragraph.size()) {
+        qsizetype end = start;
+        while (end < paragraph.size()) {
+            const QChar c = paragraph[end];
+            end += CharLengthAt(paragraph, end);
+            if (IsWordEnd(c)) break;
+        }
+        AddWord(paragraph.mid(start, end - start));
+        start = end;
+    }
+    // Without word wrap a paragraph is one line: what did not fit is gone, and the next
+    // paragraph starts a line of its own.
+    if (!lineFinished_) FlushPendingLine();
+    lineFinished_ = false;
+    pendingLine_.clear();
+}
+
+void TRpCustomLabel::FlushPendingLine() {
+    formattedLines_.append(pendingLine_);
+    pendingLine_.clear();
+}
+
+void TRpCustomLabel::AddWord(QString word) {
+    if (lineFinished_) return;
+    const int width = Width();
+    if (TextWidthOf(pendingLine_ + word) <= width) {
+        pendingLine_ += word;
+        return;
+    }
+    if (pendingLine_.isEmpty()) {
+        // The word alone is too wide: the line keeps what fits of it.
+        while (!word.isEmpty()) {
+            const QString next = word.left(CharLengthAt(word, 0));
+            if (TextWidthOf(pendingLine_ + next) >= width) break;
+            pendingLine_ += next;
+            word.remove(0, next.size());
+        }
+        word.clear();
+    }
+    FlushPendingLine();
+    if (TextWidthOf(word) > width) {
+        if (width == 0)
+            word.clear();
+        else
+            while (!word.isEmpty() && TextWidthOf(word) > width)
+                word.chop(LastCharLength(word));
+        formattedLines_.append(word);
+        word.clear();
+    }
+    if (!wordWrap_) {
+        word.clear();
+        lineFinished_ = true;
+    }
+    pendingLine_ = word;
+}
+
+// ---- Reactions
+
+void TRpCustomLabel::FontChanged() {
+    TRpPrintable::FontChanged();
+    formatted_ = false;
+    BuildFormattedLines();
+}
+
+void TRpCustomLabel::SetParent(TWinControl* parent) {
+    TRpPrintable::SetParent(parent);
+    BuildFormattedLines();
+}
+
+void TRpCustomLabel::SetName(const QString& name) {
+    const QString old = Name();
+    const bool follows = Caption().isEmpty() || Caption() == old;
+    if (follows && name != old) SetCaption(name);
+    TRpPrintable::SetName(name);
+}
+
+void TRpCustomLabel::PrepareItem() {
+    TRpPrintable::PrepareItem();
+    SetCaption(Caption());
+}
+
+// ---- Stream font size
+
+void TRpCustomLabel::DefineProperties(TFiler& filer) {
+    TRpPrintable::DefineProperties(filer);
+    filer.DefineProperty(
+        QStringLiteral("FontSize"), [this](TReader& r) { ReadFontSize(r); },
+        [this](TWriter& w) { WriteFontSize(w); }, true);
+}
+
+void TRpCustomLabel::ReadFontSize(TReader& reader) {
+    streamFontSize_ = reader.ReadInteger();
+}
+
+void TRpCustomLabel::WriteFontSize(TWriter& writer) {
+    writer.WriteInteger(Font()->Size());
+}
+
+void TRpCustomLabel::Loaded() {
+    TRpPrintable::Loaded();
+    // The size in points decides, whatever resolution the stored height was taken at.
+    if (streamFontSize_ > 0) Font()->SetSize(streamFontSize_);
+}
+
+// ---- Screen paint
+
+void TRpCustomLabel::Paint() {
+    TCanvas* canvas = Canvas();
+    const int zoom = Size()->Zoom();
+    canvas->Font()->Assign(Font());
+    const int points = canvas->Font()->Size();
+    const int zoomed = RoundInt(static_cast<long double>(points) * zoom / 100);
+    if (zoomed != points) canvas->Font()->SetSize(zoomed);
+    TRpPrintable::Paint();
+    const int lineHeight = canvas->TextHeight(QStringLiteral("W"));
+    BuildFormattedLines();
+    const QRect r = ClientRect();
+    if (!Transparent()) {
+        canvas->Brush()->SetColor(Color());
+        canvas->Brush()->SetBrushStyle(bsSolid);
+        canvas->FillRect(r);
+    }
+    int y0 = r.top(), x = r.left();
+    if (Frame()->HasAnyLine() && Frame()->Width() > 0) {
+        const int shift =
+            RoundInt(zoom * (Frame()->Width() / 72.0L * RpScreenPixelsPerInch()) / 100);
+        if (Frame()->DrawTop()) y0 += shift;
+        if (Frame()->DrawLeft()) x += shift;
+    }
+    canvas->RequireFont();
+    canvas->RequireBrush();
+    TDeviceContext* dc = canvas->Handle();
+    dc->SetBkMode(TRANSPARENT);
+    switch (DrawnAlignment()) {
+    case TControlEnums::taRightJustify:
+        dc->SetTextAlign(TA_RIGHT | TA_TOP);
+        x += r.width();
+        break;
+    case TControlEnums::taCenter:
+        dc->SetTextAlign(TA_CENTER | TA_TOP);
+        x += r.width() / 2;
+        break;
+    default:
+        dc->SetTextAlign(TA_LEFT | TA_TOP);
+    }
+    for (int i = 0; i < formattedLines_.size(); ++i)
+        if (!formattedLines_[i].isEmpty())
+            dc->ExtTextOut(x, y0 + i * lineHeight, 0, nullptr, formattedLines_[i]);
+    dc->SetTextAlign(TA_LEFT | TA_TOP);
+    DrawCornerMarks(canvas, Width(), Height());
+}
+
+// ---- Print
+
+long double TRpCustomLabel::PageLineHeight() const {
+    return PageCanvas()->TextHeight(QStringLiteral("W")) / Printer()->YFactor();
+}
+
+void TRpCustomLabel::PrintItem(long double offsetX, long double offsetY) {
+    if (!IsPrintEnabled()) return;
+    if (HasNoArea(this) || !PageCanvas() || !Printer()) {
+        SetItemDone(true);
+        return;
+    }
+    PageCanvas()->Font()->Assign(Font());
+    const TRpPrintableSize* size = Size();
+    PrintLines(size->NativeValue(TRpPrintableSize::iLeft) + offsetX,
+               size->NativeValue(TRpPrintableSize::iTop) + offsetY,
+               size->NativeValue(TRpPrintableSize::iWidth),
+               size->NativeValue(TRpPrintableSize::iHeight), PageLineHeight(), autoStretch_);
+    TRpPrintable::PrintItem(offsetX, offsetY);
+}
+
+// The handler may change the text for this print; its change is undone by the caller.
+void TRpCustomLabel::RunOnPrint(long double& height, long double& lineHeight) {
+    QString text = printCaption_;
+    OnPrint(this, text);
+    PageCanvas()->Font()->Assign(Font());
+    height = Size()->NativeValue(TRpPrintableSize::iHeight);
+    lineHeight = PageLineHeight();
+    if (text == printCaption_) return;
+    printCaption_ = text;
+    BuildFormattedLines();
+}
+
+// Fills the background, steps inside the frame and sets the alignment: where the lines go.
+TRpCustomLabel::PrintState TRpCustomLabel::BeginLines(long double left, long double top,
+                                                      long double width, long double height) {
+    TCanvas* canvas = PageCanvas();
+    TRpPrinter* printer = Printer();
+    const bool output = CanvasOutput();
+    if (output && !Transparent()) {
+        canvas->Pen()->SetWidth(0);
+        canvas->Brush()->SetColor(Color());
+        canvas->Brush()->SetBrushStyle(bsSolid);
+        const int l = printer->ToDeviceX(left), t = printer->ToDeviceY(top);
+        canvas->FillRect(QRect(l, t, printer->ToDeviceX(left + width) - l,
+                               printer->ToDeviceY(top + height) - t));
+    }
+    if (output && !AutoSize() && Frame()->HasAnyLine()) {
+        // The frame's width in points, in native units.
+        const long double shift = RoundEven(Frame()->Width() / 72.0L * 254);
+        if (Frame()->DrawTop()) top += shift;
+        if (Frame()->DrawLeft()) left += shift;
+    }
+    PrintState s;
+    s.top = top;
+    s.height = height;
+    s.bottomLimit = top + height + 1;
+    s.x = left;
+    s.y = top;
+    s.pageLimit = PageLimit();
+    unsigned align = TA_LEFT | TA_TOP;
+    if (DrawnAlignment() == TControlEnums::taRightJustify) {
+        align = TA_RIGHT | TA_TOP;
+        s.x = left + width;
+    } else if (DrawnAlignment() == TControlEnums::taCenter) {
+        align = TA_CENTER | TA_TOP;
+        s.x = left + width / 2;
+    }
+    if (ReadsRightToLeft()) {
+        s.options = ETO_RTLREADING;
+        align |= TA_RTLREADING;
+    }
+    TDeviceContext* dc = canvas->Handle();
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetTextAlign(align);
+    return s;
+}
+
+void TRpCustomLabel::PrintLines(long double left, long double top, long double width,
+                                long double height, long double lineHeight, bool canGrow) {
+    struct Restore {
+        QString& caption;
+        QString old;
+        ~Restore() { caption = old; }
+    } restore{printCaption_, printCaption_};
+    if (!printCaption_.isEmpty() && OnPrint) RunOnPrint(height, lineHeight);
+    BuildFormattedLines();
+    PrintState s = BeginLines(left, top, width, height);
+    s.lineHeight = lineHeight;
+    s.canGrow = canGrow;
+    const bool continuing = !ItemDone();
+    if (!continuing) nextLine_ = 0;
+    const int first = nextLine_;
+    while (nextLine_ < formattedLines_.size() && MayPrintLine(s)) {
+        PrintLine(s, formattedLines_[nextLine_]);
+        s.y += s.lineHeight;
+        ++nextLine_;
+    }
+    // A continuation in the first column of a new page has the most room there ever is: a
+    // line that does not fit there never will, and asking again would only add pages.
+    const bool stuck =
+        continuing && nextLine_ == first && Band() && Report() && Report()->ColumnNo() == 1;
+    SetItemDone(nextLine_ >= formattedLines_.size() || stuck);
+    TDeviceContext* dc = PageCanvas()->Handle();
+    dc->SetTextAlign(TA_LEFT | TA_TOP);
+    dc->RemoveClip();
+}
+
+// How far down lines may go: an item on the page itself to the paper's edge, one on a page
+// band to the bottom margin, one on any other band to the end of the room the page has for
+// bands below the cursor (page footers excluded).
+long double TRpCustomLabel::PageLimit() const {
+    TCustomReport* report = Report();
+    if (!report) return std::numeric_limits<long double>::infinity();
+    const TRpPage* page = report->Page();
+    const long double length = page->NativeValue(TRpPage::iLength);
+    if (!Band()) return length;
+    if (report->PlacingPageBands() || report->CursorY() < 0)
+        return length - page->NativeValue(TRpPage::iBottomMargin);
+    return report->CursorY() + report->RemainingHeight();
+}
+
+bool TRpCustomLabel::MayPrintLine(PrintState& s) {
+    const long double bottom = s.y + s.lineHeight;
+    // Whatever the item's place in its band, a line below the page's room waits for the
+    // next page instead of being drawn past the paper's edge.
+    if (bottom > s.pageLimit) return false;
+    if (bottom <= s.bottomLimit) return true;
+    if (!s.canGrow) return false;
+    TRpCustomBand* band = Band();
+    if (!band || !band->HasRoomFor(s.lineHeight)) return false;
+    long double newStretch = 0;
+    band->RequestStretch(s.lineHeight, newStretch, s.counted);
+    s.bottomLimit = s.top + s.height + 1 + newStretch;
+    return true;
+}
+
+void TRpCustomLabel::PrintLine(const PrintState& s, const QString& line) {
+    if (!CanvasOutput() || line.isEmpty()) return;
+    TCanvas* canvas = PageCanvas();
+    canvas->RequireFont();
+    canvas->Handle()->ExtTextOut(Printer()->ToDeviceX(s.x), Printer()->ToDeviceY(s.y), s.options,
+                                 nullptr, line);
+}
+
+// ---- TRpMemo ---------------------------------------------------------------------------
+
+TRpMemo::TRpMemo(TComponent* owner) : TRpCustomLabel(owner) {
+    SetCaptionMode(false);
+}
+
+void TRpMemo::Paint() {
+    if (Lines()->Count() > 0 && !Caption().isEmpty()) SetCaption(QString());
+    TRpCustomLabel::Paint();
+}
+
+void TRpMemo::PrintItem(long double offsetX, long double offsetY) {
+    SetCaption(QString());
+    TRpCustomLabel::PrintItem(offsetX, offsetY);
+}
+
+// ---- TRpExpr ---------------------------------------------------------------------------
+
+TRpExpr::TRpExpr(TComponent* owner) : TRpCustomLabel(owner) {}
+
+void TRpExpr::PrintItem(long double offsetX, long double offsetY) {
+    SetCaption(expression_);
+    TRpCustomLabel::PrintItem(offsetX, offsetY);
+}
+
+// ---- TRpShape --------------------------------------------------------------------------
+
+TRpShape::TRpShape(TComponent* owner)
+    : TRpPrintable(owner), brush_(new TBrush(this)), pen_(new TPen(this)) {
+    brush_->OnChange = [this](TObject*) { Invalidate(); };
+    pen_->OnChange = [this](TObject*) { Invalidate(); };
+}
+
+void TRpShape::SetShape(TRpShapeType s) {
+    if (s == shape_) return;
+    shape_ = s;
+    Invalidate();
+}
+
+namespace {
+
+// An ellipse filled row by row with the brush and outlined with the pen, the drawing
+// contexts knowing only lines and rectangles.
+void DrawEllipse(TCanvas* canvas, const QRect& r) {
+    if (r.width() <= 0 || r.height() <= 0) return;
+    const long double cx = r.left() + r.width() / 2.0L, cy = r.top() + r.height() / 2.0L;
+    const long double rx = r.width() / 2.0L, ry = r.height() / 2.0L;
+    if (canvas->Brush()->BrushStyle() != bsClear) {
+        for (int y = r.top(); y < r.top() + r.height(); ++y) {
+            const long double dy = (y + 0.5L - cy) / ry;
+            const long double half = rx * std::sqrt(std::max(0.0L, 1 - dy * dy));
+            const int x0 = RoundInt(cx - half), x1 = RoundInt(cx + half);
+            if (x1 > x0) canvas->FillRect(QRect(x0, y, x1 - x0, 1));
+        }
+    }
+    if (canvas->Pen()->PenStyle() == psClear) return;
+    constexpr int segments = 72;
+    for (int i = 0; i <= segments; ++i) {
+        const long double a = 2 * std::numbers::pi_v<long double> * i / segments;
+        const int x = RoundInt(cx + (rx - 0.5L) * std::cos(a));
+        const int y = RoundInt(cy + (ry - 0.5L) * std::sin(a));
+        if (i == 0)
+            canvas->MoveTo(x, y);
+        else
+            canvas->LineTo(x, y);
+    }
+}
+
+} // namespace
+
+void TRpShape::DrawShape(TCanvas* canvas, const QRect& r) const {
+    canvas->Pen()->Assign(pen_);
+    canvas->Brush()->Assign(brush_);
+    const int l = r.left(), t = r.top(), rr = r.left() + r.width() - 1,
+              b = r.top() + r.height() - 1;
+    auto line = [canvas](int x0, int y0, int x1, int y1) {
+        canvas->MoveTo(x0, y0);
+        canvas->LineTo(x1, y1);
+    };
+    switch (shape_) {
+    case rpsRectangle:
+        canvas->Rectangle(l, t, rr + 1, b + 1);
+        break;
+    case rpsCircle:
+        DrawEllipse(canvas, r);
+        break;
+    case rpsVertLine:
+        line(l, t, l, b + 1);
+        break;
+    case rpsHorLine:
+        line(l, t, rr + 1, t);
+        break;
+    case rpsTopAndBottom:
+        line(l, t, rr + 1, t);
+        line(l, b, rr + 1, b);
+        break;
+    case rpsRightAndLeft:
+        line(l, t, l, b + 1);
+        line(rr, t, rr, b + 1);
+        break;
+    }
+}
+
+void TRpShape::PrintItem(long double offsetX, long double offsetY) {
+    if (!IsPrintEnabled()) return;
+    if (HasNoArea(this)) return;
+    if (CanvasOutput()) DrawShape(PageCanvas(), ToQRect(DeviceRect(offsetX, offsetY)));
+    TRpPrintable::PrintItem(offsetX, offsetY);
+}
+
+void TRpShape::Paint() {
+    TRpPrintable::Paint();
+    DrawShape(Canvas(), ClientRect());
+}
+
+// ---- TRpImage --------------------------------------------------------------------------
+
+TRpImage::TRpImage(TComponent* owner) : TRpPrintable(owner), picture_(new TPicture(this)) {
+    picture_->OnChange = [this](TObject*) { PictureChanged(); };
+    SetBounds(Left(), Top(), 105, 105);
+}
+
+TRpImage::~TRpImage() {
+    picture_->OnChange = nullptr;
+}
+
+void TRpImage::SetPicture(TPicture* p) {
+    picture_->Assign(p);
+}
+
+void TRpImage::SetAutoSize(bool v) {
+    autoSize_ = v;
+    PictureChanged();
+}
+
+void TRpImage::SetStretch(bool v) {
+    if (v == stretch_) return;
+    stretch_ = v;
+    PictureChanged();
+}
+
+void TRpImage::SetCenter(bool v) {
+    if (v == center_) return;
+    center_ = v;
+    PictureChanged();
+}
+
+QList<QRgb> TRpImage::Palette() const {
+    auto* bitmap = qobject_cast<TBitmap*>(picture_->Graphic());
+    return bitmap ? bitmap->Palette() : QList<QRgb>();
+}
+
+void TRpImage::PictureChanged() {
+    const int w = picture_->Width(), h = picture_->Height();
+    if (AutoSize() && w > 0 && h > 0) SetBounds(Left(), Top(), w, h);
+    // A bitmap that covers the whole item paints every pixel of it.
+    const bool covers =
+        qobject_cast<TBitmap*>(picture_->Graphic()) && w >= Width() && h >= Height();
+    SetTransparent(!covers);
+    Invalidate();
+}
+
+// The picture at its natural size, at the item's corner or centred in it (screen pixels
+// at the item's zoom).
+QRect TRpImage::NaturalRect(const QRect& itemRect, bool centred) const {
+    const int zoom = Size()->Zoom();
+    const int w = zoom * picture_->Width() / 100, h = zoom * picture_->Height() / 100;
+    if (!centred) return {itemRect.left(), itemRect.top(), w, h};
+    return {itemRect.left() + (itemRect.width() - w) / 2,
+            itemRect.top() + (itemRect.height() - h) / 2, w, h};
+}
+
+void TRpImage::Paint() {
+    TCanvas* canvas = Canvas();
+    const QRect client = ClientRect();
+    const QRect r = stretch_ ? client : NaturalRect(client, center_);
+    // An opaque item is filled first, so that the picture stays visible over the fill.
+    if (!Transparent()) TRpPrintable::Paint();
+    if (TGraphic* g = picture_->Graphic()) {
+        try {
+            canvas->StretchDraw(r, g);
+        } catch (const std::exception&) {
+            // An undecodable picture shows as its frame alone.
+        }
+    }
+    if (Transparent()) {
+        TRpPrintable::Paint();
+    } else {
+        const long double factor = RpScreenPixelsPerInch() / 254.0L * Size()->Zoom() / 100;
+        Frame()->DrawFrame(canvas, {0, 0, Width(), Height()}, factor, factor);
+    }
+}
+
+void TRpImage::PrintItem(long double offsetX, long double offsetY) {
+    if (!IsPrintEnabled()) return;
+    if (HasNoArea(this)) {
+        SetItemDone(true);
+        return;
+    }
+    TGraphic* graphic = picture_->Graphic();
+    if (CanvasOutput() && graphic && !graphic->Empty()) {
+        TCanvas* canvas = PageCanvas();
+        TRpPrinter* printer = Printer();
+        const QRect item = ToQRect(DeviceRect(offsetX, offsetY));
+        if (stretch_) {
+            DrawPictureOnPage(canvas, item, graphic);
+        } else {
+            // The natural size is the picture's size on the screen, whatever the device.
+            const long double ppi = RpScreenPixelsPerInch();
+            const int w = RoundInt(graphic->Width() / ppi * 254 * printer->XFactor());
+            const int h = RoundInt(graphic->Height() / ppi * 254 * printer->YFactor());
+            QRect drawn(item.left(), item.top(), w, h);
+            if (center_) {
+                const int64_t dx = (static_cast<int64_t>(printer->ToDeviceWidth(
+                                        Size()->NativeValue(TRpPrintableSize::iWidth))) -
+                                    w) /
+                                   2;
+                const int64_t dy = (static_cast<int64_t>(printer->ToDeviceHeight(
+                                        Size()->NativeValue(TRpPrintableSize::iHeight))) -
+                                    h) /
+                                   2;
+                drawn.translate(static_cast<int>(dx), static_cast<int>(dy));
+            }
+            TDeviceContext* dc = canvas->Handle();
+            dc->IntersectClipRect(item);
+            struct Unclip {
+                TDeviceContext* dc;
+                ~Unclip() { dc->RemoveClip(); }
+            } unclip{dc};
+            DrawPictureOnPage(canvas, drawn, graphic);
+        }
+    }
+    TRpPrintable::PrintItem(offsetX, offsetY);
+}
+
+// ---- Registration ----------------------------------------------------------------------
+
+void RegisterPrintableItemClasses() {
+    RegisterComponentClass<TRpMemo>();
+    RegisterComponentClass<TRpExpr>();
+    RegisterComponentClass<TRpShape>();
+    RegisterComponentClass<TRpImage>();
+}

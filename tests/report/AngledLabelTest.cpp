@@ -1,0 +1,351 @@
+// The printable turned label: its angle, its font check, the turned text's box and origin
+// for each anchor, and its print on the page.
+#include "ItemsSupport.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstring>
+
+namespace {
+
+// Closes the message boxes that appear and remembers their texts.
+struct BoxWatcher {
+    QStringList texts;
+    bool armed = false;
+    void Arm() {
+        armed = true;
+        QTimer::singleShot(0, [this] { Poll(); });
+    }
+    void Poll() {
+        if (!armed) return;
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            texts << box->text();
+            box->accept();
+        }
+        QTimer::singleShot(5, [this] { Poll(); });
+    }
+    ~BoxWatcher() { armed = false; }
+};
+
+// A face that no font database lists: a raster font elsewhere, nothing that turns here.
+const QString kRasterFace = QStringLiteral("Terminal");
+
+} // namespace
+
+class AngledLabelTest : public ItemsTest {
+protected:
+    // A label on a band of a zoom-100 report, with its window handle, so that it knows the
+    // outline faces and lays itself out. Nine digits of 12-pixel Arial measure 60 x 14.
+    TRpAngledLabel* NewLabel(TRpBand** bandOut = nullptr) {
+        TReport* report = NewReport();
+        TRpBand* band = NewBand(report, 100);
+        if (bandOut) *bandOut = band;
+        auto* label = new TRpAngledLabel(form.get());
+        label->SetParent(band);
+        label->Size()->SetUnits(TRpUnit::MM);
+        label->HandleNeeded();
+        label->Font()->SetName(QStringLiteral("Arial"));
+        label->Font()->SetHeight(-12);
+        label->SetCaption(QStringLiteral("000000000"));
+        return label;
+    }
+};
+
+// ---- Properties ------------------------------------------------------------------------
+
+TEST_F(AngledLabelTest, NewItemTurnsByFortyFiveDegreesInArial) {
+    auto* label = new TRpAngledLabel(form.get());
+    EXPECT_EQ(label->Angle(), 45);
+    // Its first font check ran before any list of outline faces existed.
+    EXPECT_EQ(label->Font()->Name(), QStringLiteral("Arial"));
+    EXPECT_TRUE(label->TrueTypeNames().isEmpty());
+    EXPECT_EQ(label->TrueTypeAlert(), ttaAbort);
+    EXPECT_EQ(label->AnchorStyle(), asNone);
+    EXPECT_TRUE(label->AutoSize());
+    EXPECT_FALSE(label->Transparent());
+}
+
+TEST_F(AngledLabelTest, AngleIsKeptBetweenZeroAnd359) {
+    auto* label = new TRpAngledLabel(form.get());
+    const std::pair<int, int> cases[] = {{450, 90}, {-90, 270}, {360, 0}, {719, 359},
+                                         {-1, 359}, {-720, 0},  {90, 90}, {45, 45}};
+    for (const auto& [written, kept] : cases) {
+        label->SetAngle(written);
+        EXPECT_EQ(label->Angle(), kept) << written;
+    }
+}
+
+TEST_F(AngledLabelTest, ArialAndItsInstalledTwinAreOutlineFaces) {
+    TRpAngledLabel* label = NewLabel();
+    EXPECT_TRUE(label->IsTrueType(QStringLiteral("Arial")));
+    EXPECT_TRUE(label->IsTrueType(QStringLiteral("liberation sans"))); // any case
+    EXPECT_FALSE(label->IsTrueType(kRasterFace));
+}
+
+// ---- The font check --------------------------------------------------------------------
+
+TEST_F(AngledLabelTest, AbortTakesTheBandsWholeFontWhenThatOneTurns) {
+    TRpBand* band = nullptr;
+    TRpAngledLabel* label = NewLabel(&band);
+    band->Font()->SetName(QStringLiteral("Liberation Serif"));
+    band->Font()->SetHeight(-20);
+    band->Font()->SetColor(clRed);
+    label->Font()->SetName(kRasterFace);
+    EXPECT_TRUE(label->ParentFont());
+    EXPECT_EQ(label->Font()->Name(), QStringLiteral("Liberation Serif"));
+    EXPECT_EQ(label->Font()->Height(), -20);
+    EXPECT_EQ(label->Font()->Color(), clRed);
+}
+
+TEST_F(AngledLabelTest, AbortFallsBackToArialAndSaysSoWhenAsked) {
+    TRpBand* band = nullptr;
+    TRpAngledLabel* label = NewLabel(&band);
+    band->Font()->SetName(kRasterFace); // the band's font cannot be turned either
+    label->SetTrueTypeAlert(ttaAbortMessage);
+    label->Font()->SetHeight(-20);
+    BoxWatcher watcher;
+    watcher.Arm();
+    label->Font()->SetName(kRasterFace);
+    EXPECT_EQ(label->Font()->Name(), QStringLiteral("Arial"));
+    EXPECT_EQ(label->Font()->Height(), -20);
+    EXPECT_EQ(watcher.texts,
+              QStringList({"Font selected is not a TrueType Font. 'Arial' was assigned"}));
+}
+
+TEST_F(AngledLabelTest, MessageKeepsTheFontThatCannotTurn) {
+    TRpAngledLabel* label = NewLabel();
+    label->SetTrueTypeAlert(ttaMessage);
+    BoxWatcher watcher;
+    watcher.Arm();
+    label->Font()->SetName(kRasterFace);
+    EXPECT_EQ(label->Font()->Name(), kRasterFace);
+    EXPECT_EQ(watcher.texts,
+              QStringList({"Font selected is not a TrueType Font and can't be rotated"}));
+}
+
+TEST_F(AngledLabelTest, LongFaceNameIsCutInsideTheFontRecord) {
+    TRpAngledLabel* label = NewLabel();
+    label->SetTrueTypeAlert(ttaNone);
+    const QString face = QStringLiteral("A Very Long Face Name Beyond Thirty-One Characters");
+    label->Font()->SetName(face);
+    label->SetAngle(90);
+    ASSERT_TRUE(label->TurnedFont());
+    const LOGFONT& lf = label->TurnedFont()->logFont;
+    EXPECT_EQ(strnlen(lf.lfFaceName, sizeof lf.lfFaceName), 31u);
+    EXPECT_EQ(lf.FaceName(), face.left(31));
+    EXPECT_EQ(lf.lfEscapement, 900);
+    EXPECT_EQ(lf.lfOutPrecision, OUT_TT_ONLY_PRECIS);
+}
+
+// ---- Layout ----------------------------------------------------------------------------
+
+struct TurnCase {
+    int angle;
+    QSize box;
+    QPoint origin;
+};
+
+class TurnTest : public AngledLabelTest, public ::testing::WithParamInterface<TurnCase> {};
+
+// A 60 x 14 text: the box and the point where the unturned cell's top-left corner goes.
+TEST_P(TurnTest, BoxAndOriginFollowTheAngle) {
+    const TurnCase& c = GetParam();
+    TRpAngledLabel* label = NewLabel();
+    label->SetBounds(100, 200, label->Width(), label->Height());
+    label->SetAngle(c.angle);
+    ASSERT_EQ(label->TextWidth(), 60);
+    ASSERT_EQ(label->TextHeight(), 14);
+    EXPECT_EQ(label->Box().size(), c.box);
+    EXPECT_EQ(label->TextOrigin(), c.origin);
+    // Auto-sized with asNone: the top-left corner stays, the size is the box.
+    EXPECT_EQ(label->BoundsRect(), QRect(QPoint(100, 200), c.box));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Angles, TurnTest,
+    ::testing::Values(TurnCase{0, {60, 14}, {0, 0}}, TurnCase{90, {14, 60}, {0, 60}},
+                      TurnCase{180, {60, 14}, {60, 14}}, TurnCase{270, {14, 60}, {14, 0}},
+                      // sin 45 x 60 = 42.43 and sin 45 x 14 = 9.90: 42 + 10 both ways.
+                      TurnCase{45, {52, 52}, {0, 42}}),
+    [](const ::testing::TestParamInfo<TurnCase>& i) { return std::to_string(i.param.angle); });
+
+TEST_F(AngledLabelTest, ProjectionsAtFortyFiveDegrees) {
+    TRpAngledLabel* label = NewLabel();
+    label->SetAngle(45);
+    const TRpTurnedExtents e = label->Extents();
+    EXPECT_EQ(e.Ws, 42);
+    EXPECT_EQ(e.Wc, 42);
+    EXPECT_EQ(e.Hc, 10);
+    EXPECT_EQ(e.Hs, 10);
+}
+
+struct AnchorCase {
+    const char* name;
+    TAnchorStyle anchor;
+    QRect after; // bounds once the font doubles from a 60 x 14 label at (100, 200)
+};
+
+class AnchorTest : public AngledLabelTest, public ::testing::WithParamInterface<AnchorCase> {};
+
+// At 0 degrees a 24-pixel font makes the text 120 x 27 (digits of 0.556 em = 13.34
+// pixels; ascent 0.905 em = 21.7 and descent 0.212 em = 5.1 pixels, each rounded). The anchored
+// corner of the 60 x 14 label stays where it was.
+TEST_P(AnchorTest, AutoSizeKeepsTheAnchoredPoint) {
+    const AnchorCase& c = GetParam();
+    TRpAngledLabel* label = NewLabel();
+    label->SetAngle(0);
+    label->SetAnchorStyle(c.anchor);
+    label->SetBounds(100, 200, 60, 14);
+    label->Font()->SetHeight(-24);
+    ASSERT_EQ(label->TextWidth(), 120);
+    ASSERT_EQ(label->TextHeight(), 27);
+    EXPECT_EQ(label->BoundsRect(), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Anchors, AnchorTest,
+    ::testing::Values(
+        // The top-left corner stays.
+        AnchorCase{"None", asNone, {100, 200, 120, 27}},
+        // The start of the text: at 0 degrees its bottom-left corner, (100, 214).
+        AnchorCase{"TextLeft", asTextLeft, {100, 187, 120, 27}},
+        // The end of the text: at 0 degrees its top-right corner, (160, 200).
+        AnchorCase{"TextRight", asTextRight, {40, 200, 120, 27}},
+        // The middle stays: Round(-60 / 2) = -30, and Round(-13 / 2) = -6, the half going
+        // to the even side.
+        AnchorCase{"TextCenter", asTextCenter, {70, 194, 120, 27}}),
+    [](const ::testing::TestParamInfo<AnchorCase>& i) { return std::string(i.param.name); });
+
+struct FixedCase {
+    int angle;
+    TAnchorStyle anchor;
+    QPoint origin;
+};
+
+class FixedSizeTest : public AngledLabelTest, public ::testing::WithParamInterface<FixedCase> {};
+
+// Without auto-size the item keeps its 100 x 40 bounds and the text's anchored point goes
+// to the matching point of the item (a 60 x 14 text).
+TEST_P(FixedSizeTest, OriginPutsTheAnchoredPointOnTheItem) {
+    const FixedCase& c = GetParam();
+    TRpAngledLabel* label = NewLabel();
+    label->SetAutoSize(false);
+    label->SetBounds(100, 200, 100, 40);
+    label->SetAnchorStyle(c.anchor);
+    label->SetAngle(c.angle);
+    EXPECT_EQ(label->BoundsRect(), QRect(100, 200, 100, 40));
+    EXPECT_EQ(label->TextOrigin(), c.origin);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Anchors, FixedSizeTest,
+    ::testing::Values(
+        // Centred both ways: hx = Round(40 / 2) = 20, hy = Round(26 / 2) = 13.
+        FixedCase{0, asTextCenter, {20, 13}},
+        // At 90 the box is 14 x 60: hx = 43, hy = Round(-20 / 2) = -10; origin
+        // (hx + Ws, hy + Wc + Hs) = (43, 50).
+        FixedCase{90, asTextCenter, {43, 50}},
+        // The start of the text at the bottom-left: (0, Height - Hs) = (0, 26).
+        FixedCase{0, asTextLeft, {0, 26}},
+        // The end at the top-right: (Width - Ws - Hc, Wc) = (40, 0).
+        FixedCase{0, asTextRight, {40, 0}},
+        // Upside down, the start at the top-right: (Width, Hs) = (100, 14).
+        FixedCase{180, asTextLeft, {100, 14}},
+        // Reading downwards, the end at the bottom: (Width - Ws, Height - Wc - Hs) = (100,
+        // -20).
+        FixedCase{270, asTextRight, {100, -20}}),
+    [](const ::testing::TestParamInfo<FixedCase>& i) {
+        return std::to_string(i.param.angle) + "_" + std::to_string(int(i.param.anchor));
+    });
+
+// ---- Print -----------------------------------------------------------------------------
+
+struct PrintTurnCase {
+    int angle;
+    // Which half of the text's ink holds its start, "WWWW" before the dots.
+    enum Half { Left, Right, Top, Bottom } heavy;
+};
+
+class TurnedPrintTest : public AngledLabelTest,
+                        public ::testing::WithParamInterface<PrintTurnCase> {};
+
+// The label stands 50 mm from the band's corner; on the page its text lies inside its
+// rectangle, and reads the way its angle turns it.
+TEST_P(TurnedPrintTest, TextPrintsInsideTheItemTurnedByItsAngle) {
+    const PrintTurnCase& c = GetParam();
+    TRpBand* band = nullptr;
+    TRpAngledLabel* label = NewLabel(&band);
+    label->Font()->SetHeight(-20);
+    label->SetCaption(QStringLiteral("WWWW........"));
+    label->SetAngle(c.angle);
+    label->Size()->SetLeft(50);
+    label->Size()->SetTop(50);
+    RunPass(label->Report());
+    const QImage page = RenderKeptPage(label->Report()->RpPrinter(), 1);
+    // 60 mm from the paper's corner: Round(600 x 96 / 254) = 227.
+    const QRect item(227, 227, label->Width(), label->Height());
+    const QRect ink = DarkBox(page, page.rect());
+    ASSERT_FALSE(ink.isNull());
+    EXPECT_TRUE(item.adjusted(-1, -1, 1, 1).contains(ink)) << ink.x() << "," << ink.y();
+    const bool horizontal = c.heavy == PrintTurnCase::Left || c.heavy == PrintTurnCase::Right;
+    const QRect first = horizontal ? QRect(ink.x(), ink.y(), ink.width() / 2, ink.height())
+                                   : QRect(ink.x(), ink.y(), ink.width(), ink.height() / 2);
+    const QRect second = horizontal
+                             ? QRect(first.right() + 1, ink.y(), ink.width() / 2, ink.height())
+                             : QRect(ink.x(), first.bottom() + 1, ink.width(), ink.height() / 2);
+    const bool startFirst = c.heavy == PrintTurnCase::Left || c.heavy == PrintTurnCase::Top;
+    const int a = DarkPixels(page, first), b = DarkPixels(page, second);
+    EXPECT_GT(startFirst ? a : b, 2 * (startFirst ? b : a));
+}
+
+INSTANTIATE_TEST_SUITE_P(Angles, TurnedPrintTest,
+                         ::testing::Values(PrintTurnCase{0, PrintTurnCase::Left},
+                                           PrintTurnCase{90, PrintTurnCase::Bottom},
+                                           PrintTurnCase{180, PrintTurnCase::Right},
+                                           PrintTurnCase{270, PrintTurnCase::Top}),
+                         [](const ::testing::TestParamInfo<PrintTurnCase>& i) {
+                             return std::to_string(i.param.angle);
+                         });
+
+// An empty text turned upright has no height: it prints nothing and the page goes on.
+TEST_F(AngledLabelTest, EmptyUprightTextPrintsNothingAndThePageGoesOn) {
+    for (const int angle : {90, 270}) {
+        SCOPED_TRACE(angle);
+        TRpBand* band = nullptr;
+        TRpAngledLabel* empty = NewLabel(&band);
+        empty->SetAngle(angle);
+        empty->SetCaption(QString());
+        EXPECT_EQ(empty->Height(), 0);
+        EXPECT_GT(empty->Width(), 0);
+        auto* after = new TRpAngledLabel(form.get());
+        after->SetParent(band);
+        after->HandleNeeded();
+        after->SetAngle(0);
+        after->SetCaption(QStringLiteral("WWW"));
+        after->Size()->SetUnits(TRpUnit::MM);
+        after->Size()->SetTop(50);
+        RunPass(empty->Report());
+        ASSERT_EQ(empty->Report()->RpPrinter()->PagesBegun(), 1);
+        const QImage page = RenderKeptPage(empty->Report()->RpPrinter(), 1);
+        EXPECT_EQ(DarkPixels(page, QRect(0, 0, page.width(), MMToPixels(55))), 0);
+        EXPECT_GT(DarkPixels(page, QRect(0, MMToPixels(59), page.width(), 60)), 20);
+    }
+}
+
+// The handler's text prints once; the caption comes back afterwards.
+TEST_F(AngledLabelTest, OnPrintTextPrintsOnce) {
+    TRpAngledLabel* label = NewLabel();
+    label->SetAngle(0);
+    QString seen;
+    label->OnPrint = [&](TObject*, QString& text) {
+        seen = text;
+        text = QStringLiteral("WWWWWWWWWWWWWWWWWWWW");
+    };
+    RunPass(label->Report());
+    EXPECT_EQ(seen, QStringLiteral("000000000"));
+    EXPECT_EQ(label->Caption(), QStringLiteral("000000000"));
+    EXPECT_EQ(label->Width(), 60);
+    const QImage page = RenderKeptPage(label->Report()->RpPrinter(), 1);
+    EXPECT_GT(DarkBox(page, page.rect()).width(), 150); // twenty 11-pixel W's
+}
