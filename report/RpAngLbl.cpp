@@ -12,13 +12,6 @@
 
 namespace {
 
-bool HasNoArea(const TRpPrintable* item) {
-    const TRpPrintableSize* size = item->Size();
-    return item->Width() <= 0 || item->Height() <= 0 ||
-           size->NativeValue(TRpPrintableSize::iWidth) <= 0 ||
-           size->NativeValue(TRpPrintableSize::iHeight) <= 0;
-}
-
 // The quarter of the turn an angle of 0..359 lies in.
 int QuarterOf(int angle) {
     return angle / 90;

@@ -57,16 +57,14 @@ void DrawCornerMarks(TCanvas* canvas, int w, int h) {
     }
 }
 
-// An item with no area has nothing to show; printing it would only ask for room it can
-// never fill.
+} // namespace
+
 bool HasNoArea(const TRpPrintable* item) {
     const TRpPrintableSize* size = item->Size();
     return item->Width() <= 0 || item->Height() <= 0 ||
            size->NativeValue(TRpPrintableSize::iWidth) <= 0 ||
            size->NativeValue(TRpPrintableSize::iHeight) <= 0;
 }
-
-} // namespace
 
 // ---- Drawing pictures on a page --------------------------------------------------------
 

@@ -253,5 +253,9 @@ private:
 // the picture could not be drawn (it failed to decode, or the context refused it).
 bool DrawPictureOnPage(TCanvas* canvas, const QRect& rect, TGraphic* graphic);
 
+// An item without an area has nothing to show: printing it would only ask for room that
+// it can never fill.
+bool HasNoArea(const TRpPrintable* item);
+
 // Makes the text, shape and picture items known to the layout reader.
 void RegisterPrintableItemClasses();

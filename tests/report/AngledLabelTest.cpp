@@ -9,23 +9,20 @@
 
 namespace {
 
-// Closes the message boxes that appear and remembers their texts.
+// Closes the message boxes that appear and remembers their texts. Its polls go with it.
 struct BoxWatcher {
     QStringList texts;
-    bool armed = false;
+    QObject context;
     void Arm() {
-        armed = true;
-        QTimer::singleShot(0, [this] { Poll(); });
+        QTimer::singleShot(0, &context, [this] { Poll(); });
     }
     void Poll() {
-        if (!armed) return;
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             texts << box->text();
             box->accept();
         }
-        QTimer::singleShot(5, [this] { Poll(); });
+        QTimer::singleShot(5, &context, [this] { Poll(); });
     }
-    ~BoxWatcher() { armed = false; }
 };
 
 // A face that no font database lists: a raster font elsewhere, nothing that turns here.
