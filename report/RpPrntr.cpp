@@ -236,9 +236,9 @@ qint64 TRpStream::writeData(const char* data, qint64 count) {
         return file_->write(data, count);
     }
     if (at + count > std::numeric_limits<int>::max()) return -1;
-    if (at + count > memory_.size()) memory_.resize(at + count);
-    std::memcpy(memory_.data() + at, data, static_cast<size_t>(count));
-    if (memory_.size() > spillThreshold_) {
+    if (std::max<qint64>(memory_.size(), at + count) > spillThreshold_) {
+        // The content moves to the file first and this write goes there, so that a large
+        // page is not copied into memory only to be copied out again.
         try {
             Spill();
         } catch (const Exception& e) {
@@ -246,8 +246,11 @@ qint64 TRpStream::writeData(const char* data, qint64 count) {
             setErrorString(e.Message());
             return -1;
         }
-        if (!file_->seek(at + count)) return -1;
+        if (!file_->seek(at)) return -1;
+        return file_->write(data, count);
     }
+    if (at + count > memory_.size()) memory_.resize(at + count);
+    std::memcpy(memory_.data() + at, data, static_cast<size_t>(count));
     return count;
 }
 
@@ -529,6 +532,7 @@ void TRpPageList::SetPageStream(TRpStream* stream) {
     std::lock_guard guard(lock_);
     stream_ = stream;
     cursor_ = -1;
+    newest_ = {};
 }
 
 qint32 TRpPageList::ReadInt32(qint64 at) {
@@ -621,6 +625,8 @@ void TRpPageList::AppendPage(TMetafile& page) {
         WriteInt32(static_cast<qint32>(end));
         if (!stream_->seek(end)) StreamFailed(stream_->errorString());
         cursor_ = end;
+        newest_ = emf;
+        newestNumber_ = storedPages_;
     } catch (...) {
         // A record written in part would break the links of every later one.
         --storedPages_;
@@ -740,6 +746,11 @@ std::unique_ptr<TMetafile> TRpPageList::ReadPayload(int n, qint64 start, qint64 
 std::unique_ptr<TMetafile> TRpPageList::FetchPage(int n) {
     std::lock_guard guard(lock_);
     if (!stream_ || n < 1 || n > storedPages_) return nullptr;
+    if (n == newestNumber_ && !newest_.isEmpty()) {
+        auto page = std::make_unique<TMetafile>();
+        page->SetData(newest_);
+        return page;
+    }
     std::lock_guard streamGuard(stream_->Lock());
     SeekPage(n);
     const qint64 start = cursor_;

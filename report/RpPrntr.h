@@ -244,7 +244,10 @@ public:
     bool Compressed() const { return compressed_; }
     void SetCompressed(bool c) { compressed_ = c; }
     int StoredPages() const { return storedPages_; }
-    void ResetStoredPages() { storedPages_ = 0; }
+    void ResetStoredPages() {
+        storedPages_ = 0;
+        newest_ = {};
+    }
     TRpStream* PageStream() const { return stream_; }
     void SetPageStream(TRpStream* stream);
 
@@ -280,6 +283,10 @@ private:
     bool compressed_ = false;
     int storedPages_ = 0;
     qint64 cursor_ = -1; // where the store left the stream: a record start or the end
+    // The page appended last, whose bytes its metafile shares: the page a preview asks
+    // for as a pass ends comes back without being read again. One page at most.
+    QByteArray newest_;
+    int newestNumber_ = 0;
 };
 
 // ---- Preview factory -------------------------------------------------------------------
