@@ -292,6 +292,17 @@ qint64 TRpStream::readData(char* data, qint64 maxSize) {
 qint64 TRpStream::writeData(const char* data, qint64 count) {
     std::lock_guard guard(lock_);
     const qint64 at = pos();
+    if (buffered_ && std::max<qint64>(memory_.size(), at + count) > spillThreshold_) {
+        // The content moves to the file first and this write goes there, so that a large
+        // page is not copied into memory only to be copied out again.
+        try {
+            Spill();
+        } catch (const Exception& e) {
+            // Qt's frames above must not see the exception: the write fails instead.
+            setErrorString(e.Message());
+            return -1;
+        }
+    }
     if (!buffered_) {
         if (file_->pos() != at && !file_->seek(at)) return -1;
         const qint64 written = file_->write(data, count);
@@ -301,16 +312,6 @@ qint64 TRpStream::writeData(const char* data, qint64 count) {
     if (at + count > std::numeric_limits<int>::max()) return -1;
     if (at + count > memory_.size()) memory_.resize(at + count);
     std::memcpy(memory_.data() + at, data, static_cast<size_t>(count));
-    if (memory_.size() > spillThreshold_) {
-        try {
-            Spill();
-        } catch (const Exception& e) {
-            // Qt's frames above must not see the exception: the write fails instead.
-            setErrorString(e.Message());
-            return -1;
-        }
-        if (!file_->seek(at + count)) return -1;
-    }
     return count;
 }
 
@@ -633,6 +634,7 @@ void TRpPageList::SetPageStream(TRpStream* stream) {
     stream_ = stream;
     cursor_ = -1;
     cursorPage_ = 0;
+    newest_ = {};
 }
 
 qint32 TRpPageList::ReadInt32(qint64 at) {
@@ -728,6 +730,8 @@ void TRpPageList::AppendPage(TMetafile& page) {
         if (!stream_->seek(end)) StreamFailed(stream_->errorString());
         cursor_ = end;
         cursorPage_ = storedPages_ + 1;
+        newest_ = emf;
+        newestNumber_ = storedPages_;
     } catch (...) {
         // A record written in part would break the links of every later one.
         --storedPages_;
@@ -852,6 +856,11 @@ std::unique_ptr<TMetafile> TRpPageList::ReadPayload(int n, qint64 start, qint64 
 std::unique_ptr<TMetafile> TRpPageList::FetchPage(int n) {
     std::lock_guard guard(lock_);
     if (!stream_ || n < 1 || n > storedPages_) return nullptr;
+    if (n == newestNumber_ && !newest_.isEmpty()) {
+        auto page = std::make_unique<TMetafile>();
+        page->SetData(newest_);
+        return page;
+    }
     std::lock_guard streamGuard(stream_->Lock());
     SeekPage(n);
     const qint64 start = cursor_;

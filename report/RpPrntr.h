@@ -249,7 +249,10 @@ public:
     bool Compressed() const { return compressed_; }
     void SetCompressed(bool c) { compressed_ = c; }
     int StoredPages() const { return storedPages_; }
-    void ResetStoredPages() { storedPages_ = 0; }
+    void ResetStoredPages() {
+        storedPages_ = 0;
+        newest_ = {};
+    }
     TRpStream* PageStream() const { return stream_; }
     void SetPageStream(TRpStream* stream);
 
@@ -287,6 +290,10 @@ private:
     int storedPages_ = 0;
     qint64 cursor_ = -1; // where the store left the stream: a record start or the end
     int cursorPage_ = 0; // the page of the record at the cursor
+    // The page appended last, whose bytes its metafile shares: the page a preview asks
+    // for as a pass ends comes back without being read again. One page at most.
+    QByteArray newest_;
+    int newestNumber_ = 0;
 };
 
 // ---- Preview factory -------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <QtEndian>
 #include <climits>
 #include <cmath>
+#include <limits>
 
 // ---- Base context --------------------------------------------------------------------
 
@@ -549,17 +550,48 @@ bool TPainterDC::DrawImage(const QRect& dest, const QImage& image, const QRect& 
     return true;
 }
 
+namespace {
+
+// A plain 24-bit picture as an image over its own rows, in the order they are stored:
+// large pictures are drawn without a converted copy of them. Null for other kinds.
+QImage WrapPlainDib(const TDib& dib) {
+    if (dib.info.size() < 40) return {};
+    const auto* h = reinterpret_cast<const uchar*>(dib.info.constData());
+    const uint32_t headerSize = qFromLittleEndian<uint32_t>(h);
+    const int32_t width = qFromLittleEndian<int32_t>(h + 4);
+    const int32_t height = qFromLittleEndian<int32_t>(h + 8);
+    if (headerSize < 40 || headerSize > static_cast<uint32_t>(dib.info.size()) || width <= 0 ||
+        height == 0 || height == std::numeric_limits<int32_t>::min() ||
+        qFromLittleEndian<uint16_t>(h + 12) != 1 || qFromLittleEndian<uint16_t>(h + 14) != 24 ||
+        qFromLittleEndian<uint32_t>(h + 16) != 0)
+        return {};
+    const qint64 stride = (qint64(width) * 24 + 31) / 32 * 4;
+    const qint64 rows = height < 0 ? -qint64(height) : qint64(height);
+    if (stride * rows > dib.bits.size() || stride > std::numeric_limits<int>::max()) return {};
+    return QImage(reinterpret_cast<const uchar*>(dib.bits.constData()), width,
+                  static_cast<int>(rows), stride, QImage::Format_BGR888);
+}
+
+} // namespace
+
 bool TPainterDC::StretchDIBits(const QRect& dest, const QRect& src, const TDib& dib, uint32_t rop) {
     if (rop != SRCCOPY) return false;
-    const QImage image = DibToImage(dib);
+    const QImage wrapped = WrapPlainDib(dib);
+    const QImage image = wrapped.isNull() ? DibToImage(dib) : wrapped;
     if (image.isNull()) return false;
     const int32_t headerHeight =
         dib.info.size() >= 12 && qFromLittleEndian<uint32_t>(dib.info.constData()) == 12
             ? static_cast<int16_t>(qFromLittleEndian<uint16_t>(dib.info.constData() + 6))
             : qFromLittleEndian<int32_t>(dib.info.constData() + 8);
+    if (headerHeight <= 0) return DrawImage(dest, image, src);
+    // Bottom-up, the source y counts from the bottom row. So do the stored rows of a
+    // wrapped picture, which is then drawn turned over (the destination mirrored about its
+    // middle); a converted one stands upright.
+    if (!wrapped.isNull())
+        return DrawImage(QRect(dest.x(), dest.y() + dest.height(), dest.width(), -dest.height()),
+                         image, src);
     QRect source = src;
-    if (headerHeight > 0) // bottom-up: the source y counts from the bottom row
-        source.moveTop(image.height() - src.y() - src.height());
+    source.moveTop(image.height() - src.y() - src.height());
     return DrawImage(dest, image, source);
 }
 
