@@ -2,6 +2,7 @@
 
 #include "framework/graphics/Dib.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
@@ -54,11 +55,58 @@ TTextMetric TDeviceContext::GetTextMetrics() {
 
 // ---- Text geometry -------------------------------------------------------------------
 
+namespace {
+
+struct TCell {
+    int ascent = 0;
+    int descent = 0;
+};
+
+// The text cell above and below the baseline. Small sizes get the room that every
+// character of the Windows code page takes as the hinted font draws it, which the faces we
+// stand in for record in their tables and the system's text metrics report (an 11-pixel
+// Times New Roman cell is 14 pixels high where its rounded ascent and descent make 12);
+// larger sizes get the font's ascent and descent, rounded.
+TCell CellOf(const QFont& font) {
+    static QHash<QString, TCell> cache;
+    const QString key = font.key();
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+    const QFontMetricsF fm(font);
+    TCell cell{RoundInt(fm.ascent()), RoundInt(fm.descent())};
+    constexpr qreal kHintedSizes = 255; // beyond, hinting no longer moves whole pixels
+    if (fm.height() <= kHintedSizes) {
+        QFont hinted = font;
+        hinted.setHintingPreference(QFont::PreferFullHinting);
+        const QFontMetrics im(hinted);
+        auto take = [&](char16_t c) {
+            const QRect r = im.boundingRect(QChar(c));
+            if (r.isEmpty()) return;
+            cell.ascent = std::max(cell.ascent, -r.top());
+            cell.descent = std::max(cell.descent, r.bottom() + 1);
+        };
+        static constexpr char16_t kHigh[] = {u'€', u'‚', u'ƒ', u'„', u'…', u'†', u'‡', u'ˆ', u'‰',
+                                             u'Š', u'‹', u'Œ', u'Ž', u'‘', u'’', u'“', u'”', u'•',
+                                             u'–', u'—', u'˜', u'™', u'š', u'›', u'œ', u'ž', u'Ÿ'};
+        for (char16_t c = 0x21; c < 0x7F; ++c)
+            take(c);
+        for (char16_t c : kHigh)
+            take(c);
+        for (char16_t c = 0xA1; c <= 0xFF; ++c)
+            take(c);
+    }
+    if (cache.size() > 256) cache.clear();
+    cache.insert(key, cell);
+    return cell;
+}
+
+} // namespace
+
 TTextRun MeasureTextRun(const QFont& font, const QString& text) {
     const QFontMetricsF fm(font);
     TTextRun run;
-    run.ascent = RoundInt(fm.ascent());
-    run.descent = RoundInt(fm.descent());
+    const TCell cell = CellOf(font);
+    run.ascent = cell.ascent;
+    run.descent = cell.descent;
     run.advances.resize(static_cast<size_t>(text.size()), 0);
     qreal pos = 0;
     int previous = 0;
@@ -87,8 +135,9 @@ TTextRun MeasureTextRun(const QFont& font, const QString& text) {
 TTextMetric TextMetricsOf(const QFont& font) {
     const QFontMetricsF fm(font);
     TTextMetric tm;
-    tm.tmAscent = RoundInt(fm.ascent());
-    tm.tmDescent = RoundInt(fm.descent());
+    const TCell cell = CellOf(font);
+    tm.tmAscent = cell.ascent;
+    tm.tmDescent = cell.descent;
     tm.tmHeight = tm.tmAscent + tm.tmDescent;
     const int em = font.pixelSize() > 0 ? font.pixelSize() : RoundInt(fm.height());
     tm.tmInternalLeading = std::max(0, tm.tmHeight - em);
@@ -124,8 +173,8 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
     int width = 0;
     for (int a : advances)
         width += a;
-    const QFontMetricsF metrics(font);
-    const int ascent = RoundInt(metrics.ascent()), descent = RoundInt(metrics.descent());
+    const TCell cell = CellOf(font);
+    const int ascent = cell.ascent, descent = cell.descent;
 
     qreal h = 0;
     switch (textAlign & TA_CENTER) {
@@ -415,6 +464,11 @@ bool TPainterDC::StretchDIBits(const QRect& dest, const QRect& src, const TDib& 
     QRect source = src;
     if (headerHeight > 0) // bottom-up: the source y counts from the bottom row
         source.moveTop(image.height() - src.y() - src.height());
+    StretchImage(dest, source, image);
+    return true;
+}
+
+void TPainterDC::StretchImage(const QRect& dest, const QRect& source, const QImage& image) {
     painter_->save();
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == HALFTONE);
     QRectF target = dest;
@@ -429,7 +483,6 @@ bool TPainterDC::StretchDIBits(const QRect& dest, const QRect& src, const TDib& 
     }
     painter_->drawImage(target, image, source);
     painter_->restore();
-    return true;
 }
 
 void TPainterDC::SetDeviceCaps(int index, int value) {

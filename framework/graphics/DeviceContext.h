@@ -190,6 +190,10 @@ public:
     void ExtTextOut(int x, int y, unsigned options, const QRect* rect, const QString& text,
                     const int* dx) override;
     bool StretchDIBits(const QRect& dest, const QRect& src, const TDib& dib, uint32_t rop) override;
+    // What StretchDIBits does with the image it decodes, for pixels already in an image
+    // (source counted from the top row): the painter reads them in place, whatever their
+    // size, without a copy.
+    void StretchImage(const QRect& dest, const QRect& source, const QImage& image);
     void IntersectClipRect(const QRect& r) override;
     void RemoveClip() override;
     bool RestoreDC(int n) override;

@@ -172,6 +172,31 @@ QByteArray ReadRest(QIODevice& stream) {
     return stream.readAll();
 }
 
+// True unless an indexed image holds an index past the end of its colour table.
+bool IndexesInTable(const QImage& image) {
+    if (image.format() != QImage::Format_Indexed8 || image.colorCount() >= 256) return true;
+    const int count = image.colorCount();
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* row = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            if (row[x] >= count) return false;
+    }
+    return true;
+}
+
+// Draws the whole image stretched onto dest. A painter's context reads the pixels where
+// they are; any other context takes the device-independent copy at bitCount bits, which
+// also shows indexes past the colour table's end in its last colour.
+void StretchPixels(TDeviceContext& dc, const QRect& dest, const QImage& pixels, int bitCount) {
+    const QRect whole(0, 0, pixels.width(), pixels.height());
+    auto* painterDc = dynamic_cast<TPainterDC*>(&dc);
+    if (painterDc && IndexesInTable(pixels)) {
+        painterDc->StretchImage(dest, whole, pixels);
+        return;
+    }
+    dc.StretchDIBits(dest, whole, EncodeDib(pixels, bitCount), SRCCOPY);
+}
+
 class TBitmapCanvas : public TCanvas {
 public:
     explicit TBitmapCanvas(TBitmap* bitmap) : bitmap_(bitmap) {}
@@ -375,9 +400,8 @@ void TBitmap::Draw(TCanvas& canvas, const QRect& rect) {
         DrawMaskedImage(*dc, rect, KeyedImage(pixels, TransparentColor()));
         return;
     }
-    const TDib dib = EncodeDib(pixels, BitsPerPixel());
     if (!Monochrome()) dc->SetStretchBltMode(COLORONCOLOR);
-    dc->StretchDIBits(rect, QRect(0, 0, pixels.width(), pixels.height()), dib, SRCCOPY);
+    StretchPixels(*dc, rect, pixels, BitsPerPixel());
 }
 
 void TBitmap::Assign(TPersistent* source) {
@@ -747,8 +771,7 @@ void TAutoGraphic::Draw(TCanvas& canvas, const QRect& rect) {
         return;
     }
     dc->SetStretchBltMode(COLORONCOLOR);
-    dc->StretchDIBits(rect, QRect(0, 0, image_.width(), image_.height()), EncodeDib(image_, 24),
-                      SRCCOPY);
+    StretchPixels(*dc, rect, image_, 24);
 }
 
 void TAutoGraphic::Assign(TPersistent* source) {
