@@ -54,16 +54,35 @@ TComponent::TComponent(TComponent* owner) {
     if (owner) owner->InsertComponent(this);
 }
 
-TComponent::~TComponent() {
+void TComponent::operator delete(TComponent* p, std::destroying_delete_t) {
+    if (!p) return;
+    void* memory = dynamic_cast<void*>(p); // the whole object, wherever its component part is
+    p->BeforeDestruction();
+    p->~TComponent(); // virtual: the most derived destructor first
+    ::operator delete(memory);
+}
+
+void TComponent::BeforeDestruction() noexcept {
+    SendRemovalNotices();
+}
+
+void TComponent::SendRemovalNotices() noexcept {
+    if (removalSent_) return;
+    removalSent_ = true;
     state_ |= csDestroying;
-    // Whoever asked to be told forgets us before we go.
-    const auto notifies = freeNotifies_;
-    for (TComponent* c : notifies) {
-        c->RemoveFreeNotification(this);
-        c->Notification(this, opRemove);
+    // One at a time from the list itself: a component told may free another of them.
+    while (!freeNotifies_.empty()) {
+        TComponent* c = freeNotifies_.back();
+        freeNotifies_.pop_back();
+        std::erase(c->freeNotifies_, this);
+        SafeCall([&] { c->Notification(this, opRemove); });
     }
+    if (owner_) SafeCall([&] { owner_->RemoveComponent(this); });
+}
+
+TComponent::~TComponent() {
+    SendRemovalNotices(); // for a component that was not freed with delete
     DestroyComponents();
-    if (owner_) owner_->RemoveComponent(this);
 }
 
 TComponent* TComponent::FindComponent(const QString& name) const {
@@ -97,10 +116,7 @@ void TComponent::Loaded() {
 }
 
 void TComponent::Notification(TComponent* c, TOperation op) {
-    if (op == opRemove) {
-        auto it = std::find(freeNotifies_.begin(), freeNotifies_.end(), c);
-        if (it != freeNotifies_.end()) freeNotifies_.erase(it);
-    }
+    if (op == opRemove) std::erase(freeNotifies_, c);
 }
 
 void TComponent::FreeNotification(TComponent* c) {
@@ -112,8 +128,9 @@ void TComponent::FreeNotification(TComponent* c) {
 }
 
 void TComponent::RemoveFreeNotification(TComponent* c) {
-    auto it = std::find(freeNotifies_.begin(), freeNotifies_.end(), c);
-    if (it != freeNotifies_.end()) freeNotifies_.erase(it);
+    if (!c) return;
+    std::erase(freeNotifies_, c);
+    std::erase(c->freeNotifies_, this);
 }
 
 void TComponent::InsertComponent(TComponent* c) {
@@ -126,9 +143,10 @@ void TComponent::InsertComponent(TComponent* c) {
 void TComponent::RemoveComponent(TComponent* c) {
     auto it = std::find(components_.begin(), components_.end(), c);
     if (it == components_.end()) return;
-    Notification(c, opRemove);
-    components_.erase(std::find(components_.begin(), components_.end(), c));
+    // Unlinked before the owner hears, so that a failing Notification leaves no pointer.
+    components_.erase(it);
     c->owner_ = nullptr;
+    Notification(c, opRemove);
 }
 
 void TComponent::DestroyComponents() {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <vector>
 
 using TObject = QObject;
@@ -94,6 +95,11 @@ enum TComponentStateFlag : unsigned {
     csDesigning = 16,
 };
 
+// Components are freed with delete (directly, through a base pointer, by an owner, by
+// Qt's parent or deferred deletion): every such delete comes through the component's own
+// freeing step first, which lets the component say goodbye while it is still whole, so
+// that whoever hears of its removal sees its real class. A component that is not freed
+// with delete (on the stack, a member) tells the others later, as its base part goes.
 class TComponent : public TPersistent {
     Q_OBJECT
     Q_PROPERTY(QString Name READ Name WRITE SetName)
@@ -101,6 +107,10 @@ class TComponent : public TPersistent {
 public:
     explicit TComponent(TComponent* owner);
     ~TComponent() override;
+
+    // The freeing entry point of every delete: BeforeDestruction, then the destructors.
+    // Components are not over-aligned types: their memory comes from plain operator new.
+    void operator delete(TComponent* p, std::destroying_delete_t);
 
     TComponent* Owner() const { return owner_; }
     int ComponentCount() const { return static_cast<int>(components_.size()); }
@@ -126,6 +136,8 @@ public:
     // or one that asked to be told through FreeNotification).
     virtual void Notification(TComponent* c, TOperation op);
     void FreeNotification(TComponent* c);
+    // Undoes FreeNotification: neither of the two is told of the other's removal any
+    // more (a setter unlinks the component it replaces).
     void RemoveFreeNotification(TComponent* c);
 
     void InsertComponent(TComponent* c);
@@ -139,20 +151,21 @@ public:
 
 protected:
     void SetDestroying() { state_ |= csDestroying; }
+    // Runs once, before any destructor, while the component is whole: overrides do their
+    // last work first (a window's OnDestroy), then call this, which marks the component as
+    // destroying and tells those who asked, and the owner, that it goes.
+    virtual void BeforeDestruction() noexcept;
 
 private:
+    void SendRemovalNotices() noexcept;
     TComponent* owner_ = nullptr;
     std::vector<TComponent*> components_;
     std::vector<TComponent*> freeNotifies_;
     QString name_;
     int tag_ = 0;
     unsigned state_ = 0;
+    bool removalSent_ = false;
 };
-
-// Owns `T` on behalf of `owner` (freed with it); returns the new component.
-template <class T, class... A> T* NewComponent(TComponent* owner, A&&... args) {
-    return new T(owner, std::forward<A>(args)...);
-}
 
 // A list of strings with change notification; layouts store it as "Strings = ( ... )".
 class TStrings : public TPersistent {

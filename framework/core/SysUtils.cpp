@@ -1,9 +1,15 @@
 #include "framework/core/SysUtils.h"
 
-#include <cstdio>
-
+#include <QCoreApplication>
+#include <QPointer>
+#include <QStringList>
+#include <QThread>
 #include <cfenv>
+#include <cstdio>
 #include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 const char* Exception::what() const noexcept {
     utf8_ = message_.toUtf8();
@@ -108,20 +114,99 @@ void Report(const Exception& e) noexcept {
 
 } // namespace
 
-void SetExceptionSink(TExceptionSink sink) {
-    ExceptionSink() = std::move(sink);
+TExceptionSink SetExceptionSink(TExceptionSink sink) {
+    return std::exchange(ExceptionSink(), std::move(sink));
 }
 
-void SafeCall(const std::function<void()>& f) noexcept {
+namespace {
+
+// Runs f; what left it, as the exception to report (none for a silent abort). completed
+// says whether f returned.
+std::optional<Exception> Caught(const std::function<void()>& f, bool& completed) noexcept {
+    completed = false;
     try {
         f();
+        completed = true;
     } catch (const EAbort&) {
         // Left on purpose: nothing to tell.
     } catch (const Exception& e) {
-        Report(e);
+        return e;
     } catch (const std::exception& e) {
-        Report(Exception(QString::fromLocal8Bit(e.what())));
+        return Exception(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        Report(Exception(QStringLiteral("Unknown error")));
+        return Exception(QStringLiteral("Unknown error"));
     }
+    return std::nullopt;
+}
+
+int paintDepth = 0;
+
+// Sources whose last paint failed, with the message they failed with.
+std::vector<std::pair<QPointer<QObject>, QString>>& FailingSources() {
+    static std::vector<std::pair<QPointer<QObject>, QString>> sources;
+    return sources;
+}
+
+// Messages posted and not yet told, or on screen: the same one is not posted again.
+QStringList& PostedMessages() {
+    static QStringList messages;
+    return messages;
+}
+
+void PostReport(const Exception& e) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return Report(e);
+    if (PostedMessages().contains(e.Message())) return;
+    PostedMessages() << e.Message();
+    QMetaObject::invokeMethod(
+        app,
+        [e] {
+            Report(e);
+            PostedMessages().removeOne(e.Message());
+        },
+        Qt::QueuedConnection);
+}
+
+// Tells a paint failure of source unless it is the one source failed with last time.
+void PaintFailed(QObject* source, const Exception& e) {
+    auto& failing = FailingSources();
+    std::erase_if(failing, [](const auto& f) { return f.first.isNull(); });
+    for (auto& [who, message] : failing)
+        if (who == source) {
+            if (message == e.Message()) return;
+            message = e.Message();
+            PostReport(e);
+            return;
+        }
+    failing.emplace_back(source, e.Message());
+    PostReport(e);
+}
+
+void PaintSucceeded(QObject* source) {
+    std::erase_if(FailingSources(),
+                  [source](const auto& f) { return f.first.isNull() || f.first == source; });
+}
+
+} // namespace
+
+void SafeCall(const std::function<void()>& f) noexcept {
+    bool completed;
+    if (const std::optional<Exception> e = Caught(f, completed)) Report(*e);
+}
+
+void SafePaint(QObject* source, const std::function<void()>& f) noexcept {
+    Q_ASSERT(QCoreApplication::instance() &&
+             QThread::currentThread() == QCoreApplication::instance()->thread());
+    bool completed;
+    ++paintDepth;
+    const std::optional<Exception> e = Caught(f, completed);
+    --paintDepth;
+    if (completed)
+        SafeCall([&] { PaintSucceeded(source); });
+    else if (e)
+        SafeCall([&] { PaintFailed(source, *e); });
+}
+
+bool Painting() {
+    return paintDepth > 0;
 }

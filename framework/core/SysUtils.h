@@ -29,12 +29,22 @@ public:
 // Where an error caught at an edge of Qt goes: the application installs its error box here,
 // so that lower layers can guard Qt's calls into them without knowing the application.
 using TExceptionSink = std::function<void(const Exception&)>;
-void SetExceptionSink(TExceptionSink sink);
+// Installs sink and returns the one it replaces.
+TExceptionSink SetExceptionSink(TExceptionSink sink);
 
 // Runs f where Qt called into our code: an exception leaving it goes to the exception sink
 // (nothing for a silent abort) and never unwinds through Qt's frames, not even when the
 // sink itself fails.
 void SafeCall(const std::function<void()>& f) noexcept;
+
+class QObject;
+// The same for a paint step of source (a widget painting). No window may open inside a
+// paint event, so an error leaving f reaches the sink later, from the event loop; and a
+// source that fails the same way on every repaint has it told once, until it paints
+// without error again. Paint events come on the GUI thread only.
+void SafePaint(QObject* source, const std::function<void()>& f) noexcept;
+// True while a paint step runs (an error box must then be posted, not shown).
+bool Painting();
 
 class EConvertError : public Exception {
     using Exception::Exception;

@@ -149,15 +149,15 @@ TTextMetric TextMetricsOf(const QFont& font) {
 
 namespace {
 
-const QRawFont& RawFontFor(const QFont& font) {
-    static QHash<QString, QRawFont> cache;
+// A copy, not a reference into the cache, which is emptied when it grows past its size. Text
+// runs are painted on more than one thread (pages played off the GUI one), and a raw font
+// belongs to the thread that made it: each thread keeps a cache of its own.
+QRawFont RawFontFor(const QFont& font) {
+    thread_local QHash<QString, QRawFont> cache;
     const QString key = font.key();
-    auto it = cache.find(key);
-    if (it == cache.end()) {
-        if (cache.size() > 64) cache.clear();
-        it = cache.insert(key, QRawFont::fromFont(font));
-    }
-    return *it;
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+    if (cache.size() >= 64) cache.clear();
+    return *cache.insert(key, QRawFont::fromFont(font));
 }
 
 } // namespace
@@ -208,7 +208,7 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
     if (background)
         painter.fillRect(QRectF(h, baseline - ascent, width, ascent + descent), *background);
 
-    const QRawFont& raw = RawFontFor(font);
+    const QRawFont raw = RawFontFor(font);
     std::vector<quint32> glyphs(static_cast<size_t>(text.size()) + 1);
     int glyphCount = static_cast<int>(glyphs.size());
     const bool mapped =

@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
+#include <QMutex>
 #include <QPalette>
 #include <cstring>
 
@@ -211,8 +212,11 @@ constexpr FaceSubstitute kFaceSubstitutes[] = {
     {"Courier", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"}},
 };
 
+// Text is measured and drawn off the GUI thread too (pages recorded or played there).
 QString ResolveFamily(const QString& face) {
+    static QMutex mutex;
     static QHash<QString, QString> cache;
+    const QMutexLocker lock(&mutex);
     auto it = cache.constFind(face);
     if (it != cache.constEnd()) return *it;
     QString family = face;
@@ -546,7 +550,8 @@ TCanvas::~TCanvas() = default;
 
 void TCanvas::SetHandle(TDeviceContext* dc) {
     dc_ = dc;
-    state_ = dc ? static_cast<unsigned>(csHandleValid) : 0u;
+    // Font, pen and brush are selected into the new context as they are next needed.
+    state_ = 0;
 }
 
 void TCanvas::RequireHandle() {

@@ -372,12 +372,7 @@ std::vector<TFileFormat> RegisteredFileFormats();
 
 // ---- Canvas --------------------------------------------------------------------------
 
-enum TCanvasStateFlag : unsigned {
-    csHandleValid = 1,
-    csFontValid = 2,
-    csPenValid = 4,
-    csBrushValid = 8
-};
+enum TCanvasStateFlag : unsigned { csFontValid = 1, csPenValid = 2, csBrushValid = 4 };
 
 class TCanvas : public TPersistent {
     Q_OBJECT
@@ -416,7 +411,6 @@ public:
     void RequireBrush();
 
     TNotifyEvent OnChange;
-    TNotifyEvent OnChanging;
 
 protected:
     // Hook for canvases that make their device context on demand.
@@ -432,19 +426,23 @@ private:
     unsigned state_ = 0;
 };
 
-// Attaches a device context to a canvas for as long as the scope lasts, then detaches it:
-// painting and measuring lend a canvas a context only for the one step.
+// Attaches a device context to a canvas for as long as the scope lasts, then gives the
+// canvas back the context it had (none outside any scope): painting and measuring lend a
+// canvas a context only for the one step, and a measuring step inside a painting one
+// leaves the painter in place.
 class TCanvasHandleScope {
 public:
-    TCanvasHandleScope(TCanvas& canvas, TDeviceContext* dc) : canvas_(canvas) {
+    TCanvasHandleScope(TCanvas& canvas, TDeviceContext* dc)
+        : canvas_(canvas), previous_(canvas.Handle()) {
         canvas_.SetHandle(dc);
     }
-    ~TCanvasHandleScope() { canvas_.SetHandle(nullptr); }
+    ~TCanvasHandleScope() { canvas_.SetHandle(previous_); }
     TCanvasHandleScope(const TCanvasHandleScope&) = delete;
     TCanvasHandleScope& operator=(const TCanvasHandleScope&) = delete;
 
 private:
     TCanvas& canvas_;
+    TDeviceContext* previous_;
 };
 
 // Screen pixels per inch, as fonts convert points; set by the application from the

@@ -888,7 +888,7 @@ TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, TDeviceContext* referenceD
 TMetafileCanvas::~TMetafileCanvas() {
     try {
         Finish();
-    } catch (const Exception&) {
+    } catch (...) {
         // A recording that cannot be kept leaves the metafile as it was.
     }
 }

@@ -8,6 +8,7 @@
 #include "framework/graphics/Graphics.h"
 
 #include <QByteArray>
+#include <QPointer>
 #include <QRectF>
 
 class QPainter;
@@ -118,7 +119,8 @@ private:
 
 // A canvas that records into a metafile. The metafile's Width and Height (screen
 // pixels) give the page; the recording ends, and the metafile receives it, when the
-// canvas is freed or Finish is called.
+// canvas is freed or Finish is called (a recording that cannot be kept when the canvas is
+// freed leaves the metafile as it was).
 class TMetafileCanvas : public TCanvas {
     Q_OBJECT
 public:
@@ -131,7 +133,8 @@ public:
     TEmfRecorderDC* Recorder() const { return recorder_.get(); }
 
 private:
-    TMetafile* metafile_;
+    // Not owned: a metafile freed first is simply not given the recording.
+    QPointer<TMetafile> metafile_;
     std::unique_ptr<TEmfRecorderDC> recorder_;
 };
 

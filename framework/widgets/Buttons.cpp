@@ -3,6 +3,7 @@
 #include "framework/graphics/ImgList.h"
 #include "framework/widgets/Forms.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
@@ -10,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QThread>
 #include <QToolButton>
 
 namespace {
@@ -35,7 +37,10 @@ protected:
         if (down)
             content.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &opt, this),
                               style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &opt, this));
-        const QImage glyph = control_->GlyphImage(isEnabled(), down);
+        // The glyph may be a picture that decodes now, and fails to: the face is drawn
+        // without it.
+        QImage glyph;
+        SafePaint(this, [&] { glyph = control_->GlyphImage(isEnabled(), down); });
         const QSize captionSize =
             caption.isEmpty()
                 ? QSize()
@@ -127,6 +132,7 @@ QString TBitBtn::KindCaption(TBitBtnKind kind) {
 }
 
 QImage TBitBtn::KindGlyph(TBitBtnKind kind) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     static QHash<int, QImage> cache;
     if (auto it = cache.constFind(kind); it != cache.constEnd()) return *it;
     const QColor green(0, 128, 0), red(192, 0, 0), blue(0, 0, 160);

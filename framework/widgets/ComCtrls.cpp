@@ -159,7 +159,10 @@ void TPageControl::SetActivePageIndex(int i) {
 
 void TPageControl::SetImages(TCustomImageList* images) {
     if (images == images_) return;
-    if (images_) images_->RemoveChangeLink(this);
+    if (images_) {
+        images_->RemoveChangeLink(this);
+        RemoveFreeNotification(images_);
+    }
     images_ = images;
     if (images_) {
         FreeNotification(images_);
@@ -673,7 +676,10 @@ void TToolBar::UpdateButtons() {
 
 void TToolBar::SetImages(TCustomImageList* images) {
     if (images == images_) return;
-    if (images_) images_->RemoveChangeLink(this);
+    if (images_) {
+        images_->RemoveChangeLink(this);
+        RemoveFreeNotification(images_);
+    }
     images_ = images;
     if (images_) {
         FreeNotification(images_);

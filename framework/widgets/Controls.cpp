@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QThread>
 #include <cstdio>
 
 // ---- Messages and exceptions ---------------------------------------------------------
@@ -247,9 +248,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        if (!control_) return;
+        if (!control_ || control_->IsDestroying()) return;
         QPainter painter(this);
-        SafeCall([&] { control_->PaintWidget(painter); });
+        SafePaint(this, [&] { control_->PaintWidget(painter); });
     }
 
 private:
@@ -422,12 +423,9 @@ QWidget* TControl::CreateWidget(QWidget* parentWidget) {
 }
 
 void TControl::InstallEventFilter(QWidget* w) {
-    if (!dynamic_cast<TControlWidget*>(w)) {
-        w->installEventFilter(new TWidgetEventFilter(this));
-        return;
-    }
-    // A painting control's own widget forwards input through the same filter.
-    w->installEventFilter(new TWidgetEventFilter(this));
+    // Painting controls' own widgets and the standard Qt widgets alike.
+    if (!eventFilter_) eventFilter_ = new TWidgetEventFilter(this);
+    w->installEventFilter(eventFilter_);
 }
 
 void TControl::UpdateWidget() {
@@ -471,10 +469,6 @@ void TControl::Invalidate() {
 }
 
 void TControl::Repaint() {
-    if (widget_) widget_->repaint();
-}
-
-void TControl::Update() {
     if (widget_) widget_->repaint();
 }
 
@@ -751,6 +745,7 @@ void TCustomControl::PaintWidget(QPainter& painter) {
 // ---- Measuring -------------------------------------------------------------------------
 
 TDeviceContext* ScreenMeasuringDC() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     struct Measuring {
         QImage image;
         QPainter painter;

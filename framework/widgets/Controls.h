@@ -182,7 +182,6 @@ public:
     // ---- painting
     virtual void Invalidate();
     void Repaint();
-    void Update();
     // The canvas of a painting control (graphic and custom controls); null for the
     // standard controls that Qt draws.
     virtual TCanvas* Canvas() const { return nullptr; }
@@ -259,6 +258,8 @@ private:
     void InstallEventFilter(QWidget* w);
     TWinControl* parent_ = nullptr;
     QPointer<QWidget> widget_;
+    // Forwards the events of the widget to this control: one for every widget it gets.
+    QObject* eventFilter_ = nullptr;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     TAlign align_ = TControlEnums::alNone;
     QString caption_;
@@ -361,7 +362,7 @@ private:
 };
 
 // A device context for measuring with the screen's metrics: what auto-sizing controls
-// measure their text on.
+// measure their text on. One painter serves every caller: GUI thread only.
 TDeviceContext* ScreenMeasuringDC();
 
 // The Qt key code of a key event turned into the system's virtual-key code, and back.

@@ -42,7 +42,10 @@ TCommonDialog::TCommonDialog(TComponent* owner) : TComponent(owner) {
     RegisterEvent("OnClose", OnClose);
 }
 
-TCommonDialog::~TCommonDialog() = default;
+TCommonDialog::~TCommonDialog() {
+    // An open dialog ends as cancelled; Execute returns without touching this component.
+    if (dialog_) dialog_->reject();
+}
 
 QDialog* TCommonDialog::ActiveDialog() {
     auto& open = OpenDialogs();
@@ -50,22 +53,45 @@ QDialog* TCommonDialog::ActiveDialog() {
     return open.empty() ? nullptr : open.back().data();
 }
 
-int TCommonDialog::RunModal(QDialog* dialog) {
+int TCommonDialog::RunModal(const QPointer<QDialog>& dialog) {
+    // The component too may go while its dialog is open (with the window that owns it).
+    const QPointer<TCommonDialog> self(this);
     dialog_ = dialog;
-    OpenDialogs().emplace_back(dialog);
+    OpenDialogs().push_back(dialog);
     struct Closing {
-        TCommonDialog* self;
-        QDialog* dialog;
+        const QPointer<TCommonDialog>& self;
+        const QPointer<QDialog>& dialog;
         ~Closing() {
-            std::erase(OpenDialogs(), QPointer<QDialog>(dialog));
-            self->dialog_ = nullptr;
+            std::erase_if(OpenDialogs(),
+                          [this](const QPointer<QDialog>& d) { return !d || d == dialog; });
+            if (self) self->dialog_ = nullptr;
         }
-    } closing{this, dialog};
+    } closing{self, dialog};
     Notify(OnShow, this);
     const int result = dialog->exec();
+    if (!self) return QDialog::Rejected;
     Notify(OnClose, this);
-    return result;
+    return dialog ? result : QDialog::Rejected;
 }
+
+namespace {
+
+// A dialog made on the heap, freed when this goes unless its parent window took it first.
+template <class D> class THeapDialog {
+public:
+    explicit THeapDialog(D* d) : dialog_(d) {}
+    ~THeapDialog() { delete dialog_.data(); }
+    THeapDialog(const THeapDialog&) = delete;
+    THeapDialog& operator=(const THeapDialog&) = delete;
+    D* operator->() const { return dialog_.data(); }
+    explicit operator bool() const { return !dialog_.isNull(); }
+    QPointer<QDialog> Pointer() const { return QPointer<QDialog>(dialog_.data()); }
+
+private:
+    QPointer<D> dialog_;
+};
+
+} // namespace
 
 // ---- File dialogs ----------------------------------------------------------------------
 
@@ -124,40 +150,40 @@ QString TOpenDialog::StartFolder() const {
 }
 
 bool TOpenDialog::Execute() {
-    QFileDialog dialog(DialogParent());
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    const THeapDialog<QFileDialog> dialog(new QFileDialog(DialogParent()));
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     // The list shows the filter names as the layout gives them.
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setWindowTitle(!title_.isEmpty() ? title_
-                          : Saving()        ? QStringLiteral("Save As")
-                                            : QStringLiteral("Open"));
-    dialog.setAcceptMode(Saving() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog->setWindowTitle(!title_.isEmpty() ? title_
+                           : Saving()        ? QStringLiteral("Save As")
+                                             : QStringLiteral("Open"));
+    dialog->setAcceptMode(Saving() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (Saving()) {
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite,
-                         !(options_ & TDialogsEnums::ofOverwritePrompt));
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setOption(QFileDialog::DontConfirmOverwrite,
+                          !(options_ & TDialogsEnums::ofOverwritePrompt));
     } else if (options_ & TDialogsEnums::ofAllowMultiSelect) {
-        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog->setFileMode(QFileDialog::ExistingFiles);
     } else if (options_ & TDialogsEnums::ofFileMustExist) {
-        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog->setFileMode(QFileDialog::ExistingFile);
     } else {
-        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog->setFileMode(QFileDialog::AnyFile);
     }
     const QStringList filters = QtNameFilters(filter_);
     if (!filters.isEmpty()) {
-        dialog.setNameFilters(filters);
-        dialog.selectNameFilter(
+        dialog->setNameFilters(filters);
+        dialog->selectNameFilter(
             filters.value(std::clamp(filterIndex_, 1, static_cast<int>(filters.size())) - 1));
     }
     QString ext = defaultExt_;
     if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
-    dialog.setDefaultSuffix(ext);
-    dialog.setDirectory(StartFolder());
-    if (!fileName_.isEmpty()) dialog.selectFile(QFileInfo(fileName_).fileName());
+    dialog->setDefaultSuffix(ext);
+    dialog->setDirectory(StartFolder());
+    if (!fileName_.isEmpty()) dialog->selectFile(QFileInfo(fileName_).fileName());
 
-    if (RunModal(&dialog) != QDialog::Accepted) return false;
+    if (RunModal(dialog.Pointer()) != QDialog::Accepted || !dialog) return false;
     QStringList names;
-    for (QString f : dialog.selectedFiles()) {
+    for (QString f : dialog->selectedFiles()) {
         // A name typed without extension gets the default one, unless it names a file.
         const QFileInfo info(f);
         if (!ext.isEmpty() && info.suffix().isEmpty() && !info.exists())
@@ -169,7 +195,7 @@ bool TOpenDialog::Execute() {
     files_->SetList(names);
     // The dialog reports the chosen filter by its full text or, with details hidden, by
     // its name alone.
-    const QString used = dialog.selectedNameFilter();
+    const QString used = dialog->selectedNameFilter();
     for (qsizetype i = 0; i < filters.size(); ++i)
         if (used == filters[i] ||
             used == filters[i].left(filters[i].lastIndexOf(QLatin1String(" (")))) {
@@ -286,31 +312,43 @@ public:
 
         Show(*owner->Font(), options);
 
+        // Every reaction runs guarded: these are calls from Qt into our code.
         connect(faceList_, &QListWidget::currentTextChanged, this, [this](const QString& t) {
-            const QSignalBlocker block(face_);
-            face_->setText(t);
-            UpdateSample();
+            SafeCall([&] {
+                const QSignalBlocker block(face_);
+                face_->setText(t);
+                UpdateSample();
+            });
         });
         connect(face_, &QLineEdit::textEdited, this, [this](const QString& t) {
-            SelectMatching(faceList_, t, false);
-            UpdateSample();
+            SafeCall([&] {
+                SelectMatching(faceList_, t, false);
+                UpdateSample();
+            });
         });
         connect(styleList_, &QListWidget::currentTextChanged, this, [this](const QString& t) {
-            style_->setText(t);
-            UpdateSample();
+            SafeCall([&] {
+                style_->setText(t);
+                UpdateSample();
+            });
         });
         connect(sizeList_, &QListWidget::currentTextChanged, this, [this](const QString& t) {
-            const QSignalBlocker block(size_);
-            size_->setText(t);
-            UpdateSample();
+            SafeCall([&] {
+                const QSignalBlocker block(size_);
+                size_->setText(t);
+                UpdateSample();
+            });
         });
         connect(size_, &QLineEdit::textEdited, this, [this](const QString& t) {
-            SelectMatching(sizeList_, t, true);
-            UpdateSample();
+            SafeCall([&] {
+                SelectMatching(sizeList_, t, true);
+                UpdateSample();
+            });
         });
-        connect(strike_, &QCheckBox::toggled, this, [this] { UpdateSample(); });
-        connect(underline_, &QCheckBox::toggled, this, [this] { UpdateSample(); });
-        connect(color_, &QComboBox::currentIndexChanged, this, [this] { UpdateSample(); });
+        for (QCheckBox* box : {strike_, underline_})
+            connect(box, &QCheckBox::toggled, this, [this] { SafeCall([&] { UpdateSample(); }); });
+        connect(color_, &QComboBox::currentIndexChanged, this,
+                [this] { SafeCall([&] { UpdateSample(); }); });
         connect(ok, &QPushButton::clicked, this, [this] { SafeCall([&] { Confirm(); }); });
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
         connect(apply, &QPushButton::clicked, this, [this] { SafeCall([&] { Apply(); }); });
@@ -417,7 +455,12 @@ private:
         TFont chosen;
         QString error;
         if (!Read(chosen, error)) {
-            QMessageBox::warning(this, windowTitle(), error);
+            // On the heap: this window may be freed, with the box, while the box is open.
+            const QPointer<QDialog> self(this);
+            const THeapDialog<QMessageBox> box(
+                new QMessageBox(QMessageBox::Warning, windowTitle(), error, QMessageBox::Ok, this));
+            box->exec();
+            if (!self) return false;
             size_->setFocus();
             size_->selectAll();
             return false;
@@ -485,8 +528,8 @@ QStringList TFontDialog::FaceNames() {
 }
 
 bool TFontDialog::Execute() {
-    TFontDialogWindow window(this, DialogParent());
-    return RunModal(&window) == QDialog::Accepted;
+    const THeapDialog<QDialog> window(new TFontDialogWindow(this, DialogParent()));
+    return RunModal(window.Pointer()) == QDialog::Accepted;
 }
 
 // ---- Colour dialog ---------------------------------------------------------------------
@@ -494,9 +537,9 @@ bool TFontDialog::Execute() {
 TColorDialog::TColorDialog(TComponent* owner) : TCommonDialog(owner) {}
 
 bool TColorDialog::Execute() {
-    QColorDialog dialog(ToQColor(color_), DialogParent());
-    dialog.setOption(QColorDialog::DontUseNativeDialog, true);
-    if (RunModal(&dialog) != QDialog::Accepted) return false;
-    color_ = FromQColor(dialog.selectedColor());
+    const THeapDialog<QColorDialog> dialog(new QColorDialog(ToQColor(color_), DialogParent()));
+    dialog->setOption(QColorDialog::DontUseNativeDialog, true);
+    if (RunModal(dialog.Pointer()) != QDialog::Accepted || !dialog) return false;
+    color_ = FromQColor(dialog->selectedColor());
     return true;
 }

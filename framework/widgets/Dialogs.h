@@ -6,7 +6,9 @@
 
 #include "framework/graphics/Graphics.h"
 
-class QDialog;
+#include <QDialog>
+#include <QPointer>
+
 class QWidget;
 class QFileDialog;
 
@@ -84,11 +86,14 @@ public:
     TNotifyEvent OnClose;
 
 protected:
-    // Runs dialog modally over the active window, with OnShow and OnClose around it.
-    int RunModal(QDialog* dialog);
+    // Runs dialog modally, with OnShow and OnClose around it. The dialog is made on the
+    // heap with the active window as its parent; that window may be freed while the dialog
+    // is open, and Qt then frees the dialog with it: dialog is null afterwards, and the
+    // result QDialog::Rejected. A dialog still there is the caller's to read and free.
+    int RunModal(const QPointer<QDialog>& dialog);
 
 private:
-    QDialog* dialog_ = nullptr;
+    QPointer<QDialog> dialog_;
 };
 
 // Turns the system's filter text "Name|pattern;pattern|Name|pattern" into Qt's name

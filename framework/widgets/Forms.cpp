@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <optional>
 
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
@@ -24,10 +25,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        if (!form_) return;
+        if (!form_ || form_->IsDestroying()) return;
         QPainter painter(this);
         TForm* form = form_;
-        SafeCall([&] { form->PaintWidget(painter); });
+        SafePaint(this, [&] { form->PaintWidget(painter); });
     }
     void closeEvent(QCloseEvent* e) override {
         if (!form_) return;
@@ -56,6 +57,17 @@ TForm::TForm(TComponent* owner) : TCustomControl(owner) {
 }
 
 TForm::~TForm() {
+    RaiseOnDestroy(); // for a window that was not freed with delete
+}
+
+void TForm::BeforeDestruction() noexcept {
+    RaiseOnDestroy();
+    TCustomControl::BeforeDestruction();
+}
+
+void TForm::RaiseOnDestroy() noexcept {
+    if (destroyRaised_) return;
+    destroyRaised_ = true;
     SafeCall([this] { Notify(OnDestroy, this); });
 }
 
@@ -364,18 +376,22 @@ void TApplication::Finalize() {
 
 void TApplication::Run() {
     if (mainForm_ && !terminated_) SafeCall([this] { mainForm_->Show(); });
-    while (!terminated_)
+    while (!terminated_) {
         HandleMessage();
+        // Nothing runs below this loop, so what was deleted later outside any event (which
+        // Qt's own rule keeps for a loop that never starts here) can go now.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
+// Qt frees a deferred deletion only in a loop below the handler that asked for it; asking
+// for the deferred deletions here by hand would free a window under its running handler.
 void TApplication::ProcessMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void TApplication::HandleMessage() {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void TApplication::Terminate() {
@@ -392,6 +408,13 @@ void TApplication::HandleException(const std::exception& e) {
     if (dynamic_cast<const EAbort*>(&e)) return;
     const auto* ex = dynamic_cast<const Exception*>(&e);
     const Exception wrapped = ex ? *ex : Exception(QString::fromLocal8Bit(e.what()));
+    if (Painting()) {
+        // No window opens inside a paint event: the loop tells it.
+        QMetaObject::invokeMethod(
+            this, [this, wrapped] { SafeCall([&] { HandleException(wrapped); }); },
+            Qt::QueuedConnection);
+        return;
+    }
     if (OnException) {
         OnException(this, wrapped);
         return;
@@ -399,10 +422,28 @@ void TApplication::HandleException(const std::exception& e) {
     ShowException(wrapped);
 }
 
+namespace {
+
+// Runs a message box made on the heap: its parent window may be freed while it is open, and
+// Qt then frees the box with it. Returns what exec returned; nothing when the box went.
+std::optional<int> ExecBox(QMessageBox* made) {
+    QPointer<QMessageBox> box(made);
+    const int result = box->exec();
+    if (!box) return std::nullopt;
+    delete box.data();
+    return result;
+}
+
+} // namespace
+
 void TApplication::ShowException(const Exception& e) {
-    QMessageBox box(QMessageBox::Critical, Title(), ErrorBoxText(e.Message()), QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    if (Painting()) {
+        QMetaObject::invokeMethod(
+            this, [this, e] { SafeCall([&] { ShowException(e); }); }, Qt::QueuedConnection);
+        return;
+    }
+    ExecBox(new QMessageBox(QMessageBox::Critical, Title(), ErrorBoxText(e.Message()),
+                            QMessageBox::Ok, QApplication::activeWindow()));
 }
 
 int TApplication::MessageBox(const QString& text, const QString& caption, unsigned flags) {
@@ -437,8 +478,10 @@ int TApplication::MessageBox(const QString& text, const QString& caption, unsign
     default:
         break;
     }
-    QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
-    switch (box.exec()) {
+    const std::optional<int> pressed =
+        ExecBox(new QMessageBox(icon, caption, text, buttons, QApplication::activeWindow()));
+    if (!pressed) return IDCANCEL;
+    switch (*pressed) {
     case QMessageBox::Cancel:
         return IDCANCEL;
     case QMessageBox::Yes:

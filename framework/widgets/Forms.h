@@ -106,6 +106,8 @@ public:
     virtual bool CloseQuery();
 
 protected:
+    // OnDestroy runs here, while the window is whole.
+    void BeforeDestruction() noexcept override;
     QWidget* CreateWidget(QWidget* parentWidget) override;
     void UpdateWidget() override;
     void TextChanged() override;
@@ -121,6 +123,7 @@ private:
     void ApplyWindowFlags();
     void PlaceOnScreen();
     void WidgetClosing(QCloseEvent* e);
+    void RaiseOnDestroy() noexcept;
     TFormBorderStyle borderStyle_ = TFormEnums::bsSizeable;
     TBorderIcons borderIcons_ =
         TFormEnums::biSystemMenu | TFormEnums::biMinimize | TFormEnums::biMaximize;
@@ -132,6 +135,7 @@ private:
     int modalResult_ = mrNone;
     bool closingByCode_ = false;
     bool placed_ = false;
+    bool destroyRaised_ = false;
     QIcon icon_;
 };
 
@@ -156,10 +160,14 @@ public:
     void SetMainForm(TForm* f) { mainForm_ = f; }
 
     // Shows the main window and dispatches events until the application is terminated.
+    // This is the top-level loop: no handler is running when it frees what was
+    // deleted later (windows closed with caFree).
     void Run();
-    // Lets every pending event run, then returns.
+    // Lets every pending event run, then returns. Called from a handler (a progress
+    // window's Cancel, a modal loop), it frees nothing whose handler may still be running:
+    // what is deleted later goes once the handler that asked for it has returned.
     void ProcessMessages();
-    // Waits for at least one event and dispatches what is pending.
+    // Waits for at least one event and dispatches what is pending, as ProcessMessages.
     void HandleMessage();
     void Terminate();
     bool Terminated() const { return terminated_; }
@@ -168,10 +176,12 @@ public:
     QString Title() const;
     void SetTitle(const QString& t) { title_ = t; }
 
-    // Shows the error box for an exception (nothing for a silent abort).
+    // Shows the error box for an exception (nothing for a silent abort). While a paint
+    // step runs, the box is posted and opens from the loop.
     void HandleException(const std::exception& e);
     void ShowException(const Exception& e);
-    // A message box over the active window; returns the button pressed (IDOK, ...).
+    // A message box over the active window; returns the button pressed (IDOK, ...), or
+    // IDCANCEL when the box went with its window while it was open.
     int MessageBox(const QString& text, const QString& caption, unsigned flags);
 
     std::function<void(TObject*, const Exception&)> OnException;
@@ -179,7 +189,7 @@ public:
     void Notification(TComponent* c, TOperation op) override;
 
 private:
-    TForm* mainForm_ = nullptr;
+    QPointer<TForm> mainForm_;
     bool terminated_ = false;
     QString title_;
 };

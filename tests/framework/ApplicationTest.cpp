@@ -1,10 +1,13 @@
-// The message loop: posted messages, exceptions shown in the error box, conversions.
+// The message loop: posted messages, exceptions shown in the error box, conversions;
+// windows freed by their own handlers, errors while painting, boxes whose window goes.
 #include "framework/widgets/Forms.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
+#include <stdexcept>
 
 namespace {
 
@@ -188,6 +191,172 @@ TEST(ApplicationTest, FixedBordersCannotBeResizedAndStayOnTopIsPassedOn) {
     form.Hide();
     form.Show();
     EXPECT_EQ(shows, 1);
+}
+
+TEST(MessageLoopTest, AWindowFreedByItsOwnHandlerGoesOnlyAfterTheHandler) {
+    // A handler that closes its window for good and lets the loop run, as a progress
+    // window's Cancel does, still has its window when the loop comes back to it; the
+    // program's top-level loop frees the window once the handler has returned.
+    TApplication app(nullptr);
+    TApplication* const global = Application;
+    Application = &app;
+    auto* form = new TForm(nullptr);
+    QPointer<TForm> alive(form);
+    form->OnClose = [](TObject*, TCloseAction& action) { action = TFormEnums::caFree; };
+    form->Show();
+    bool whileHandling = false;
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        form->SetCaption(QStringLiteral("Printing"));
+        form->Close();
+        Application->ProcessMessages();
+        Application->ProcessMessages();
+        whileHandling = alive;
+        caption = form->Caption();
+    });
+    QTimer poll;
+    int ticks = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!alive || ++ticks > 200) app.Terminate();
+    });
+    poll.start(5);
+    app.Run();
+    Application = global;
+    EXPECT_TRUE(whileHandling);
+    EXPECT_EQ(caption, QStringLiteral("Printing"));
+    EXPECT_FALSE(alive);
+}
+
+TEST(ErrorEdgeTest, ASinkThatFailsDoesNotLetTheErrorThrough) {
+    int reached = 0;
+    TExceptionSink previous = SetExceptionSink([&](const Exception&) {
+        ++reached;
+        throw std::runtime_error("the sink failed too");
+    });
+    SafeCall([] { throw EInvalidOperation(QStringLiteral("first")); });
+    SafeCall([] { throw std::runtime_error("second"); });
+    SetExceptionSink(std::move(previous));
+    EXPECT_EQ(reached, 2);
+}
+
+// A control whose painting fails while asked to, as a page that cannot be played does.
+class TFailingView : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    bool fail = false;
+
+protected:
+    void Paint() override {
+        if (fail) throw EInvalidGraphic(QStringLiteral("Page cannot be played"));
+        Canvas()->FillRect(ClientRect());
+    }
+};
+
+TEST(ErrorEdgeTest, AnErrorWhilePaintingIsToldLaterAndOnceWhileItLasts) {
+    TForm form(nullptr);
+    form.SetClientWidth(120);
+    form.SetClientHeight(80);
+    auto* view = new TFailingView(&form);
+    view->SetBounds(0, 0, 100, 60);
+    view->SetParent(&form);
+    form.Show();
+    Application->ProcessMessages();
+    int told = 0;
+    bool toldWhilePainting = false;
+    QString message;
+    Application->OnException = [&](TObject*, const Exception& e) {
+        ++told;
+        toldWhilePainting = toldWhilePainting || view->Widget()->paintingActive();
+        message = e.Message();
+    };
+    view->fail = true;
+    for (int i = 0; i < 3; ++i)
+        view->Widget()->repaint();
+    EXPECT_EQ(told, 0); // nothing inside the paint events
+    Application->ProcessMessages();
+    EXPECT_EQ(told, 1);
+    EXPECT_FALSE(toldWhilePainting);
+    EXPECT_EQ(message, QStringLiteral("Page cannot be played"));
+    // The same failure on every repaint is told once.
+    for (int i = 0; i < 3; ++i)
+        view->Widget()->repaint();
+    Application->ProcessMessages();
+    EXPECT_EQ(told, 1);
+    // Once the view has painted, a new failure is told again.
+    view->fail = false;
+    view->Widget()->repaint();
+    view->fail = true;
+    view->Widget()->repaint();
+    Application->ProcessMessages();
+    EXPECT_EQ(told, 2);
+    Application->OnException = nullptr;
+}
+
+TEST(ErrorEdgeTest, TheErrorBoxOfAFailedPaintOpensFromTheLoop) {
+    TForm form(nullptr);
+    form.SetClientWidth(120);
+    form.SetClientHeight(80);
+    auto* view = new TFailingView(&form);
+    view->SetBounds(0, 0, 100, 60);
+    view->SetParent(&form);
+    form.Show();
+    Application->ProcessMessages();
+    BoxWatcher watcher;
+    watcher.Arm();
+    view->fail = true;
+    view->Widget()->repaint();
+    view->Widget()->repaint();
+    EXPECT_EQ(watcher.seen, 0);
+    for (int i = 0; i < 5; ++i)
+        Application->ProcessMessages();
+    EXPECT_EQ(watcher.seen, 1);
+    EXPECT_EQ(watcher.text, QStringLiteral("Page cannot be played."));
+    view->fail = false;
+    view->Widget()->repaint();
+}
+
+// Frees the window under the next modal box once it is open.
+void FreeUnderTheNextBox(TForm*& form, bool& sawBox) {
+    auto* poll = new QTimer();
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, &form, &sawBox] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !form) return;
+        sawBox = modal->parentWidget() == form->Widget();
+        delete form;
+        form = nullptr;
+        poll->deleteLater();
+    });
+    poll->start();
+}
+
+TEST(DialogLifetimeTest, AMessageBoxWhoseWindowIsFreedWhileOpenEndsAsCancelled) {
+    auto* form = new TForm(nullptr);
+    form->SetClientWidth(120);
+    form->SetClientHeight(80);
+    form->Show();
+    QApplication::setActiveWindow(form->Widget());
+    ASSERT_EQ(QApplication::activeWindow(), form->Widget());
+    bool sawBox = false;
+    FreeUnderTheNextBox(form, sawBox);
+    const int answer =
+        Application->MessageBox(QStringLiteral("Go on?"), QStringLiteral("Print"), MB_YESNO);
+    EXPECT_TRUE(sawBox);
+    EXPECT_EQ(form, nullptr);
+    EXPECT_EQ(answer, IDCANCEL);
+}
+
+TEST(DialogLifetimeTest, TheErrorBoxSurvivesItsWindowGoing) {
+    auto* form = new TForm(nullptr);
+    form->SetClientWidth(120);
+    form->SetClientHeight(80);
+    form->Show();
+    QApplication::setActiveWindow(form->Widget());
+    bool sawBox = false;
+    FreeUnderTheNextBox(form, sawBox);
+    Application->ShowException(Exception(QStringLiteral("Printer not ready")));
+    EXPECT_TRUE(sawBox);
+    EXPECT_EQ(form, nullptr);
 }
 
 } // namespace

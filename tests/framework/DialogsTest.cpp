@@ -379,6 +379,31 @@ TEST_F(DialogsTest, ColourDialogStartsBlackAndKeepsTheConfirmedColour) {
     EXPECT_EQ(colours->Color(), clBlue);
 }
 
+// A dialog whose window is freed while it is open goes with the window and ends as
+// cancelled, with the component's reference to it cleared.
+TEST(DialogLifetimeTest, DialogsWhoseWindowIsFreedWhileOpenEndAsCancelled) {
+    TFontDialog fonts(nullptr);
+    TOpenDialog files(nullptr);
+    for (TCommonDialog* dialog : std::initializer_list<TCommonDialog*>{&fonts, &files}) {
+        auto* form = new TForm(nullptr);
+        form->SetClientWidth(120);
+        form->SetClientHeight(80);
+        form->Show();
+        QApplication::setActiveWindow(form->Widget());
+        bool underTheWindow = false;
+        auto driver = WhenDialogOpens([&](QDialog* d) {
+            underTheWindow = d->parentWidget() == form->Widget();
+            delete form;
+            form = nullptr;
+        });
+        EXPECT_FALSE(dialog->Execute());
+        EXPECT_TRUE(underTheWindow);
+        EXPECT_EQ(form, nullptr);
+        EXPECT_EQ(dialog->Dialog(), nullptr);
+        EXPECT_EQ(TCommonDialog::ActiveDialog(), nullptr);
+    }
+}
+
 } // namespace
 
 #include "DialogsTest.moc"

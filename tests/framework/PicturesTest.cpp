@@ -414,4 +414,4 @@ TEST_F(PictureTest, DamagedIconsAreRefused) {
 
 } // namespace
 
-#include "test_pictures.moc"
+#include "PicturesTest.moc"

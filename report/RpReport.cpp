@@ -1,0 +1,749 @@
+#include "report/RpReport.h"
+
+#include "framework/graphics/DeviceContext.h"
+#include "framework/widgets/Forms.h"
+
+#include <QLocale>
+#include <algorithm>
+
+namespace {
+
+bool Designing(const TComponent* c) {
+    return c->ComponentState() & csDesigning;
+}
+
+// Counts a nesting level for one scope.
+class TDepthScope {
+public:
+    explicit TDepthScope(int& depth) : depth_(depth) { ++depth_; }
+    ~TDepthScope() { --depth_; }
+    TDepthScope(const TDepthScope&) = delete;
+    TDepthScope& operator=(const TDepthScope&) = delete;
+
+private:
+    int& depth_;
+};
+
+bool SpansFullWidth(TRpBandType t) {
+    return t == rbTitle || t == rbPageHeader || t == rbPageFooter || t == rbSummary ||
+           t == rbOverlay;
+}
+
+constexpr const char* kPageNumber = "PAGENUMBER";
+constexpr const char* kColumnNumber = "COLUMNNUMBER";
+constexpr const char* kReportTitle = "REPORTTITLE";
+
+} // namespace
+
+// ---- Records to print ------------------------------------------------------------------
+
+TRpDataSet::~TRpDataSet() = default;
+
+QVariant TRpMemoryDataSet::Field(const QString& name) const {
+    if (current_ < 0 || Eof()) return {};
+    return records_[static_cast<size_t>(current_)].value(name);
+}
+
+void TRpMemoryDataSet::Next() {
+    if (!Eof()) ++current_;
+}
+
+void TRpMemoryDataSet::Prior() {
+    if (current_ > 0) --current_;
+}
+
+// ---- The band-sequence controller ------------------------------------------------------
+
+TRpCustomController::~TRpCustomController() = default;
+
+void TRpCustomController::SetBands(TRpCustomBand* detail, TRpCustomBand* header,
+                                   TRpCustomBand* footer) {
+    detail_ = detail;
+    header_ = header;
+    footer_ = footer;
+}
+
+bool TRpCustomController::IsReportsOwn() const {
+    return report_ && report_->Controller() == this;
+}
+
+void TRpCustomController::Unprepare() {
+    if (detail_) detail_->SetController(nullptr);
+}
+
+void TRpCustomController::Execute() {
+    if (!report_) return;
+    const bool records = dataSet_ && dataSet_->Active();
+    if (!records && !OnNeedData) {
+        if (printIfEmpty_) PrintEmpty();
+        return;
+    }
+    PrintRecords();
+}
+
+void TRpCustomController::PrintEmpty() {
+    report_->EmitBand(header_);
+    report_->EmitBand(detail_);
+    report_->EmitBand(footer_);
+}
+
+// False once the pass is cancelled or has given up.
+bool TRpCustomController::AllowedToGoOn() const {
+    const TRpPrinter* printer = report_->RpPrinter();
+    return !report_->CancelFlag() && !report_->Stopped() &&
+           !(printer && printer->CancelRequested());
+}
+
+void TRpCustomController::PrintRecords() {
+    TCustomReport* report = report_;
+    bool more = true;
+    bool printedEmpty = false;
+    int recordCount = 1;
+    if (dataSet_ && dataSet_->Active()) {
+        dataSet_->First();
+        more = !dataSet_->Eof();
+        if (IsReportsOwn()) {
+            const int count = dataSet_->RecordCount();
+            recordCount = count < 0 ? 1 : count;
+        }
+        if (!more && printIfEmpty_) {
+            PrintEmpty();
+            printedEmpty = true;
+        }
+    } else {
+        OnNeedData(report, more);
+    }
+    detailNumber_ = 0;
+    if (detail_) detail_->SetController(this);
+    if (more) {
+        if (Application) Application->ProcessMessages();
+        if (report->CancelFlag()) return;
+        if (header_) {
+            report->EmitBand(header_);
+            report->SetHeaderLatch();
+        }
+        TRpCustomBand* columnHeader = report->FindBand(rbColumnHeader);
+        if (report->PageNo() <= 1 && IsReportsOwn() && columnHeader) {
+            report->EmitBand(columnHeader);
+            report->SetHeaderLatch();
+        }
+    }
+    while (more) {
+        if (Application) Application->ProcessMessages();
+        if (!AllowedToGoOn()) return;
+        ++detailNumber_;
+        report->EmitBand(detail_);
+        more = NextRecord();
+        if (dataSet_ && IsReportsOwn()) PostRecordProgress(recordCount);
+    }
+    // An empty data set printed once has had its footer already.
+    if (!footer_ || printedEmpty || !AllowedToGoOn()) return;
+    if (IsReportsOwn() && footer_->AlignToBottom()) report->pageFooterHeight_ = 0;
+    report->EmitBand(footer_);
+}
+
+bool TRpCustomController::NextRecord() {
+    if (dataSet_ && dataSet_->Active()) {
+        dataSet_->Next();
+        return !dataSet_->Eof();
+    }
+    bool more = false;
+    if (OnNeedData) OnNeedData(report_, more);
+    return more;
+}
+
+void TRpCustomController::PostRecordProgress(int recordCount) const {
+    if (recordCount == 0 || !report_->RpPrinter()) return;
+    report_->RpPrinter()->PostProgress(
+        static_cast<int>(static_cast<int64_t>(detailNumber_) * 100 / recordCount));
+}
+
+// ---- TReportPrinterSettings ------------------------------------------------------------
+
+void TReportPrinterSettings::Assign(TPersistent* source) {
+    auto* s = qobject_cast<TReportPrinterSettings*>(source);
+    if (!s) {
+        TPersistent::Assign(source);
+        return;
+    }
+    copies_ = s->copies_;
+    duplex_ = s->duplex_;
+    firstPage_ = s->firstPage_;
+    lastPage_ = s->lastPage_;
+    outputBin_ = s->outputBin_;
+    printerIndex_ = s->printerIndex_;
+}
+
+// ---- TCustomReport ---------------------------------------------------------------------
+
+TCustomReport::TCustomReport(TComponent* owner)
+    : TRpBasePanel(owner), controller_(std::make_unique<TRpCustomController>(this)) {
+    functions_.Set(QString::fromLatin1(kPageNumber), QStringLiteral("0"));
+    functions_.Set(QString::fromLatin1(kColumnNumber), QStringLiteral("0"));
+    functions_.Set(QString::fromLatin1(kReportTitle), QStringLiteral("''"));
+    description_ = new TStrings(this);
+    bands_ = new TReportBands(this);
+    page_ = new TRpPage(this);
+    printerSettings_ = new TReportPrinterSettings(this);
+    SetColor(clWhite);
+    TRpBasePanel::SetBounds(0, 0, Width(), Height());
+    if (QLocale::system().language() != QLocale::Japanese) {
+        Font()->SetName(QStringLiteral("Arial"));
+        Font()->SetSize(10);
+    }
+    // The page starts on the paper of the system's present printer, when there is one;
+    // without a printer the locale's paper stays.
+    if (const TRpPrinter probe; probe.PrintersInstalled())
+        page_->SetPaperSize(probe.DeviceSettings().PaperSize());
+    page_->UpdateOwnerBounds();
+    RegisterEvent("AfterPrint", AfterPrint);
+    RegisterEvent("AfterPreview", AfterPreview);
+    RegisterEvent("BeforePrint", BeforePrint);
+    RegisterEvent("OnEndPage", OnEndPage);
+    RegisterEvent("OnNeedData", OnNeedData);
+    RegisterEvent("OnPreview", OnPreview);
+    RegisterEvent("OnStartPage", OnStartPage);
+}
+
+TCustomReport::~TCustomReport() {
+    destroying_ = true;
+    SetDestroying();
+    DetachChildren();
+    bandList_.clear();
+    rpPrinter_ = nullptr;
+    printers_.clear();
+}
+
+// Bands and items go with the panel after this object is gone: they forget it first.
+void TCustomReport::DetachChildren() {
+    for (int i = 0; i < ControlCount(); ++i) {
+        if (auto* band = qobject_cast<TRpCustomBand*>(Controls(i))) {
+            band->SetController(nullptr);
+            band->SetReport(nullptr);
+        } else if (auto* item = qobject_cast<TRpPrintable*>(Controls(i))) {
+            item->SetReport(nullptr);
+        }
+    }
+}
+
+void TCustomReport::SetController(std::unique_ptr<TRpCustomController> c) {
+    controller_ = std::move(c);
+}
+
+bool TCustomReport::PrintIfEmpty() const {
+    return controller_->PrintIfEmpty();
+}
+
+void TCustomReport::SetPrintIfEmpty(bool v) {
+    controller_->SetPrintIfEmpty(v);
+}
+
+void TCustomReport::SetUnits(TRpUnit unit) {
+    page_->SetUnits(unit);
+    for (TRpCustomBand* band : bandList_) {
+        band->Size()->SetUnits(unit);
+        band->Invalidate();
+        for (int i = 0; i < band->ControlCount(); ++i)
+            if (auto* item = qobject_cast<TRpPrintable*>(band->Controls(i)))
+                item->Size()->SetUnits(unit);
+    }
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto* item = qobject_cast<TRpPrintable*>(Controls(i))) item->Size()->SetUnits(unit);
+}
+
+void TCustomReport::SetZoom(int zoom) {
+    if (zoom < 1 || zoom > 300) return;
+    TRpBasePanel::SetZoom(zoom);
+    page_->SetZoom(zoom);
+    page_->UpdateOwnerBounds();
+    ArrangeBands();
+}
+
+void TCustomReport::SetBounds(int left, int top, int width, int height) {
+    TRpBasePanel::SetBounds(left, top, width, height);
+    if (!page_ || page_->OwnerUpdating() || page_->PaperSize() != TRpPaperSize::Custom) return;
+    // A custom page follows the panel; a pixel value that is the page's present one in
+    // pixels changes nothing.
+    page_->SwitchToPixels();
+    if (width != RoundInt(page_->Width())) page_->SetWidth(width);
+    if (height != RoundInt(page_->Length())) page_->SetLength(height);
+    page_->RestoreUnits();
+}
+
+void TCustomReport::Loaded() {
+    TRpBasePanel::Loaded();
+    SortBands();
+    ArrangeBands();
+}
+
+// ---- Band list -------------------------------------------------------------------------
+
+TRpCustomBand* TCustomReport::FindBand(TRpBandType type) const {
+    for (TRpCustomBand* band : bandList_)
+        if (band->BandType() == type) return band;
+    return nullptr;
+}
+
+void TCustomReport::AddBand(TRpCustomBand* band) {
+    if (std::find(bandList_.begin(), bandList_.end(), band) == bandList_.end())
+        bandList_.push_back(band);
+    SortBands();
+    ArrangeBands();
+}
+
+void TCustomReport::RemoveBand(TRpCustomBand* band) {
+    auto it = std::find(bandList_.begin(), bandList_.end(), band);
+    if (it == bandList_.end()) return;
+    bandList_.erase(it);
+    if (destroying_) return;
+    SortBands();
+    ArrangeBands();
+}
+
+void TCustomReport::SortBands() {
+    if (IsLoading() || destroying_) return;
+    const std::vector<TRpCustomBand*> old = bandList_;
+    std::vector<TRpCustomBand*> list;
+    // A band brings its chain of child bands along, right below it.
+    auto add = [&](TRpCustomBand* band) {
+        while (band && !band->IsDestroying() &&
+               std::find(list.begin(), list.end(), band) == list.end()) {
+            list.push_back(band);
+            band = band->ChildBand();
+        }
+    };
+    auto addType = [&](TRpBandType type) {
+        for (TRpCustomBand* band : old)
+            if (band->BandType() == type) add(band);
+    };
+    addType(rbPageHeader);
+    if (FindBand(rbTitle)) addType(rbTitle);
+    addType(rbColumnHeader);
+    add(FindBand(rbTitle));
+    add(FindBand(rbDetail));
+    add(FindBand(rbSummary));
+    addType(rbPageFooter);
+    for (TRpCustomBand* band : old)
+        add(band);
+    bandList_ = std::move(list);
+}
+
+void TCustomReport::ArrangeBands() {
+    if (IsLoading() || destroying_ || arrangingBands_) return;
+    arrangingBands_ = true;
+    struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+    } clear{arrangingBands_};
+    auto pixels = [&](int index, bool horizontal) {
+        return page_->FromNative(TRpUnit::Pixels, horizontal, page_->NativeValue(index));
+    };
+    int top = RoundInt(pixels(TRpPage::iTopMargin, false));
+    const int left = RoundInt(pixels(TRpPage::iLeftMargin, true));
+    const int fullWidth = Width() - RoundInt(pixels(TRpPage::iLeftMargin, true) +
+                                             pixels(TRpPage::iRightMargin, true));
+    const int columns = page_->Columns();
+    const int columnWidth =
+        (fullWidth - RoundInt(pixels(TRpPage::iColumnSpace, true)) * (columns - 1)) / columns;
+    for (TRpCustomBand* band : bandList_) {
+        band->SetArranging(true);
+        band->TRpBasePanel::SetBounds(left, top, band->Width(), band->Height());
+        const int width = SpansFullWidth(band->EffectiveType()) ? fullWidth : columnWidth;
+        TRpBandSize* size = band->Size();
+        size->SetNativeValue(TRpBandSize::iWidth, size->ToNative(TRpUnit::Pixels, true, width));
+        size->UpdateOwnerBounds();
+        band->SetArranging(false);
+        top += band->Height();
+    }
+}
+
+// ---- Measuring -------------------------------------------------------------------------
+
+int TCustomReport::TextWidthOf(TFont* font, const QString& text) const {
+    TDeviceContext* dc = ScreenMeasuringDC();
+    const HFONT previous = dc->SelectFont(font->Handle());
+    const QSize extent = dc->GetTextExtentPoint(text);
+    dc->SelectFont(previous);
+    return extent.width() + 1;
+}
+
+int TCustomReport::TextHeightOf(TFont* font, const QString&) const {
+    TDeviceContext* dc = ScreenMeasuringDC();
+    const HFONT previous = dc->SelectFont(font->Handle());
+    const QSize extent = dc->GetTextExtentPoint(QStringLiteral("A"));
+    dc->SelectFont(previous);
+    return extent.height();
+}
+
+// ---- Report printers -------------------------------------------------------------------
+
+bool TCustomReport::NewPrinterObject() {
+    if (!idle_) return false;
+    TControl* client = rpPrinter_ ? rpPrinter_->ClientWindow() : nullptr;
+    // Printers that no preview shows any more are of no use but to the present one.
+    std::erase_if(printers_, [this](const std::unique_ptr<TRpPrinter>& p) {
+        return p.get() != rpPrinter_ && !p->PreviewShowing();
+    });
+    auto printer = std::make_unique<TRpPrinter>();
+    printer->SetClientWindow(client);
+    printer->AfterPreviewHandler = [this](TObject*) { Notify(AfterPreview, this); };
+    printer->AfterPrintHandler = [this](TObject*) { Notify(AfterPrint, this); };
+    rpPrinter_ = printer.get();
+    printers_.push_back(std::move(printer));
+    return true;
+}
+
+void TCustomReport::FreePrinter(TRpPrinter* printer) {
+    if (rpPrinter_ == printer) rpPrinter_ = nullptr;
+    std::erase_if(printers_,
+                  [printer](const std::unique_ptr<TRpPrinter>& p) { return p.get() == printer; });
+}
+
+void TCustomReport::PreviewReport() {
+    if (!NewPrinterObject()) return;
+    TRpPrinter* printer = rpPrinter_;
+    printer->SetDestination(pdPageStore);
+    printer->SetMasterWindow(this);
+    printer->SetTitle(reportTitle_);
+    if (OnPreview) printer->PreviewHandler = OnPreview;
+    printer->OpenPreview();
+    RunReport(false);
+    if (cancelFlag_) {
+        FreePrinter(printer);
+        return;
+    }
+    while (rpPrinter_ && rpPrinter_->PreviewShowing() && Application && !Application->Terminated())
+        Application->HandleMessage();
+}
+
+void TCustomReport::CancelRun() {
+    if (idle_) return;
+    cancelFlag_ = true;
+    if (rpPrinter_) rpPrinter_->RequestCancel();
+}
+
+void TCustomReport::StopPass() {
+    if (!idle_) stopped_ = true;
+}
+
+void TCustomReport::WndProc(TMessage& m) {
+    switch (m.Msg) {
+    case RPM_PAGEREADY:
+        if (m.WParam == 1 && rpPrinter_) {
+            pageImage_ = rpPrinter_->FetchPage(1);
+            Invalidate();
+        }
+        return;
+    case RPM_PREVIEWCLOSED: {
+        auto* printer = reinterpret_cast<TRpPrinter*>(m.LParam);
+        if (!idle_ && printer == rpPrinter_) {
+            CancelRun();
+            return;
+        }
+        // Only printers this report made are freed here.
+        FreePrinter(printer);
+        return;
+    }
+    default:
+        TRpBasePanel::WndProc(m);
+    }
+}
+
+// ---- The pass --------------------------------------------------------------------------
+
+void TCustomReport::RunReport(bool composite) {
+    if (!idle_) return;
+    const bool visible = Visible();
+    pageImage_.reset();
+    CheckMargins();
+    ResetRunState();
+    struct AtEnd {
+        TCustomReport* report;
+        bool visible;
+        ~AtEnd() {
+            report->SetVisible(visible);
+            report->idle_ = true;
+        }
+    } atEnd{this, visible};
+    bool print = true;
+    if (BeforePrint && !Designing(this)) BeforePrint(this, print);
+    if (!print) return;
+    const TRpUnit units = Units();
+    SetUnits(TRpUnit::Native);
+    try {
+        StartPass(composite);
+        ExecuteController();
+        if (!composite) {
+            cursorX_ = RoundInt(page_->NativeValue(TRpPage::iLeftMargin));
+            finishing_ = true;
+            if (!cancelFlag_) EndCurrentPage();
+        }
+    } catch (...) {
+        // The pass's own failure is the one reported; a second one while cleaning up is not.
+        try {
+            SetUnits(units);
+            FinishPass(composite);
+        } catch (...) {
+        }
+        throw;
+    }
+    SetUnits(units);
+    FinishPass(composite);
+}
+
+void TCustomReport::ResetRunState() {
+    idle_ = false;
+    cancelFlag_ = false;
+    finishing_ = false;
+    stopped_ = false;
+    headerLatch_ = false;
+    columnBreakLatch_ = false;
+    pageBandDepth_ = 0;
+}
+
+// Margins wider or longer than the page leave no room at all: they become 0.
+void TCustomReport::CheckMargins() {
+    if (page_->Width() - page_->LeftMargin() - page_->RightMargin() < 0) {
+        page_->SetLeftMargin(0);
+        page_->SetRightMargin(0);
+    }
+    if (page_->Length() - page_->TopMargin() - page_->BottomMargin() < 0) {
+        page_->SetTopMargin(0);
+        page_->SetBottomMargin(0);
+    }
+}
+
+void TCustomReport::StartPass(bool composite) {
+    TRpPrinter* printer = rpPrinter_;
+    if (!printer) throw ERpError(RpRes::SReportPrinterNotReady);
+    if (!composite) {
+        ApplyPrinterSettings();
+        printer->SetTitle(reportTitle_);
+        printer->SetCompressed(options_.testFlag(TRpReportEnums::Compression));
+        printer->StartJob();
+        cursorY_ = -1;
+        pageNo_ = 0;
+        columnNo_ = page_->Columns();
+    } else {
+        page_->SetPaperSize(printer->PaperSize());
+        page_->SetOrientation(printer->Orientation());
+        columnNo_ = 1;
+    }
+    SumPageFooterHeight();
+    for (TRpCustomBand* band : bandList_)
+        band->SetReport(this);
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto* item = qobject_cast<TRpPrintable*>(Controls(i))) item->SetReport(this);
+    cursorX_ = RoundInt(page_->NativeValue(TRpPage::iLeftMargin));
+    functions_.Set(QString::fromLatin1(kReportTitle), reportTitle_);
+    controller_->Prepare();
+    ForEachPrintable([](TRpPrintable* item) { item->PrepareItem(); });
+}
+
+void TCustomReport::FinishPass(bool composite) {
+    ForEachPrintable([](TRpPrintable* item) { item->UnprepareItem(); });
+    controller_->Unprepare();
+    TRpPrinter* printer = rpPrinter_;
+    if (!printer) return;
+    if (cancelFlag_)
+        printer->AbortJob();
+    else if (!composite && canvasOutput_)
+        printer->FinishJob();
+    else if (!composite)
+        printer->AbortJob();
+}
+
+void TCustomReport::ApplyPrinterSettings() {
+    TRpPrinter* printer = rpPrinter_;
+    printer->SetPrinterIndex(printerSettings_->PrinterIndex());
+    printer->SetPaperSize(page_->PaperSize());
+    if (page_->PaperSize() == TRpPaperSize::Custom) {
+        printer->SetPaperWidth(RoundInt(page_->NativeValue(TRpPage::iWidth)));
+        printer->SetPaperLength(RoundInt(page_->NativeValue(TRpPage::iLength)));
+    }
+    printer->SetOrientation(page_->Orientation());
+    printer->SetCopies(printerSettings_->Copies());
+    printer->SetOutputBin(printerSettings_->OutputBin());
+    printer->SetFirstPage(printerSettings_->FirstPage());
+    printer->SetLastPage(printerSettings_->LastPage());
+}
+
+void TCustomReport::SumPageFooterHeight() {
+    pageFooterHeight_ = 0;
+    for (int i = 0; i < ControlCount(); ++i) {
+        auto* band = qobject_cast<TRpCustomBand*>(Controls(i));
+        if (!band || !band->Enabled() || band->BandType() != rbPageFooter) continue;
+        int steps = 0;
+        for (TRpCustomBand* b = band; b && steps < BandCount() + 1; b = b->ChildBand(), ++steps)
+            pageFooterHeight_ += b->Size()->NativeValue(TRpBandSize::iHeight);
+    }
+}
+
+void TCustomReport::ForEachPrintable(const std::function<void(TRpPrintable*)>& f) const {
+    std::function<void(const TWinControl*)> walk = [&](const TWinControl* parent) {
+        for (int i = 0; i < parent->ControlCount(); ++i) {
+            TControl* c = parent->Controls(i);
+            if (auto* item = qobject_cast<TRpPrintable*>(c)) f(item);
+            if (auto* panel = qobject_cast<TWinControl*>(c)) walk(panel);
+        }
+    };
+    walk(this);
+}
+
+void TCustomReport::ExecuteController() {
+    controller_->SetBands(FindBand(rbDetail), FindBand(rbTitle), FindBand(rbSummary));
+    controller_->OnNeedData = OnNeedData;
+    controller_->Execute();
+}
+
+// ---- Pages and columns -----------------------------------------------------------------
+
+// The height of the page for its orientation, 0.1 mm: the page footer is placed from it,
+// so room and bottom alignment measure from it too and no band runs into the footer.
+long double TCustomReport::PageHeight() const {
+    return page_->NativeValue(TRpPage::iLength);
+}
+
+void TCustomReport::EmitBand(TRpCustomBand* band) {
+    // After a pass gave up, only the page's own bands still print, to close the page.
+    if (!band || (stopped_ && !PlacingPageBands())) return;
+    if (band->AlignToBottom()) {
+        // A page must have begun for the band to stand at its bottom.
+        if (cursorY_ == -1 && !PlacingPageBands()) AdvanceColumn();
+        cursorY_ = RoundInt(PageHeight() - page_->NativeValue(TRpPage::iBottomMargin) -
+                            band->Size()->NativeValue(TRpBandSize::iHeight) - pageFooterHeight_);
+    }
+    band->OutputBand();
+}
+
+int TCustomReport::RemainingHeight() const {
+    if (idle_ || cursorY_ == -1) return 0;
+    return RoundInt(PageHeight() - page_->NativeValue(TRpPage::iBottomMargin) - pageFooterHeight_ -
+                    cursorY_);
+}
+
+void TCustomReport::AdvanceColumn() {
+    if (columnNo_ >= page_->Columns()) {
+        columnNo_ = 1;
+        cursorX_ = RoundInt(page_->NativeValue(TRpPage::iLeftMargin));
+        BeginNewPage();
+    } else {
+        cursorX_ += RoundInt(ColumnStep());
+        cursorY_ = columnTop_;
+        ++columnNo_;
+    }
+    SetColumnNumber(columnNo_);
+    if (pageNo_ == 1 && columnNo_ == 1) return;
+    const TDepthScope placing(pageBandDepth_);
+    EmitBand(FindBand(rbColumnHeader));
+}
+
+// The detail band's width and the space after it; without a detail band, the page's
+// printable width shared out among the columns.
+long double TCustomReport::ColumnStep() const {
+    const long double space = page_->NativeValue(TRpPage::iColumnSpace);
+    if (TRpCustomBand* detail = FindBand(rbDetail))
+        return detail->Size()->NativeValue(TRpBandSize::iWidth) + space;
+    const int columns = page_->Columns();
+    const long double printable = page_->NativeValue(TRpPage::iWidth) -
+                                  page_->NativeValue(TRpPage::iLeftMargin) -
+                                  page_->NativeValue(TRpPage::iRightMargin);
+    return (printable - space * (columns - 1)) / columns + space;
+}
+
+void TCustomReport::BeginNewPage() {
+    EndCurrentPage();
+    SetPageNumber(pageNo_ + 1);
+    if ((canvasOutput_ || pageNo_ == 1) && rpPrinter_) rpPrinter_->StartNewPage();
+    cursorY_ = RoundInt(page_->NativeValue(TRpPage::iTopMargin));
+    if (OnStartPage && !Designing(this)) OnStartPage(this);
+    if (pageNo_ > 1 || options_.testFlag(TRpReportEnums::FirstPageHeader)) {
+        const TDepthScope placing(pageBandDepth_);
+        EmitBand(FindBand(rbPageHeader));
+    }
+    columnTop_ = cursorY_;
+    if (TRpCustomBand* title = FindBand(rbTitle); title && pageNo_ == 1)
+        columnTop_ += RoundInt(title->Size()->NativeValue(TRpBandSize::iHeight));
+}
+
+void TCustomReport::EndCurrentPage() {
+    if (pageNo_ <= 0) return;
+    cursorY_ =
+        RoundInt(PageHeight() - page_->NativeValue(TRpPage::iBottomMargin) - pageFooterHeight_);
+    if (!finishing_ || options_.testFlag(TRpReportEnums::LastPageFooter)) {
+        const TDepthScope placing(pageBandDepth_);
+        EmitBand(FindBand(rbPageFooter));
+    }
+    PrintPageItems();
+    if (OnEndPage && !Designing(this)) OnEndPage(this);
+}
+
+void TCustomReport::PrintPageItems() {
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto* item = qobject_cast<TRpPrintable*>(Controls(i))) item->PrintItem(0, 0);
+    TRpPrinter* printer = rpPrinter_;
+    if (!canvasOutput_ || !printer || !Frame()->HasAnyLine()) return;
+    auto native = [&](int index) { return page_->NativeValue(index); };
+    const TRpRect rect{
+        printer->ToDeviceX(native(TRpPage::iLeftMargin)),
+        printer->ToDeviceY(native(TRpPage::iTopMargin)),
+        printer->ToDeviceX(native(TRpPage::iWidth) - native(TRpPage::iRightMargin)),
+        printer->ToDeviceY(native(TRpPage::iLength) - native(TRpPage::iBottomMargin))};
+    Frame()->DrawFrame(printer->PageCanvas(), rect, printer->XFactor(), printer->YFactor());
+}
+
+void TCustomReport::ForcePageBreak() {
+    if (idle_ || PlacingPageBands()) return;
+    if (headerLatch_) {
+        // The first break after a title or column header printed by the controller would
+        // leave them alone on their page.
+        headerLatch_ = false;
+        return;
+    }
+    do
+        AdvanceColumn();
+    while (columnNo_ != 1);
+}
+
+void TCustomReport::ForceColumnBreak() {
+    if (idle_ || PlacingPageBands()) return;
+    if (columnBreakLatch_ || columnNo_ > 1) {
+        AdvanceColumn();
+        return;
+    }
+    columnBreakLatch_ = true;
+}
+
+void TCustomReport::SetPageNumber(int n) {
+    pageNo_ = n;
+    functions_.Set(QString::fromLatin1(kPageNumber), QString::number(n));
+}
+
+void TCustomReport::SetColumnNumber(int n) {
+    functions_.Set(QString::fromLatin1(kColumnNumber), QString::number(n));
+}
+
+// ---- TReport ---------------------------------------------------------------------------
+
+TReport::TReport(TComponent* owner) : TCustomReport(owner) {
+    const bool printIfEmpty = PrintIfEmpty();
+    SetController(std::make_unique<TRpController>(this));
+    SetPrintIfEmpty(printIfEmpty);
+}
+
+TRpDataSet* TReport::DataSet() const {
+    return Controller()->DataSet();
+}
+
+void TReport::SetDataSet(TRpDataSet* d) {
+    Controller()->SetDataSet(d);
+}
+
+// ---- Registration ----------------------------------------------------------------------
+
+void RegisterReportClasses() {
+    RegisterComponentClass<TReport>();
+    RegisterComponentClass<TRpBand>();
+    RegisterComponentClass<TRpChildBand>();
+    RegisterComponentClass<TRpPrintable>();
+}
