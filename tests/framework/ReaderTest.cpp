@@ -46,6 +46,7 @@ class TTestItem : public TGraphicControl {
     Q_PROPERTY(TTestSize* Size READ Size)
     Q_PROPERTY(QStringList Names MEMBER names)
     Q_PROPERTY(double Ratio MEMBER ratio)
+    Q_PROPERTY(int Count MEMBER count)
 public:
     explicit TTestItem(TComponent* owner) : TGraphicControl(owner), size_(new TTestSize) {
         size_->setParent(this);
@@ -53,6 +54,7 @@ public:
     TTestSize* Size() const { return size_; }
     QStringList names;
     double ratio = 0;
+    int count = 0;
     QStringList log; // what happened, in order
     void Loaded() override {
         log << QStringLiteral("Loaded(loading=%1)").arg(IsLoading());
@@ -289,18 +291,18 @@ TEST_F(ReaderTest, IntegersOutsideTheirPropertysRangeAreRefused) {
     for (const Case& c : cases) {
         form = std::make_unique<TTestForm>(nullptr);
         const QString layout =
-            QStringLiteral("object Form1: TTestForm\n  object Item1: TTestItem\n    Left = %1\n"
+            QStringLiteral("object Form1: TTestForm\n  object Item1: TTestItem\n    Count = %1\n"
                            "  end\nend\n")
                 .arg(QLatin1String(c.value));
         const QString error = ErrorOf(layout);
         if (c.error) {
-            EXPECT_EQ(error, QStringLiteral("test.layout(3): Error reading Item1.Left: ") +
+            EXPECT_EQ(error, QStringLiteral("test.layout(3): Error reading Item1.Count: ") +
                                  QLatin1String(c.error))
                 << c.value;
             continue;
         }
         ASSERT_EQ(error, QString()) << c.value;
-        EXPECT_EQ(form->Item1->Left(), c.read) << c.value;
+        EXPECT_EQ(form->Item1->count, c.read) << c.value;
     }
     // A float that a double cannot hold is refused the same way.
     form = std::make_unique<TTestForm>(nullptr);
@@ -310,6 +312,19 @@ TEST_F(ReaderTest, IntegersOutsideTheirPropertysRangeAreRefused) {
                              "'1e400'"));
 }
 
+// Positions and sizes at the ends of the integer range are held within Qt's 2^24 - 1, so
+// that the edges and client sizes made from them stay integers.
+TEST_F(ReaderTest, ExtremeBoundsAreHeldWhereWidgetsCanBe) {
+    ASSERT_EQ(ErrorOf(QStringLiteral("object Form1: TTestForm\n  ClientWidth = 2147483647\n"
+                                     "  object Item1: TTestItem\n    Left = -2147483648\n"
+                                     "    Top = 2147483647\n    Width = 2147483647\n"
+                                     "    Height = -5\n  end\nend\n")),
+              QString());
+    EXPECT_EQ(form->Item1->BoundsRect(), QRect(-16777215, 16777215, 16777215, 0));
+    EXPECT_EQ(form->Width(), 16777215);
+    EXPECT_LE(form->ClientWidth(), 16777215);
+}
+
 // Layouts that once broke the reader, each read to the value or error written here.
 TEST_F(ReaderTest, TheMalformedLayoutCorpusReadsAsExpected) {
     QFile f(TestData(QStringLiteral("bad/layout/negative-hex-integer.layout")));
@@ -317,7 +332,8 @@ TEST_F(ReaderTest, TheMalformedLayoutCorpusReadsAsExpected) {
     // -$80000000 is the least integer, written as the negated hexadecimal value.
     EXPECT_EQ(ErrorOf(QString::fromUtf8(f.readAll())), QString());
     EXPECT_EQ(form->Name(), QStringLiteral("F"));
-    EXPECT_EQ(form->Left(), INT_MIN);
+    // Read whole, then held where Qt can place a window.
+    EXPECT_EQ(form->Left(), -16777215);
     EXPECT_EQ(QDir(TestData(QStringLiteral("bad/layout"))).entryList(QDir::Files).size(), 1);
 }
 
