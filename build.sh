@@ -3,13 +3,18 @@
 #   ./build.sh run              install what is missing, build, start the editor
 #   ./build.sh test             install what is missing, build, run every test
 #   ./build.sh test --sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
+# The plain test run ends with the fuzz step (fuzz/run.sh): every reader's harness built with
+# clang into build-fuzz/ and run for a bounded time; any finding fails the run.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
 
+# The tests also need: the office suite's converter (another program that renders our
+# metafiles), GNU time (peak memory of the picture tool), clang with libFuzzer (fuzzing).
 PACKAGES=(cmake g++ ninja-build ccache qt6-base-dev qt6-qpa-plugins libjpeg62-turbo-dev
           libjpeg-turbo-progs libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
           fonts-dejavu-core xvfb xauth x11-utils xdotool poppler-utils imagemagick
-          cups printer-driver-cups-pdf libcups2-dev)
+          cups printer-driver-cups-pdf libcups2-dev libreoffice-draw-nogui time clang
+          libclang-rt-14-dev)
 
 install_missing() {
     local missing=() p
@@ -62,8 +67,10 @@ test)
     cupsd_script=$PWD/tests/support/cupsd.sh
     trap '"$cupsd_script" stop "$dir" || true' EXIT
     eval "$("$cupsd_script" start "$dir")"
-    cd "$dir"
-    ctest --output-on-failure -j "$(nproc)"
+    (cd "$dir" && ctest --output-on-failure -j "$(nproc)")
+    if [ "$dir" = build ]; then
+        fuzz/run.sh
+    fi
     ;;
 *)
     echo "usage: $0 run | test [--sanitize]" >&2

@@ -75,8 +75,9 @@ void TForm1::ImagefronteMouseDown(TObject*, TMouseButton Button, TShiftState, in
     Labelfront->SetLeft(X);
 }
 
+// The memo's text as it stands: its lines joined by line breaks, none after the last.
 void TForm1::Memo1Change(TObject*) {
-    Labelfronterighe->SetCaption(Memo1->Lines()->Text());
+    Labelfronterighe->SetCaption(Memo1->Text());
 }
 
 void TForm1::BitBtn6Click(TObject*) {
@@ -103,7 +104,7 @@ void TForm1::Edit2Change(TObject*) {
     Labelr2->SetCaption(Edit2->Text());
 }
 void TForm1::Memo2Change(TObject*) {
-    Labelrear->SetCaption(Memo2->Lines()->Text());
+    Labelrear->SetCaption(Memo2->Text());
 }
 
 void TForm1::BitBtn10Click(TObject*) {

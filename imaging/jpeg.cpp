@@ -1,7 +1,8 @@
 #include "imaging/jpeg.h"
 
-#include "framework/graphics/Dib.h"
+#include "framework/core/Limits.h"
 #include "framework/core/Resources.h"
+#include "framework/graphics/Dib.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -26,8 +27,6 @@ constexpr int kJPEGDescription = 62000;
 constexpr const char* SChangeJPEGSize = "Cannot change the size of a JPEG image";
 constexpr const char* SReadError = "Stream read error";
 constexpr const char* SWriteError = "Stream write error";
-// Progressive files can list any number of scans, each costing a pass over the image.
-constexpr int kMaxScans = 1000;
 constexpr int kColors = 236;
 
 int ScreenBitsPerPixel() {
@@ -103,6 +102,9 @@ struct JpegSession {
     void CreateDecompress(const QByteArray* bytes, bool withProgress) {
         input = bytes;
         Run([this] { jpeg_CreateDecompress(&d, JPEG_LIB_VERSION, sizeof d); });
+        // Whole-image buffers beyond this fail with JERR_NO_BACKING_STORE: no temporary
+        // files are used.
+        d.mem->max_memory_to_use = static_cast<long>(kMaxJpegDecoderBytes);
         // The whole file is in memory: one buffer, and its end is the end of the data.
         src.init_source = [](j_decompress_ptr) {};
         src.fill_input_buffer = FillInputBuffer;
@@ -195,8 +197,8 @@ struct JpegSession {
 
     static void ProgressMonitor(j_common_ptr cinfo) {
         if (cinfo->is_decompressor &&
-            reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
-            ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, kMaxScans);
+            reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
+            ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, kMaxJpegScans);
         Callback(cinfo, [](JpegSession& s) { s.owner->ReportProgress(s); });
     }
 

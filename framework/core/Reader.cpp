@@ -1,8 +1,12 @@
 #include "framework/core/Reader.h"
 
+#include "framework/core/Limits.h"
+
 #include <QFile>
 #include <QHash>
 #include <QMetaProperty>
+#include <cfloat>
+#include <climits>
 #include <cmath>
 #include <deque>
 
@@ -14,7 +18,7 @@ enum TokenKind { tkEnd, tkIdent, tkInteger, tkFloat, tkString, tkSymbol };
 
 struct TLayoutToken {
     int kind = tkEnd;
-    QString text; // identifier, symbol, or the decoded string
+    QString text; // identifier, symbol, the decoded string, or a number as written
     long double number = 0;
     int line = 0;
 };
@@ -94,6 +98,9 @@ private:
         return t;
     }
 
+    // Integers keep their value whatever its size: the property they are read into
+    // checks its range. A hexadecimal number without a sign is a 32-bit pattern ($FFFFFFFF
+    // is -1, as colours are stored); with a minus sign it is the negated unsigned value.
     TLayoutToken Number(TLayoutToken t) {
         const qsizetype start = pos_;
         bool negative = false;
@@ -103,14 +110,17 @@ private:
             const qsizetype digits = pos_;
             while (pos_ < s_.size() && QStringLiteral("0123456789abcdefABCDEF").contains(s_[pos_]))
                 ++pos_;
+            t.text = s_.mid(start, pos_ - start);
             bool ok = false;
             const qulonglong v = s_.mid(digits, pos_ - digits).toULongLong(&ok, 16);
-            if (!ok || v > 0xFFFFFFFFull)
-                Fail(QStringLiteral("Invalid number '%1'").arg(s_.mid(start, pos_ - start)));
+            if (!ok) Fail(QStringLiteral("Invalid number '%1'").arg(t.text));
             t.kind = tkInteger;
-            const auto u32 = static_cast<uint32_t>(v);
-            t.number = negative ? -static_cast<long double>(static_cast<int32_t>(u32))
-                                : static_cast<long double>(static_cast<int32_t>(u32));
+            if (negative)
+                t.number = -static_cast<long double>(v);
+            else if (v <= 0xFFFFFFFFull)
+                t.number = static_cast<int32_t>(static_cast<uint32_t>(v));
+            else
+                t.number = static_cast<long double>(v);
             return t;
         }
         bool isFloat = false;
@@ -138,8 +148,7 @@ private:
         if (end != literal.constData() + literal.size() || !std::isfinite(v))
             Fail(QStringLiteral("Invalid number '%1'").arg(QString::fromLatin1(literal)));
         t.kind = isFloat ? tkFloat : tkInteger;
-        if (!isFloat && (v > 2147483647.0L || v < -2147483648.0L))
-            Fail(QStringLiteral("Integer out of range '%1'").arg(QString::fromLatin1(literal)));
+        t.text = QString::fromLatin1(literal);
         t.number = v;
         return t;
     }
@@ -290,8 +299,24 @@ long double TReader::ReadFloat() {
 }
 
 int TReader::ReadInteger() {
+    return static_cast<int>(ReadIntegerIn(INT_MIN, INT_MAX));
+}
+
+long double TReader::ReadIntegerIn(long double least, long double most) {
     if (Peek().kind != tkInteger) Error(QStringLiteral("Integer expected"));
-    return static_cast<int>(Next().number);
+    const long double v = Peek().number;
+    if (v < least || v > most) Error(QStringLiteral("Integer out of range '%1'").arg(Peek().text));
+    Next();
+    return v;
+}
+
+long double TReader::ReadFloatIn(long double most) {
+    if (Peek().kind != tkFloat && Peek().kind != tkInteger)
+        Error(QStringLiteral("Number expected"));
+    const long double v = Peek().number;
+    if (std::fabs(v) > most) Error(QStringLiteral("Number out of range '%1'").arg(Peek().text));
+    Next();
+    return v;
 }
 
 bool TReader::ReadBoolean() {
@@ -464,6 +489,12 @@ private:
         }
         TComponent* component;
         r_.contextLine_ = objectLine;
+        // Each level is a frame of this recursion: a limit keeps the stack bounded.
+        if (depth_ >= kMaxLayoutNesting) {
+            r_.context_ = name.isEmpty() ? className : name;
+            r_.Error(QStringLiteral("Objects nested deeper than %1 levels").arg(kMaxLayoutNesting));
+        }
+        ++depth_;
         if (!parent) {
             if (!InheritsFrom(root_->metaObject(), className))
                 r_.Error(
@@ -502,6 +533,7 @@ private:
         }
         r_.Next();
         r_.context_.clear();
+        --depth_;
     }
 
     static bool InheritsFrom(const QMetaObject* mo, const QString& className) {
@@ -605,25 +637,25 @@ private:
         }
         switch (p.metaType().id()) {
         case QMetaType::Int:
+            return ReadIntegerFor(p.metaType(), kind, INT_MIN, INT_MAX);
         case QMetaType::UInt:
+            return ReadIntegerFor(p.metaType(), kind, 0, UINT_MAX);
         case QMetaType::Short:
+            return ReadIntegerFor(p.metaType(), kind, SHRT_MIN, SHRT_MAX);
         case QMetaType::UShort:
+            return ReadIntegerFor(p.metaType(), kind, 0, USHRT_MAX);
         case QMetaType::Long:
         case QMetaType::LongLong:
+            return ReadIntegerFor(p.metaType(), kind, static_cast<long double>(LLONG_MIN),
+                                  static_cast<long double>(LLONG_MAX));
         case QMetaType::UChar:
-            if (kind == TValueType::Integer) return r_.ReadInteger();
-            if (kind == TValueType::Ident) {
-                const QString ident = r_.ReadIdent();
-                auto it = IntegerIdents().constFind(ident.toLower());
-                if (it != IntegerIdents().constEnd()) return *it;
-                r_.Error(QStringLiteral("Invalid property value %1").arg(ident));
-            }
-            r_.Error(QStringLiteral("Integer expected"));
+            return ReadIntegerFor(p.metaType(), kind, 0, UCHAR_MAX);
         case QMetaType::Bool:
             return r_.ReadBoolean();
         case QMetaType::Double:
+            return static_cast<double>(r_.ReadFloatIn(DBL_MAX));
         case QMetaType::Float:
-            return static_cast<double>(r_.ReadFloat());
+            return static_cast<float>(r_.ReadFloatIn(FLT_MAX));
         case QMetaType::QString:
             return r_.ReadString();
         case QMetaType::QStringList: {
@@ -639,6 +671,25 @@ private:
         }
         r_.Error(QStringLiteral("Property %1 cannot be read from a layout")
                      .arg(QLatin1String(p.name())));
+    }
+
+    // An integer property's value, a number in its range or a registered identifier.
+    QVariant ReadIntegerFor(QMetaType type, TValueType kind, long double least, long double most) {
+        long double value = 0;
+        if (kind == TValueType::Integer) {
+            value = r_.ReadIntegerIn(least, most);
+        } else if (kind == TValueType::Ident) {
+            const QString ident = r_.ReadIdent();
+            auto it = IntegerIdents().constFind(ident.toLower());
+            if (it == IntegerIdents().constEnd() || *it < least || *it > most)
+                r_.Error(QStringLiteral("Invalid property value %1").arg(ident));
+            value = *it;
+        } else {
+            r_.Error(QStringLiteral("Integer expected"));
+        }
+        QVariant v(static_cast<qlonglong>(value));
+        v.convert(type);
+        return v;
     }
 
     void BindEvent(const TPersistent::EventSlot& slot, const QString& handler) {
@@ -662,6 +713,7 @@ private:
     TReader& r_;
     std::vector<TComponent*> created_;
     std::vector<QByteArray> fields_;
+    int depth_ = 0; // objects being read, the root included
 };
 
 void TLayoutReader::Read(TComponent* root, const QString& text, const QString& fileName) {

@@ -50,6 +50,10 @@ public:
 
 private:
     friend class TLayoutReaderImpl;
+    // An integer in [least, most], or a float of at most that size: a larger value raises
+    // the reader error "... out of range" with the number as written.
+    long double ReadIntegerIn(long double least, long double most);
+    long double ReadFloatIn(long double most);
     const TLayoutToken& Peek(int ahead = 0) const;
     TLayoutToken Next();
     void Expect(int kind, const char* what);

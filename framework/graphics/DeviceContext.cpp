@@ -3,6 +3,7 @@
 #include "framework/graphics/Dib.h"
 
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
@@ -86,6 +87,49 @@ QFont Measurable(const QFont& font, qreal& scale) {
     return measured;
 }
 
+struct TCell {
+    int ascent = 0;
+    int descent = 0;
+};
+
+// The text cell above and below the baseline. Small sizes get the room that every
+// character of the Windows code page takes as the hinted font draws it, which the faces we
+// stand in for record in their tables and the system's text metrics report (an 11-pixel
+// Times New Roman cell is 14 pixels high where its rounded ascent and descent make 12);
+// larger sizes get the font's ascent and descent, rounded.
+TCell CellOf(const QFont& font) {
+    thread_local QHash<QString, TCell> cache;
+    const QString key = font.key();
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+    qreal k;
+    const QFontMetricsF fm(Measurable(font, k));
+    TCell cell{RoundInt(fm.ascent() * k), RoundInt(fm.descent() * k)};
+    constexpr qreal kHintedSizes = 255; // beyond, hinting no longer moves whole pixels
+    if (fm.height() * k <= kHintedSizes) {
+        QFont hinted = font;
+        hinted.setHintingPreference(QFont::PreferFullHinting);
+        const QFontMetrics im(hinted);
+        auto take = [&](char16_t c) {
+            const QRect r = im.boundingRect(QChar(c));
+            if (r.isEmpty()) return;
+            cell.ascent = std::max(cell.ascent, -r.top());
+            cell.descent = std::max(cell.descent, r.bottom() + 1);
+        };
+        static constexpr char16_t kHigh[] = {u'€', u'‚', u'ƒ', u'„', u'…', u'†', u'‡', u'ˆ', u'‰',
+                                             u'Š', u'‹', u'Œ', u'Ž', u'‘', u'’', u'“', u'”', u'•',
+                                             u'–', u'—', u'˜', u'™', u'š', u'›', u'œ', u'ž', u'Ÿ'};
+        for (char16_t c = 0x21; c < 0x7F; ++c)
+            take(c);
+        for (char16_t c : kHigh)
+            take(c);
+        for (char16_t c = 0xA1; c <= 0xFF; ++c)
+            take(c);
+    }
+    if (cache.size() > 256) cache.clear();
+    cache.insert(key, cell);
+    return cell;
+}
+
 } // namespace
 
 QFontMetricsF MetricsOf(const QFont& font, qreal& scale) {
@@ -96,8 +140,9 @@ TTextRun MeasureTextRun(const QFont& font, const QString& text) {
     qreal k;
     const QFontMetricsF fm = MetricsOf(font, k);
     TTextRun run;
-    run.ascent = RoundInt(fm.ascent() * k);
-    run.descent = RoundInt(fm.descent() * k);
+    const TCell cell = CellOf(font);
+    run.ascent = cell.ascent;
+    run.descent = cell.descent;
     run.advances.resize(static_cast<size_t>(text.size()), 0);
     qreal pos = 0;
     int previous = 0;
@@ -124,8 +169,9 @@ TTextRun TextRunOf(const QFont& font, const QString& text, const int* advances) 
     qreal k;
     const QFontMetricsF fm = MetricsOf(font, k);
     TTextRun run;
-    run.ascent = RoundInt(fm.ascent() * k);
-    run.descent = RoundInt(fm.descent() * k);
+    const TCell cell = CellOf(font);
+    run.ascent = cell.ascent;
+    run.descent = cell.descent;
     run.advances.assign(advances, advances + text.size());
     int64_t width = 0;
     for (int a : run.advances)
@@ -138,8 +184,9 @@ TTextMetric TextMetricsOf(const QFont& font) {
     qreal k;
     const QFontMetricsF fm = MetricsOf(font, k);
     TTextMetric tm;
-    tm.tmAscent = RoundInt(fm.ascent() * k);
-    tm.tmDescent = RoundInt(fm.descent() * k);
+    const TCell cell = CellOf(font);
+    tm.tmAscent = cell.ascent;
+    tm.tmDescent = cell.descent;
     tm.tmHeight = tm.tmAscent + tm.tmDescent;
     const int em = font.pixelSize() > 0 ? font.pixelSize() : RoundInt(fm.height() * k);
     tm.tmInternalLeading = std::max(0, tm.tmHeight - em);
@@ -547,7 +594,6 @@ bool TPainterDC::DrawImage(const QRect& dest, const QImage& image, const QRect& 
     }
     painter_->drawImage(target, image, src);
     painter_->restore();
-    return true;
 }
 
 namespace {

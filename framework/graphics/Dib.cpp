@@ -106,18 +106,26 @@ void UnpackIndexedRow(const uchar* row, uchar* out, int width, int bitCount, int
     maxIndex = std::max(maxIndex, top);
 }
 
+// Bit-field rows widen every channel to 8 bits; 16-bit rows then keep 5 bits of each, as
+// the 5-5-5 layout that 16-bit bitmaps are held in.
 QImage DecodeMaskedRows(const TDibHeader& h, const uchar* bits) {
-    QImage image(h.width, h.height, QImage::Format_RGB32);
+    const bool narrow = h.bitCount == 16;
+    QImage image(h.width, h.height, narrow ? QImage::Format_RGB555 : QImage::Format_RGB32);
     if (image.isNull()) return {};
     const Channel r(h.redMask), g(h.greenMask), b(h.blueMask);
     const int64_t stride = h.Stride();
     for (int64_t s = 0; s < h.height; ++s) {
         const uchar* row = bits + s * stride;
-        auto* out = reinterpret_cast<QRgb*>(image.scanLine(ImageRow(h, s)));
+        uchar* out = image.scanLine(ImageRow(h, s));
         for (int x = 0; x < h.width; ++x) {
-            const uint32_t v = h.bitCount == 16 ? qFromLittleEndian<uint16_t>(row + 2 * x)
-                                                : qFromLittleEndian<uint32_t>(row + 4 * x);
-            out[x] = qRgb(r(v), g(v), b(v));
+            if (narrow) {
+                const uint32_t v = qFromLittleEndian<uint16_t>(row + 2 * x);
+                reinterpret_cast<quint16*>(out)[x] =
+                    static_cast<quint16>((r(v) >> 3) << 10 | (g(v) >> 3) << 5 | b(v) >> 3);
+            } else {
+                const uint32_t v = qFromLittleEndian<uint32_t>(row + 4 * x);
+                reinterpret_cast<QRgb*>(out)[x] = qRgb(r(v), g(v), b(v));
+            }
         }
     }
     return image;
@@ -170,9 +178,7 @@ QImage DecodePlainRows(const TDibHeader& h, QByteArrayView bits, int& maxIndex) 
         }
         return image;
     }
-    QImage image = DecodeMaskedRows(h, src);
-    if (h.bitCount == 16 && !image.isNull()) image = image.convertToFormat(QImage::Format_RGB555);
-    return image;
+    return DecodeMaskedRows(h, src);
 }
 
 // Run-length encoded rows: runs and literal groups must stay inside their row and the

@@ -5,6 +5,7 @@
 // through. Every size and offset is checked before it is used, so a damaged bitmap is
 // refused whole instead of being read past its end.
 
+#include "framework/core/Limits.h"
 #include "framework/graphics/DeviceContext.h"
 
 #include <QByteArray>
@@ -15,9 +16,6 @@
 
 inline constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3, BI_JPEG = 4,
                           BI_PNG = 5, BI_ALPHABITFIELDS = 6;
-
-// The most pixels a bitmap may claim; a larger claim is damage, not a picture.
-inline constexpr int64_t kMaxBitmapPixels = 256LL * 1024 * 1024;
 
 // The header of a device-independent bitmap after its checks.
 struct TDibHeader {

@@ -1,5 +1,6 @@
 #include "framework/graphics/EmfPlayer.h"
 
+#include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/EmfRecords.h"
@@ -10,23 +11,20 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
+#include <QRawFont>
 #include <QRegion>
 #include <array>
 #include <cmath>
 #include <optional>
+#include <unordered_map>
 #include <variant>
 
 using namespace emf;
 
 namespace {
 
-// Device coordinates beyond this are clamped before they become integers.
-constexpr double kCoordLimit = 1 << 26;
-constexpr int kMaxSavedStates = 4096;
-constexpr double kMaxFontPixels = 1e5;
-// Advances and text lengths whose sums stay far inside an int.
-constexpr int32_t kMaxAdvance = 1 << 16;
-constexpr qsizetype kMaxTextLength = 1 << 14;
+constexpr double kCoordLimit = kMaxDeviceCoordinate;
+constexpr int32_t kMaxAdvance = kMaxTextAdvance;
 
 int ToInt(double v) {
     if (std::isnan(v)) return 0;
@@ -155,6 +153,9 @@ private:
               std::vector<int> dx);
     void TextBox(const QTransform& t, uint32_t options, const TRectL& rect);
     void TextRun(const QTransform& t, QPointF pd, const QString& text, const TTextRun& run);
+    // Takes the square pixels of the characters the face lacks from what may still go to
+    // fallback fonts; false when they are not left.
+    bool AffordFallback(const QFont& font, const QString& text, double em);
     void ExtTextOut(const TRecord& r);
     void SmallTextOut(const TRecord& r);
     void Bitmap(const TRecord& r);
@@ -219,6 +220,9 @@ private:
     bool inPath_ = false;
     QPainterPath path_; // device coordinates
     bool rasterOps_ = false;
+    int64_t bitmapBudget_ = kMaxMetafileBitmapPixels; // pixels that bitmaps may still decode to
+    double fallbackArea_ = kMaxFallbackTextArea;
+    std::unordered_map<QString, QRawFont> rawFonts_;
 };
 
 Player::Player(QPainter& painter, const QByteArray& emf, const QRectF& dest)
@@ -260,7 +264,7 @@ void Player::Run() {
     TRecordWalker walker(emf_);
     TRecord r;
     bool first = true;
-    while (walker.Next(r)) {
+    for (int64_t played = 0; walker.Next(r) && played < kMaxMetafileRecords; ++played) {
         if (first) { // the header
             first = false;
             continue;
@@ -289,7 +293,7 @@ QTransform Player::Total() {
 // ---- objects, state and clipping ------------------------------------------------------
 
 void Player::CreateObject(uint32_t index, Object object) {
-    if (index == 0 || index > 0xFFFF) return;
+    if (index == 0 || index > kMaxMetafileObjects) return;
     if (index >= objects_.size()) objects_.resize(index + 1);
     objects_[index] = std::move(object);
 }
@@ -824,7 +828,7 @@ void Player::TextRun(const QTransform& t, QPointF pd, const QString& text, const
                                : 0;
     const double em = std::abs(static_cast<double>(font.font.pixelSize())) * sv;
     if (su <= 1e-6 || sv <= 1e-6 || em >= kMaxFontPixels || !std::isfinite(pd.x()) ||
-        !std::isfinite(pd.y()))
+        !std::isfinite(pd.y()) || !AffordFallback(font.font, text, em))
         return;
     std::optional<QColor> background;
     if (state_.bkMode == OPAQUE) background = state_.bkColor;
@@ -866,6 +870,25 @@ void Player::Text(QPointF ref, uint32_t options, std::optional<TRectL> rect, con
     if (updateCp)
         state_.cp +=
             CurrentPositionAdvance(state_.textAlign, state_.font.lf.lfEscapement, run.width);
+}
+
+bool Player::AffordFallback(const QFont& font, const QString& text, double em) {
+    auto it = rawFonts_.find(font.key());
+    if (it == rawFonts_.end()) {
+        if (rawFonts_.size() > 64) rawFonts_.clear();
+        it = rawFonts_.emplace(font.key(), QRawFont::fromFont(font)).first;
+    }
+    int64_t outside = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]), ++i;
+        if (!QChar::isSpace(c) && !it->second.supportsCharacter(c)) ++outside;
+    }
+    const double area = em * em * static_cast<double>(outside);
+    if (area > fallbackArea_) return false;
+    fallbackArea_ -= area;
+    return true;
 }
 
 void Player::ExtTextOut(const TRecord& r) {
@@ -1004,8 +1027,23 @@ QImage DecodeRle(const TDib& dib, bool four) {
     return image;
 }
 
-// The bitmap as an image with its first row on top; alpha kept when asked for.
-QImage DecodeDib(const TDib& dib, bool alpha) {
+// The pixels a checked bitmap header claims.
+int64_t HeaderPixels(const TDib& dib) {
+    const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
+    if (U32(b) == 12) return int64_t(U16(b + 4)) * std::abs(int64_t(I16(b + 6)));
+    return std::abs(int64_t(I32(b + 4))) * std::abs(int64_t(I32(b + 8)));
+}
+
+// Takes pixels from what one playing may still decode; false when they are not left.
+bool Spend(int64_t& budget, int64_t pixels) {
+    if (pixels > budget) return false;
+    budget -= pixels;
+    return true;
+}
+
+// The bitmap as an image with its first row on top; alpha kept when asked for. Nothing
+// when its pixels are more than the budget left.
+QImage DecodeDib(const TDib& dib, bool alpha, int64_t& budget) {
     const uint32_t compression = Compression(dib);
     if (compression == 4 || compression == 5) {
         // Ask the embedded picture its size before decoding it.
@@ -1014,9 +1052,12 @@ QImage DecodeDib(const TDib& dib, bool alpha) {
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
         const QSize size = reader.size();
-        if (!size.isValid() || int64_t(size.width()) * size.height() > kMaxBitmapPixels) return {};
+        if (!size.isValid() || int64_t(size.width()) * size.height() > kMaxBitmapPixels ||
+            !Spend(budget, int64_t(size.width()) * size.height()))
+            return {};
         return reader.read();
     }
+    if (!Spend(budget, HeaderPixels(dib))) return {};
     if (compression == 1 || compression == 2) return DecodeRle(dib, compression == 2);
     const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
     if (alpha && U32(b) >= 40 && U16(b + 14) == 32 && compression == 0) {
@@ -1024,8 +1065,7 @@ QImage DecodeDib(const TDib& dib, bool alpha) {
         const int rows = h < 0 ? -h : h;
         QImage image(reinterpret_cast<const uchar*>(dib.bits.constData()), w, rows, w * 4,
                      QImage::Format_ARGB32_Premultiplied);
-        QImage copy = image.copy();
-        return h > 0 ? copy.mirrored(false, true) : copy;
+        return h > 0 ? image.mirrored(false, true) : image.copy();
     }
     return DibToImage(dib);
 }
@@ -1129,11 +1169,12 @@ void Player::Bitmap(const TRecord& r) {
             int x0 = ToInt(a.x()), x1 = ToInt(b.x()), y0 = ToInt(a.y()), y1 = ToInt(b.y());
             if (x1 == x0 && d.width() != 0) x1 = x0 + (b.x() > a.x() ? 1 : -1);
             if (y1 == y0 && d.height() != 0) y1 = y0 + (b.y() > a.y() ? 1 : -1);
+            if (!Spend(bitmapBudget_, HeaderPixels(dib))) return;
             SyncDelegate();
             delegate_->StretchDIBits(QRect(x0, y0, x1 - x0, y1 - y0), src, dib, SRCCOPY);
             return;
         }
-        const QImage image = DecodeDib(dib, false);
+        const QImage image = DecodeDib(dib, false, bitmapBudget_);
         if (image.isNull()) return;
         QRectF source = src;
         if (BottomUp(dib)) source.moveTop(image.height() - src.y() - src.height());
@@ -1153,7 +1194,7 @@ void Player::Bitmap(const TRecord& r) {
         if (r.U(80) != 0) return;
         const TDib dib = DibOf(r, r.U(84), r.U(88), r.U(92), r.U(96));
         const bool alpha = r.type == EMR_ALPHABLEND && ((rop >> 24) & 1);
-        QImage image = DecodeDib(dib, alpha);
+        QImage image = DecodeDib(dib, alpha, bitmapBudget_);
         if (image.isNull()) return;
         QRectF src(r.I(44), r.I(48), d.width(), d.height());
         if (r.type != EMR_BITBLT) src.setSize(QSizeF(r.I(100), r.I(104)));
@@ -1192,7 +1233,7 @@ void Player::FillRegion(const QRegion& region, const Brush& brush) {
 Brush Player::PatternBrush(const TRecord& r) {
     Brush b;
     const TDib dib = DibOf(r, r.U(16), r.U(20), r.U(24), r.U(28));
-    QImage image = DecodeDib(dib, false);
+    QImage image = DecodeDib(dib, false, bitmapBudget_);
     if (image.isNull() || r.U(12) == 1) {
         b.kind = Brush::Solid;
         b.color = Qt::gray;

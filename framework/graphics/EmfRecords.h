@@ -3,6 +3,8 @@
 // the header, structural checks of whole files and of single records, and a writer that
 // the recording device context and the Windows-metafile converter share.
 
+#include "framework/core/Limits.h"
+
 #include <QByteArray>
 #include <QPointF>
 #include <QRect>
@@ -143,10 +145,8 @@ inline constexpr uint32_t PS_NULL = 5, PS_ENDCAP_FLAT = 0x200, PS_JOIN_MITER = 0
 inline constexpr uint32_t ETO_GLYPH_INDEX = 0x10, ETO_NO_RECT = 0x100, ETO_SMALL_CHARS = 0x200,
                           ETO_PDY = 0x2000;
 
-// Largest metafile this program reads or writes, and the most pixels one bitmap record
-// may decode to: beyond these a file is treated as damaged rather than allocated for.
-inline constexpr int64_t kMaxBytes = 512LL * 1024 * 1024;
-inline constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
+// Largest metafile this program reads or writes.
+inline constexpr int64_t kMaxBytes = kMaxMetafileBytes;
 
 inline uint32_t U32(const uchar* p) {
     return qFromLittleEndian<uint32_t>(p);

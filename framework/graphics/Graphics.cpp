@@ -265,6 +265,20 @@ QString ResolveFamily(const QString& face) {
 
 } // namespace
 
+QStringList StandInFaces() {
+    QStringList faces;
+    for (const FaceSubstitute& s : kFaceSubstitutes) {
+        const QString face = QString::fromLatin1(s.face);
+        if (QFontDatabase::hasFamily(face)) continue; // installed itself
+        for (const char* c : s.substitutes)
+            if (c && QFontDatabase::hasFamily(QString::fromLatin1(c))) {
+                faces << face;
+                break;
+            }
+    }
+    return faces;
+}
+
 void InstallFontSubstitutes() {
     for (const FaceSubstitute& s : kFaceSubstitutes) {
         QStringList list;

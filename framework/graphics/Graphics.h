@@ -153,6 +153,9 @@ inline void DeleteObject(HFONT& f) {
 QFont QFontFromLogFont(const LOGFONT& lf);
 // Substitutions of missing faces by faces of similar width; installed once at start-up.
 void InstallFontSubstitutes();
+// The faces that layouts name whose stand-ins are installed, spelled as the layouts spell
+// them ("Times New Roman" while only its metric twin is there).
+QStringList StandInFaces();
 
 enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 enum TFontPitch { fpDefault, fpVariable, fpFixed };

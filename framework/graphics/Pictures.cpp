@@ -172,6 +172,18 @@ QByteArray ReadRest(QIODevice& stream) {
     return stream.readAll();
 }
 
+// True unless an indexed image holds an index past the end of its colour table.
+bool IndexesInTable(const QImage& image) {
+    if (image.format() != QImage::Format_Indexed8 || image.colorCount() >= 256) return true;
+    const int count = image.colorCount();
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* row = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            if (row[x] >= count) return false;
+    }
+    return true;
+}
+
 class TBitmapCanvas : public TCanvas {
 public:
     explicit TBitmapCanvas(TBitmap* bitmap) : bitmap_(bitmap) {}
@@ -377,7 +389,7 @@ void TBitmap::Draw(TCanvas& canvas, const QRect& rect) {
         return;
     }
     if (!Monochrome()) dc->SetStretchBltMode(COLORONCOLOR);
-    if (dc->DrawImage(rect, pixels, pixels.rect())) return;
+    if (IndexesInTable(pixels) && dc->DrawImage(rect, pixels, pixels.rect())) return;
     dc->StretchDIBits(rect, pixels.rect(), DrawingDib(), SRCCOPY);
 }
 
@@ -743,7 +755,7 @@ void TAutoGraphic::Draw(TCanvas& canvas, const QRect& rect) {
         return;
     }
     dc->SetStretchBltMode(COLORONCOLOR);
-    if (dc->DrawImage(rect, image_, image_.rect())) return;
+    if (IndexesInTable(image_) && dc->DrawImage(rect, image_, image_.rect())) return;
     dc->StretchDIBits(rect, image_.rect(), EncodeDib(image_, 24), SRCCOPY);
 }
 

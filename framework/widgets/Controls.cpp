@@ -11,6 +11,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QThread>
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 
 // ---- Messages and exceptions ---------------------------------------------------------
@@ -297,9 +300,23 @@ void TControl::SetParentComponent(TComponent* parent) {
     if (auto* w = qobject_cast<TWinControl*>(parent)) SetParent(w);
 }
 
+namespace {
+
+// Qt's widgets hold positions and sizes up to 2^24 - 1; beyond that is no place on any
+// screen, and the sums made from such values (right edges, client sizes) would overflow.
+constexpr int kMaxExtent = 16777215;
+
+int ClampToInt(int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
 void TControl::SetBounds(int left, int top, int width, int height) {
-    width = std::max(0, width);
-    height = std::max(0, height);
+    left = std::clamp(left, -kMaxExtent, kMaxExtent);
+    top = std::clamp(top, -kMaxExtent, kMaxExtent);
+    width = std::clamp(width, 0, kMaxExtent);
+    height = std::clamp(height, 0, kMaxExtent);
     if (left == left_ && top == top_ && width == width_ && height == height_) return;
     left_ = left;
     top_ = top;
@@ -315,10 +332,10 @@ void TControl::ApplyGeometry() {
 }
 
 void TControl::SetClientWidth(int w) {
-    SetWidth(w + (width_ - ClientRect().width()));
+    SetWidth(ClampToInt(int64_t(w) + width_ - ClientRect().width()));
 }
 void TControl::SetClientHeight(int h) {
-    SetHeight(h + (height_ - ClientRect().height()));
+    SetHeight(ClampToInt(int64_t(h) + height_ - ClientRect().height()));
 }
 
 QPoint TControl::ClientOrigin() const {

@@ -229,6 +229,13 @@ QIcon Swatch(TColor c) {
     return QIcon(pm);
 }
 
+QLabel* Caption(const QString& text, QWidget* buddy, const char* name) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
 // The window of the font dialog. Its controls carry object names so that tests and
 // helpers can find them: faceEdit, faceList, styleList, sizeEdit, sizeList, strikeOut,
 // underline, colorCombo, sample, and the buttons okButton, cancelButton, applyButton.
@@ -238,13 +245,14 @@ public:
         setWindowTitle(QStringLiteral("Font"));
         const TFontDialogOptions options = owner->Options();
         auto* grid = new QGridLayout;
-        grid->addWidget(new QLabel(QStringLiteral("&Font:")), 0, 0);
-        grid->addWidget(new QLabel(QStringLiteral("Font st&yle:")), 0, 1);
-        grid->addWidget(new QLabel(QStringLiteral("&Size:")), 0, 2);
         face_ = Named(new QLineEdit, "faceEdit");
         style_ = Named(new QLineEdit, "styleEdit");
         style_->setReadOnly(true);
         size_ = Named(new QLineEdit, "sizeEdit");
+        // Each caption's marked letter takes the focus to its box.
+        grid->addWidget(Caption(QStringLiteral("&Font:"), face_, "faceLabel"), 0, 0);
+        grid->addWidget(Caption(QStringLiteral("Font st&yle:"), style_, "styleLabel"), 0, 1);
+        grid->addWidget(Caption(QStringLiteral("&Size:"), size_, "sizeLabel"), 0, 2);
         faceList_ = Named(new QListWidget, "faceList");
         styleList_ = Named(new QListWidget, "styleList");
         sizeList_ = Named(new QListWidget, "sizeList");
@@ -277,7 +285,7 @@ public:
             color_->addItem(Swatch(c.color), QString::fromLatin1(c.name), c.color);
         effectsLayout->addWidget(strike_);
         effectsLayout->addWidget(underline_);
-        effectsLayout->addWidget(new QLabel(QStringLiteral("&Color:")));
+        effectsLayout->addWidget(Caption(QStringLiteral("&Color:"), color_, "colorLabel"));
         effectsLayout->addWidget(color_);
         effects->setVisible(options & TDialogsEnums::fdEffects);
 
@@ -503,16 +511,15 @@ TFontDialog::TFontDialog(TComponent* owner) : TCommonDialog(owner), font_(new TF
 }
 
 QStringList TFontDialog::FaceNames() {
-    QStringList faces = QFontDatabase::families();
-    // Faces that layouts name and that stand for an installed face of the same width.
-    for (const QString& face : QFont::substitutions()) {
-        if (faces.contains(face, Qt::CaseInsensitive)) continue;
-        for (const QString& s : QFont::substitutes(face))
-            if (QFontDatabase::hasFamily(s)) {
-                faces << face;
-                break;
-            }
+    QStringList faces;
+    // Installed families; one that several foundries make is listed once, without them.
+    for (QString family : QFontDatabase::families()) {
+        const qsizetype foundry = family.indexOf(QLatin1String(" ["));
+        if (foundry > 0) family.truncate(foundry);
+        faces << family;
     }
+    for (const QString& face : StandInFaces())
+        if (!faces.contains(face, Qt::CaseInsensitive)) faces << face;
     std::sort(faces.begin(), faces.end(), [](const QString& a, const QString& b) {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;
     });

@@ -113,6 +113,11 @@ void TForm::DefineProperties(TFiler& filer) {
             if (!pixmap.loadFromData(r.ReadFileReference()))
                 r.Error(QStringLiteral("Icon is not a picture"));
             icon_ = QIcon(pixmap);
+            // Title bars and task lists ask for the small sizes: made once, smoothly.
+            for (int side : {16, 32})
+                if (pixmap.width() > side || pixmap.height() > side)
+                    icon_.addPixmap(
+                        pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
             if (Widget()) Widget()->setWindowIcon(icon_);
         },
         [](TWriter&) {}, false);

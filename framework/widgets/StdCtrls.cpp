@@ -137,23 +137,42 @@ void TCustomLabel::AdjustBounds() {
 
 namespace {
 
-// Refuses what the user types beyond the length limit and converts the letter case, as
-// the system's edit does. Text set in code is not validated by Qt, so a longer text set
-// by a program is kept whole; the user can still shorten it.
+// Converts the letter case and keeps what the user puts in within the length limit, as
+// the system's edit does: a typed character beyond it is refused, pasted text is cut to
+// what fits. Text set in code is not validated by Qt, so a longer text set by a program
+// is kept whole; the user can still shorten it.
 class TEditValidator : public QValidator {
 public:
     TEditValidator(QLineEdit* edit, int maxLength, TEditCharCase charCase)
         : QValidator(edit), edit_(edit), maxLength_(maxLength), charCase_(charCase) {}
 
-    State validate(QString& input, int&) const override {
+    State validate(QString& input, int& pos) const override {
         if (charCase_ == TStdCtrlsEnums::ecUpperCase)
             input = input.toUpper();
         else if (charCase_ == TStdCtrlsEnums::ecLowerCase)
             input = input.toLower();
-        if (maxLength_ > 0 && input.size() > maxLength_ && edit_ &&
-            input.size() >= edit_->text().size())
-            return Invalid;
-        return Acceptable;
+        if (maxLength_ <= 0 || input.size() <= maxLength_ || !edit_) return Acceptable;
+        const QString old = edit_->text();
+        if (input.size() < old.size()) return Acceptable;
+        return FitInsertion(old, input, pos) ? Acceptable : Invalid;
+    }
+
+private:
+    // The new text is the old one with [a, b) replaced by what ends at the cursor: keeps of
+    // that only as much as the limit leaves room for. False when there is no room at all.
+    bool FitInsertion(const QString& old, QString& input, int& pos) const {
+        if (pos < 0 || pos > input.size()) return false;
+        const qsizetype b = old.size() - (input.size() - pos); // the old text after it
+        if (b < 0) return false;
+        qsizetype a = 0;
+        while (a < b && a < pos && old[a] == input[a])
+            ++a;
+        const qsizetype room = maxLength_ - (old.size() - (b - a));
+        const qsizetype inserted = pos - a;
+        if (room <= 0 || inserted <= room) return false;
+        input.remove(a + room, inserted - room);
+        pos = static_cast<int>(a + room);
+        return true;
     }
 
 private:

@@ -2,9 +2,8 @@
 // against the text as the screen measures it, repaints, and where the ink lands.
 #include "controls/antAngleLabel.h"
 
-#include "framework/widgets/Forms.h"
 #include "framework/core/Reader.h"
-#include "framework/graphics/TextDraw.h"
+#include "framework/widgets/Forms.h"
 #include "support/TestSupport.h"
 
 #include <QTest>
@@ -41,16 +40,6 @@ protected:
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     }
-    // The unturned text as the screen measures it: width and line height.
-    QSize Measured(const QString& text) {
-        TCanvas canvas(ScreenMeasuringDC());
-        canvas.Font()->Assign(label->Font());
-        canvas.RequireFont();
-        QRect r(0, 0, 0, 0);
-        DrawText(canvas.Handle(), text, r, DT_CALCRECT | DT_EXPANDTABS);
-        return r.size();
-    }
-
     std::unique_ptr<TForm> form;
     TantAngleLabel* label = nullptr;
 };
@@ -62,7 +51,9 @@ TEST_F(AngleLabelTest, NewLabelIsArial14AtEastTransparentAndOneSpaceLarge) {
     EXPECT_EQ(label->Font()->Size(), 14);
     EXPECT_TRUE(label->Transparent());
     EXPECT_EQ(label->TextOrigin(), QPoint(0, 0));
-    EXPECT_EQ(QSize(label->Width(), label->Height()), Measured(QStringLiteral(" ")));
+    // 14 points at 96 per inch are 19 pixels: a space of 569/2048 em is 5 wide, and the
+    // cell of Arial (Liberation Sans) at 19 pixels is 22 high.
+    EXPECT_EQ(QSize(label->Width(), label->Height()), QSize(5, 22));
 }
 
 TEST_F(AngleLabelTest, AnglesSnapToTheNearestDirection) {
@@ -111,9 +102,10 @@ TEST_F(AngleLabelTest, TurnedBoxAndOriginFollowTheMeasuredText) {
     label->Font()->SetHeight(-11);
     label->SetCaption(QStringLiteral("Sleevane cover"));
     label->SetBounds(10, 20, label->Width(), label->Height());
-    const QSize m = Measured(label->Caption());
-    const int w = m.width(), h = m.height(), fh = -11;
-    ASSERT_GT(w, 40);
+    // Liberation Serif's advances in 2048ths of an em, at 11 pixels: S 1139, l 569,
+    // e 909 (x4), v 1024 (x2), a 909, n 1024, space 512, c 909, o 1024, r 682 make 67.4
+    // pixels, 67 wide; the cell of Times New Roman at 11 pixels is 14 high.
+    const int w = 67, h = 14, fh = -11;
     // The diagonal box is a square of the font height plus the text's run at 45 degrees.
     const int s = 11 + RoundInt(w * 0.7071067L);
     const struct {
@@ -142,18 +134,19 @@ TEST_F(AngleLabelTest, TurnedBoxAndOriginFollowTheMeasuredText) {
 TEST_F(AngleLabelTest, MeasuringStartsAtTheGivenCorner) {
     label->SetCaption(QStringLiteral("Band"));
     label->SetAngleDirection(adSouth);
-    const QSize m = Measured(label->Caption());
+    // Arial at 19 pixels: B 1366, a, n, d 1139 each of 2048 make 44.4 pixels; cell 22.
     QRect r(5, 7, 100, 100);
     label->CalcRotatedBounds(r);
-    EXPECT_EQ(r, QRect(5, 7, m.height(), m.width()));
-    EXPECT_EQ(label->TextOrigin(), QPoint(5 + m.height(), 7));
+    EXPECT_EQ(r, QRect(5, 7, 22, 44));
+    EXPECT_EQ(label->TextOrigin(), QPoint(5 + 22, 7));
 }
 
 TEST_F(AngleLabelTest, EmptyCaptionMeasuresAsOneSpace) {
     label->Font()->SetName(QStringLiteral("Times New Roman"));
     label->Font()->SetHeight(-11);
-    const QSize space = Measured(QStringLiteral(" "));
-    ASSERT_GT(space.width(), 0);
+    // A space of Times New Roman at 11 pixels: 512/2048 em is 2.75, 3 wide; the cell is
+    // 14 high, as the system measures that face.
+    const QSize space(3, 14);
     EXPECT_EQ(QSize(label->Width(), label->Height()), space);
     label->SetAngle(90);
     EXPECT_EQ(QSize(label->Width(), label->Height()), space.transposed());
@@ -344,7 +337,9 @@ TEST_F(AngleLabelTest, LayoutSetsAngleThenDirectionAndSizesAtTheEnd) {
     EXPECT_EQ(r1->RotatedFont()->logFont.lfEscapement, 900);
     EXPECT_EQ(r1->RotatedFont()->logFont.lfHeight, -11);
     label->Font()->Assign(r1->Font());
-    EXPECT_EQ(QSize(r1->Width(), r1->Height()), Measured(QStringLiteral(" ")).transposed());
+    // A space of Arial at 11 pixels is 3 wide (569/2048 em), the cell 14 high: turned,
+    // the band label is 14 x 3.
+    EXPECT_EQ(QSize(r1->Width(), r1->Height()), QSize(14, 3));
     EXPECT_EQ(QPoint(r1->Left(), r1->Top()), QPoint(2, 0));
 }
 

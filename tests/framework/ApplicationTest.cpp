@@ -91,8 +91,20 @@ TEST(MessageTest, MessagesForAFreedControlAreDropped) {
     auto* r = new TRecorder(nullptr);
     PostMessage(r, WM_USER + 1, 1);
     delete r;
-    Application->ProcessMessages(); // must not crash
-    SUCCEED();
+    // Controls made afterwards (one may take the freed one's place in memory) receive only
+    // what is posted to them.
+    std::vector<std::unique_ptr<TRecorder>> later;
+    for (int i = 0; i < 4; ++i) {
+        later.push_back(std::make_unique<TRecorder>(nullptr));
+        PostMessage(later.back().get(), WM_USER + 2, 10 + i);
+    }
+    Application->ProcessMessages();
+    for (int i = 0; i < 4; ++i) {
+        const auto& received = later[static_cast<size_t>(i)]->received;
+        ASSERT_EQ(received.size(), 1u) << i;
+        EXPECT_EQ(received[0].first, WM_USER + 2);
+        EXPECT_EQ(received[0].second, 10 + i);
+    }
 }
 
 // Closes the next error box that appears and remembers its caption and text.

@@ -10,6 +10,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -288,6 +289,51 @@ TEST_F(DialogsTest, FontDialogAppliesWhileOpenAndRemembersTheFont) {
     EXPECT_TRUE(fonts->Execute());
     EXPECT_TRUE(warned);
     EXPECT_EQ(fonts->Font()->Height(), -11);
+}
+
+// The captions mark a letter that takes the focus to their box; the face list holds real
+// families and the faces layouts name, each spelled once as its makers spell it.
+TEST_F(DialogsTest, FontDialogCaptionsLeadToTheirBoxesAndFacesAreRealNames) {
+    auto* fonts = Find<TFontDialog>(form.get(), "FontDialogfront");
+    fonts->SetOptions(TDialogsEnums::fdEffects | TDialogsEnums::fdApplyButton);
+    QStringList faces;
+    auto driver = WhenDialogOpens([&](QDialog* d) {
+        const struct {
+            const char* label;
+            const char* box;
+            QString shown;
+            Qt::Key key;
+        } captions[] = {{"faceLabel", "faceEdit", QStringLiteral("Font:"), Qt::Key_F},
+                        {"styleLabel", "styleEdit", QStringLiteral("Font style:"), Qt::Key_Y},
+                        {"sizeLabel", "sizeEdit", QStringLiteral("Size:"), Qt::Key_S},
+                        {"colorLabel", "colorCombo", QStringLiteral("Color:"), Qt::Key_C}};
+        for (const auto& c : captions) {
+            auto* label = Child<QLabel>(d, c.label);
+            QWidget* box = d->findChild<QWidget*>(QLatin1String(c.box));
+            ASSERT_NE(box, nullptr) << c.box;
+            EXPECT_EQ(label->buddy(), box) << c.label;
+            EXPECT_EQ(label->text().remove(QLatin1Char('&')), c.shown);
+            EXPECT_EQ(label->text().count(QLatin1Char('&')), 1) << c.label;
+            QTest::keyClick(d, c.key, Qt::AltModifier);
+            EXPECT_TRUE(box->hasFocus()) << c.label;
+        }
+        auto* list = Child<QListWidget>(d, "faceList");
+        for (int i = 0; i < list->count(); ++i)
+            faces << list->item(i)->text();
+        d->reject();
+    });
+    fonts->Execute();
+    for (const char* face : {"Times New Roman", "Arial", "MS Sans Serif", "Courier New",
+                             "Liberation Sans", "DejaVu Sans"})
+        EXPECT_EQ(faces.count(QString::fromLatin1(face)), 1) << face;
+    for (const QString& face : faces) {
+        EXPECT_FALSE(face.contains(QLatin1Char('['))) << face.toStdString();
+        EXPECT_NE(face, face.toLower()) << face.toStdString();
+        const auto same = [&](const QString& other) {
+            return other.compare(face, Qt::CaseInsensitive) == 0;
+        };
+        EXPECT_EQ(std::count_if(faces.begin(), faces.end(), same), 1) << face.toStdString();
+    }
 }
 
 TEST_F(DialogsTest, FontDialogLeavesTheWindowTextColourAloneUnlessAnotherIsPicked) {

@@ -1,10 +1,14 @@
 // The layout reader on good and malformed layouts.
 #include "framework/core/Reader.h"
+#include "framework/widgets/ExtCtrls.h"
 #include "framework/widgets/Forms.h"
 #include "framework/widgets/StdCtrls.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPointer>
+#include <climits>
 
 namespace {
 
@@ -42,6 +46,7 @@ class TTestItem : public TGraphicControl {
     Q_PROPERTY(TTestSize* Size READ Size)
     Q_PROPERTY(QStringList Names MEMBER names)
     Q_PROPERTY(double Ratio MEMBER ratio)
+    Q_PROPERTY(int Count MEMBER count)
 public:
     explicit TTestItem(TComponent* owner) : TGraphicControl(owner), size_(new TTestSize) {
         size_->setParent(this);
@@ -49,6 +54,7 @@ public:
     TTestSize* Size() const { return size_; }
     QStringList names;
     double ratio = 0;
+    int count = 0;
     QStringList log; // what happened, in order
     void Loaded() override {
         log << QStringLiteral("Loaded(loading=%1)").arg(IsLoading());
@@ -84,6 +90,7 @@ struct ReaderTest : ::testing::Test {
     static void SetUpTestSuite() {
         RegisterComponentClass<TTestItem>();
         RegisterComponentClass<TLabel>();
+        RegisterComponentClass<TPanel>();
     }
     std::unique_ptr<TTestForm> form = std::make_unique<TTestForm>(nullptr);
     void Read(const QString& text) {
@@ -202,6 +209,50 @@ TEST_F(ReaderTest, MalformedLayoutsNameFileLineAndProperty) {
          "test.layout(2): Unterminated string"},
         {"object Form1: TOtherForm\nend\n",
          "test.layout(1): Layout is for TOtherForm, not TTestForm"},
+        {"object Form1: TTestForm\n  Caption 'x'\nend\n",
+         "test.layout(2): Error reading Form1.Caption: '=' expected"},
+        {"object Form1: TTestForm\n  = 5\nend\n",
+         "test.layout(2): Error reading Form1: Property name expected"},
+        {"object Form1: TTestForm\n  Item1.Left = 5\nend\n",
+         "test.layout(2): Error reading Form1.Item1.Left: Property Item1 has no sub-properties"},
+        {"object Form1: TTestForm\n  Caption.Size = 5\nend\n",
+         "test.layout(2): Error reading Form1.Caption.Size: Property Caption has no "
+         "sub-properties"},
+        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Size = 3\n  end\nend\n",
+         "test.layout(3): Error reading Item1.Size: Property Size is read-only"},
+        {"object Form1: TTestForm\n  object Item1: TTestItem\n  end\n  object Item1: TTestItem\n"
+         "  end\nend\n",
+         "test.layout(4): Error reading Item1: A component named Item1 already exists"},
+        {"object Form1: TTestForm\n  object Item1: TLabel\n  end\nend\n",
+         "test.layout(2): Error reading Item1: Field Item1 of TTestForm cannot hold a TLabel"},
+        {"object Form1: TTestForm\n  BorderStyle = bsWavy\nend\n",
+         "test.layout(2): Error reading Form1.BorderStyle: Invalid property value bsWavy"},
+        {"object Form1: TTestForm\n  Color = clNoSuchColour\nend\n",
+         "test.layout(2): Error reading Form1.Color: Invalid property value clNoSuchColour"},
+        {"object Form1: TTestForm\n  Font.Style = fsBold\nend\n",
+         "test.layout(2): Error reading Form1.Font.Style: Set expected"},
+        {"object Form1: TTestForm\n  Font.Style = [fsBold fsItalic]\nend\n",
+         "test.layout(2): Error reading Form1.Font.Style: ']' expected"},
+        {"object Form1: TTestForm\n  Font.Style = [fsBold, 'x']\nend\n",
+         "test.layout(2): Error reading Form1.Font.Style: Identifier expected in set"},
+        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Names = 'a'\n  end\nend\n",
+         "test.layout(3): Error reading Item1.Names: List expected"},
+        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Names = ('a' b)\n  end\nend\n",
+         "test.layout(3): Error reading Item1.Names: String expected"},
+        {"object Form1: TTestForm\n  object Item1: TTestItem\n    Ratio = 'x'\n  end\nend\n",
+         "test.layout(3): Error reading Item1.Ratio: Number expected"},
+        {"object Form1: TTestForm\n  Caption = 12\nend\n",
+         "test.layout(2): Error reading Form1.Caption: String expected"},
+        {"object Form1: TTestForm\n  OnShow = 12\nend\n",
+         "test.layout(2): Error reading Form1.OnShow: Identifier expected"},
+        {"object Form1: TTestForm\n  Caption = 'x' ; \nend\n",
+         "test.layout(2): Invalid character ';'"},
+        {"object Form1: TTestForm\n  Left = $\nend\n", "test.layout(2): Invalid number '$'"},
+        {"object Form1: TTestForm\n  Caption = #55296\nend\n",
+         "test.layout(2): Invalid character code"},
+        {"object Form1: TTestForm\nend\nend\n", "test.layout(3): End of layout expected"},
+        {"Form1: TTestForm\nend\n", "test.layout(1): 'object' expected"},
+        {"", "test.layout(1): 'object' expected"},
     };
     for (const Case& c : cases) {
         form = std::make_unique<TTestForm>(nullptr);
@@ -210,6 +261,106 @@ TEST_F(ReaderTest, MalformedLayoutsNameFileLineAndProperty) {
         EXPECT_EQ(form->ComponentCount(), 0) << c.layout;
         EXPECT_EQ(form->Item1, nullptr);
         EXPECT_FALSE(form->IsLoading());
+    }
+}
+
+// Integers are read into the range of their property: decimal as written, hexadecimal as a
+// 32-bit pattern without a sign and as the negated value with one.
+TEST_F(ReaderTest, IntegersOutsideTheirPropertysRangeAreRefused) {
+    struct Case {
+        const char* value;
+        long long read; // when no error is expected
+        const char* error;
+    } cases[] = {
+        {"2147483647", INT_MAX, nullptr},
+        {"-2147483648", INT_MIN, nullptr},
+        {"+17", 17, nullptr},
+        {"$7FFFFFFF", INT_MAX, nullptr},
+        {"$80000000", INT_MIN, nullptr},
+        {"$FFFFFFFF", -1, nullptr},
+        {"-$80000000", INT_MIN, nullptr},
+        {"-$1F", -31, nullptr},
+        {"2147483648", 0, "Integer out of range '2147483648'"},
+        {"-2147483649", 0, "Integer out of range '-2147483649'"},
+        {"-$80000001", 0, "Integer out of range '-$80000001'"},
+        {"$100000000", 0, "Integer out of range '$100000000'"},
+        {"-$FFFFFFFF", 0, "Integer out of range '-$FFFFFFFF'"},
+        {"99999999999999999999999", 0, "Integer out of range '99999999999999999999999'"},
+        {"1.5", 0, "Integer expected"},
+    };
+    for (const Case& c : cases) {
+        form = std::make_unique<TTestForm>(nullptr);
+        const QString layout =
+            QStringLiteral("object Form1: TTestForm\n  object Item1: TTestItem\n    Count = %1\n"
+                           "  end\nend\n")
+                .arg(QLatin1String(c.value));
+        const QString error = ErrorOf(layout);
+        if (c.error) {
+            EXPECT_EQ(error, QStringLiteral("test.layout(3): Error reading Item1.Count: ") +
+                                 QLatin1String(c.error))
+                << c.value;
+            continue;
+        }
+        ASSERT_EQ(error, QString()) << c.value;
+        EXPECT_EQ(form->Item1->count, c.read) << c.value;
+    }
+    // A float that a double cannot hold is refused the same way.
+    form = std::make_unique<TTestForm>(nullptr);
+    EXPECT_EQ(ErrorOf(QStringLiteral("object Form1: TTestForm\n  object Item1: TTestItem\n"
+                                     "    Ratio = 1e400\n  end\nend\n")),
+              QStringLiteral("test.layout(3): Error reading Item1.Ratio: Number out of range "
+                             "'1e400'"));
+}
+
+// Positions and sizes at the ends of the integer range are held within Qt's 2^24 - 1, so
+// that the edges and client sizes made from them stay integers.
+TEST_F(ReaderTest, ExtremeBoundsAreHeldWhereWidgetsCanBe) {
+    ASSERT_EQ(ErrorOf(QStringLiteral("object Form1: TTestForm\n  ClientWidth = 2147483647\n"
+                                     "  object Item1: TTestItem\n    Left = -2147483648\n"
+                                     "    Top = 2147483647\n    Width = 2147483647\n"
+                                     "    Height = -5\n  end\nend\n")),
+              QString());
+    EXPECT_EQ(form->Item1->BoundsRect(), QRect(-16777215, 16777215, 16777215, 0));
+    EXPECT_EQ(form->Width(), 16777215);
+    EXPECT_LE(form->ClientWidth(), 16777215);
+}
+
+// Layouts that once broke the reader, each read to the value or error written here.
+TEST_F(ReaderTest, TheMalformedLayoutCorpusReadsAsExpected) {
+    QFile f(TestData(QStringLiteral("bad/layout/negative-hex-integer.layout")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    // -$80000000 is the least integer, written as the negated hexadecimal value.
+    EXPECT_EQ(ErrorOf(QString::fromUtf8(f.readAll())), QString());
+    EXPECT_EQ(form->Name(), QStringLiteral("F"));
+    // Read whole, then held where Qt can place a window.
+    EXPECT_EQ(form->Left(), -16777215);
+    EXPECT_EQ(QDir(TestData(QStringLiteral("bad/layout"))).entryList(QDir::Files).size(), 1);
+}
+
+// Each nested object is a level of the reader's recursion: a layout nesting them without
+// end is refused at a fixed depth instead of running the stack out.
+TEST_F(ReaderTest, ObjectsNestOneHundredLevelsAndNoDeeper) {
+    auto nested = [](int levels) {
+        QString text = QStringLiteral("object Form1: TTestForm\n");
+        for (int i = 1; i < levels; ++i)
+            text += QStringLiteral("object P%1: TPanel\n").arg(i);
+        for (int i = 0; i < levels; ++i)
+            text += QStringLiteral("end\n");
+        return text;
+    };
+    EXPECT_EQ(ErrorOf(nested(100)), QString());
+    EXPECT_EQ(form->ComponentCount(), 99);
+    auto* deepest = qobject_cast<TPanel*>(form->FindComponent(QStringLiteral("P99")));
+    ASSERT_NE(deepest, nullptr);
+    EXPECT_EQ(deepest->Parent()->Name(), QStringLiteral("P98"));
+
+    for (int levels : {101, 20000}) {
+        form = std::make_unique<TTestForm>(nullptr);
+        EXPECT_EQ(ErrorOf(nested(levels)),
+                  QStringLiteral("test.layout(101): Error reading P100: Objects nested deeper "
+                                 "than 100 levels"))
+            << levels;
+        EXPECT_EQ(form->ComponentCount(), 0);
     }
 }
 
@@ -242,6 +393,21 @@ TEST_F(ReaderTest, StringListsWriteBackWhatTheyRead) {
     list.DefineProperties(collect);
     collect.write(w);
     EXPECT_EQ(w.Text(), QStringLiteral("('it''s' 'two'#9'parts')"));
+
+    // The reader gives back the same lines from the written text.
+    struct Find : TFiler {
+        std::function<void(TReader&)> read;
+        void DefineProperty(const QString& name, const std::function<void(TReader&)>& rd,
+                            const std::function<void(TWriter&)>&, bool) override {
+            if (name == QLatin1String("Strings")) read = rd;
+        }
+    } find;
+    TStrings back;
+    back.DefineProperties(find);
+    ASSERT_TRUE(find.read);
+    TReader reader(w.Text(), QStringLiteral("list"));
+    find.read(reader);
+    EXPECT_EQ(back.List(), (QStringList{QStringLiteral("it's"), QStringLiteral("two\tparts")}));
 }
 
 } // namespace

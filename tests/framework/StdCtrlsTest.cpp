@@ -5,8 +5,10 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -250,6 +252,28 @@ TEST_F(StdCtrlsTest, EditRefusesTheCharacterBeyondMaxLength) {
     edit->SetText(text30);
     EXPECT_EQ(edit->Text(), text30);
     EXPECT_EQ(e->text(), text30);
+}
+
+TEST_F(StdCtrlsTest, PastedTextIsCutToWhatTheLimitLeaves) {
+    auto* e = qobject_cast<QLineEdit*>(edit->Widget());
+    ASSERT_TRUE(e);
+    const QString text30 = QStringLiteral("abcdefghijklmnopqrstuvwxyz1234");
+    QGuiApplication::clipboard()->setText(text30);
+    e->setFocus();
+    e->paste();
+    EXPECT_EQ(edit->Text(), text30.left(25));
+    EXPECT_EQ(e->cursorPosition(), 25);
+    // Into the middle of a shorter text, over a selection: the selection goes, and of the
+    // pasted text what fits beside the rest.
+    edit->SetText(QStringLiteral("0123456789"));
+    e->setSelection(2, 3); // "234"
+    e->paste();
+    EXPECT_EQ(edit->Text(), QStringLiteral("01") + text30.left(18) + QStringLiteral("56789"));
+    EXPECT_EQ(e->cursorPosition(), 20);
+    // Nothing fits into a full edit.
+    e->paste();
+    EXPECT_EQ(edit->Text().size(), 25);
+    EXPECT_EQ(edit->Text(), QStringLiteral("01") + text30.left(18) + QStringLiteral("56789"));
 }
 
 TEST_F(StdCtrlsTest, MemoLinesAndTextStayInStepBothWays) {

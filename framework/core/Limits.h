@@ -1,0 +1,73 @@
+#pragma once
+// Every limit this program sets against hostile input, in one place. Files describe sizes
+// and counts before their data; a claim beyond one of these limits is refused (or, for a
+// single metafile record, passed by) before anything of the claimed size is allocated or
+// drawn. Each limit names what happens when it is passed. The values keep every sound file
+// this program writes or meets far inside them.
+
+#include <cstdint>
+
+// ---- Pictures ------------------------------------------------------------------------
+
+// Pixels of one decoded picture: a BMP file, an image of an icon, a bitmap record of a
+// metafile, the output of a JPEG picture, a bitmap sized in code. An A4 page at 1200 dots
+// per inch (9921 x 14031, 139 million pixels) fits; at 32 bits per pixel the largest
+// picture takes 640 MiB. Passed: BMP files "Bitmap image is not valid", icons "Icon image
+// is not valid", JPEG pictures EJPEG with JERR_IMAGE_TOO_BIG, TBitmap::SetSize "Out of
+// system resources", metafile records are passed by ("bitmap of W x H pixels is too
+// large").
+inline constexpr int64_t kMaxBitmapPixels = 160LL * 1024 * 1024;
+
+// Working memory of the JPEG decoder beside the bitmap it decodes into: the whole-image
+// coefficient buffers of progressive and multi-scan files. Passed: EJPEG with
+// JERR_NO_BACKING_STORE.
+inline constexpr int64_t kMaxJpegDecoderBytes = 1LL << 30;
+
+// Scans of one JPEG file; each costs a pass over the whole image. Passed: EJPEG with
+// JERR_BAD_SCAN_SCRIPT.
+inline constexpr int kMaxJpegScans = 1000;
+
+// ---- Metafiles -----------------------------------------------------------------------
+
+// Bytes of one metafile, read or recorded. Passed: "Metafile is not valid" ("byte count N
+// is too large"); a recording stops taking records.
+inline constexpr int64_t kMaxMetafileBytes = 512LL * 1024 * 1024;
+
+// Records played from one metafile; the records after them are not drawn.
+inline constexpr int64_t kMaxMetafileRecords = 1 << 20;
+
+// Pixels of all bitmap records decoded while one metafile plays (each record alone is
+// held to kMaxBitmapPixels); later bitmap records are passed by.
+inline constexpr int64_t kMaxMetafileBitmapPixels = 2 * kMaxBitmapPixels;
+
+// Highest object-table index of a metafile; objects made at higher indexes are passed by.
+inline constexpr uint32_t kMaxMetafileObjects = 0xFFFF;
+
+// Drawing states saved and not yet restored; further saves are not kept.
+inline constexpr int kMaxSavedStates = 4096;
+
+// Height in device pixels of a font that text is drawn with; text in a larger font is
+// passed by.
+inline constexpr double kMaxFontPixels = 1e5;
+
+// Characters that the font's own face lacks are drawn through the system's fallback
+// fonts, which for some scripts costs time and memory that grow with the square of the
+// size: the square device pixels of such characters (height squared, summed over them)
+// that one metafile playing draws. Text beyond is passed by.
+inline constexpr double kMaxFallbackTextArea = 1e8;
+
+// UTF-16 units of one text record that are drawn; the rest is cut off.
+inline constexpr int64_t kMaxTextLength = 1 << 14;
+
+// Largest advance of one character, in logical units; larger advances are clamped, so
+// that their sums stay far inside an int.
+inline constexpr int32_t kMaxTextAdvance = 1 << 16;
+
+// Largest device coordinate; coordinates beyond are clamped before they become integers.
+inline constexpr double kMaxDeviceCoordinate = 1 << 26;
+
+// ---- Layouts -------------------------------------------------------------------------
+
+// Objects nested inside one another in a stored layout. Passed: the reader error "Objects
+// nested deeper than 100 levels" naming the file, line and object.
+inline constexpr int kMaxLayoutNesting = 100;

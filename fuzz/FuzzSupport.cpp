@@ -1,0 +1,37 @@
+#include "FuzzSupport.h"
+
+#include "framework/graphics/Metafile.h"
+#include "framework/graphics/Pictures.h"
+#include "framework/widgets/Forms.h"
+#include "imaging/jpeg.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <memory>
+
+void StartFuzzing(bool widgets) {
+    static std::unique_ptr<QGuiApplication> app;
+    if (app) return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own diagnostics would flood the fuzzer's output.
+    qputenv("QT_LOGGING_RULES", "*=false");
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char* argv[] = {name, nullptr};
+    if (widgets) {
+        app = std::make_unique<QApplication>(argc, argv);
+        TApplication::Initialize();
+    } else {
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        RegisterStandardPictureFormats();
+        RegisterMetafileFormats();
+    }
+    RegisterJPEGFormats();
+}
+
+QImage SmallPage() {
+    QImage page(64, 48, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    return page;
+}
