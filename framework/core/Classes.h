@@ -109,12 +109,15 @@ public:
     ~TComponent() override;
 
     // The freeing entry point of every delete: BeforeDestruction, then the destructors.
-    // Components are not over-aligned types: their memory comes from plain operator new,
-    // named here so that allocation and freeing pair up visibly; construction in place (as
-    // Qt's meta-types do it) stays open.
+    // Components are not over-aligned types: their memory comes from plain operator new.
+    // Every delete goes through the destroying delete; the plain ones only give back the
+    // memory of a component whose constructor threw. Construction in place (as Qt's
+    // meta-types do it) stays open.
     static void* operator new(std::size_t size) { return ::operator new(size); }
     static void* operator new(std::size_t, void* where) noexcept { return where; }
     void operator delete(TComponent* p, std::destroying_delete_t);
+    static void operator delete(void* memory) noexcept { ::operator delete(memory); }
+    static void operator delete(void*, void*) noexcept {}
 
     TComponent* Owner() const { return owner_; }
     int ComponentCount() const { return static_cast<int>(components_.size()); }

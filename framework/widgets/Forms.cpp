@@ -15,6 +15,8 @@
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
+#include <climits>
+#include <cstdint>
 #include <optional>
 #include <QWindow>
 
@@ -210,11 +212,12 @@ QRect TForm::ClientRect() const {
     return {0, 0, std::max(0, Width() - f.width()), std::max(0, Height() - f.height())};
 }
 
+// Summed in 64 bits: a client size near the integer limit plus the frame must not wrap.
 void TForm::SetClientWidth(int w) {
-    SetWidth(w + FrameSize().width());
+    SetWidth(static_cast<int>(std::min<int64_t>(int64_t(w) + FrameSize().width(), INT_MAX)));
 }
 void TForm::SetClientHeight(int h) {
-    SetHeight(h + FrameSize().height());
+    SetHeight(static_cast<int>(std::min<int64_t>(int64_t(h) + FrameSize().height(), INT_MAX)));
 }
 
 QWidget* TForm::CreateWidget(QWidget*) {

@@ -144,15 +144,19 @@ namespace {
 class TEditValidator : public QValidator {
 public:
     TEditValidator(QLineEdit* edit, int maxLength, TEditCharCase charCase)
-        : QValidator(edit), edit_(edit), maxLength_(maxLength), charCase_(charCase) {}
+        : QValidator(edit), accepted_(edit->text()), maxLength_(maxLength), charCase_(charCase) {
+        // The edit already holds the changed text while it asks: the text before the
+        // change is the last one it showed.
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { accepted_ = t; });
+    }
 
     State validate(QString& input, int& pos) const override {
         if (charCase_ == TStdCtrlsEnums::ecUpperCase)
             input = input.toUpper();
         else if (charCase_ == TStdCtrlsEnums::ecLowerCase)
             input = input.toLower();
-        if (maxLength_ <= 0 || input.size() <= maxLength_ || !edit_) return Acceptable;
-        const QString old = edit_->text();
+        if (maxLength_ <= 0 || input.size() <= maxLength_) return Acceptable;
+        const QString& old = accepted_;
         if (input.size() < old.size()) return Acceptable;
         return FitInsertion(old, input, pos) ? Acceptable : Invalid;
     }
@@ -176,7 +180,7 @@ private:
     }
 
 private:
-    QPointer<QLineEdit> edit_;
+    QString accepted_;
     int maxLength_;
     TEditCharCase charCase_;
 };

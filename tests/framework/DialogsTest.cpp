@@ -298,6 +298,9 @@ TEST_F(DialogsTest, FontDialogCaptionsLeadToTheirBoxesAndFacesAreRealNames) {
     fonts->SetOptions(TDialogsEnums::fdEffects | TDialogsEnums::fdApplyButton);
     QStringList faces;
     auto driver = WhenDialogOpens([&](QDialog* d) {
+        // Keys move the focus only within the active window.
+        d->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(d));
         const struct {
             const char* label;
             const char* box;

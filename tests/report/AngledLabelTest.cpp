@@ -33,7 +33,8 @@ const QString kRasterFace = QStringLiteral("Terminal");
 class AngledLabelTest : public ItemsTest {
 protected:
     // A label on a band of a zoom-100 report, with its window handle, so that it knows the
-    // outline faces and lays itself out. Nine digits of 12-pixel Arial measure 60 x 14.
+    // outline faces and lays itself out. Eleven digits of 11-pixel Times New Roman
+    // (half an em each) measure 60 x 14, the cell that face has at that size.
     TRpAngledLabel* NewLabel(TRpBand** bandOut = nullptr) {
         TReport* report = NewReport();
         TRpBand* band = NewBand(report, 100);
@@ -42,9 +43,9 @@ protected:
         label->SetParent(band);
         label->Size()->SetUnits(TRpUnit::MM);
         label->HandleNeeded();
-        label->Font()->SetName(QStringLiteral("Arial"));
-        label->Font()->SetHeight(-12);
-        label->SetCaption(QStringLiteral("000000000"));
+        label->Font()->SetName(QStringLiteral("Times New Roman"));
+        label->Font()->SetHeight(-11);
+        label->SetCaption(QStringLiteral("00000000000"));
         return label;
     }
 };
@@ -194,7 +195,9 @@ TEST_P(AnchorTest, AutoSizeKeepsTheAnchoredPoint) {
     label->SetAngle(0);
     label->SetAnchorStyle(c.anchor);
     label->SetBounds(100, 200, 60, 14);
+    label->Font()->SetName(QStringLiteral("Arial"));
     label->Font()->SetHeight(-24);
+    label->SetCaption(QStringLiteral("000000000"));
     ASSERT_EQ(label->TextWidth(), 120);
     ASSERT_EQ(label->TextHeight(), 27);
     EXPECT_EQ(label->BoundsRect(), c.after);

@@ -4,8 +4,7 @@
 #include "ItemsSupport.h"
 
 #include "framework/core/Reader.h"
-
-#include <QFontMetricsF>
+#include "framework/graphics/DeviceContext.h"
 
 namespace {
 
@@ -17,12 +16,12 @@ void UseMono(TControl* item, int pixels) {
     item->Font()->SetHeight(-pixels);
 }
 
-// The line pitch of a font as the system measures it: ascent plus descent, each rounded.
+// The line pitch of a font: the height of its text cell as the graphics layer reports it
+// (the formatter's own arithmetic on top of it is what these tests check).
 int PitchOf(const char* family, int pixels) {
     QFont f(QString::fromLatin1(family));
     f.setPixelSize(pixels);
-    const QFontMetricsF fm(f);
-    return static_cast<int>(std::nearbyint(fm.ascent()) + std::nearbyint(fm.descent()));
+    return TextMetricsOf(f).tmHeight;
 }
 
 } // namespace
