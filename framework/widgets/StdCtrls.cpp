@@ -155,7 +155,7 @@ public:
             input = input.toUpper();
         else if (charCase_ == TStdCtrlsEnums::ecLowerCase)
             input = input.toLower();
-        if (maxLength_ <= 0 || input.size() <= maxLength_) return Acceptable;
+        if (settingText_ || maxLength_ <= 0 || input.size() <= maxLength_) return Acceptable;
         const QString& old = accepted_;
         if (input.size() < old.size()) return Acceptable;
         return FitInsertion(old, input, pos) ? Acceptable : Invalid;
@@ -179,8 +179,18 @@ private:
         return true;
     }
 
+public:
+    // Text the program puts in is taken whole, and is what the next change starts from.
+    void SetText(QLineEdit* e, const QString& text) {
+        settingText_ = true;
+        e->setText(text);
+        settingText_ = false;
+        accepted_ = e->text();
+    }
+
 private:
     QString accepted_;
+    bool settingText_ = false;
     int maxLength_;
     TEditCharCase charCase_;
 };
@@ -192,6 +202,14 @@ void ApplyInputRules(QLineEdit* e, int maxLength, TEditCharCase charCase) {
         e->setValidator(new TEditValidator(e, maxLength, charCase));
     else
         e->setValidator(nullptr);
+}
+
+// Puts the program's text into an edit, past its input rules.
+void SetEditText(QLineEdit* e, const QString& text) {
+    if (auto* rules = dynamic_cast<TEditValidator*>(const_cast<QValidator*>(e->validator())))
+        rules->SetText(e, text);
+    else
+        e->setText(text);
 }
 
 void SetBaseColor(QWidget* w, TColor color) {
@@ -235,7 +253,7 @@ void TCustomEdit::UpdateWidget() {
     ApplyInputRules(e, maxLength_, charCase_);
     if (e->text() != Caption()) {
         const QSignalBlocker block(e);
-        e->setText(Caption());
+        SetEditText(e, Caption());
     }
 }
 
@@ -255,7 +273,7 @@ void TCustomEdit::TextChanged() {
         modified_ = false;
         if (QLineEdit* e = LineEdit(); e && e->text() != Caption()) {
             const QSignalBlocker block(e);
-            e->setText(Caption());
+            SetEditText(e, Caption());
         }
     }
     TWinControl::TextChanged();
@@ -552,7 +570,7 @@ void TCustomComboBox::ShowChoiceInWidget() {
     if (c->currentIndex() != itemIndex_) c->setCurrentIndex(itemIndex_);
     if (QLineEdit* e = c->lineEdit(); e && e->text() != Caption()) {
         const QSignalBlocker blockEdit(e);
-        e->setText(Caption());
+        SetEditText(e, Caption());
     }
 }
 
