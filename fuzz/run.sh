@@ -40,6 +40,8 @@ seed jpeg '' fuzz/seeds/jpeg/*
 seed jpeg '\000' tests/data/bad/jpeg/*
 seed emf '' tests/data/emf/*.emf tests/data/bad/emf/*.emf fuzz/seeds/emf/*
 seed wmf '' tests/data/emf/*.wmf tests/data/bad/emf/*.wmf fuzz/seeds/wmf/*
+seed rpp '' tests/data/bad/rpp/*
+seed splay '\377' tests/data/bad/rpp/compressed-*
 
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -58,7 +60,7 @@ run() { # run NAME: one harness for the time allowed; its log in build-fuzz/logs
 }
 
 failed=()
-harnesses=(emf wmf bitmap jpeg layout)
+harnesses=(emf wmf bitmap jpeg layout rpp splay)
 for ((i = 0; i < ${#harnesses[@]}; i += 2)); do
     pids=()
     for name in "${harnesses[@]:i:2}"; do

@@ -109,7 +109,11 @@ public:
     ~TComponent() override;
 
     // The freeing entry point of every delete: BeforeDestruction, then the destructors.
-    // Components are not over-aligned types: their memory comes from plain operator new.
+    // Components are not over-aligned types: their memory comes from plain operator new,
+    // named here so that allocation and freeing pair up visibly; construction in place (as
+    // Qt's meta-types do it) stays open.
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
     void operator delete(TComponent* p, std::destroying_delete_t);
 
     TComponent* Owner() const { return owner_; }

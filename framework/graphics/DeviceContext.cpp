@@ -594,6 +594,7 @@ bool TPainterDC::DrawImage(const QRect& dest, const QImage& image, const QRect& 
     }
     painter_->drawImage(target, image, src);
     painter_->restore();
+    return true;
 }
 
 namespace {

@@ -201,8 +201,9 @@ TEST(FontCacheTest, TextRunsPaintPastTheCacheSizeOnSeveralThreads) {
                 QPainter p(&image);
                 QFont font(QStringLiteral("Liberation Sans"));
                 font.setPixelSize(px);
-                PaintTextRun(p, font, QPointF(2, 2), TA_LEFT | TA_TOP, 0, QStringLiteral("HH"), {},
-                             Qt::black, std::nullopt);
+                const QString text = QStringLiteral("HH");
+                PaintTextRun(p, font, QPointF(2, 2), TA_LEFT | TA_TOP, 0, text,
+                             MeasureTextRun(font, text), Qt::black, std::nullopt);
                 p.end();
                 const QRect ink = InkBox(image);
                 if (ink.height() < px / 2 || ink.height() > px) ++wrong;

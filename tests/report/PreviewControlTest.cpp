@@ -110,11 +110,14 @@ TEST_F(PreviewControlTest, ZoomToFitTakesTheSmallerRatio) {
     EXPECT_EQ(preview->Zoom(), 34);
 }
 
-// A paper without a size (the device gives none) has no fit and no width: the zoom
+// A paper without a size (a custom paper of 0 x 0) has no fit and no width: the zoom
 // stays, nothing divides by zero.
 TEST_F(PreviewControlTest, PageWithoutSize) {
-    printer.SetPaperSize(TRpPaperSize::Default);
+    printer.SetPaperSize(TRpPaperSize::Custom);
+    printer.SetPaperWidth(0);
+    printer.SetPaperLength(0);
     ASSERT_EQ(printer.PaperWidth(), 0);
+    ASSERT_EQ(printer.PaperLength(), 0);
     preview->SetReportPrinter(&printer);
     preview->SetZoom(120);
     preview->ZoomToFitPage();

@@ -1,6 +1,7 @@
 // Test entry: a real application object on the offscreen platform (unless a display is
-// asked for), then GoogleTest.
+// asked for), then GoogleTest, or the one child body a test started this program for.
 #include "framework/widgets/Forms.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication qapp(argc, argv);
     TApplication::Initialize();
+    if (const TChildBody child = ChildBodyToRun()) return child();
     const int rc = RUN_ALL_TESTS();
     TApplication::Finalize();
     return rc;

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 QString TestData(const QString& relative) {
@@ -131,4 +132,25 @@ QImage RenderPdfPage(const QString& pdf, int page, int dpi) {
              QString::number(page), QStringLiteral("-singlefile"), pdf, base});
     if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
     return QImage(base + QStringLiteral(".png"));
+}
+
+namespace {
+
+std::map<std::string, TChildBody>& ChildBodies() {
+    static std::map<std::string, TChildBody> bodies;
+    return bodies;
+}
+
+} // namespace
+
+bool RegisterChildBody(const char* name, TChildBody body) {
+    ChildBodies()[name] = body;
+    return true;
+}
+
+TChildBody ChildBodyToRun() {
+    const QByteArray name = qgetenv("SLEEVANE_TEST_CHILD");
+    if (name.isEmpty()) return nullptr;
+    const auto it = ChildBodies().find(name.toStdString());
+    return it == ChildBodies().end() ? nullptr : it->second;
 }

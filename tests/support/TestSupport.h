@@ -20,6 +20,16 @@ int ImageDifference(const QImage& a, const QImage& b, int* differing = nullptr, 
 
 void PrintTo(const QString& s, std::ostream* os);
 
+// ---- Child processes ---------------------------------------------------------------------
+
+// Work that a test has done in a child process: the test program started again with
+// SLEEVANE_TEST_CHILD set to the body's name runs that body instead of the tests and exits
+// with what it returns. Registered at static initialisation.
+using TChildBody = int (*)();
+bool RegisterChildBody(const char* name, TChildBody body);
+// The body named by SLEEVANE_TEST_CHILD, or null when this run is no child.
+TChildBody ChildBodyToRun();
+
 // ---- Printing through the tests' own print server (started by build.sh test) ----------
 
 // The queues of the tests' print server; empty when the tests run without one.
