@@ -5,12 +5,12 @@
 // line's angle and its position.
 
 #include "controls/antAngleLabel.h"
+#include "framework/graphics/ImgList.h"
 #include "framework/widgets/Buttons.h"
 #include "framework/widgets/ComCtrls.h"
 #include "framework/widgets/Dialogs.h"
 #include "framework/widgets/ExtCtrls.h"
 #include "framework/widgets/Forms.h"
-#include "framework/graphics/ImgList.h"
 #include "framework/widgets/StdCtrls.h"
 
 class TForm1 : public TForm {
