@@ -20,6 +20,8 @@
 #include <QFileDialog>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -188,20 +190,30 @@ void ExpectInCell(int px, double cellMm, const char* what) {
     EXPECT_LE(px, Px(cellMm + 2.5)) << what;
 }
 
+QImage Wash(QSize size, QColor from, QColor to) {
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient g(0, 0, size.width(), size.height());
+    g.setColorAt(0, from);
+    g.setColorAt(1, to);
+    painter.fillRect(image.rect(), g);
+    painter.end();
+    // A corner pixel of its own: a transparent miniature leaves only this one unpainted.
+    image.setPixel(0, size.height() - 1, qRgb(255, 255, 255));
+    return image;
+}
+
 // ---- The road of one cover -------------------------------------------------------------
 
 TEST(CoverEndToEnd, FromStartToPrint) {
     const QString dir = TestTempDir();
     const QString jpeg = QDir(dir).filePath(QStringLiteral("fronte.jpg"));
     const QString bmp = QDir(dir).filePath(QStringLiteral("retro.bmp"));
-    {
-        QImage front(480, 480, QImage::Format_RGB32);
-        front.fill(QColor(255, 236, 150));
-        ASSERT_TRUE(front.save(jpeg, "JPG", 95));
-        QImage rear(600, 470, QImage::Format_RGB32);
-        rear.fill(QColor(205, 235, 255));
-        ASSERT_TRUE(rear.save(bmp, "BMP"));
-    }
+    // Light diagonal washes, so that texts and frames stand out.
+    ASSERT_TRUE(
+        Wash(QSize(480, 480), QColor(255, 244, 180), QColor(250, 205, 130)).save(jpeg, "JPG", 95));
+    ASSERT_TRUE(
+        Wash(QSize(600, 470), QColor(225, 242, 255), QColor(170, 212, 248)).save(bmp, "BMP"));
     QStringList shown;
     Application->OnException = [&](TObject*, const Exception& e) {
         shown << ErrorBoxText(e.Message());
