@@ -26,8 +26,14 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     ReadLayout(QStringLiteral("Form1.layout"));
 }
 
+// The cover pictures have no size on the print page until a format is chosen.
 void TForm1::FormShow(TObject*) {
     if (Intro) Intro->Show();
+    if (!preview) return;
+    for (TRpImage* picture : {preview->RpImage1, preview->RpImage2}) {
+        picture->SetHeight(0);
+        picture->SetWidth(0);
+    }
 }
 
 void TForm1::BitBtn3Click(TObject*) {

@@ -5,12 +5,12 @@
 // line's angle and its position.
 
 #include "controls/antAngleLabel.h"
+#include "framework/graphics/ImgList.h"
 #include "framework/widgets/Buttons.h"
 #include "framework/widgets/ComCtrls.h"
 #include "framework/widgets/Dialogs.h"
 #include "framework/widgets/ExtCtrls.h"
 #include "framework/widgets/Forms.h"
-#include "framework/graphics/ImgList.h"
 #include "framework/widgets/StdCtrls.h"
 
 class TForm1 : public TForm {
@@ -129,6 +129,16 @@ public:
     Q_INVOKABLE void BitBtn3Click(TObject* Sender);
     Q_INVOKABLE void BitBtn4Click(TObject* Sender);
 
+    // Formats and pictures
+    Q_INVOKABLE void ComboBox1Change(TObject* Sender);
+    Q_INVOKABLE void ComboBox2Change(TObject* Sender);
+    Q_INVOKABLE void frontClick(TObject* Sender);
+    Q_INVOKABLE void rearClick(TObject* Sender);
+
+    // Composition: "Anteprima" and "Stampa"
+    Q_INVOKABLE void BitBtn1Click(TObject* Sender);
+    Q_INVOKABLE void BitBtn2Click(TObject* Sender);
+
     // Front text
     Q_INVOKABLE void RadioGroup1Click(TObject* Sender);
     Q_INVOKABLE void FronterigaChange(TObject* Sender);
@@ -150,6 +160,11 @@ public:
     Q_INVOKABLE void BitBtn8Click(TObject* Sender);
     Q_INVOKABLE void FontDialogrearApply(TObject* Sender, QWidget* Wnd);
     Q_INVOKABLE void BitBtn7Click(TObject* Sender);
+
+private:
+    // Copies the cover model onto the print-layout window's items: for print the rear
+    // texts take the front scale and empty band captions stay empty.
+    void ComposeCovers(bool forPrint);
 };
 
 extern TForm1* Form1;

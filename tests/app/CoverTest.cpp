@@ -1,0 +1,583 @@
+// Covers from the main window to the page: the formats sizing the picture areas and the
+// report items, pictures chosen through the real file dialog, and "Anteprima" and
+// "Stampa" composing the covers onto the print layout, checked on the kept page and on
+// the printed PDF.
+#include "app/Startup.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "support/FormTestSupport.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+QWidget* W(TControl* c) {
+    c->HandleNeeded();
+    return c->Widget();
+}
+
+// Chooses an item of a closed drop-down list with the arrow keys, as a user can.
+void Choose(TComboBox* box, int index) {
+    auto* combo = qobject_cast<QComboBox*>(W(box));
+    ASSERT_TRUE(combo);
+    for (int guard = 0; combo->currentIndex() != index && guard < 10; ++guard)
+        QTest::keyClick(combo, combo->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
+    ASSERT_EQ(box->ItemIndex(), index);
+}
+
+void ConfirmFile(QDialog* d, const QString& name) {
+    auto* fd = qobject_cast<QFileDialog*>(d);
+    ASSERT_TRUE(fd);
+    // The folder's listing loads after the dialog shows and selects the file chosen last,
+    // and a selected file wins over the name in the edit: the name is set once nothing is
+    // selected any more.
+    auto* edit = Child<QLineEdit>(fd, "fileNameEdit");
+    auto selected = [fd] {
+        for (auto* view : fd->findChildren<QAbstractItemView*>())
+            if (view->selectionModel() && view->selectionModel()->hasSelection()) return true;
+        return false;
+    };
+    for (int tries = 0; tries < 20; ++tries) {
+        for (auto* view : fd->findChildren<QAbstractItemView*>())
+            view->clearSelection();
+        edit->setText(name);
+        Settle(50);
+        if (edit->text() == name && !selected()) break;
+    }
+    for (auto* box : fd->findChildren<QDialogButtonBox*>())
+        if (QAbstractButton* b = box->button(QDialogButtonBox::Open)) {
+            QTest::mouseClick(b, Qt::LeftButton);
+            return;
+        }
+    ADD_FAILURE() << "no Open button";
+}
+
+int PdfPrinterIndex() {
+    TPrinter p;
+    return static_cast<int>(p.Printers().indexOf(TPrinter::PdfPrinterName()));
+}
+
+// PDF jobs go to this file (or are declined with an empty name) instead of asking.
+struct PdfFileAnswer {
+    explicit PdfFileAnswer(QString file)
+        : saved(SetOutputFileQuestion([file](const QString&) -> std::optional<QString> {
+              if (file.isEmpty()) return std::nullopt;
+              return file;
+          })) {}
+    ~PdfFileAnswer() { SetOutputFileQuestion(saved); }
+    TOutputFileQuestion saved;
+};
+
+// ---- Reading pages ---------------------------------------------------------------------
+
+QImage RenderKept(int n) {
+    TRpPrinter* printer = preview->Report1->RpPrinter();
+    if (!printer) return {};
+    std::unique_ptr<TMetafile> page = printer->FetchPage(n);
+    if (!page) return {};
+    QImage image(page->Width(), page->Height(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    page->Play(painter, QRectF(0, 0, image.width(), image.height()));
+    return image;
+}
+
+bool Dark(QRgb c) {
+    return qGray(c) < 128;
+}
+bool Reddish(QRgb c) {
+    return qRed(c) > 180 && qGreen(c) < 90 && qBlue(c) < 90;
+}
+
+template <class P> QRect BoxOf(const QImage& image, const QRect& rect, P wanted) {
+    QRect box;
+    const QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (wanted(image.pixel(x, y))) box |= QRect(x, y, 1, 1);
+    return box;
+}
+template <class P> int CountIn(const QImage& image, const QRect& rect, P wanted) {
+    int n = 0;
+    const QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += wanted(image.pixel(x, y));
+    return n;
+}
+QRect InkIn(const QImage& image, const QRect& rect) {
+    return BoxOf(image, rect, Dark);
+}
+
+// Page pixels at 96 per inch, worked from millimetres: the band's corner at 10 mm is
+// 37.8; the front cover, 120.95 mm, is 457.1 across; the rear cover starts 129.65 mm
+// below the band's top (page 527.8) and is 152.14 x 119.06 mm (575.0 x 450.0).
+const QRect kFrontFrame(38, 38, 457, 457);
+const QRect kRearFrame(38, 528, 575, 450);
+// Inside the frames, clear of their lines.
+QRect Inside(const QRect& frame) {
+    return frame.adjusted(3, 3, -3, -3);
+}
+
+void ExpectFrame(const QImage& page, const QRect& frame, const char* what) {
+    SCOPED_TRACE(what);
+    // The frame's lines are the darkest thing across its edges.
+    const QRect outer = frame.adjusted(-4, -4, 4, 4);
+    const QRect ink = InkIn(page, outer);
+    EXPECT_NEAR(ink.left(), frame.left(), 1);
+    EXPECT_NEAR(ink.top(), frame.top(), 1);
+    EXPECT_NEAR(ink.right(), frame.right(), 1);
+    EXPECT_NEAR(ink.bottom(), frame.bottom(), 1);
+    // Lines all the way round.
+    for (int y = frame.top() + 10; y < frame.bottom() - 10; y += 25) {
+        EXPECT_GT(CountIn(page, QRect(frame.left() - 1, y, 3, 1), Dark), 0) << "left " << y;
+        EXPECT_GT(CountIn(page, QRect(frame.right() - 1, y, 3, 1), Dark), 0) << "right " << y;
+    }
+    for (int x = frame.left() + 10; x < frame.right() - 10; x += 25) {
+        EXPECT_GT(CountIn(page, QRect(x, frame.top() - 1, 1, 3), Dark), 0) << "top " << x;
+        EXPECT_GT(CountIn(page, QRect(x, frame.bottom() - 1, 1, 3), Dark), 0) << "bottom " << x;
+    }
+}
+
+// ---- The fixture -----------------------------------------------------------------------
+
+class CoverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateEditorWindows();
+        Form1->Show();
+        Settle();
+        Application->OnException = [this](TObject*, const Exception& e) {
+            shown << ErrorBoxText(e.Message());
+        };
+        // The kept pages are read here rather than shown.
+        preview->Report1->OnPreview = [](TObject*) {};
+        preview->Report1->PrinterSettings()->SetPrinterIndex(PdfPrinterIndex());
+        dir = TestTempDir();
+    }
+    void TearDown() override { Application->OnException = nullptr; }
+
+    QString Picture(const QString& name, QColor colour, QSize size) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = QDir(dir).filePath(name);
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+    QString Junk(const QString& name) {
+        const QString path = QDir(dir).filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a picture at all\n");
+        return path;
+    }
+    void ChoosePicture(TImage* area, const QString& file) {
+        auto driver = WhenDialogOpens([file](QDialog* d) { ConfirmFile(d, file); });
+        QTest::mouseClick(W(area), Qt::LeftButton, {}, QPoint(10, 10));
+    }
+    // Both covers in their usual formats.
+    void ChooseFormats() {
+        Form1->PageControl1->SetActivePage(Form1->TabSheet1);
+        Choose(Form1->ComboBox1, 1);
+        Form1->PageControl1->SetActivePage(Form1->TabSheet2);
+        Choose(Form1->ComboBox2, 1);
+    }
+    void PlaceFrontLine(int x, int y) {
+        Form1->PageControl1->SetActivePage(Form1->TabSheet3);
+        QTest::mouseClick(W(Form1->Imagefronte), Qt::LeftButton, {}, QPoint(x, y));
+    }
+    void Anteprima() { QTest::mouseClick(W(Form1->BitBtn1), Qt::LeftButton); }
+    void Stampa() { QTest::mouseClick(W(Form1->BitBtn2), Qt::LeftButton); }
+
+    QStringList shown;
+    QString dir;
+};
+
+// ---- Formats ---------------------------------------------------------------------------
+
+struct FrontRow {
+    int code;
+    QSize panel, miniature, picture, lines;
+    long double pictureMm, linesMm; // widths, 254 / (96 x 1.4) tenths of a mm a pixel
+};
+
+class FrontFormatTest : public CoverTest, public ::testing::WithParamInterface<FrontRow> {};
+
+TEST_P(FrontFormatTest, SizesTheAreasAndTheItems) {
+    const FrontRow& row = GetParam();
+    Form1->PageControl1->SetActivePage(Form1->TabSheet1);
+    Choose(Form1->ComboBox1, row.code);
+    EXPECT_EQ(Form1->Panel1->BoundsRect(), QRect(QPoint(4, 24), row.panel));
+    EXPECT_EQ(Form1->Panelfronte->BoundsRect(), QRect(QPoint(8, 16), row.miniature));
+    EXPECT_EQ(preview->RpImage1->BoundsRect(), QRect(QPoint(0, 0), row.picture));
+    EXPECT_EQ(preview->RpMemo1->BoundsRect(), QRect(QPoint(0, 0), row.lines));
+    const TRpPrintableSize* picture = preview->RpImage1->Size();
+    EXPECT_NEAR(static_cast<double>(picture->NativeValue(TRpPrintableSize::iWidth)),
+                static_cast<double>(row.pictureMm * 10), 0.06);
+    EXPECT_NEAR(static_cast<double>(picture->NativeValue(TRpPrintableSize::iHeight)),
+                row.code == 0 ? 0.0 : 1209.5, 0.06);
+    EXPECT_NEAR(
+        static_cast<double>(preview->RpMemo1->Size()->NativeValue(TRpPrintableSize::iWidth)),
+        static_cast<double>(row.linesMm * 10), 0.06);
+    // The picture inside the bevel fills the area less a pixel each side.
+    if (row.code == 1) {
+        Settle();
+        EXPECT_EQ(Form1->front->BoundsRect(), QRect(1, 1, 263, 263));
+        EXPECT_EQ(Form1->Imagefronte->BoundsRect(), QRect(1, 1, 215, 215));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, FrontFormatTest,
+    ::testing::Values(FrontRow{0, {1, 1}, {0, 0}, {0, 0}, {0, 0}, 0, 0},
+                      FrontRow{1, {265, 265}, {217, 217}, {640, 640}, {640, 640}, 120.95L, 120.95L},
+                      FrontRow{
+                          2, {530, 265}, {217, 217}, {1280, 640}, {455, 640}, 241.90L, 85.99L}),
+    [](const auto& i) { return "Code" + std::to_string(i.param.code); });
+
+struct RearRow {
+    int code;
+    QSize panel, miniature, picture;
+    long double widthMm, heightMm;
+};
+
+class RearFormatTest : public CoverTest, public ::testing::WithParamInterface<RearRow> {};
+
+TEST_P(RearFormatTest, SizesTheAreasAndThePicture) {
+    const RearRow& row = GetParam();
+    Choose(Form1->ComboBox2, row.code);
+    EXPECT_EQ(Form1->Panel2->BoundsRect(), QRect(QPoint(4, 24), row.panel));
+    EXPECT_EQ(Form1->Panelrear->BoundsRect(), QRect(QPoint(8, 16), row.miniature));
+    // Resized about its fixed corner, 686 report pixels down the band.
+    EXPECT_EQ(preview->RpImage2->BoundsRect(), QRect(QPoint(0, 686), row.picture));
+    const TRpPrintableSize* size = preview->RpImage2->Size();
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iWidth)),
+                static_cast<double>(row.widthMm * 10), 0.06);
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iHeight)),
+                static_cast<double>(row.heightMm * 10), 0.06);
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 1296.5, 0.06);
+    // The band labels never move, whatever the format.
+    EXPECT_EQ(Form1->Labelr2->Left(), 257);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, RearFormatTest,
+    ::testing::Values(RearRow{0, {1, 1}, {0, 0}, {0, 0}, 0, 0},
+                      RearRow{1, {334, 260}, {273, 213}, {805, 630}, 152.14L, 119.06L},
+                      RearRow{2, {307, 260}, {251, 213}, {741, 630}, 140.04L, 119.06L}),
+    [](const auto& i) { return "Code" + std::to_string(i.param.code); });
+
+TEST_F(CoverTest, PicturesHaveNoSizeOnThePageUntilAFormatIsChosen) {
+    EXPECT_EQ(preview->RpImage1->BoundsRect().size(), QSize(0, 0));
+    EXPECT_EQ(preview->RpImage2->BoundsRect().size(), QSize(0, 0));
+    EXPECT_EQ(preview->RpMemo1->BoundsRect().size(), QSize(14, 24));
+}
+
+// Text typed into a box leaves no item chosen (-1): nothing changes size.
+TEST_F(CoverTest, TypedFormatTextChangesNothing) {
+    ChooseFormats();
+    for (TComboBox* box : {Form1->ComboBox1, Form1->ComboBox2}) {
+        auto* combo = qobject_cast<QComboBox*>(W(box));
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), QStringLiteral("Copertina"));
+        EXPECT_EQ(box->ItemIndex(), -1);
+    }
+    EXPECT_EQ(Form1->Panel1->BoundsRect().size(), QSize(265, 265));
+    EXPECT_EQ(Form1->Panelfronte->BoundsRect().size(), QSize(217, 217));
+    EXPECT_EQ(preview->RpImage1->BoundsRect().size(), QSize(640, 640));
+    EXPECT_EQ(preview->RpMemo1->BoundsRect().size(), QSize(640, 640));
+    EXPECT_EQ(Form1->Panel2->BoundsRect().size(), QSize(334, 260));
+    EXPECT_EQ(preview->RpImage2->BoundsRect().size(), QSize(805, 630));
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+// ---- Pictures --------------------------------------------------------------------------
+
+TEST_F(CoverTest, AChosenPictureFillsBothAreasOfItsCoverOnly) {
+    ChooseFormats();
+    const QString jpeg = Picture(QStringLiteral("front.JPG"), Qt::red, {300, 100});
+    Form1->PageControl1->SetActivePage(Form1->TabSheet1);
+    ChoosePicture(Form1->front, jpeg);
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+    EXPECT_EQ(Form1->frontDialog->FileName(), jpeg);
+    EXPECT_EQ(Form1->front->Picture()->Width(), 300);
+    EXPECT_EQ(Form1->Imagefronte->Picture()->Width(), 300);
+    // Each area its own copy.
+    EXPECT_NE(Form1->front->Picture()->Graphic(), Form1->Imagefronte->Picture()->Graphic());
+    EXPECT_EQ(Form1->rear->Picture()->Graphic(), nullptr);
+    EXPECT_EQ(Form1->Imagerear->Picture()->Graphic(), nullptr);
+    // Squeezed into the whole area, not cropped.
+    Settle();
+    const QImage shot = W(Form1->front)->grab().toImage();
+    EXPECT_EQ(CountIn(shot, shot.rect(), Reddish), shot.width() * shot.height());
+}
+
+TEST_F(CoverTest, CancelledDialogsChangeNothing) {
+    ChooseFormats();
+    const QString bmp = Picture(QStringLiteral("rear.bmp"), Qt::blue, {40, 30});
+    Form1->PageControl1->SetActivePage(Form1->TabSheet2);
+    ChoosePicture(Form1->rear, bmp);
+    TGraphic* before = Form1->rear->Picture()->Graphic();
+    ASSERT_TRUE(before);
+    {
+        auto driver = WhenDialogOpens([](QDialog* d) { d->reject(); });
+        QTest::mouseClick(W(Form1->rear), Qt::LeftButton, {}, QPoint(10, 10));
+    }
+    EXPECT_EQ(Form1->rear->Picture()->Graphic(), before);
+    EXPECT_EQ(Form1->rearDialog->FileName(), bmp);
+    // Nor does a cancelled colour dialog.
+    Form1->ColorDialogbande->SetColor(clRed);
+    const TColor colour = Form1->Labelr1->Font()->Color();
+    {
+        auto driver = WhenDialogOpens([](QDialog* d) { d->reject(); });
+        QTest::mouseClick(W(Form1->BitBtn9), Qt::LeftButton);
+    }
+    EXPECT_EQ(Form1->Labelr1->Font()->Color(), colour);
+    EXPECT_EQ(Form1->Labelr2->Font()->Color(), colour);
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+}
+
+TEST_F(CoverTest, PicturesThatFailToLoadSayWhyAndKeepTheOldOne) {
+    ChooseFormats();
+    Form1->PageControl1->SetActivePage(Form1->TabSheet1);
+    const QString good = Picture(QStringLiteral("good.jpg"), Qt::red, {20, 20});
+    ChoosePicture(Form1->front, good);
+    TGraphic* before = Form1->front->Picture()->Graphic();
+    const QString missing = QDir(dir).filePath(QStringLiteral("missing.jpg"));
+    ChoosePicture(Form1->front, missing);
+    ChoosePicture(Form1->front, Junk(QStringLiteral("junk.bmp")));
+    ChoosePicture(Form1->front, Junk(QStringLiteral("junk.jpg")));
+    EXPECT_EQ(shown, QStringList({QStringLiteral("Cannot open file %1.").arg(missing),
+                                  QStringLiteral("Bitmap image is not valid."),
+                                  QStringLiteral("JPEG error #%1.").arg(JERR_NO_SOI)}));
+    EXPECT_EQ(Form1->front->Picture()->Graphic(), before);
+    EXPECT_EQ(Form1->Imagefronte->Picture()->Width(), 20);
+    // The name is the one that failed, so the next composition fails on it again.
+    EXPECT_TRUE(Form1->frontDialog->FileName().endsWith(QStringLiteral("junk.jpg")));
+}
+
+// ---- Composition -----------------------------------------------------------------------
+
+TEST_F(CoverTest, WithoutChosenPicturesTheFramesPrintEmpty) {
+    ChooseFormats();
+    Form1->Memo2->SetText(QStringLiteral("Tracce"));
+    Anteprima();
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+    const QImage page = RenderKept(1);
+    ASSERT_EQ(page.size(), QSize(794, 1123));
+    ExpectFrame(page, kFrontFrame, "front");
+    ExpectFrame(page, kRearFrame, "rear");
+    EXPECT_TRUE(InkIn(page, Inside(kFrontFrame)).isNull());
+    // The rear text is all there is inside the rear frame.
+    EXPECT_FALSE(InkIn(page, Inside(kRearFrame)).isNull());
+}
+
+TEST_F(CoverTest, AFrontCoverAloneNeedsNoRearPicture) {
+    Form1->PageControl1->SetActivePage(Form1->TabSheet1);
+    Choose(Form1->ComboBox1, 1);
+    Form1->PageControl1->SetActivePage(Form1->TabSheet2);
+    Choose(Form1->ComboBox2, 0);
+    ChoosePicture(Form1->front, Picture(QStringLiteral("red.jpg"), Qt::red, {64, 64}));
+    Anteprima();
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+    const QImage page = RenderKept(1);
+    ASSERT_FALSE(page.isNull());
+    // The picture fills its frame; below it there is no rear frame.
+    const QRect red = BoxOf(page, QRect(0, 0, 794, 600), Reddish);
+    EXPECT_NEAR(red.left(), 39, 2);
+    EXPECT_NEAR(red.right(), 493, 2);
+    EXPECT_NEAR(red.bottom(), 493, 2);
+    EXPECT_EQ(CountIn(page, kRearFrame, Reddish), 0);
+    EXPECT_EQ(CountIn(page, QRect(38, 527, 575, 3), Dark), 0);
+}
+
+TEST_F(CoverTest, AFileGoneSinceItWasChosenStopsTheComposition) {
+    ChooseFormats();
+    const QString front = Picture(QStringLiteral("front.jpg"), Qt::red, {30, 30});
+    const QString rear = Picture(QStringLiteral("rear.bmp"), Qt::blue, {30, 30});
+    Form1->PageControl1->SetActivePage(Form1->TabSheet1);
+    ChoosePicture(Form1->front, front);
+    Form1->PageControl1->SetActivePage(Form1->TabSheet2);
+    ChoosePicture(Form1->rear, rear);
+    ASSERT_TRUE(QFile::remove(front));
+    Form1->Edit1->SetText(QStringLiteral("sinistra"));
+    Anteprima();
+    EXPECT_EQ(shown, QStringList{QStringLiteral("Cannot open file %1.").arg(front)});
+    // Nothing after the front picture was composed, and the report did not run.
+    EXPECT_EQ(preview->RpImage2->Picture()->Graphic(), nullptr);
+    EXPECT_EQ(preview->Labelrp1->Caption(), QStringLiteral("Labelrp1"));
+    EXPECT_EQ(preview->Report1->RpPrinter(), nullptr);
+
+    // A rear file that is no picture stops it after the front.
+    shown.clear();
+    Picture(QStringLiteral("front.jpg"), Qt::red, {30, 30});
+    QFile::remove(rear);
+    Junk(QStringLiteral("rear.bmp"));
+    Stampa();
+    EXPECT_EQ(shown, QStringList{QStringLiteral("Bitmap image is not valid.")});
+    EXPECT_NE(preview->RpImage1->Picture()->Graphic(), nullptr);
+    EXPECT_EQ(preview->Labelrp1->Caption(), QStringLiteral("Labelrp1"));
+}
+
+// Placed at (47, 47) the line stands at 47 x 2.12 = 99.64, so 100 report pixels from the
+// band's corner (page 37.8 + 100 / 1.4 = 109.2); at (66, 66), 139.92, so 140 (137.8).
+TEST_F(CoverTest, APlacedLineMovesOnThePageWhenPlacedAgain) {
+    ChooseFormats();
+    Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
+    Form1->ColorDialogfront->SetColor(clBlack);
+    PlaceFrontLine(47, 47);
+    Anteprima();
+    EXPECT_EQ(preview->RpLabel1->BoundsRect().topLeft(), QPoint(100, 100));
+    const QImage first = RenderKept(1);
+    const QRect firstInk = InkIn(first, Inside(kFrontFrame));
+    ASSERT_FALSE(firstInk.isNull());
+    EXPECT_NEAR(firstInk.left(), 109, 3);
+    EXPECT_NEAR(firstInk.top(), 109, 6);
+
+    PlaceFrontLine(66, 66);
+    Anteprima();
+    EXPECT_EQ(preview->RpLabel1->BoundsRect().topLeft(), QPoint(140, 140));
+    const QImage second = RenderKept(1);
+    const QRect secondInk = InkIn(second, Inside(kFrontFrame));
+    ASSERT_FALSE(secondInk.isNull());
+    EXPECT_NEAR(secondInk.left() - firstInk.left(), 29, 1);
+    EXPECT_NEAR(secondInk.top() - firstInk.top(), 29, 1);
+    EXPECT_NEAR(secondInk.width(), firstInk.width(), 1);
+    EXPECT_NEAR(secondInk.height(), firstInk.height(), 1);
+}
+
+// x = 100, y = 50 on the miniature: 212 and 106 report pixels, 40.07 and 20.03 mm.
+TEST_F(CoverTest, AClickPlacesTheLineAtTwiceAndAlittleMoreItsPixels) {
+    ChooseFormats();
+    Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
+    PlaceFrontLine(100, 50);
+    Anteprima();
+    EXPECT_EQ(preview->RpLabel1->Left(), 212);
+    EXPECT_EQ(preview->RpLabel1->Top(), 106);
+    const TRpPrintableSize* size = preview->RpLabel1->Size();
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iLeft)), 400.7, 0.1);
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 200.3, 0.1);
+
+    // A click on the left column moves the label on screen but is no placement.
+    PlaceFrontLine(0, 80);
+    EXPECT_EQ(Form1->Labelfront->Left(), 0);
+    EXPECT_EQ(Form1->Labelfront->Top(), 80);
+    Anteprima();
+    EXPECT_EQ(preview->RpLabel1->Left(), 212);
+    EXPECT_EQ(preview->RpLabel1->Top(), 106);
+}
+
+// An unplaced line keeps the layout's place, angle and font whatever is on screen.
+TEST_F(CoverTest, AnUnplacedLineKeepsTheLayoutsPlace) {
+    Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
+    Form1->Labelfront->SetAngle(90);
+    Anteprima();
+    EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral("Titolo"));
+    EXPECT_EQ(preview->RpLabel1->Angle(), 0);
+    EXPECT_EQ(preview->RpLabel1->Font()->Name(), QStringLiteral("Arial"));
+    EXPECT_EQ(preview->RpLabel1->Font()->Size(), 8);
+    EXPECT_EQ(preview->RpLabel1->BoundsRect().topLeft(), QPoint(370, 45));
+}
+
+// 8 x 2.12 = 16.96 -> 17; 8 x 1.6 = 12.8 -> 13; 10 x 1.6 = 16; 10 x 2.12 = 21.2 -> 21.
+TEST_F(CoverTest, FontSizesAreScaledForPreviewAndPrint) {
+    ChooseFormats();
+    Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
+    Form1->Memo2->SetText(QStringLiteral("Tracce"));
+    Form1->Labelrear->Font()->SetSize(10);
+    Form1->Labelfront->SetAngle(90);
+    PlaceFrontLine(20, 20);
+    ASSERT_EQ(Form1->Labelfront->Font()->Size(), 8);
+    ASSERT_EQ(Form1->Labelr1->Font()->Size(), 8);
+    Anteprima();
+    EXPECT_EQ(preview->RpLabel1->Font()->Size(), 17);
+    EXPECT_EQ(preview->RpLabel1->Font()->Name(), QStringLiteral("Times New Roman"));
+    EXPECT_EQ(preview->RpLabel1->Angle(), 90);
+    EXPECT_EQ(preview->Labelrp1->Font()->Size(), 13);
+    EXPECT_EQ(preview->Labelrp2->Font()->Size(), 13);
+    EXPECT_EQ(preview->RpMemo2->Font()->Size(), 16);
+    EXPECT_EQ(preview->RpMemo2->Font()->Name(), QStringLiteral("MS Sans Serif"));
+
+    PdfFileAnswer declined{QString()}; // the job is declined; the composition is done
+    Stampa();
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+    EXPECT_EQ(preview->RpLabel1->Font()->Size(), 17);
+    EXPECT_EQ(preview->Labelrp1->Font()->Size(), 17);
+    EXPECT_EQ(preview->Labelrp2->Font()->Size(), 17);
+    EXPECT_EQ(preview->RpMemo2->Font()->Size(), 21);
+}
+
+TEST_F(CoverTest, EmptyCaptionsAreABlankInPreviewOnly) {
+    Anteprima();
+    EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral(" "));
+    EXPECT_EQ(preview->Labelrp1->Caption(), QStringLiteral(" "));
+    EXPECT_EQ(preview->Labelrp2->Caption(), QStringLiteral(" "));
+    PdfFileAnswer declined{QString()};
+    Stampa();
+    EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral(" "));
+    EXPECT_EQ(preview->Labelrp1->Caption(), QString());
+    EXPECT_EQ(preview->Labelrp2->Caption(), QString());
+}
+
+TEST_F(CoverTest, MemoLinesBecomeReportLinesAndAnEmptiedMemoEmptiesThePage) {
+    ChooseFormats();
+    Form1->RadioGroup1->SetItemIndex(1);
+    Form1->RadioGroup1Click(Form1->RadioGroup1);
+    Form1->Memo1->SetText(QStringLiteral("uno\r\ndue\r\ntre"));
+    Anteprima();
+    EXPECT_EQ(preview->RpMemo1->Lines()->List(), QStringList({"uno", "due", "tre"}));
+    EXPECT_EQ(preview->RpMemo1->Font()->Size(), 17);
+    EXPECT_FALSE(InkIn(RenderKept(1), Inside(kFrontFrame)).isNull());
+
+    for (const char* text : {"", "\r\n  \r\n"}) {
+        Form1->Memo1->SetText(QString::fromLatin1(text));
+        Anteprima();
+        EXPECT_EQ(preview->RpMemo1->Lines()->Count(), 0) << text;
+        EXPECT_TRUE(InkIn(RenderKept(1), Inside(kFrontFrame)).isNull()) << text;
+    }
+}
+
+// Printed with both side bands empty: the frames and the central text are on the paper,
+// nothing stands where the band labels would.
+TEST_F(CoverTest, StampaWithEmptyBandsPrintsTheRestOfTheCover) {
+    ChooseFormats();
+    Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
+    PlaceFrontLine(50, 50);
+    Form1->Memo2->SetText(QStringLiteral("Tracce\r\nuno\r\ndue"));
+    const QString pdf = QDir(dir).filePath(QStringLiteral("cover.pdf"));
+    PdfFileAnswer answer(pdf);
+    Stampa();
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+    ASSERT_EQ(PdfPageCount(pdf), 1);
+    const QImage page = RenderPdfPage(pdf, 1, 96).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(page.size(), QSize(794, 1123));
+    ExpectFrame(page, kFrontFrame, "front");
+    ExpectFrame(page, kRearFrame, "rear");
+    // The line at 106 report pixels: page 37.8 + 75.7.
+    const QRect line = InkIn(page, Inside(kFrontFrame));
+    ASSERT_FALSE(line.isNull());
+    EXPECT_NEAR(line.left(), 114, 3);
+    // The central text from 42 report pixels in (page 67.8), three lines.
+    const QRect text = InkIn(page, QRect(60, 531, 520, 440));
+    ASSERT_FALSE(text.isNull());
+    EXPECT_NEAR(text.left(), 69, 3);
+    // The band strips: inside the frame, the left 17 and the right 17 report pixels.
+    EXPECT_TRUE(InkIn(page, QRect(40, 531, 12, 440)).isNull());
+    EXPECT_TRUE(InkIn(page, QRect(598, 531, 12, 440)).isNull());
+}
+
+} // namespace
