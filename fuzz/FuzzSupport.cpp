@@ -8,10 +8,11 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <cstdlib>
-#include <memory>
 
 void StartFuzzing(bool widgets) {
-    static std::unique_ptr<QGuiApplication> app;
+    // Never destroyed: the application outlives every static object of Qt's that it
+    // would otherwise meet half torn down at exit.
+    static QGuiApplication* app = nullptr;
     if (app) return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's own diagnostics would flood the fuzzer's output.
@@ -20,10 +21,10 @@ void StartFuzzing(bool widgets) {
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};
     if (widgets) {
-        app = std::make_unique<QApplication>(argc, argv);
+        app = new QApplication(argc, argv);
         TApplication::Initialize();
     } else {
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        app = new QGuiApplication(argc, argv);
         RegisterStandardPictureFormats();
         RegisterMetafileFormats();
     }

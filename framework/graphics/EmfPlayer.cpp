@@ -361,9 +361,21 @@ QRegion Player::LogicalRectRegion(const TRectL& r) {
     const QTransform t = Total();
     if (AxisAligned(t)) return QRegion(DeviceRect(r.left, r.top, r.right, r.bottom));
     QPolygonF poly = t.map(QPolygonF(QRectF(QPointF(r.left, r.top), QPointF(r.right, r.bottom))));
+    // Only the part over the destination counts (every clip is cut to it), and Qt's
+    // polygon regions lose memory on polygons far larger than that.
+    poly = poly.intersected(QPolygonF(QRectF(initialClip_.boundingRect()).adjusted(-1, -1, 1, 1)));
+    if (poly.size() < 3) return QRegion();
     QPolygon device;
     for (const QPointF& p : poly)
         device << QPoint(ToInt(p.x()), ToInt(p.y()));
+    // A turned rectangle without area is an empty region.
+    int64_t twiceArea = 0;
+    for (qsizetype i = 0; i < device.size(); ++i) {
+        const QPoint& a = device[i];
+        const QPoint& b = device[(i + 1) % device.size()];
+        twiceArea += int64_t(a.x()) * b.y() - int64_t(b.x()) * a.y();
+    }
+    if (twiceArea == 0) return QRegion();
     return QRegion(device);
 }
 
