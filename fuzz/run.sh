@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz harnesses with clang into build-fuzz/ and runs each one for a bounded
-# time (SLEEVANE_FUZZ_SECONDS, 60 by default), two at a time, from its seeds: the files of
-# tests/data that its reader takes, fuzz/seeds/, and what earlier runs kept in
+# time (SLEEVANE_FUZZ_SECONDS, 60 by default), one per core (two to four at a time), from
+# its seeds: the files of tests/data that its reader takes, fuzz/seeds/, and what earlier runs kept in
 # build-fuzz/corpus/. Fails on any finding (crash, sanitizer report, leak, an input that
 # runs longer than 10 s or takes more than 2 GB); the input is left in build-fuzz/findings/
 # and belongs in tests/data/bad/ with a regression test once fixed.
@@ -61,9 +61,13 @@ run() { # run NAME: one harness for the time allowed; its log in build-fuzz/logs
 
 failed=()
 harnesses=(emf wmf bitmap jpeg layout rpp splay)
-for ((i = 0; i < ${#harnesses[@]}; i += 2)); do
+# Each harness runs on one core and may take up to 2 GB: two to four at a time.
+parallel=$(nproc)
+[ "$parallel" -lt 2 ] && parallel=2
+[ "$parallel" -gt 4 ] && parallel=4
+for ((i = 0; i < ${#harnesses[@]}; i += parallel)); do
     pids=()
-    for name in "${harnesses[@]:i:2}"; do
+    for name in "${harnesses[@]:i:parallel}"; do
         run "$name" &
         pids+=("$!:$name")
     done
