@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds the fuzz harnesses with clang into build-fuzz/ and runs each one for a bounded
 # time (SLEEVANE_FUZZ_SECONDS, 60 by default), one per core (two to four at a time), from
-# its seeds: the files of tests/data that its reader takes, fuzz/seeds/, and what earlier runs kept in
-# build-fuzz/corpus/. Fails on any finding (crash, sanitizer report, leak, an input that
-# runs longer than 10 s or takes more than 2 GB); the input is left in build-fuzz/findings/
-# and belongs in tests/data/bad/ with a regression test once fixed.
+# its seeds: the files of tests/data that its reader takes, fuzz/seeds/, and what earlier
+# runs kept in build-fuzz/corpus/. Fails on any finding (crash, sanitizer report, leak, an
+# input that runs longer than 10 s or takes more than 2 GB); the input is left in
+# build-fuzz/findings/ and belongs in tests/data/bad/ with a regression test once fixed.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
 root=$PWD
