@@ -2,6 +2,11 @@
 # module is adding its two files.
 function(sleevane_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
+  # GCC pairs the deleting destructors of components with plain allocation and does not
+  # see that their destroying delete gives the memory back through the same pair.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wno-mismatched-new-delete)
+  endif()
 endfunction()
 
 # moc's step keeps its own record of the headers it has seen and does not notice a header
