@@ -7,6 +7,9 @@
 # clang into build-fuzz/ and run for a bounded time; any finding fails the run.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
+# Compiler cache keyed on paths inside the checkout, so that another clone or work tree of
+# the same sources reuses what was compiled.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
 # The tests also need: the office suite's converter (another program that renders our
 # metafiles), GNU time (peak memory of the picture tool), clang with libFuzzer (fuzzing).
