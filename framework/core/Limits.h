@@ -46,14 +46,22 @@ inline constexpr uint32_t kMaxMetafileObjects = 0xFFFF;
 // Drawing states saved and not yet restored; further saves are not kept.
 inline constexpr int kMaxSavedStates = 4096;
 
-// Height in device pixels of a font that text is drawn with; text in a larger font is
-// passed by.
+// Size in device pixels of the glyphs of a font that text is drawn with, the larger of
+// their height and their width (the em widened by the font's stretch), under every
+// transform on the way to the device. Text in a larger font is passed by.
 inline constexpr double kMaxFontPixels = 1e5;
+
+// Glyphs larger than this on the device (as kMaxFontPixels measures them) are drawn as
+// filled outlines instead of through Qt's glyph cache, which renders each glyph whole into
+// an image: a huge or widely stretched font there asks for gigabytes, or for an image wider
+// than the cache can describe.
+inline constexpr double kMaxRasterTextPixels = 512;
 
 // Characters that the font's own face lacks are drawn through the system's fallback
 // fonts, which for some scripts costs time and memory that grow with the square of the
-// size: the square device pixels of such characters (height squared, summed over them)
-// that one metafile playing draws. Text beyond is passed by.
+// size: the square device pixels of such characters (the square of the larger of their
+// height and width, summed over them) that one metafile playing draws. Text beyond is
+// passed by.
 inline constexpr double kMaxFallbackTextArea = 1e8;
 
 // UTF-16 units of one text record that are drawn; the rest is cut off.

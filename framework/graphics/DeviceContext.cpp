@@ -1,5 +1,6 @@
 #include "framework/graphics/DeviceContext.h"
 
+#include "framework/core/Limits.h"
 #include "framework/graphics/Dib.h"
 
 #include <QFontInfo>
@@ -70,20 +71,25 @@ bool TDeviceContext::EmbedMetafile(const QByteArray&, const QRect&) {
 
 namespace {
 
-// Fonts are measured at most at this em and scaled from there.
+// Fonts are measured at most at this size, along their height and their width alike, and
+// scaled from there.
 constexpr int kMaxMeasuredPixels = 1024;
-// Glyphs whose em on the device exceeds this are drawn as outlines: the glyph cache would
-// rasterise each glyph whole at its full size (a huge font in a small picture asked for
-// gigabytes), while an outline is filled only where the device shows it.
-constexpr qreal kMaxRasterTextPixels = 512;
+
+// How many times wider than an unstretched face a font draws its glyphs.
+qreal WidthFactor(const QFont& font) {
+    const int stretch = font.stretch();
+    return stretch > 0 ? stretch / 100.0 : 1.0; // no stretch asked for is the face's own
+}
 
 // The font at most at the measuring size; its measures times scale are the font's.
 QFont Measurable(const QFont& font, qreal& scale) {
     scale = 1;
-    if (font.pixelSize() <= kMaxMeasuredPixels) return font;
+    const qreal widening = std::max<qreal>(1, WidthFactor(font));
+    if (font.pixelSize() * widening <= kMaxMeasuredPixels) return font;
     QFont measured = font;
-    measured.setPixelSize(kMaxMeasuredPixels);
-    scale = static_cast<qreal>(font.pixelSize()) / kMaxMeasuredPixels;
+    const int size = std::max(1, static_cast<int>(kMaxMeasuredPixels / widening));
+    measured.setPixelSize(size);
+    scale = static_cast<qreal>(font.pixelSize()) / size;
     return measured;
 }
 
@@ -105,7 +111,7 @@ TCell CellOf(const QFont& font) {
     const QFontMetricsF fm(Measurable(font, k));
     TCell cell{RoundInt(fm.ascent() * k), RoundInt(fm.descent() * k)};
     constexpr qreal kHintedSizes = 255; // beyond, hinting no longer moves whole pixels
-    if (fm.height() * k <= kHintedSizes) {
+    if (fm.height() * k * std::max<qreal>(1, WidthFactor(font)) <= kHintedSizes) {
         QFont hinted = font;
         hinted.setHintingPreference(QFont::PreferFullHinting);
         const QFontMetrics im(hinted);
@@ -304,10 +310,12 @@ void PaintGlyphs(QPainter& painter, const QFont& font, const QRawFont& raw,
     painter.drawGlyphRun(QPointF(0, 0), run);
 }
 
-// The glyphs as filled outlines, taken from the face at the measuring size (raw) and
-// scaled by k: no glyph image is ever made, whatever the size.
+// The glyphs as filled outlines, taken from the unstretched face at the measuring size (raw)
+// and scaled by k, k times the font's width factor across: no glyph image is ever made,
+// whatever the size or the stretch.
 void PaintGlyphOutlines(QPainter& painter, const QFont& face, const QRawFont& raw, qreal k,
-                        const std::vector<TRunGlyph>& glyphs, qreal baseline, const QColor& color) {
+                        qreal widening, const std::vector<TRunGlyph>& glyphs, qreal baseline,
+                        const QColor& color) {
     const QFont outlineFont = Plain(face);
     QPainterPath path;
     for (const TRunGlyph& g : glyphs) {
@@ -316,17 +324,19 @@ void PaintGlyphOutlines(QPainter& painter, const QFont& face, const QRawFont& ra
             outline = raw.pathForGlyph(g.glyph);
         else
             outline.addText(QPointF(0, 0), outlineFont, g.chars);
-        path.addPath(QTransform(k, 0, 0, k, g.x, baseline).map(outline));
+        path.addPath(QTransform(k * widening, 0, 0, k, g.x, baseline).map(outline));
     }
     path.setFillRule(Qt::WindingFill);
     painter.fillPath(path, color);
 }
 
-// The em of a font on the device: its size stretched by the painter's transform as far as
-// the transform stretches anything (its larger singular value).
-qreal DeviceEm(const QPainter& painter, const QFont& font) {
+// The size of a font's glyphs on the device: its em, widened by its stretch across, then
+// stretched by the painter's transform as far as that stretches anything (the larger
+// singular value of the whole mapping). Glyph images grow with it in both directions.
+qreal DeviceGlyphSize(const QPainter& painter, const QFont& font) {
     const QTransform t = painter.combinedTransform();
-    const qreal a = t.m11(), b = t.m12(), c = t.m21(), d = t.m22();
+    const qreal w = WidthFactor(font);
+    const qreal a = t.m11() * w, b = t.m12() * w, c = t.m21(), d = t.m22();
     const qreal half = (a * a + b * b + c * c + d * d) / 2, det = a * d - b * c;
     const qreal stretch = std::sqrt(half + std::sqrt(std::max<qreal>(0, half * half - det * det)));
     const qreal size = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
@@ -362,15 +372,23 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (background) painter.fillRect(place.Cell(run), *background);
-    qreal k = 1;
-    const bool outlines = DeviceEm(painter, font) > kMaxRasterTextPixels;
-    const QFont face = outlines ? Measurable(font, k) : font;
-    const QRawFont& raw = RawFontFor(face);
-    const std::vector<TRunGlyph> glyphs = VisibleGlyphs(raw, text, run, place.start);
-    if (outlines)
-        PaintGlyphOutlines(painter, face, raw, k, glyphs, place.baseline, color);
-    else
-        PaintGlyphs(painter, font, raw, glyphs, place.baseline, color);
+    // Glyphs beyond the largest font are passed by; large ones never reach the glyph cache,
+    // which rasterises each glyph whole (and fails on glyphs wider than it can describe).
+    const qreal size = DeviceGlyphSize(painter, font);
+    if (size <= kMaxFontPixels) {
+        if (size > kMaxRasterTextPixels) {
+            qreal k = 1;
+            QFont face = Measurable(font, k);
+            face.setStretch(QFont::Unstretched);
+            const QRawFont& raw = RawFontFor(face);
+            PaintGlyphOutlines(painter, face, raw, k, WidthFactor(font),
+                               VisibleGlyphs(raw, text, run, place.start), place.baseline, color);
+        } else {
+            const QRawFont& raw = RawFontFor(font);
+            PaintGlyphs(painter, font, raw, VisibleGlyphs(raw, text, run, place.start),
+                        place.baseline, color);
+        }
+    }
     PaintLines(painter, font, place, run, color);
     painter.restore();
 }

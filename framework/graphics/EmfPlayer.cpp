@@ -838,8 +838,12 @@ void Player::TextRun(const QTransform& t, QPointF pd, const QString& text, const
     const double sv = uniform  ? su
                       : su > 0 ? std::abs(t.m11() * t.m22() - t.m12() * t.m21()) / su
                                : 0;
-    const double em = std::abs(static_cast<double>(font.font.pixelSize())) * sv;
-    if (su <= 1e-6 || sv <= 1e-6 || em >= kMaxFontPixels || !std::isfinite(pd.x()) ||
+    // The glyphs' device size: the em along the run's upright, or its width (the em
+    // widened by the font's stretch) along the run, whichever is larger.
+    const double pixels = std::abs(static_cast<double>(font.font.pixelSize()));
+    const double widening = font.font.stretch() > 0 ? font.font.stretch() / 100.0 : 1.0;
+    const double em = std::max(pixels * sv, pixels * widening * su);
+    if (su <= 1e-6 || sv <= 1e-6 || !(em < kMaxFontPixels) || !std::isfinite(pd.x()) ||
         !std::isfinite(pd.y()) || !AffordFallback(font.font, text, em))
         return;
     std::optional<QColor> background;
