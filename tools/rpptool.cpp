@@ -3,6 +3,7 @@
 // not. Exit codes: 0 done, 1 the input could not be used (one line on stderr says why),
 // 2 wrong usage.
 
+#include "framework/core/ToolMessages.h"
 #include "framework/widgets/Forms.h"
 #include "report/RpPrntr.h"
 
@@ -25,6 +26,7 @@ const char* const kUsage =
     "  pdf FILE OUT.pdf               every page at its own size, at full resolution\n"
     "  pack FILE OUT                  the same pages with compressed page records\n"
     "  unpack FILE OUT                the same pages with plain page records\n"
+    "  --verbose                      (anywhere) also counts the notes of Qt's left out\n"
     "  --help                         this text\n";
 
 // A command line the tool does not understand.
@@ -191,22 +193,19 @@ int Run(const QStringList& args) {
     throw UsageError{QStringLiteral("unknown command %1").arg(command)};
 }
 
-// Qt's own notes (a missing runtime folder, fonts) are no business of the tool's user,
-// whose scripts read one line on failure.
-void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) std::fprintf(stderr, "rpptool: %s\n", qPrintable(message));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     // The tool shows no window: it draws offscreen unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(QuietQt);
+    // Qt's own notes (a missing runtime folder, fonts) are no business of the tool's user,
+    // whose scripts read one line on failure.
+    InstallToolMessageFilter("rpptool");
     QApplication app(argc, argv);
     TApplication::Initialize();
     RegisterMetafileFormats();
     QStringList args = QCoreApplication::arguments().mid(1);
+    const bool verbose = args.removeAll(QStringLiteral("--verbose")) > 0;
     int rc = 0;
     try {
         rc = Run(args);
@@ -224,5 +223,7 @@ int main(int argc, char** argv) {
         rc = 1;
     }
     TApplication::Finalize();
+    if (verbose && DroppedToolMessages() > 0)
+        std::fprintf(stderr, "rpptool: %s\n", qPrintable(DroppedToolMessagesSummary()));
     return rc;
 }
