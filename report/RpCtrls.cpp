@@ -531,9 +531,8 @@ bool TRpCustomLabel::MayPrintLine(PrintState& s) {
     if (bottom <= s.bottomLimit) return true;
     if (!s.canGrow) return false;
     TRpCustomBand* band = Band();
-    if (!band || !band->HasRoomFor(s.lineHeight)) return false;
     long double newStretch = 0;
-    band->RequestStretch(s.lineHeight, newStretch, s.counted);
+    if (!band || !band->RequestStretch(s.lineHeight, newStretch, s.counted)) return false;
     s.bottomLimit = s.top + s.height + 1 + newStretch;
     return true;
 }

@@ -953,12 +953,13 @@ int TRpPrinter::ToDeviceHeight(long double h) const {
 }
 
 void TRpPrinter::StartJob() {
+    // A start refused while a job runs leaves that job as it was, its cancel request too.
+    if (status_ != stReady) throw ERpError(RpRes::SReportPrinterNotReady);
     pagesReady_ = 0;
     cancelRequested_ = false;
     if (destination_ == pdPrinter && printersInstalled_) deviceSettings_.ApplyToPrinter();
     topOffset_ = destination_ == pdPrinter ? deviceSettings_.PrintOffsetTop() : 0;
     leftOffset_ = destination_ == pdPrinter ? deviceSettings_.PrintOffsetLeft() : 0;
-    if (status_ != stReady) throw ERpError(RpRes::SReportPrinterNotReady);
     if (destination_ == pdPrinter && !printersInstalled_)
         throw ERpError(RpRes::SNoPrinterInstalled);
     ReleasePage();

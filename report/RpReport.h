@@ -486,7 +486,9 @@ public:
     // Prints the band and its items at the report's cursor (through the report's EmitBand).
     void OutputBand();
     bool HasRoomFor(long double extra) const;
-    // Asks for `extra` more height; see the items that stretch.
+    // Asks for `extra` more height: true when the band has it (it stretched, or another item
+    // had already stretched it as far) and newStretch is its stretch now; false, with
+    // nothing changed, when the page has no room for it.
     bool RequestStretch(long double extra, long double& newStretch, bool& counted);
     // Height with the room the linked bands reserve, native units.
     long double HeightWithLinks() const;

@@ -499,7 +499,7 @@ bool TRpCustomBand::RequestStretch(long double extra, long double& newStretch, b
     stretch_ += extra;
     newStretch = stretch_;
     counted = true;
-    return false;
+    return true;
 }
 
 // ---- TRpBand and TRpChildBand ----------------------------------------------------------

@@ -113,8 +113,8 @@ TEST(ReportPrinter, JobStateErrors) {
     DrawPages(printer, 1);
     printer.RequestCancel();
     EXPECT_EQ(MessageOf([&] { printer.StartJob(); }), QStringLiteral("Report printer not ready"));
-    // The refused start still cleared the cancel request; the job goes on.
-    EXPECT_FALSE(printer.CancelRequested());
+    // The refused start leaves the running job and its cancel request alone.
+    EXPECT_TRUE(printer.CancelRequested());
     EXPECT_EQ(printer.Status(), stBusy);
     EXPECT_EQ(printer.CurrentPage(), 1);
     DrawPages(printer, 1);
