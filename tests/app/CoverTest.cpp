@@ -51,13 +51,16 @@ void ConfirmFile(QDialog* d, const QString& name) {
             if (view->selectionModel() && view->selectionModel()->hasSelection()) return true;
         return false;
     };
-    for (int tries = 0; tries < 20; ++tries) {
-        for (auto* view : fd->findChildren<QAbstractItemView*>())
-            view->clearSelection();
-        edit->setText(name);
-        Settle(50);
-        if (edit->text() == name && !selected()) break;
-    }
+    const bool named = QTest::qWaitFor(
+        [&] {
+            if (edit->text() == name && !selected()) return true;
+            for (auto* view : fd->findChildren<QAbstractItemView*>())
+                view->clearSelection();
+            edit->setText(name);
+            return false;
+        },
+        10000);
+    ASSERT_TRUE(named) << "the dialog kept another file selected";
     for (auto* box : fd->findChildren<QDialogButtonBox*>())
         if (QAbstractButton* b = box->button(QDialogButtonBox::Open)) {
             QTest::mouseClick(b, Qt::LeftButton);

@@ -78,7 +78,8 @@ TEST_F(CreditsTest, EachLinkClickOpensOneMailMessage) {
 
 TEST_F(CreditsTest, WindowsLookAsLaidOut) {
     Info->Show();
-    Settle(20);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Info->Widget()));
+    QCoreApplication::sendPostedEvents(); // its layout, before the picture
     const QString dir =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
     QDir().mkpath(dir);

@@ -269,7 +269,8 @@ TEST_F(MainWindowTest, EachPageShowsItsControls) {
     TTabSheet* pages[] = {Form1->TabSheet1, Form1->TabSheet2, Form1->TabSheet3, Form1->TabSheet4};
     for (int i = 0; i < 4; ++i) {
         Form1->PageControl1->SetActivePage(pages[i]);
-        Settle(20);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pages[i]->Widget()->isVisible(); }, 10000));
+        QCoreApplication::sendPostedEvents(); // the page's layout, before the picture
         const QImage shot = Form1->Widget()->grab().toImage();
         EXPECT_EQ(shot.size(), QSize(546, 380));
         shot.save(QDir(dir).filePath(QStringLiteral("main-page%1.png").arg(i + 1)));

@@ -19,23 +19,28 @@
 
 namespace {
 
-// Answers the next message box with OK and keeps its text, for as long as it lives.
-class MessageBoxWatch {
+// Answers every message box with OK as it shows and keeps its text, for as long as it
+// lives.
+class MessageBoxWatch : public QObject {
 public:
-    MessageBoxWatch() {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->accept();
-            }
-        });
-        timer_.start();
+    MessageBoxWatch() { QApplication::instance()->installEventFilter(this); }
+    ~MessageBoxWatch() override { QApplication::instance()->removeEventFilter(this); }
+    // Waits until n boxes have shown, or the deadline passes.
+    bool WaitFor(qsizetype n) {
+        return QTest::qWaitFor([&] { return texts.size() >= n; }, 10000);
     }
     QStringList texts;
 
-private:
-    QTimer timer_;
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+                texts << box->text();
+                // Answered once its own loop runs.
+                QMetaObject::invokeMethod(box, &QMessageBox::accept, Qt::QueuedConnection);
+            }
+        return false;
+    }
 };
 
 void TypeAndConfirm(QDialog* d, const QString& name) {
@@ -312,7 +317,7 @@ TEST_F(PreviewWindowTest, LoadingAMissingFileSaysSo) {
     auto driver = WhenDialogOpens(
         [&](QDialog* d) { TypeAndConfirm(d, TestTempDir() + QStringLiteral("/nothing.RPP")); });
     Press(window->LoadReport);
-    Settle(50);
+    ASSERT_TRUE(boxes.WaitFor(1));
     EXPECT_EQ(boxes.texts, QStringList({"File does not exist"}));
     EXPECT_EQ(PageText(), QStringLiteral("Page 1 of 3"));
     EXPECT_FALSE(printer.FromFile());
@@ -377,7 +382,7 @@ TEST_F(PreviewWindowTest, NothingToSaveDuringAPass) {
         d->reject();
     });
     Press(window->SaveReport);
-    Settle(50);
+    ASSERT_TRUE(boxes.WaitFor(1));
     EXPECT_EQ(boxes.texts, QStringList({"There are no finished pages to save"}));
     EXPECT_FALSE(dialog);
     // Nor can a file be loaded over the pages it is drawing.
@@ -457,7 +462,7 @@ TEST_F(PreviewWindowTest, PrinterFreedUnderTheWindow) {
              window->PreviousPage, window->ToolButton2, window->LastPage, window->PrintSetup,
              window->Print, window->SaveReport, window->LoadReport})
         Press(b);
-    Settle(50);
+    ASSERT_TRUE(boxes.WaitFor(1));
     EXPECT_EQ(boxes.texts, QStringList({"There are no finished pages to save"}));
     EXPECT_EQ(PageText(), QStringLiteral("Page 1 of 0"));
     Press(window->ExitButton);

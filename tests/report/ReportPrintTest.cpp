@@ -358,7 +358,8 @@ TEST_F(ReportPrintTest, ProgressShowsEveryFifthPercentAndCancelAsksThePrinter) {
     QStringList seen;
     for (int percent : {37, 40, 41, 45}) {
         printer.PostProgress(percent);
-        Settle(20);
+        // The progress goes to the window as a posted message: delivered here and now.
+        QCoreApplication::sendPostedEvents(progress.get(), TMessageEvent::EventType());
         seen << QStringLiteral("%1 %2")
                     .arg(progress->Gauge->Position())
                     .arg(progress->Info->Caption());
@@ -367,7 +368,7 @@ TEST_F(ReportPrintTest, ProgressShowsEveryFifthPercentAndCancelAsksThePrinter) {
                                  QStringLiteral("40 40%  Completed"),
                                  QStringLiteral("45 45%  Completed")}));
     printer.PostProgress(0);
-    Settle(20);
+    QCoreApplication::sendPostedEvents(progress.get(), TMessageEvent::EventType());
     EXPECT_EQ(progress->Info->Caption(), QStringLiteral("0%  Completed"));
     EXPECT_FALSE(printer.CancelRequested());
     progress->CancelButton->Click();

@@ -4,10 +4,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileSystemWatcher>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -98,18 +101,30 @@ QString UniqueJobTitle(const char* stem) {
 }
 
 QString WaitForQueueOutput(const QString& title, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        const QDir dir(PrintOutputDir());
+    const QDir dir(PrintOutputDir());
+    QFileSystemWatcher watcher({dir.path()});
+    QEventLoop loop;
+    QString whole;
+    // The backend writes the file under its final name; a page count means it is whole.
+    // Each change to the folder or to the file itself is looked at as it comes.
+    auto look = [&] {
         const QStringList found =
             dir.entryList({title + QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
-        // The backend writes the file under its final name; a page count means it is whole.
-        if (!found.isEmpty() && PdfPageCount(dir.filePath(found.first())) > 0)
-            return dir.filePath(found.first());
-        QThread::msleep(100);
-    }
-    return {};
+        if (found.isEmpty()) return;
+        const QString path = dir.filePath(found.first());
+        if (!watcher.files().contains(path)) watcher.addPath(path);
+        if (PdfPageCount(path) > 0) {
+            whole = path;
+            loop.quit();
+        }
+    };
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &loop, look);
+    QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, &loop, look);
+    look();
+    if (!whole.isEmpty()) return whole;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return whole;
 }
 
 int PdfPageCount(const QString& pdf) {
