@@ -32,5 +32,3 @@ public:
     TRpAngledLabel* Labelrp2 = nullptr;
     TRpMemo* RpMemo2 = nullptr;
 };
-
-extern Tpreview* preview;

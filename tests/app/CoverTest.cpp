@@ -2,10 +2,7 @@
 // report items, pictures chosen through the real file dialog, and "Anteprima" and
 // "Stampa" composing the covers onto the print layout, checked on the kept page and on
 // the printed PDF.
-#include "app/Startup.h"
-#include "app/Unit1.h"
-#include "app/Unit2.h"
-#include "support/FormTestSupport.h"
+#include "EditorFixture.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -84,7 +81,7 @@ struct PdfFileAnswer {
 
 // ---- Reading pages ---------------------------------------------------------------------
 
-QImage RenderKept(int n) {
+QImage KeptPage(const Tpreview* preview, int n) {
     TRpPrinter* printer = preview->Report1->RpPrinter();
     if (!printer) return {};
     std::unique_ptr<TMetafile> page = printer->FetchPage(n);
@@ -155,12 +152,10 @@ void ExpectFrame(const QImage& page, const QRect& frame, const char* what) {
 
 // ---- The fixture -----------------------------------------------------------------------
 
-class CoverTest : public ::testing::Test {
+class CoverTest : public EditorTest {
 protected:
     void SetUp() override {
-        CreateEditorWindows();
-        Form1->Show();
-        Settle();
+        EditorTest::SetUp();
         Application->OnException = [this](TObject*, const Exception& e) {
             shown << ErrorBoxText(e.Message());
         };
@@ -169,7 +164,11 @@ protected:
         preview->Report1->PrinterSettings()->SetPrinterIndex(PdfPrinterIndex());
         dir = TestTempDir();
     }
-    void TearDown() override { Application->OnException = nullptr; }
+    void TearDown() override {
+        Application->OnException = nullptr;
+        EditorTest::TearDown();
+    }
+    QImage RenderKept(int n) const { return KeptPage(preview, n); }
 
     QString Picture(const QString& name, QColor colour, QSize size) {
         QImage image(size, QImage::Format_RGB32);

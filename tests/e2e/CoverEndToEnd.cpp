@@ -4,7 +4,7 @@
 // chosen through their dialogs, "Anteprima" with the pages saved as a report file, then
 // "Stampa" to the PDF file printer. The saved file is read back with rpptool and the PDF
 // is rendered with pdftoppm: frames and texts are found on its pixels.
-#include "app/Startup.h"
+#include "app/Editor.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit4.h"
@@ -219,11 +219,14 @@ TEST(CoverEndToEnd, FromStartToPrint) {
         shown << ErrorBoxText(e.Message());
     };
 
-    CreateEditorWindows();
+    TEditor editor;
+    TForm1* Form1 = editor.Form1;
+    Tpreview* preview = editor.preview;
+    TIntro* Intro = editor.Intro;
     Form1->Show();
-    ASSERT_TRUE(WaitUntil([] { return Form1->Widget()->isVisible() && Intro->Visible(); }));
+    ASSERT_TRUE(WaitUntil([&] { return Form1->Widget()->isVisible() && Intro->Visible(); }));
     QTest::mouseClick(W(Intro->Image1), Qt::LeftButton, {}, QPoint(20, 20));
-    ASSERT_TRUE(WaitUntil([] { return !Intro->Visible(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !Intro->Visible(); }));
 
     // Formats and pictures.
     Form1->PageControl1->SetActivePage(Form1->TabSheet1);
@@ -313,7 +316,7 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     {
         auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, pdf); });
         QTest::mouseClick(W(Form1->BitBtn2), Qt::LeftButton);
-        ASSERT_TRUE(WaitUntil([] { return preview->Report1->Idle(); }));
+        ASSERT_TRUE(WaitUntil([&] { return preview->Report1->Idle(); }));
     }
     ASSERT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
     ASSERT_EQ(PdfPageCount(pdf), 1);
