@@ -1,10 +1,9 @@
 #include "app/Unit1.h"
 
+#include "app/Editor.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
-
-TForm1* Form1 = nullptr;
 
 namespace {
 
@@ -26,9 +25,16 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     ReadLayout(QStringLiteral("Form1.layout"));
 }
 
+Tpreview* TForm1::Layout() const {
+    const TEditor* editor = TEditor::Of(this);
+    return editor ? editor->preview : nullptr;
+}
+
 // The cover pictures have no size on the print page until a format is chosen.
 void TForm1::FormShow(TObject*) {
-    if (Intro) Intro->Show();
+    const TEditor* editor = TEditor::Of(this);
+    if (editor && editor->Intro) editor->Intro->Show();
+    Tpreview* preview = Layout();
     if (!preview) return;
     for (TRpImage* picture : {preview->RpImage1, preview->RpImage2}) {
         picture->SetHeight(0);
@@ -41,6 +47,8 @@ void TForm1::BitBtn3Click(TObject*) {
 }
 
 void TForm1::BitBtn4Click(TObject*) {
+    const TEditor* editor = TEditor::Of(this);
+    TInfo* Info = editor ? editor->Info : nullptr;
     if (!Info) return;
     Info->Show();
     Info->BringToFront();

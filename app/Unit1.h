@@ -2,8 +2,9 @@
 // The main window: the whole user interface of the cover editor and the holder of the
 // cover being designed. The cover model lives in its controls: the chosen formats, the
 // pictures, the texts, and the on-screen labels that carry fonts, colours, the front
-// line's angle and its position.
+// line's angle and its position; Design reads it out as a value.
 
+#include "app/CoverDesign.h"
 #include "controls/antAngleLabel.h"
 #include "framework/graphics/ImgList.h"
 #include "framework/widgets/Buttons.h"
@@ -125,6 +126,9 @@ public:
 
     explicit TForm1(TComponent* owner);
 
+    // The cover as the controls hold it now.
+    TCoverDesign Design() const;
+
     Q_INVOKABLE void FormShow(TObject* Sender);
     Q_INVOKABLE void BitBtn3Click(TObject* Sender);
     Q_INVOKABLE void BitBtn4Click(TObject* Sender);
@@ -162,9 +166,10 @@ public:
     Q_INVOKABLE void BitBtn7Click(TObject* Sender);
 
 private:
-    // Copies the cover model onto the print-layout window's items: for print the rear
-    // texts take the front scale and empty band captions stay empty.
-    void ComposeCovers(bool forPrint);
-};
+    // The print-layout window of the editor this window belongs to.
+    Tpreview* Layout() const;
 
-extern TForm1* Form1;
+    // The formats last chosen: a box holding a typed text keeps them.
+    TFrontFormat frontFormat_ = TFrontFormat::None;
+    TRearFormat rearFormat_ = TRearFormat::None;
+};

@@ -1,7 +1,5 @@
 #include "app/Unit2.h"
 
-Tpreview* preview = nullptr;
-
 Tpreview::Tpreview(TComponent* owner) : TForm(owner) {
     // The classes the layout names, before it is read.
     RegisterReportClasses();

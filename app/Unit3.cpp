@@ -3,8 +3,6 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-TInfo* Info = nullptr;
-
 std::function<void(const QString&)> TInfo::OpenLink = [](const QString& link) {
     // Nothing visible happens when no mail program is set up.
     QDesktopServices::openUrl(QUrl(link));

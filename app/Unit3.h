@@ -43,5 +43,3 @@ public:
     Q_INVOKABLE void antLabel1Click(TObject* Sender);
     Q_INVOKABLE void antLabel2Click(TObject* Sender);
 };
-
-extern TInfo* Info;

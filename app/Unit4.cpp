@@ -1,7 +1,5 @@
 #include "app/Unit4.h"
 
-TIntro* Intro = nullptr;
-
 TIntro::TIntro(TComponent* owner) : TForm(owner) {
     ReadLayout(QStringLiteral("Intro.layout"));
 }

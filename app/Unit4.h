@@ -21,5 +21,3 @@ public:
 
     Q_INVOKABLE void Image1Click(TObject* Sender);
 };
-
-extern TIntro* Intro;

@@ -1,22 +1,12 @@
 // The splash and credits windows as the user meets them.
-#include "app/Startup.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
-#include "app/Unit4.h"
-#include "support/FormTestSupport.h"
+#include "EditorFixture.h"
 
 #include <QDir>
 #include <QTest>
 
 namespace {
 
-struct CreditsTest : ::testing::Test {
-    void SetUp() override {
-        CreateEditorWindows();
-        Form1->Show();
-        Settle();
-    }
-};
+using CreditsTest = EditorTest;
 
 TEST_F(CreditsTest, TheSplashIsShownAboveTheMainWindowUntilItsPictureIsClicked) {
     ASSERT_TRUE(Intro->Visible());

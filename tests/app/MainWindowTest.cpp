@@ -1,10 +1,6 @@
 // The main window as the user meets it: its initial state and the text handlers of the
 // front and rear cover, driven through real widgets and real dialogs.
-#include "app/Startup.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
-#include "app/Unit4.h"
-#include "support/FormTestSupport.h"
+#include "EditorFixture.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -14,17 +10,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
 namespace {
 
-struct MainWindowTest : ::testing::Test {
-    void SetUp() override {
-        CreateEditorWindows();
-        Form1->Show();
-        Settle();
-    }
+struct MainWindowTest : EditorTest {
     // Gives the front miniature a size, as choosing a front format does.
     void SizeFrontMiniature() {
         Form1->PageControl1->SetActivePage(Form1->TabSheet3);
@@ -247,13 +239,32 @@ TEST_F(MainWindowTest, RearTextsFollowTheirEditsAndBandFontsChangeBothBands) {
     EXPECT_EQ(Form1->Labelrear->Font()->Name(), QStringLiteral("MS Sans Serif"));
 }
 
-TEST_F(MainWindowTest, UscitaEndsTheProgramWhileTheCreditsAreOpen) {
-    QTest::mouseClick(W(Form1->BitBtn4), Qt::LeftButton);
-    EXPECT_TRUE(Info->Visible());
-    QTimer::singleShot(50, [] { QTest::mouseClick(Form1->BitBtn3->Widget(), Qt::LeftButton); });
+// "Uscita" ends the application's loop for good, so it runs in a program of its own.
+int UscitaWithTheCreditsOpen() {
+    TEditor editor;
+    editor.Form1->Show();
+    Settle();
+    editor.Form1->BitBtn4->HandleNeeded();
+    QTest::mouseClick(editor.Form1->BitBtn4->Widget(), Qt::LeftButton);
+    if (!editor.Info->Visible()) return 2;
+    QTimer::singleShot(0, [&] { QTest::mouseClick(editor.Form1->BitBtn3->Widget(), Qt::LeftButton); });
     Application->Run();
-    EXPECT_TRUE(Application->Terminated());
-    EXPECT_FALSE(Form1->Visible());
+    if (!Application->Terminated()) return 3;
+    return editor.Form1->Visible() ? 4 : 0;
+}
+const bool kUscitaChild = RegisterChildBody("UscitaChild", UscitaWithTheCreditsOpen);
+
+TEST(MainWindowProgram, UscitaEndsTheProgramWhileTheCreditsAreOpen) {
+    ASSERT_TRUE(kUscitaChild);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SLEEVANE_TEST_CHILD"), QStringLiteral("UscitaChild"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    ASSERT_TRUE(child.waitForFinished(60000)) << "the program did not end";
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
 }
 
 } // namespace
@@ -281,6 +292,63 @@ TEST_F(MainWindowTest, EachPageShowsItsControls) {
             }
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// The design read out of the window is what the controls hold after the user's steps,
+// field by field: each step below changes one field from the value of a fresh window.
+TEST_F(MainWindowTest, TheDesignHoldsWhatTheControlsShow) {
+    const TCoverDesign fresh = Form1->Design();
+    EXPECT_EQ(fresh, TCoverDesign{});
+
+    Form1->ComboBox1->SetItemIndex(2);
+    Form1->ComboBox1Change(Form1->ComboBox1);
+    Form1->ComboBox2->SetItemIndex(1);
+    Form1->ComboBox2Change(Form1->ComboBox2);
+    // Typed text in a box chooses nothing: the format chosen last stays.
+    Form1->ComboBox2->SetText(QStringLiteral("Copertina"));
+    Form1->ComboBox2Change(Form1->ComboBox2);
+    Form1->frontDialog->SetFileName(QStringLiteral("/tmp/fronte.jpg"));
+    Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
+    Form1->ComboBox3->SetText(QStringLiteral("135"));
+    Form1->ComboBox3Change(Form1->ComboBox3);
+    SizeFrontMiniature();
+    Form1->ColorDialogfront->SetColor(clBlue);
+    QTest::mouseClick(W(Form1->Imagefronte), Qt::LeftButton, {}, QPoint(40, 30));
+    Form1->FontDialogbande->Font()->SetName(QStringLiteral("Courier New"));
+    Form1->FontDialogbande->Font()->SetSize(12);
+    Form1->FontDialogbande->Font()->SetStyle(TFont::TFontStyles(TFont::fsBold | TFont::fsItalic));
+    Form1->ColorDialogbande->SetColor(clRed);
+    Form1->FontDialogbandeApply(Form1->FontDialogbande, nullptr);
+    Form1->Edit1->SetText(QStringLiteral("sinistra"));
+    Form1->Edit2->SetText(QStringLiteral("destra"));
+    Form1->Memo2->SetText(QStringLiteral("uno\r\ndue"));
+
+    TCoverDesign expected;
+    expected.frontFormat = TFrontFormat::Double;
+    expected.rearFormat = TRearFormat::WithBands;
+    expected.frontPicture = QStringLiteral("/tmp/fronte.jpg");
+    expected.frontLine = QStringLiteral("Titolo");
+    expected.frontAngle = 135;
+    expected.frontPlace = QPoint(40, 30);
+    expected.frontFont.color = clBlue;
+    expected.leftBand = QStringLiteral("sinistra");
+    expected.rightBand = QStringLiteral("destra");
+    expected.bandFont = {QStringLiteral("Courier New"), 12, true, true, false, false, clRed, 0};
+    expected.rearLines = {QStringLiteral("uno"), QStringLiteral("due")};
+    EXPECT_EQ(Form1->Design(), expected);
+
+    // The mode switch empties the single line and brings the lines.
+    Form1->RadioGroup1->SetItemIndex(1);
+    Form1->RadioGroup1Click(Form1->RadioGroup1);
+    Form1->Memo1->SetText(QStringLiteral("a\r\nb"));
+    expected.textMode = TFrontTextMode::Lines;
+    expected.frontLine.clear();
+    expected.frontLines = {QStringLiteral("a"), QStringLiteral("b")};
+    EXPECT_EQ(Form1->Design(), expected);
 }
 
 } // namespace

@@ -1,0 +1,47 @@
+#include "app/Editor.h"
+
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "controls/TextEffects.h"
+#include "framework/core/Reader.h"
+#include "framework/widgets/Forms.h"
+#include "imaging/jpeg.h"
+
+TEditor::TEditor(TComponent* owner) : TComponent(owner) {
+    // Before the first window loads a picture.
+    RegisterJPEGFormats();
+    RegisterTextEffectControls();
+    RegisterComponentClass<TForm1>();
+    RegisterComponentClass<Tpreview>();
+    RegisterComponentClass<TInfo>();
+    RegisterComponentClass<TIntro>();
+    Form1 = new TForm1(this);
+    preview = new Tpreview(this);
+    Info = new TInfo(this);
+    Intro = new TIntro(this);
+    if (Application) Application->SetMainForm(Form1);
+}
+
+TEditor::~TEditor() {
+    if (Application && Form1 && Application->MainForm() == Form1) Application->SetMainForm(nullptr);
+    // The main window first: its handlers reach the other three, never the reverse.
+    delete Form1;
+    delete Intro;
+    delete Info;
+    delete preview;
+}
+
+void TEditor::Notification(TComponent* c, TOperation op) {
+    TComponent::Notification(c, op);
+    if (op != opRemove) return;
+    if (c == Form1) Form1 = nullptr;
+    if (c == preview) preview = nullptr;
+    if (c == Info) Info = nullptr;
+    if (c == Intro) Intro = nullptr;
+}
+
+TEditor* TEditor::Of(const TComponent* window) {
+    return window ? qobject_cast<TEditor*>(window->Owner()) : nullptr;
+}

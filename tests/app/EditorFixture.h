@@ -1,0 +1,35 @@
+#pragma once
+// A fresh editor for every test, freed after it, so that the tests of this program run
+// one after another in one process; its windows under the names the editor gives them.
+
+#include "app/Editor.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "support/FormTestSupport.h"
+
+#include <memory>
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        editor = std::make_unique<TEditor>();
+        Form1 = editor->Form1;
+        preview = editor->preview;
+        Info = editor->Info;
+        Intro = editor->Intro;
+        Form1->Show();
+        Settle();
+    }
+    void TearDown() override {
+        editor.reset();
+        Settle();
+    }
+
+    std::unique_ptr<TEditor> editor;
+    TForm1* Form1 = nullptr;
+    Tpreview* preview = nullptr;
+    TInfo* Info = nullptr;
+    TIntro* Intro = nullptr;
+};
