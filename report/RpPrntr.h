@@ -55,6 +55,10 @@ public:
     int Copies() const { return copies_; }
     void SetCopies(int copies);
     bool Duplex() const { return duplex_; }
+    // Stored only when the printer prints on both sides.
+    void SetDuplex(bool duplex);
+    bool Collate() const { return collate_; }
+    void SetCollate(bool collate) { collate_ = collate; }
     TPrinterOrientation Orientation() const { return orientation_; }
     void SetOrientation(TPrinterOrientation orientation);
     TRpBin OutputBin() const { return outputBin_; }
@@ -79,6 +83,7 @@ private:
     TPrinter* printer_ = nullptr;
     int copies_ = 0;
     bool duplex_ = false;
+    bool collate_ = false;
     TPrinterOrientation orientation_ = poPortrait;
     TRpBin outputBin_ = TRpBin::First;
     TRpPaperSize paperSize_ = TRpPaperSize::A4;
@@ -333,6 +338,13 @@ public:
 
     // -- Device values, set before StartJob
     void SetPrinterIndex(int index);
+    // Selects a printer by name with its driver's defaults; EPrinter naming it when there
+    // is no such printer (a queue removed since it was chosen).
+    void SetPrinterName(const QString& name);
+    void SetDuplex(bool duplex) { deviceSettings_.SetDuplex(duplex); }
+    void SetCollate(bool collate) { deviceSettings_.SetCollate(collate); }
+    // The file a job of the PDF file printer writes; empty: asked when the job begins.
+    void SetOutputFileName(const QString& name) { devicePrinter_->SetOutputFileName(name); }
     TRpPaperSize PaperSize() const { return deviceSettings_.PaperSize(); }
     void SetPaperSize(TRpPaperSize size) { deviceSettings_.SetPaperSize(size); }
     // 0.1 mm, taken only while the paper size is Custom.
@@ -378,6 +390,10 @@ public:
     void StartNewPage();
     void FinishJob();
     void AbortJob();
+    // Ends a pass that failed: the job is dropped as by AbortJob, and its pages, only what
+    // the pass drew before it failed, cannot be saved.
+    void FailJob();
+    bool Failed() const { return failed_; }
     void RequestCancel() { cancelRequested_ = true; }
     void ResetJob();
     // The canvas of the open page; null while none is open.
@@ -404,7 +420,13 @@ public:
     std::unique_ptr<TMetafile> FetchPage(int n);
     TRpPageList* PageList() const { return pageList_.get(); }
     TRpStream* PageStream() const { return pageStream_.get(); }
+    // The preview's Print: asks the master window (the report) when there is one, which
+    // prints its pages or runs its pass again with the printer set-up's choices; otherwise
+    // PrintLoadedPages.
     void PrintKeptPages();
+    // Prints the kept pages as they are on the selected printer with the device settings,
+    // copies and page range; a cancel or an error drops the whole job.
+    void PrintLoadedPages();
     void SaveToFile(const QString& fileName);
     void LoadFromFile(const QString& fileName);
 
@@ -459,6 +481,7 @@ private:
     std::unique_ptr<TRpPageList> pageList_;
     QPointer<TForm> previewForm_;
     bool fromFile_ = false;
+    bool failed_ = false;
 };
 
 // ---- Report files ----------------------------------------------------------------------

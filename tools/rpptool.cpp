@@ -1,7 +1,8 @@
 // rpptool: report files from the command line. Shows what a file holds, draws a page into
-// a picture, writes every page into a PDF file, and writes the pages again compressed or
-// not. Exit codes: 0 done, 1 the input could not be used (one line on stderr says why),
-// 2 wrong usage.
+// a picture, writes every page into a PDF file, writes the pages again compressed or not,
+// and prints them on a printer. Exit codes: 0 done (for print: the job was handed to the
+// printer), 1 the input could not be used or the printer refused (one line on stderr says
+// why), 2 wrong usage.
 
 #include "framework/widgets/Forms.h"
 #include "report/RpPrntr.h"
@@ -25,7 +26,13 @@ const char* const kUsage =
     "  pdf FILE OUT.pdf               every page at its own size, at full resolution\n"
     "  pack FILE OUT                  the same pages with compressed page records\n"
     "  unpack FILE OUT                the same pages with plain page records\n"
-    "  --help                         this text\n";
+    "  print FILE [--printer NAME] [--copies N] [--pages A-B]\n"
+    "                                 prints the pages on a print queue (the default one\n"
+    "                                 without --printer), N copies (1), pages A to B\n"
+    "  --help                         this text\n"
+    "exit status: 0 done (print: the job was handed to the printer); 1 the file cannot be\n"
+    "read, the printer is unknown or refused the job, or an output cannot be written;\n"
+    "2 wrong usage\n";
 
 // A command line the tool does not understand.
 struct UsageError {
@@ -175,6 +182,67 @@ int Repack(const QStringList& args, bool compressed) {
     return 0;
 }
 
+// Takes "--name VALUE" out of the arguments; empty when it is not there.
+QString TakeOption(QStringList& args, const QString& name) {
+    const int at = args.indexOf(name);
+    if (at < 0) return {};
+    if (at + 1 >= args.size() || args[at + 1].isEmpty())
+        throw UsageError{QStringLiteral("%1 needs a value").arg(name)};
+    const QString value = args[at + 1];
+    args.remove(at, 2);
+    if (args.contains(name)) throw UsageError{QStringLiteral("%1 given twice").arg(name)};
+    return value;
+}
+
+// "A-B" or "A", pages from 1.
+std::pair<int, int> PageRange(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('-'));
+    if (parts.size() > 2) throw UsageError{QStringLiteral("--pages takes A-B: %1").arg(text)};
+    const int first = ToInt(parts[0], "--pages");
+    const int last = parts.size() == 2 ? ToInt(parts[1], "--pages") : first;
+    if (first < 1 || last < first)
+        throw UsageError{QStringLiteral("--pages needs 1 <= A <= B: %1").arg(text)};
+    return {first, last};
+}
+
+int Print(const QStringList& args) {
+    QStringList rest = args;
+    const QString printerName = TakeOption(rest, QStringLiteral("--printer"));
+    const QString copiesText = TakeOption(rest, QStringLiteral("--copies"));
+    const QString pagesText = TakeOption(rest, QStringLiteral("--pages"));
+    if (rest.size() != 1 || rest[0].startsWith(QLatin1String("--")))
+        throw UsageError{QStringLiteral("print takes FILE [--printer NAME] [--copies N] "
+                                        "[--pages A-B]")};
+    int copies = 1;
+    if (!copiesText.isEmpty()) {
+        copies = ToInt(copiesText, "--copies");
+        if (copies < 1 || copies > 999) throw UsageError{QStringLiteral("--copies must be 1 to 999")};
+    }
+    std::pair<int, int> range{0, 0};
+    if (!pagesText.isEmpty()) range = PageRange(pagesText);
+
+    const std::unique_ptr<TRpPrinter> printer = Load(rest[0]);
+    if (!printer->PrintersInstalled())
+        throw InputError{QStringLiteral("no printer is installed")};
+    if (!printerName.isEmpty()) printer->SetPrinterName(printerName);
+    // The tool asks nothing: the PDF file printer has no file to write to.
+    if (printer->DevicePrinter()->IsPdfPrinter())
+        throw InputError{QStringLiteral("%1 needs a file and is not a print queue; name a "
+                                        "queue with --printer")
+                             .arg(TPrinter::PdfPrinterName())};
+    const int pages = printer->PagesBegun();
+    if (pages == 0) throw InputError{QStringLiteral("the file has no pages")};
+    if (range.first > pages)
+        throw InputError{
+            QStringLiteral("the file has no page %1 (it has %2)").arg(range.first).arg(pages)};
+    printer->SetCopies(copies);
+    printer->SetFirstPage(range.first);
+    printer->SetLastPage(std::min(range.second, pages));
+    printer->SetTitle(QFileInfo(rest[0]).completeBaseName());
+    printer->PrintLoadedPages();
+    return 0;
+}
+
 int Run(const QStringList& args) {
     if (args.isEmpty()) throw UsageError{QStringLiteral("no command given")};
     const QString command = args[0];
@@ -188,6 +256,7 @@ int Run(const QStringList& args) {
     if (command == QLatin1String("pdf")) return Pdf(rest);
     if (command == QLatin1String("pack")) return Repack(rest, true);
     if (command == QLatin1String("unpack")) return Repack(rest, false);
+    if (command == QLatin1String("print")) return Print(rest);
     throw UsageError{QStringLiteral("unknown command %1").arg(command)};
 }
 
