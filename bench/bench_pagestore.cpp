@@ -6,6 +6,7 @@
 
 #include "framework/widgets/Forms.h"
 #include "report/RpPrntr.h"
+#include "report/pagestore/RpPrntrCompress.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,13 +1,22 @@
 # Fails when a source file includes a header of a layer above its own. Run as
-#   cmake -DROOT=<source dir> -P CheckLayers.cmake
-# Each folder lists the folders whose headers it must never include.
+#   cmake -DROOT=<source dir> [-DFORBIDDEN_HEADER_DIRS=<dir|dir>] -P CheckLayers.cmake
+# Each folder lists the header paths its files must never include ("" headers, matched on
+# their start). The page store is also kept from the widget and printing toolkits and from
+# the print server: its <> includes must not name a header of FORBIDDEN_HEADER_DIRS (the
+# folders of Qt's widget and print-support headers) nor start with one of the prefixes
+# given for it.
 set(rules
-  "framework/core|framework/graphics framework/widgets imaging controls report app tools"
-  "framework/graphics|framework/widgets imaging controls report app tools"
-  "framework/widgets|imaging controls report app tools"
-  "imaging|controls report app tools"
-  "controls|report app tools"
-  "report|app tools")
+  "framework/core|framework/graphics/ framework/widgets/ imaging/ controls/ report/ app/ tools/"
+  "framework/graphics|framework/widgets/ imaging/ controls/ report/ app/ tools/"
+  "framework/widgets|imaging/ controls/ report/ app/ tools/"
+  "imaging|controls/ report/ app/ tools/"
+  "controls|report/ app/ tools/"
+  "report|app/ tools/"
+  "report/pagestore|framework/widgets/ framework/graphics/Printers.h imaging/ controls/ report/Rp report/rp app/ tools/")
+set(system_rules
+  "report/pagestore|cups/ QtWidgets/ QtPrintSupport/")
+
+string(REPLACE "|" ";" FORBIDDEN_HEADER_DIRS "${FORBIDDEN_HEADER_DIRS}")
 set(violations "")
 foreach(rule IN LISTS rules)
   string(REPLACE "|" ";" parts "${rule}")
@@ -20,9 +29,9 @@ foreach(rule IN LISTS rules)
     foreach(line IN LISTS includes)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${line}")
       foreach(up IN LISTS forbidden)
-        string(LENGTH "${up}/" n)
+        string(LENGTH "${up}" n)
         string(SUBSTRING "${header}" 0 ${n} head)
-        if(head STREQUAL "${up}/")
+        if(head STREQUAL "${up}")
           file(RELATIVE_PATH rel "${ROOT}" "${f}")
           list(APPEND violations "${rel} includes ${header}")
         endif()
@@ -30,6 +39,38 @@ foreach(rule IN LISTS rules)
     endforeach()
   endforeach()
 endforeach()
+
+foreach(rule IN LISTS system_rules)
+  string(REPLACE "|" ";" parts "${rule}")
+  list(GET parts 0 folder)
+  list(GET parts 1 forbidden)
+  string(REPLACE " " ";" forbidden "${forbidden}")
+  file(GLOB_RECURSE files "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
+  foreach(f IN LISTS files)
+    file(STRINGS "${f}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*<")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*<([^>]+)>.*" "\\1" header "${line}")
+      set(bad FALSE)
+      foreach(prefix IN LISTS forbidden)
+        string(LENGTH "${prefix}" n)
+        string(SUBSTRING "${header}" 0 ${n} head)
+        if(head STREQUAL "${prefix}")
+          set(bad TRUE)
+        endif()
+      endforeach()
+      foreach(dir IN LISTS FORBIDDEN_HEADER_DIRS)
+        if(EXISTS "${dir}/${header}")
+          set(bad TRUE)
+        endif()
+      endforeach()
+      if(bad)
+        file(RELATIVE_PATH rel "${ROOT}" "${f}")
+        list(APPEND violations "${rel} includes <${header}>")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
 if(violations)
   list(JOIN violations "\n  " text)
   message(FATAL_ERROR "Includes that reach up a layer:\n  ${text}")

@@ -2,7 +2,7 @@
 // coder's error, never reading past the limit it is given.
 
 #include "FuzzSupport.h"
-#include "report/RpPrntr.h"
+#include "report/pagestore/RpPrntrCompress.h"
 
 #include <QBuffer>
 #include <vector>

@@ -9,7 +9,7 @@
 #include "framework/widgets/Buttons.h"
 #include "framework/widgets/ComCtrls.h"
 #include "framework/widgets/Forms.h"
-#include "report/RpPrntr.h"
+#include "report/RpPrntrPreview.h"
 
 #include <QPointer>
 #include <functional>

@@ -1,7 +1,7 @@
 // The preview control: a scroll box with the picture of one page of a report printer,
 // its zoom and page navigation, and the rendered pages it keeps for painting.
 
-#include "report/RpPrntr.h"
+#include "report/RpPrntrPreview.h"
 
 #include <QPainter>
 #include <exception>

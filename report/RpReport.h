@@ -11,7 +11,6 @@
 #include "framework/core/Reader.h"
 #include "framework/widgets/ExtCtrls.h"
 #include "report/RpPrntr.h"
-#include "report/RpTypes.h"
 
 #include <QMap>
 #include <QPointer>

@@ -4,10 +4,12 @@
 // printer), 1 the input could not be used or the printer refused (one line on stderr says
 // why), 2 wrong usage.
 
-#include "framework/widgets/Forms.h"
-#include "report/RpPrntr.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/graphics/Metafile.h"
+#include "framework/graphics/Printers.h"
+#include "report/pagestore/RpPrntrFile.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageSize>
@@ -56,26 +58,29 @@ void Out(const QString& line) {
     std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
 }
 
-// A report printer holding the file's pages.
-std::unique_ptr<TRpPrinter> Load(const QString& fileName) {
-    auto printer = std::make_unique<TRpPrinter>();
-    printer->LoadFromFile(fileName);
-    return printer;
+// The file's pages, read straight from the page store: nothing here needs a printer.
+TRpReportFile Load(const QString& fileName) {
+    return ReadReportFile(fileName);
 }
 
-std::unique_ptr<TMetafile> Page(TRpPrinter& printer, int n) {
-    if (n < 1 || n > printer.PagesBegun())
+int PageCount(const TRpReportFile& file) {
+    return file.pages->StoredPages();
+}
+
+std::unique_ptr<TMetafile> Page(TRpReportFile& file, int n) {
+    if (n < 1 || n > PageCount(file))
         throw InputError{
-            QStringLiteral("the file has no page %1 (it has %2)").arg(n).arg(printer.PagesBegun())};
-    return printer.FetchPage(n);
+            QStringLiteral("the file has no page %1 (it has %2)").arg(n).arg(PageCount(file))};
+    return file.pages->FetchPage(n);
 }
 
-QString PaperDescription(TRpPrinter& printer) {
-    if (printer.PagesBegun() == 0) return QStringLiteral("none (no pages)");
-    const std::unique_ptr<TMetafile> first = printer.FetchPage(1);
+QString PaperDescription(TRpReportFile& file) {
+    if (PageCount(file) == 0) return QStringLiteral("none (no pages)");
+    const std::unique_ptr<TMetafile> first = Page(file, 1);
     TRpPaperSize size;
     TPrinterOrientation orientation;
-    if (!DetectPaperSize(first->Width(), first->Height(), printer.XFactor(), size, orientation))
+    const long double factor = ScreenPixelsPerInch() / 254.0L;
+    if (!DetectPaperSize(first->Width(), first->Height(), factor, size, orientation))
         return QStringLiteral("none matches");
     return QStringLiteral("%1, %2").arg(PaperSizeName(size), orientation == poPortrait
                                                                  ? QStringLiteral("portrait")
@@ -84,12 +89,12 @@ QString PaperDescription(TRpPrinter& printer) {
 
 int Info(const QStringList& args) {
     if (args.size() != 1) throw UsageError{QStringLiteral("info takes one file")};
-    const std::unique_ptr<TRpPrinter> printer = Load(args[0]);
-    Out(QStringLiteral("pages: %1").arg(printer->PagesBegun()));
-    Out(QStringLiteral("compressed: %1").arg(printer->Compressed() ? "yes" : "no"));
-    Out(QStringLiteral("paper: %1").arg(PaperDescription(*printer)));
-    for (int n = 1; n <= printer->PagesBegun(); ++n) {
-        const std::unique_ptr<TMetafile> page = printer->FetchPage(n);
+    TRpReportFile file = Load(args[0]);
+    Out(QStringLiteral("pages: %1").arg(PageCount(file)));
+    Out(QStringLiteral("compressed: %1").arg(file.pages->Compressed() ? "yes" : "no"));
+    Out(QStringLiteral("paper: %1").arg(PaperDescription(file)));
+    for (int n = 1; n <= PageCount(file); ++n) {
+        const std::unique_ptr<TMetafile> page = Page(file, n);
         Out(QStringLiteral("page %1: %2 x %3 pixels, %4 x %5 mm")
                 .arg(n)
                 .arg(page->Width())
@@ -117,8 +122,8 @@ int Render(const QStringList& args) {
     if (rest.size() != 3) throw UsageError{QStringLiteral("render takes FILE PAGE OUT.png")};
     if (dpi < 1 || dpi > 2400) throw UsageError{QStringLiteral("--dpi must be 1 to 2400")};
     const int n = ToInt(rest[1], "PAGE");
-    const std::unique_ptr<TRpPrinter> printer = Load(rest[0]);
-    const std::unique_ptr<TMetafile> page = Page(*printer, n);
+    TRpReportFile file = Load(rest[0]);
+    const std::unique_ptr<TMetafile> page = Page(file, n);
     const int w = Pixels(page->MMWidth(), dpi), h = Pixels(page->MMHeight(), dpi);
     if (qint64(w) * h > 400LL * 1000 * 1000)
         throw InputError{QStringLiteral("%1 x %2 pixels is too large a picture").arg(w).arg(h)};
@@ -138,8 +143,8 @@ int Render(const QStringList& args) {
 
 int Pdf(const QStringList& args) {
     if (args.size() != 2) throw UsageError{QStringLiteral("pdf takes FILE OUT.pdf")};
-    const std::unique_ptr<TRpPrinter> printer = Load(args[0]);
-    if (printer->PagesBegun() == 0) throw InputError{QStringLiteral("the file has no pages")};
+    TRpReportFile file = Load(args[0]);
+    if (PageCount(file) == 0) throw InputError{QStringLiteral("the file has no pages")};
     QPdfWriter writer(args[1]);
     writer.setCreator(QStringLiteral("rpptool"));
     writer.setTitle(QFileInfo(args[0]).completeBaseName());
@@ -148,8 +153,8 @@ int Pdf(const QStringList& args) {
     writer.setResolution(1200);
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter;
-    for (int n = 1; n <= printer->PagesBegun(); ++n) {
-        const std::unique_ptr<TMetafile> page = printer->FetchPage(n);
+    for (int n = 1; n <= PageCount(file); ++n) {
+        const std::unique_ptr<TMetafile> page = Page(file, n);
         const QSizeF mm(page->MMWidth() / 100.0, page->MMHeight() / 100.0);
         writer.setPageSize(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
         if (n == 1) {
@@ -169,13 +174,13 @@ int Pdf(const QStringList& args) {
 int Repack(const QStringList& args, bool compressed) {
     if (args.size() != 2)
         throw UsageError{QStringLiteral("%1 takes FILE OUT").arg(compressed ? "pack" : "unpack")};
-    const std::unique_ptr<TRpPrinter> printer = Load(args[0]);
+    TRpReportFile file = Load(args[0]);
     TRpStream stream;
     TRpPageList pages;
     pages.SetPageStream(&stream);
     pages.SetCompressed(compressed);
-    for (int n = 1; n <= printer->PagesBegun(); ++n)
-        pages.AppendPage(*printer->FetchPage(n));
+    for (int n = 1; n <= PageCount(file); ++n)
+        pages.AppendPage(*Page(file, n));
     pages.WriteHeader();
     WriteReportFile(stream, pages.StoredPages(), args[1]);
     pages.SetPageStream(nullptr);
@@ -221,25 +226,58 @@ int Print(const QStringList& args) {
     std::pair<int, int> range{0, 0};
     if (!pagesText.isEmpty()) range = PageRange(pagesText);
 
-    const std::unique_ptr<TRpPrinter> printer = Load(rest[0]);
-    if (!printer->PrintersInstalled())
-        throw InputError{QStringLiteral("no printer is installed")};
-    if (!printerName.isEmpty()) printer->SetPrinterName(printerName);
-    // The tool asks nothing: the PDF file printer has no file to write to.
-    if (printer->DevicePrinter()->IsPdfPrinter())
-        throw InputError{QStringLiteral("%1 needs a file and is not a print queue; name a "
-                                        "queue with --printer")
-                             .arg(TPrinter::PdfPrinterName())};
-    const int pages = printer->PagesBegun();
+    TRpReportFile file = Load(rest[0]);
+    const int pages = PageCount(file);
     if (pages == 0) throw InputError{QStringLiteral("the file has no pages")};
     if (range.first > pages)
         throw InputError{
             QStringLiteral("the file has no page %1 (it has %2)").arg(range.first).arg(pages)};
-    printer->SetCopies(copies);
-    printer->SetFirstPage(range.first);
-    printer->SetLastPage(std::min(range.second, pages));
-    printer->SetTitle(QFileInfo(rest[0]).completeBaseName());
-    printer->PrintLoadedPages();
+    const int first = std::max(1, range.first);
+    const int last = range.second > 0 ? std::min(range.second, pages) : pages;
+
+    TPrinter printer; // on the system's default printer
+    if (!printerName.isEmpty()) printer.SetPrinterName(printerName);
+    // The tool asks nothing: the PDF file printer has no file to write to.
+    if (printer.IsPdfPrinter())
+        throw InputError{QStringLiteral("%1 is not a print queue; name one with --printer")
+                             .arg(TPrinter::PdfPrinterName())};
+    TDeviceMode mode = printer.DeviceMode();
+    mode.dmFields |= DM_COPIES | DM_ORIENTATION;
+    mode.dmCopies = copies;
+    // The paper the pages were drawn on, when the printer offers it.
+    {
+        const std::unique_ptr<TMetafile> page = Page(file, first);
+        TRpPaperSize size;
+        TPrinterOrientation orientation;
+        if (DetectPaperSize(page->Width(), page->Height(), ScreenPixelsPerInch() / 254.0L, size,
+                            orientation)) {
+            const int code = PaperInfo(size).code;
+            if ((mode.dmFields & DM_PAPERSIZE) && printer.PaperCodes().contains(code))
+                mode.dmPaperSize = code;
+            mode.dmOrientation = orientation == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+        }
+    }
+    printer.SetDeviceMode(mode);
+    printer.SetTitle(QFileInfo(rest[0]).completeBaseName());
+    printer.BeginDoc();
+    // Any failure drops the job whole: nothing half printed reaches the queue.
+    struct DropJob {
+        TPrinter& printer;
+        ~DropJob() {
+            if (printer.Printing()) printer.Abort();
+        }
+    } drop{printer};
+    const QPoint offset = printer.PrintingOffset();
+    const long double dpi = printer.Resolution();
+    for (int n = first; n <= last; ++n) {
+        if (n > first) printer.NewPage();
+        const std::unique_ptr<TMetafile> page = Page(file, n);
+        // At its own size from the paper's corner; the canvas starts at the printable area.
+        const QRect where(-offset.x(), -offset.y(), RoundInt(page->MMWidth() / 2540.0L * dpi),
+                          RoundInt(page->MMHeight() / 2540.0L * dpi));
+        printer.Canvas()->StretchDraw(where, page.get());
+    }
+    printer.EndDoc();
     return 0;
 }
 
@@ -272,8 +310,8 @@ int main(int argc, char** argv) {
     // The tool shows no window: it draws offscreen unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQt);
-    QApplication app(argc, argv);
-    TApplication::Initialize();
+    QGuiApplication app(argc, argv);
+    InstallFontSubstitutes();
     RegisterMetafileFormats();
     QStringList args = QCoreApplication::arguments().mid(1);
     int rc = 0;
@@ -292,6 +330,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rpptool: %s\n", e.what());
         rc = 1;
     }
-    TApplication::Finalize();
     return rc;
 }

@@ -2,7 +2,8 @@
 // Shared pieces of the preview tests: printers with kept A4 pages, a window that notes
 // the report printer's messages, and where screenshots go.
 
-#include "PageSupport.h"
+#include "pagestore/PageSupport.h"
+#include "report/RpPrntrPreview.h"
 #include "support/FormTestSupport.h"
 
 #include <QCoreApplication>

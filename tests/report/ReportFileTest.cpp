@@ -2,7 +2,8 @@
 // alone), files written elsewhere, damaged files refused with their cause, saving only
 // finished passes and replacing files whole, and paper detection.
 
-#include "PageSupport.h"
+#include "pagestore/PageSupport.h"
+#include "report/RpPrntr.h"
 #include "RppIndependent.h"
 #include "support/TestSupport.h"
 

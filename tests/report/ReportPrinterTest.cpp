@@ -2,7 +2,8 @@
 // conversions, kept pages, messages to its windows, the preview hook and the lifetime
 // of its temporary file.
 
-#include "PageSupport.h"
+#include "pagestore/PageSupport.h"
+#include "report/RpPrntr.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -184,6 +185,11 @@ TEST(ReportPrinter, PagesReadyAndProgressArePosted) {
     EXPECT_EQ(Params(window, RPM_PROGRESS), (std::vector<intptr_t>{40}));
     EXPECT_EQ(printer.PagesReady(), 3);
     EXPECT_EQ(printer.ProgressPercent(), 40);
+    // Their numbers are those other windows of the program know.
+    EXPECT_EQ(RPM_PROGRESS, 0x400u);
+    EXPECT_EQ(RPM_PAGEREADY, 0x401u);
+    EXPECT_EQ(RPM_PRINTREQUEST, 0x402u);
+    EXPECT_EQ(RPM_PREVIEWCLOSED, 0x404u);
 }
 
 // The page open when a pass is cancelled is kept as the last page; no message goes out

@@ -1,7 +1,7 @@
 // The engine's shared types: the paper table with its codes, sizes and names, paper
 // sources, the engine's error texts and its message numbers.
 
-#include "report/RpTypes.h"
+#include "report/pagestore/RpTypes.h"
 #include "framework/core/Resources.h"
 #include "support/TestSupport.h"
 
@@ -84,7 +84,7 @@ TEST(RpTypes, PaperSourceCodes) {
     EXPECT_EQ(BinFromCode(12), TRpBin::First);
 }
 
-TEST(RpTypes, ErrorsAndMessages) {
+TEST(RpTypes, Errors) {
     EXPECT_EQ(ERpError(RpRes::SReportPrinterNotReady).Message(),
               QStringLiteral("Report printer not ready"));
     EXPECT_EQ(ERpError(RpRes::SIllegalNewPage).Message(),
@@ -95,11 +95,6 @@ TEST(RpTypes, ErrorsAndMessages) {
     EXPECT_EQ(LoadStr(62000), QStringLiteral("JPEG Image File"));
     const Exception& base = ERpError(QStringLiteral("x"));
     EXPECT_EQ(base.Message(), QStringLiteral("x"));
-
-    EXPECT_EQ(RPM_PROGRESS, 0x400u);
-    EXPECT_EQ(RPM_PAGEREADY, 0x401u);
-    EXPECT_EQ(RPM_PRINTREQUEST, 0x402u);
-    EXPECT_EQ(RPM_PREVIEWCLOSED, 0x404u);
 }
 
 } // namespace

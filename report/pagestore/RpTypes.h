@@ -1,10 +1,8 @@
 #pragma once
 // Types the report engine's modules share: paper sizes and paper sources with their
-// device-mode codes, page orientation, where a report printer sends its pages and its
-// job state, the engine's error, its resource texts and its window messages.
+// device-mode codes, page orientation, the engine's error and its resource texts.
 
 #include "framework/core/SysUtils.h"
-#include "framework/widgets/Controls.h"
 
 #include <QObject>
 #include <QString>
@@ -106,23 +104,6 @@ int BinCode(TRpBin bin);
 // The first paper source with this device-mode code; First when none has it.
 TRpBin BinFromCode(int code);
 
-// ---- Report printer --------------------------------------------------------------------
-
-// Where a report printer's pages go: kept as metafiles in its page store, or printed.
-enum TRpPrinterDestination : uint8_t { pdPageStore, pdPrinter };
-// A report printer's job: none, open, or ended with its pages fetchable.
-enum TRpPrinterStatus : uint8_t { stReady, stBusy, stFinished };
-
-// Messages between the report printer and the windows that watch it.
-inline constexpr unsigned RPM_PROGRESS = WM_USER + 0;      // wParam: percent
-inline constexpr unsigned RPM_PAGEREADY = WM_USER + 1;     // wParam: pages ready
-inline constexpr unsigned RPM_PRINTREQUEST = WM_USER + 2;  // the report prints again
-inline constexpr unsigned RPM_PREVIEWCLOSED = WM_USER + 4; // lParam: the report printer
-
-// The screen's pixels per inch as the framework's screen reports it: pages and report
-// geometry are laid out at this resolution whatever the display really has.
-int RpScreenPixelsPerInch();
-
 // ---- Errors and texts ------------------------------------------------------------------
 
 // Numbers of the engine's texts in the string table.
@@ -138,6 +119,21 @@ inline constexpr int SNotAReportFile = 63006;
 inline constexpr int SPageStoreFull = 63007;
 inline constexpr int STempFileFailed = 63008; // %1: directory
 inline constexpr int SCodeEndsEarly = 63009;
+// Report files
+inline constexpr int SFileShorterThanHeader = 63100; // %1: length
+inline constexpr int SPageCountWrong = 63101;        // %1: header's count, %2: pages found
+inline constexpr int SRecordNumberWrong = 63102;     // %1: page, %2: offset, %3: number
+inline constexpr int SLinkOutsideFile = 63103;       // %1: offset of the link
+inline constexpr int SLinkNotForward = 63104;        // %1: offset of the link
+inline constexpr int SBackLinkWrong = 63105;         // %1: offset of the link
+inline constexpr int SRecordCut = 63106;             // %1: page, %2: offset
+inline constexpr int SBytesAfterLastPage = 63107;    // %1: count
+inline constexpr int SNotAMetafile = 63108;          // %1: page
+inline constexpr int SMetafileLengthWrong = 63109;   // %1: page, %2: stated, %3: held
+inline constexpr int SCompressedLengthBad = 63110;   // %1: page, %2: length
+inline constexpr int SCompressedEndsEarly = 63111;   // %1: page, %2: length
+inline constexpr int SCompressedGoesOn = 63112;      // %1: page, %2: length
+inline constexpr int SNothingToSave = 63113;
 } // namespace RpRes
 
 // The report engine's error: its message is a text of the string table, with %1, %2...

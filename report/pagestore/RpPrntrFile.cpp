@@ -1,7 +1,8 @@
 // Report files: the checks a page stream read from a file passes before any of its pages
 // is shown, the atomic writing of a page stream into a file, and paper detection.
 
-#include "report/RpPrntr.h"
+#include "report/pagestore/RpPrntrFile.h"
+#include "report/pagestore/RpPrntrCompress.h"
 
 #include "framework/core/Resources.h"
 
@@ -123,6 +124,18 @@ void TRpPageList::CheckCodedPayload(int n, qint64 start, qint64 end) {
     }
     if (coder.BytesConsumed() != coded) Fail(RpRes::SCompressedGoesOn, n, length);
     CheckEmfHead(n, head, length);
+}
+
+// ---- Reading ----------------------------------------------------------------------------
+
+TRpReportFile ReadReportFile(const QString& fileName) {
+    TRpReportFile file;
+    file.stream = TRpStream::OpenFile(fileName);
+    file.pages = std::make_unique<TRpPageList>();
+    file.pages->SetPageStream(file.stream.get());
+    file.pages->ReadHeader();
+    file.pages->CheckRecords();
+    return file;
 }
 
 // ---- Writing ----------------------------------------------------------------------------

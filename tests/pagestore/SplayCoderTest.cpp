@@ -1,7 +1,7 @@
 // The splay-tree coder of compressed page records: codes worked out by hand from the
 // initial tree and the splay step, round trips, and input that ends too early.
 
-#include "report/RpPrntr.h"
+#include "report/pagestore/RpPrntrCompress.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>

@@ -1,8 +1,6 @@
-#include "report/RpTypes.h"
+#include "report/pagestore/RpTypes.h"
 
 #include "framework/core/Resources.h"
-#include "framework/graphics/Graphics.h"
-#include "framework/widgets/Forms.h"
 
 #include <array>
 
@@ -81,10 +79,6 @@ TRpBin BinFromCode(int code) {
     for (size_t i = 0; i < kBinCodes.size(); ++i)
         if (kBinCodes[i] == code) return static_cast<TRpBin>(i);
     return TRpBin::First;
-}
-
-int RpScreenPixelsPerInch() {
-    return Screen ? Screen->PixelsPerInch() : ScreenPixelsPerInch();
 }
 
 ERpError::ERpError(int resourceId) : Exception(Text(resourceId)) {}

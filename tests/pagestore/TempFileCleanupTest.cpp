@@ -23,13 +23,12 @@ constexpr const char* kModeVariable = "SLEEVANE_PAGESTORE_CHILD";
 // page store, says where its file is, then ends as its mode says.
 int HoldSpilledStore() {
     const QByteArray mode = qgetenv(kModeVariable);
-    static TRpPrinter* printer = new TRpPrinter; // still reachable at exit: no leak
-    printer->StartJob();
-    for (int seed = 1; printer->PageStream()->Buffered(); ++seed) {
-        printer->StartNewPage();
-        DrawTextPage(*printer->PageCanvas(), seed);
-    }
-    const QString name = printer->PageStream()->TempFileName();
+    static TRpStream* stream = new TRpStream; // still reachable at exit: no leak
+    static TRpPageList* pages = new TRpPageList;
+    pages->SetPageStream(stream);
+    for (int seed = 1; stream->Buffered(); ++seed)
+        pages->AppendPage(*RecordPage(seed));
+    const QString name = stream->TempFileName();
     if (!QFile::exists(name)) return 3;
     std::printf("READY %s\n", QFile::encodeName(name).constData());
     std::fflush(stdout);
@@ -87,7 +86,7 @@ TEST(TempFileCleanup, EndingSignals) {
     }
 }
 
-TEST(TempFileCleanup, ExitWithoutFreeingThePrinter) {
+TEST(TempFileCleanup, ExitWithoutFreeingTheStore) {
     const QString dir = TestTempDir();
     Child child;
     StartChild(child, dir, "exit");

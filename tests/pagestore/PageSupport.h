@@ -2,7 +2,8 @@
 // Pages for the page-store tests: real metafiles recorded through a canvas, and byte
 // readers for the stream layout.
 
-#include "report/RpPrntr.h"
+#include "framework/graphics/Metafile.h"
+#include "report/pagestore/RpPrntrPages.h"
 
 #include <QBuffer>
 #include <QDir>
