@@ -110,6 +110,11 @@ struct TRpCustomLabel::PrintState {
     long double x = 0, y = 0;
     unsigned options = 0;
     bool counted = false; // whether this print has grown the band yet
+    // A line taller than a whole page's room fits nowhere: it prints cut at the page's
+    // room, alone, as the first line of a print.
+    bool tallerThanPage = false;
+    bool printedAny = false;
+    bool clipped = false;
 };
 
 TRpCustomLabel::TRpCustomLabel(TComponent* owner)
@@ -491,13 +496,16 @@ void TRpCustomLabel::PrintLines(long double left, long double top, long double w
     PrintState s = BeginLines(left, top, width, height);
     s.lineHeight = lineHeight;
     s.canGrow = canGrow;
+    s.tallerThanPage = lineHeight > PageRoom();
     const bool continuing = !ItemDone();
     if (!continuing) nextLine_ = 0;
     const int first = nextLine_;
     while (nextLine_ < formattedLines_.size() && MayPrintLine(s)) {
         PrintLine(s, formattedLines_[nextLine_]);
+        s.printedAny = true;
         s.y += s.lineHeight;
         ++nextLine_;
+        if (s.clipped) break;
     }
     // A continuation in the first column of a new page has the most room there ever is: a
     // line that does not fit there never will, and asking again would only add pages.
@@ -523,11 +531,30 @@ long double TRpCustomLabel::PageLimit() const {
     return report->CursorY() + report->RemainingHeight();
 }
 
+// The most room any page gives a line of this item: from the top margin down to the limit
+// the page sets for it. Unlimited without a report.
+long double TRpCustomLabel::PageRoom() const {
+    TCustomReport* report = Report();
+    if (!report) return std::numeric_limits<long double>::infinity();
+    const TRpPage* page = report->Page();
+    long double bottom = page->NativeValue(TRpPage::iLength);
+    if (Band()) {
+        bottom -= page->NativeValue(TRpPage::iBottomMargin);
+        if (!report->PlacingPageBands()) bottom -= report->PageFooterHeight();
+    }
+    return bottom - page->NativeValue(TRpPage::iTopMargin);
+}
+
 bool TRpCustomLabel::MayPrintLine(PrintState& s) {
     const long double bottom = s.y + s.lineHeight;
     // Whatever the item's place in its band, a line below the page's room waits for the
-    // next page instead of being drawn past the paper's edge.
-    if (bottom > s.pageLimit) return false;
+    // next page instead of being drawn past the paper's edge; one that no page could hold
+    // prints here, cut at the room's end, so that it and the lines after it are not lost.
+    if (bottom > s.pageLimit) {
+        if (!s.tallerThanPage || s.printedAny || s.y >= s.pageLimit) return false;
+        s.clipped = true;
+        return true;
+    }
     if (bottom <= s.bottomLimit) return true;
     if (!s.canGrow) return false;
     TRpCustomBand* band = Band();
@@ -541,6 +568,15 @@ void TRpCustomLabel::PrintLine(const PrintState& s, const QString& line) {
     if (!CanvasOutput() || line.isEmpty()) return;
     TCanvas* canvas = PageCanvas();
     canvas->RequireFont();
+    if (s.clipped) {
+        // Cut at the page's room; the pass's width is the paper's.
+        TRpPrinter* printer = Printer();
+        const long double paper = Report()->Page()->NativeValue(TRpPage::iWidth);
+        const int top = printer->ToDeviceY(s.y);
+        canvas->Handle()->IntersectClipRect(QRect(QPoint(printer->ToDeviceX(0), top),
+                                                  QPoint(printer->ToDeviceX(paper),
+                                                         printer->ToDeviceY(s.pageLimit) - 1)));
+    }
     canvas->Handle()->ExtTextOut(Printer()->ToDeviceX(s.x), Printer()->ToDeviceY(s.y), s.options,
                                  nullptr, line);
 }

@@ -91,6 +91,7 @@ private:
     void RunOnPrint(long double& height, long double& lineHeight);
     PrintState BeginLines(long double left, long double top, long double width, long double height);
     long double PageLimit() const;
+    long double PageRoom() const;
     bool MayPrintLine(PrintState& s);
     void PrintLine(const PrintState& s, const QString& line);
     long double PageLineHeight() const;

@@ -7,6 +7,14 @@ TRpProgressForm::TRpProgressForm(TComponent* owner) : TForm(owner) {
     ReadLayout(QStringLiteral("RpPrgres.layout"));
 }
 
+TRpPrinter* TRpProgressForm::ReportPrinter() const {
+    return reportPrinter_.data();
+}
+
+void TRpProgressForm::SetReportPrinter(TRpPrinter* printer) {
+    reportPrinter_ = printer;
+}
+
 void TRpProgressForm::CancelButtonClick(TObject*) {
     if (reportPrinter_) reportPrinter_->RequestCancel();
 }

@@ -6,6 +6,8 @@
 #include "framework/widgets/Forms.h"
 #include "framework/widgets/StdCtrls.h"
 
+#include <QPointer>
+
 class TRpPrinter;
 
 namespace RpRes {
@@ -25,8 +27,9 @@ public:
     TProgressBar* Gauge = nullptr;
 
     // The printer watched; none after construction.
-    TRpPrinter* ReportPrinter() const { return reportPrinter_; }
-    void SetReportPrinter(TRpPrinter* printer) { reportPrinter_ = printer; }
+    // Guarded: none once the printer is gone.
+    TRpPrinter* ReportPrinter() const;
+    void SetReportPrinter(TRpPrinter* printer);
 
     Q_INVOKABLE void CancelButtonClick(TObject* Sender);
 
@@ -35,5 +38,5 @@ protected:
 
 private:
     void Progress();
-    TRpPrinter* reportPrinter_ = nullptr;
+    QPointer<TRpPrinter> reportPrinter_;
 };

@@ -58,6 +58,12 @@ void TRpPrinter::SetPrinterIndex(int index) {
     deviceSettings_.ReadFromPrinter();
 }
 
+void TRpPrinter::SetPrinterName(const QString& name) {
+    if (!printersInstalled_) return;
+    devicePrinter_->SetPrinterName(name);
+    deviceSettings_.ReadFromPrinter();
+}
+
 int TRpPrinter::PaperWidth() const {
     return Orientation() == poLandscape ? deviceSettings_.PaperLength()
                                         : deviceSettings_.PaperWidth();
@@ -89,6 +95,7 @@ void TRpPrinter::StartJob() {
     if (status_ != stReady) throw ERpError(RpRes::SReportPrinterNotReady);
     pagesReady_ = 0;
     cancelRequested_ = false;
+    failed_ = false;
     if (destination_ == pdPrinter && printersInstalled_) deviceSettings_.ApplyToPrinter();
     topOffset_ = destination_ == pdPrinter ? deviceSettings_.PrintOffsetTop() : 0;
     leftOffset_ = destination_ == pdPrinter ? deviceSettings_.PrintOffsetLeft() : 0;
@@ -183,7 +190,14 @@ void TRpPrinter::FinishJob() {
     if (destination_ == pdPrinter) {
         ReleasePage();
         pageCanvas_ = nullptr;
-        if (devicePrinter_->Printing()) devicePrinter_->EndDoc();
+        try {
+            if (devicePrinter_->Printing()) devicePrinter_->EndDoc();
+        } catch (...) {
+            // The printer took nothing (its job is gone with its file): the pass failed.
+            status_ = stFinished;
+            failed_ = true;
+            throw;
+        }
     } else if (pagesBegun_ > 0) {
         ClosePage();
     }
@@ -204,6 +218,17 @@ void TRpPrinter::AbortJob() {
     } else if (pageMetafile_) {
         ClosePage();
     }
+    status_ = stFinished;
+}
+
+void TRpPrinter::FailJob() {
+    failed_ = true;
+    if (destination_ == pdPrinter) {
+        AbortJob();
+        return;
+    }
+    // The page the pass was drawing when it failed is not kept.
+    ReleasePage();
     status_ = stFinished;
 }
 
@@ -263,35 +288,37 @@ void TRpPrinter::NotifyPreviewClosed() {
 }
 
 void TRpPrinter::PrintKeptPages() {
-    if (masterWindow_ && !fromFile_) {
-        PostMessage(masterWindow_, RPM_PRINTREQUEST, 0, 0);
+    if (masterWindow_) {
+        PostMessage(masterWindow_, RPM_PRINTREQUEST, 0, reinterpret_cast<intptr_t>(this));
         return;
     }
-    if (status_ != stFinished || !printersInstalled_) return;
+    PrintLoadedPages();
+}
+
+void TRpPrinter::PrintLoadedPages() {
+    if (status_ != stFinished || !printersInstalled_ || pagesBegun_ == 0) return;
+    const int first = std::max(1, firstPage_);
+    const int last = lastPage_ > 0 ? std::min(lastPage_, pagesBegun_) : pagesBegun_;
+    if (first > last) return;
     TPrinter& device = *devicePrinter_;
     device.SetTitle(title_);
     if (device.Printing()) device.Abort();
+    deviceSettings_.ApplyToPrinter();
     device.BeginDoc();
-    struct EndJob {
+    // Whatever stops the loop early drops the job: no half print reaches the printer.
+    struct DropJob {
         TPrinter& device;
-        ~EndJob() {
-            if (!device.Printing()) return;
-            try {
-                device.EndDoc();
-            } catch (const Exception&) {
-                // The error that left the loop is the one reported.
-            }
+        ~DropJob() {
+            if (device.Printing()) device.Abort();
         }
-    } endJob{device};
-    for (int i = 1; i <= pagesBegun_; ++i) {
+    } dropJob{device};
+    for (int i = first; i <= last; ++i) {
         if (Application) Application->ProcessMessages();
+        if (cancelRequested_) return;
         PrintKeptPage(i);
-        if (cancelRequested_) {
-            device.Abort();
-            return;
-        }
-        if (i < pagesBegun_) device.NewPage();
+        if (i < last) device.NewPage();
     }
+    if (cancelRequested_) return;
     device.EndDoc();
 }
 
@@ -311,8 +338,8 @@ void TRpPrinter::PrintKeptPage(int n) {
 }
 
 void TRpPrinter::SaveToFile(const QString& fileName) {
-    // Only a finished pass has pages that stay as they are.
-    if (status_ != stFinished || !pageStream_) throw ERpError(RpRes::SNothingToSave);
+    // Only a finished pass has pages that stay as they are; a failed one has only some.
+    if (status_ != stFinished || !pageStream_ || failed_) throw ERpError(RpRes::SNothingToSave);
     std::lock_guard guard(pageList_->Lock());
     WriteReportFile(*pageStream_, pageList_->StoredPages(), fileName);
 }
@@ -343,6 +370,7 @@ void TRpPrinter::LoadFromFile(const QString& fileName) {
     status_ = stFinished;
     // A cancel asked of an earlier pass is no reason to stop printing these pages.
     cancelRequested_ = false;
+    failed_ = false;
     PrintSetupHandler = nullptr;
     ExportHandler = nullptr;
     fromFile_ = true;

@@ -73,6 +73,13 @@ public:
 
     // -- Device values, set before StartJob
     void SetPrinterIndex(int index);
+    // Selects a printer by name with its driver's defaults; EPrinter naming it when there
+    // is no such printer (a queue removed since it was chosen).
+    void SetPrinterName(const QString& name);
+    void SetDuplex(bool duplex) { deviceSettings_.SetDuplex(duplex); }
+    void SetCollate(bool collate) { deviceSettings_.SetCollate(collate); }
+    // The file a job of the PDF file printer writes; empty: asked when the job begins.
+    void SetOutputFileName(const QString& name) { devicePrinter_->SetOutputFileName(name); }
     TRpPaperSize PaperSize() const { return deviceSettings_.PaperSize(); }
     void SetPaperSize(TRpPaperSize size) { deviceSettings_.SetPaperSize(size); }
     // 0.1 mm, taken only while the paper size is Custom.
@@ -118,6 +125,10 @@ public:
     void StartNewPage();
     void FinishJob();
     void AbortJob();
+    // Ends a pass that failed: the job is dropped as by AbortJob, and its pages, only what
+    // the pass drew before it failed, cannot be saved.
+    void FailJob();
+    bool Failed() const { return failed_; }
     void RequestCancel() { cancelRequested_ = true; }
     void ResetJob();
     // The canvas of the open page; null while none is open.
@@ -144,7 +155,13 @@ public:
     std::unique_ptr<TMetafile> FetchPage(int n);
     TRpPageList* PageList() const { return pageList_.get(); }
     TRpStream* PageStream() const { return pageStream_.get(); }
+    // The preview's Print: asks the master window (the report) when there is one, which
+    // prints its pages or runs its pass again with the printer set-up's choices; otherwise
+    // PrintLoadedPages.
     void PrintKeptPages();
+    // Prints the kept pages as they are on the selected printer with the device settings,
+    // copies and page range; a cancel or an error drops the whole job.
+    void PrintLoadedPages();
     void SaveToFile(const QString& fileName);
     void LoadFromFile(const QString& fileName);
 
@@ -199,5 +216,6 @@ private:
     std::unique_ptr<TRpPageList> pageList_;
     QPointer<TForm> previewForm_;
     bool fromFile_ = false;
+    bool failed_ = false;
 };
 

@@ -57,6 +57,8 @@ void TPrinterSettings::ApplyToPrinter() {
         m.dmFields |= DM_DUPLEX;
         m.dmDuplex = DMDUP_HORIZONTAL;
     }
+    m.dmFields |= DM_COLLATE;
+    m.dmCollate = collate_ ? 1 : 0;
     if (Supports(DM_PAPERSIZE) && paperSize_ != TRpPaperSize::Default)
         m.dmPaperSize = PaperInfo(paperSize_).code;
     m.dmFields |= DM_COPIES;
@@ -70,6 +72,10 @@ void TPrinterSettings::ApplyToPrinter() {
 
 void TPrinterSettings::SetCopies(int copies) {
     if (Supports(DM_COPIES)) copies_ = copies;
+}
+
+void TPrinterSettings::SetDuplex(bool duplex) {
+    if (!duplex || Supports(DM_DUPLEX)) duplex_ = duplex;
 }
 
 void TPrinterSettings::SetOrientation(TPrinterOrientation orientation) {

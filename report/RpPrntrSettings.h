@@ -38,6 +38,10 @@ public:
     int Copies() const { return copies_; }
     void SetCopies(int copies);
     bool Duplex() const { return duplex_; }
+    // Stored only when the printer prints on both sides.
+    void SetDuplex(bool duplex);
+    bool Collate() const { return collate_; }
+    void SetCollate(bool collate) { collate_ = collate; }
     TPrinterOrientation Orientation() const { return orientation_; }
     void SetOrientation(TPrinterOrientation orientation);
     TRpBin OutputBin() const { return outputBin_; }
@@ -62,6 +66,7 @@ private:
     TPrinter* printer_ = nullptr;
     int copies_ = 0;
     bool duplex_ = false;
+    bool collate_ = false;
     TPrinterOrientation orientation_ = poPortrait;
     TRpBin outputBin_ = TRpBin::First;
     TRpPaperSize paperSize_ = TRpPaperSize::A4;

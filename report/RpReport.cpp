@@ -8,6 +8,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -170,7 +171,10 @@ void TReportPrinterSettings::Assign(TPersistent* source) {
         return;
     }
     copies_ = s->copies_;
+    collate_ = s->collate_;
     duplex_ = s->duplex_;
+    printerName_ = s->printerName_;
+    pdfFileName_ = s->pdfFileName_;
     firstPage_ = s->firstPage_;
     lastPage_ = s->lastPage_;
     outputBin_ = s->outputBin_;
@@ -385,7 +389,7 @@ bool TCustomReport::NewPrinterObject() {
     TControl* client = rpPrinter_ ? rpPrinter_->ClientWindow() : nullptr;
     // Printers that no preview shows any more are of no use but to the present one.
     std::erase_if(printers_, [this](const std::unique_ptr<TRpPrinter>& p) {
-        return p.get() != rpPrinter_ && !p->PreviewShowing();
+        return p.get() != rpPrinter_ && p.get() != printingKept_ && !p->PreviewShowing();
     });
     auto printer = std::make_unique<TRpPrinter>();
     printer->SetClientWindow(client);
@@ -452,7 +456,14 @@ void TCustomReport::PrintReport() {
 void TCustomReport::PrinterSetup(TObject*) {
     auto dialog = std::make_unique<TRpPrintDialog>(Application);
     TPrinter own;
-    own.SetPrinterIndex(printerSettings_->PrinterIndex());
+    TReportPrinterSettings& s = *printerSettings_;
+    // The dialog opens on the choices kept from the last set-up; a printer that has gone
+    // since leaves the system's default.
+    if (!s.PrinterName().isEmpty() && own.Printers().contains(s.PrinterName()))
+        own.SetPrinterName(s.PrinterName());
+    else if (s.PrinterIndex() >= -1 && s.PrinterIndex() < own.Printers().size())
+        own.SetPrinterIndex(s.PrinterIndex());
+    own.SetOutputFileName(s.PdfFileName());
     dialog->SetPrinter(&own);
     dialog->SetMinPage(0);
     dialog->SetMaxPage(9999);
@@ -466,26 +477,56 @@ void TCustomReport::PrinterSetup(TObject*) {
     // whether printers exist: it would replace the one the preview shows.
     if (!idle_ || own.Printers().isEmpty()) return;
     dialog->SetOptions(poPageNums | poWarning);
-    TDeviceMode m = own.DeviceMode();
-    m.dmOrientation = page_->Orientation() == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
-    own.SetDeviceMode(m);
-    dialog->SetCopies(printerSettings_->Copies());
+    PresetDeviceMode(own);
+    dialog->SetCopies(s.Copies());
+    dialog->SetCollate(s.Collate());
+    if (s.FirstPage() > 0 || s.LastPage() > 0) {
+        dialog->SetPrintRange(prPageNums);
+        const int max = dialog->MaxPage();
+        dialog->SetFromPage(std::clamp(s.FirstPage(), 1, max));
+        dialog->SetToPage(std::clamp(s.LastPage() > 0 ? s.LastPage() : max, 1, max));
+    }
     if (!dialog->Execute()) {
         SetTag(1);
         return;
     }
-    printerSettings_->SetCopies(dialog->Copies());
-    printerSettings_->SetPrinterIndex(own.PrinterIndex());
-    page_->SetOrientation(own.DeviceMode().dmOrientation == DMORIENT_LANDSCAPE ? poLandscape
-                                                                               : poPortrait);
+    const TDeviceMode& chosen = own.DeviceMode();
+    s.SetCopies(dialog->Copies());
+    s.SetCollate(dialog->Collate());
+    s.SetPrinterIndex(own.PrinterIndex());
+    s.SetPrinterName(own.DeviceName());
+    s.SetPdfFileName(own.IsPdfPrinter() ? own.OutputFileName() : QString());
+    s.SetDuplex((chosen.dmFields & DM_DUPLEX) && chosen.dmDuplex != DMDUP_SIMPLEX);
+    page_->SetOrientation(chosen.dmOrientation == DMORIENT_LANDSCAPE ? poLandscape : poPortrait);
+    if (chosen.dmFields & DM_PAPERSIZE) {
+        const TRpPaperSize paper = PaperSizeFromCode(chosen.dmPaperSize);
+        if (paper != TRpPaperSize::Default && paper != TRpPaperSize::Custom)
+            page_->SetPaperSize(paper);
+    }
     if (dialog->PrintRange() == prPageNums) {
-        printerSettings_->SetFirstPage(dialog->FromPage());
-        printerSettings_->SetLastPage(dialog->ToPage());
+        s.SetFirstPage(dialog->FromPage());
+        s.SetLastPage(dialog->ToPage());
     } else {
-        printerSettings_->SetFirstPage(0);
-        printerSettings_->SetLastPage(0);
+        s.SetFirstPage(0);
+        s.SetLastPage(0);
     }
     SetTag(0);
+}
+
+// The dialog's printer shows the page's paper and orientation and the kept two-sided
+// choice, as far as the printer takes them.
+void TCustomReport::PresetDeviceMode(TPrinter& own) const {
+    TDeviceMode m = own.DeviceMode();
+    m.dmFields |= DM_ORIENTATION;
+    m.dmOrientation = page_->Orientation() == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    const int code = PaperInfo(page_->PaperSize()).code;
+    if ((m.dmFields & DM_PAPERSIZE) && own.PaperCodes().contains(code)) m.dmPaperSize = code;
+    if (own.SupportsDuplex()) {
+        m.dmFields |= DM_DUPLEX;
+        m.dmDuplex = printerSettings_->Duplex() ? DMDUP_VERTICAL : DMDUP_SIMPLEX;
+    }
+    m.dmCollate = printerSettings_->Collate() ? 1 : 0;
+    own.SetDeviceMode(m);
 }
 
 void TCustomReport::CancelRun() {
@@ -506,10 +547,19 @@ void TCustomReport::WndProc(TMessage& m) {
             Invalidate();
         }
         return;
+    case RPM_PRINTREQUEST:
+        PrintRequest(reinterpret_cast<TRpPrinter*>(m.LParam));
+        return;
     case RPM_PREVIEWCLOSED: {
         auto* printer = reinterpret_cast<TRpPrinter*>(m.LParam);
         if (!idle_ && printer == rpPrinter_) {
             CancelRun();
+            return;
+        }
+        if (printer && printer == printingKept_) {
+            // Its pages are printing: the job stops, and the printer goes after it.
+            printer->RequestCancel();
+            freeAfterPrinting_ = true;
             return;
         }
         // Only printers this report made are freed here.
@@ -519,6 +569,34 @@ void TCustomReport::WndProc(TMessage& m) {
     default:
         TRpBasePanel::WndProc(m);
     }
+}
+
+bool TCustomReport::OwnsPrinter(const TRpPrinter* printer) const {
+    return printer && std::any_of(printers_.begin(), printers_.end(),
+                                  [printer](const std::unique_ptr<TRpPrinter>& p) {
+                                      return p.get() == printer;
+                                  });
+}
+
+// The preview's Print: a pass of its own pages prints by running the report again to the
+// printer; pages loaded from a file print as they are, with the choices of the set-up.
+void TCustomReport::PrintRequest(TRpPrinter* from) {
+    if (OwnsPrinter(from) && from->FromFile()) {
+        if (!idle_ || printingKept_) return;
+        printingKept_ = from;
+        struct Done {
+            TCustomReport* report;
+            ~Done() {
+                TRpPrinter* printer = report->printingKept_;
+                report->printingKept_ = nullptr;
+                if (std::exchange(report->freeAfterPrinting_, false)) report->FreePrinter(printer);
+            }
+        } done{this};
+        ApplyChoicesTo(*from, false);
+        from->PrintLoadedPages();
+        return;
+    }
+    PrintReport();
 }
 
 // ---- The pass --------------------------------------------------------------------------
@@ -557,13 +635,13 @@ void TCustomReport::RunReport(bool composite) {
         // The pass's own failure is the one reported; a second one while cleaning up is not.
         try {
             SetUnits(units);
-            FinishPass(composite);
+            FinishPass(composite, TRpPassEnd::Failed);
         } catch (...) {
         }
         throw;
     }
     SetUnits(units);
-    FinishPass(composite);
+    FinishPass(composite, cancelFlag_ ? TRpPassEnd::Cancelled : TRpPassEnd::Finished);
 }
 
 void TCustomReport::ResetRunState() {
@@ -615,32 +693,68 @@ void TCustomReport::StartPass(bool composite) {
     ForEachPrintable([](TRpPrintable* item) { item->PrepareItem(); });
 }
 
-void TCustomReport::FinishPass(bool composite) {
-    ForEachPrintable([](TRpPrintable* item) { item->UnprepareItem(); });
+// Only a finished pass reaches paper or a PDF file; a cancelled or failed one drops its job
+// whole. A pass into the page store keeps what it drew for the preview either way.
+void TCustomReport::FinishPass(bool composite, TRpPassEnd end) {
+    passEnd_ = end;
+    struct Unprepare {
+        TCustomReport* report;
+        ~Unprepare() {
+            report->ForEachPrintable([](TRpPrintable* item) { item->UnprepareItem(); });
+        }
+    } unprepare{this};
     controller_->Unprepare();
     TRpPrinter* printer = rpPrinter_;
-    if (!printer) return;
-    if (cancelFlag_)
+    if (!printer || composite) return;
+    switch (end) {
+    case TRpPassEnd::Finished:
+        if (canvasOutput_)
+            printer->FinishJob();
+        else
+            printer->AbortJob();
+        break;
+    case TRpPassEnd::Cancelled:
         printer->AbortJob();
-    else if (!composite && canvasOutput_)
-        printer->FinishJob();
-    else if (!composite)
-        printer->AbortJob();
+        break;
+    case TRpPassEnd::Failed:
+        printer->FailJob();
+        break;
+    }
 }
 
 void TCustomReport::ApplyPrinterSettings() {
-    TRpPrinter* printer = rpPrinter_;
-    printer->SetPrinterIndex(printerSettings_->PrinterIndex());
-    printer->SetPaperSize(page_->PaperSize());
-    if (page_->PaperSize() == TRpPaperSize::Custom) {
-        printer->SetPaperWidth(RoundInt(page_->NativeValue(TRpPage::iWidth)));
-        printer->SetPaperLength(RoundInt(page_->NativeValue(TRpPage::iLength)));
+    ApplyChoicesTo(*rpPrinter_, true);
+}
+
+// The printer and settings of the last set-up, for a pass or for loaded pages. A printer
+// chosen by name that has gone since is an error naming it, not a job on another printer.
+// Loaded pages keep the paper and orientation they were drawn on.
+void TCustomReport::ApplyChoicesTo(TRpPrinter& printer, bool pass) {
+    const TReportPrinterSettings& s = *printerSettings_;
+    const TRpPaperSize loadedPaper = printer.PaperSize();
+    const TPrinterOrientation loadedOrientation = printer.Orientation();
+    if (!s.PrinterName().isEmpty())
+        printer.SetPrinterName(s.PrinterName());
+    else
+        printer.SetPrinterIndex(s.PrinterIndex());
+    if (pass) {
+        printer.SetPaperSize(page_->PaperSize());
+        if (page_->PaperSize() == TRpPaperSize::Custom) {
+            printer.SetPaperWidth(RoundInt(page_->NativeValue(TRpPage::iWidth)));
+            printer.SetPaperLength(RoundInt(page_->NativeValue(TRpPage::iLength)));
+        }
+        printer.SetOrientation(page_->Orientation());
+    } else {
+        printer.SetPaperSize(loadedPaper);
+        printer.SetOrientation(loadedOrientation);
     }
-    printer->SetOrientation(page_->Orientation());
-    printer->SetCopies(printerSettings_->Copies());
-    printer->SetOutputBin(printerSettings_->OutputBin());
-    printer->SetFirstPage(printerSettings_->FirstPage());
-    printer->SetLastPage(printerSettings_->LastPage());
+    printer.SetCopies(s.Copies());
+    printer.SetCollate(s.Collate());
+    printer.SetDuplex(s.Duplex());
+    printer.SetOutputBin(s.OutputBin());
+    printer.SetFirstPage(s.FirstPage());
+    printer.SetLastPage(s.LastPage());
+    printer.SetOutputFileName(s.PdfFileName());
 }
 
 void TCustomReport::SumPageFooterHeight() {

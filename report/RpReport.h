@@ -382,7 +382,7 @@ public:
     TCustomReport* Report() const { return report_; }
     void SetReport(TCustomReport* report);
     TRpCustomBand* Band() const;
-    TRpPrinter* Printer() const { return printer_; }
+    TRpPrinter* Printer() const { return printer_.data(); }
     bool Printing() const { return printing_; }
     bool ItemDone() const { return itemDone_; }
 
@@ -420,7 +420,8 @@ private:
     bool aligning_ = false;
     bool printing_ = false;
     TCustomReport* report_ = nullptr;
-    TRpPrinter* printer_ = nullptr;
+    // Guarded: the report frees its printers while items may still be asked to print.
+    QPointer<TRpPrinter> printer_;
     bool itemDone_ = true;
     bool transparent_ = false;
     int loadedLeft_ = 0, loadedTop_ = 0, loadedWidth_ = 0, loadedHeight_ = 0;
@@ -697,11 +698,23 @@ public:
     void SetOutputBin(TRpBin b) { outputBin_ = b; }
     int PrinterIndex() const { return printerIndex_; }
     void SetPrinterIndex(int i) { printerIndex_ = i; }
+    // Choices of the printer set-up kept for the next print: the printer by name (it wins
+    // over the index, which moves when queues come and go; empty: use the index), the PDF
+    // file of the PDF file printer (empty: asked when printing), collated copies.
+    const QString& PrinterName() const { return printerName_; }
+    void SetPrinterName(const QString& n) { printerName_ = n; }
+    const QString& PdfFileName() const { return pdfFileName_; }
+    void SetPdfFileName(const QString& n) { pdfFileName_ = n; }
+    bool Collate() const { return collate_; }
+    void SetCollate(bool c) { collate_ = c; }
     void Assign(TPersistent* source) override;
 
 private:
     int copies_ = 1;
+    bool collate_ = false;
     bool duplex_ = false;
+    QString printerName_;
+    QString pdfFileName_;
     int firstPage_ = 0;
     int lastPage_ = 0;
     TRpBin outputBin_ = TRpBin::Auto;
@@ -720,6 +733,9 @@ private:
 };
 
 using TRpReportBeforePrintEvent = std::function<void(TObject*, bool&)>;
+
+// How a pass ended. Only a finished pass prints; a cancelled or failed one drops its job.
+enum class TRpPassEnd : uint8_t { Finished, Cancelled, Failed };
 using TRpNotifyEvent = TNotifyEvent;
 
 class TCustomReport : public TRpBasePanel {
@@ -801,6 +817,8 @@ public:
     bool HeaderLatch() const { return headerLatch_; }
     void SetHeaderLatch() { headerLatch_ = true; }
     bool ColumnBreakLatch() const { return columnBreakLatch_; }
+    // How the last pass ended; Finished before the first.
+    TRpPassEnd PassEnd() const { return passEnd_; }
     // True once a pass has given up on a band whose items never finish.
     bool Stopped() const { return stopped_; }
     // True while the page's own bands print (page header and footer, column header):
@@ -845,9 +863,13 @@ private:
     friend class TRpCustomController;
     bool NewPrinterObject();
     void FreePrinter(TRpPrinter* printer);
+    bool OwnsPrinter(const TRpPrinter* printer) const;
+    void PrintRequest(TRpPrinter* from);
     void ApplyPrinterSettings();
+    void ApplyChoicesTo(TRpPrinter& printer, bool pass);
+    void PresetDeviceMode(TPrinter& own) const;
     void StartPass(bool composite);
-    void FinishPass(bool composite);
+    void FinishPass(bool composite, TRpPassEnd end);
     void CheckMargins();
     void SumPageFooterHeight();
     void ResetRunState();
@@ -879,6 +901,7 @@ private:
     bool canvasOutput_ = true;
     bool finishing_ = false;
     bool stopped_ = false;
+    TRpPassEnd passEnd_ = TRpPassEnd::Finished;
     bool headerLatch_ = false;
     bool columnBreakLatch_ = false;
     bool destroying_ = false;
@@ -895,6 +918,9 @@ private:
     // still shows them. Freed when their preview closes, or with the report.
     TRpPrinter* rpPrinter_ = nullptr;
     std::vector<std::unique_ptr<TRpPrinter>> printers_;
+    // The printer whose loaded pages are printing, and whether its preview closed meanwhile.
+    TRpPrinter* printingKept_ = nullptr;
+    bool freeAfterPrinting_ = false;
     std::unique_ptr<TMetafile> pageImage_;
 };
 

@@ -106,6 +106,7 @@ void TRpPrintable::PrepareItem() {
 
 void TRpPrintable::UnprepareItem() {
     printing_ = false;
+    printer_ = nullptr;
 }
 
 TCanvas* TRpPrintable::PageCanvas() const {

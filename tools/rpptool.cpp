@@ -1,11 +1,13 @@
 // rpptool: report files from the command line. Shows what a file holds, draws a page into
-// a picture, writes every page into a PDF file, and writes the pages again compressed or
-// not. Exit codes: 0 done, 1 the input could not be used (one line on stderr says why),
-// 2 wrong usage.
+// a picture, writes every page into a PDF file, writes the pages again compressed or not,
+// and prints them on a printer. Exit codes: 0 done (for print: the job was handed to the
+// printer), 1 the input could not be used or the printer refused (one line on stderr says
+// why), 2 wrong usage.
 
 #include "framework/core/ToolMessages.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Metafile.h"
+#include "framework/graphics/Printers.h"
 #include "report/pagestore/RpPrntrFile.h"
 
 #include <QGuiApplication>
@@ -27,8 +29,14 @@ const char* const kUsage =
     "  pdf FILE OUT.pdf               every page at its own size, at full resolution\n"
     "  pack FILE OUT                  the same pages with compressed page records\n"
     "  unpack FILE OUT                the same pages with plain page records\n"
+    "  print FILE [--printer NAME] [--copies N] [--pages A-B]\n"
+    "                                 prints the pages on a print queue (the default one\n"
+    "                                 without --printer), N copies (1), pages A to B\n"
     "  --verbose                      (anywhere) also counts the notes of Qt's left out\n"
-    "  --help                         this text\n";
+    "  --help                         this text\n"
+    "exit status: 0 done (print: the job was handed to the printer); 1 the file cannot be\n"
+    "read, the printer is unknown or refused the job, or an output cannot be written;\n"
+    "2 wrong usage\n";
 
 // A command line the tool does not understand.
 struct UsageError {
@@ -181,6 +189,100 @@ int Repack(const QStringList& args, bool compressed) {
     return 0;
 }
 
+// Takes "--name VALUE" out of the arguments; empty when it is not there.
+QString TakeOption(QStringList& args, const QString& name) {
+    const int at = args.indexOf(name);
+    if (at < 0) return {};
+    if (at + 1 >= args.size() || args[at + 1].isEmpty())
+        throw UsageError{QStringLiteral("%1 needs a value").arg(name)};
+    const QString value = args[at + 1];
+    args.remove(at, 2);
+    if (args.contains(name)) throw UsageError{QStringLiteral("%1 given twice").arg(name)};
+    return value;
+}
+
+// "A-B" or "A", pages from 1.
+std::pair<int, int> PageRange(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('-'));
+    if (parts.size() > 2) throw UsageError{QStringLiteral("--pages takes A-B: %1").arg(text)};
+    const int first = ToInt(parts[0], "--pages");
+    const int last = parts.size() == 2 ? ToInt(parts[1], "--pages") : first;
+    if (first < 1 || last < first)
+        throw UsageError{QStringLiteral("--pages needs 1 <= A <= B: %1").arg(text)};
+    return {first, last};
+}
+
+int Print(const QStringList& args) {
+    QStringList rest = args;
+    const QString printerName = TakeOption(rest, QStringLiteral("--printer"));
+    const QString copiesText = TakeOption(rest, QStringLiteral("--copies"));
+    const QString pagesText = TakeOption(rest, QStringLiteral("--pages"));
+    if (rest.size() != 1 || rest[0].startsWith(QLatin1String("--")))
+        throw UsageError{QStringLiteral("print takes FILE [--printer NAME] [--copies N] "
+                                        "[--pages A-B]")};
+    int copies = 1;
+    if (!copiesText.isEmpty()) {
+        copies = ToInt(copiesText, "--copies");
+        if (copies < 1 || copies > 999) throw UsageError{QStringLiteral("--copies must be 1 to 999")};
+    }
+    std::pair<int, int> range{0, 0};
+    if (!pagesText.isEmpty()) range = PageRange(pagesText);
+
+    TRpReportFile file = Load(rest[0]);
+    const int pages = PageCount(file);
+    if (pages == 0) throw InputError{QStringLiteral("the file has no pages")};
+    if (range.first > pages)
+        throw InputError{
+            QStringLiteral("the file has no page %1 (it has %2)").arg(range.first).arg(pages)};
+    const int first = std::max(1, range.first);
+    const int last = range.second > 0 ? std::min(range.second, pages) : pages;
+
+    TPrinter printer; // on the system's default printer
+    if (!printerName.isEmpty()) printer.SetPrinterName(printerName);
+    // The tool asks nothing: the PDF file printer has no file to write to.
+    if (printer.IsPdfPrinter())
+        throw InputError{QStringLiteral("%1 is not a print queue; name one with --printer")
+                             .arg(TPrinter::PdfPrinterName())};
+    TDeviceMode mode = printer.DeviceMode();
+    mode.dmFields |= DM_COPIES | DM_ORIENTATION;
+    mode.dmCopies = copies;
+    // The paper the pages were drawn on, when the printer offers it.
+    {
+        const std::unique_ptr<TMetafile> page = Page(file, first);
+        TRpPaperSize size;
+        TPrinterOrientation orientation;
+        if (DetectPaperSize(page->Width(), page->Height(), ScreenPixelsPerInch() / 254.0L, size,
+                            orientation)) {
+            const int code = PaperInfo(size).code;
+            if ((mode.dmFields & DM_PAPERSIZE) && printer.PaperCodes().contains(code))
+                mode.dmPaperSize = code;
+            mode.dmOrientation = orientation == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+        }
+    }
+    printer.SetDeviceMode(mode);
+    printer.SetTitle(QFileInfo(rest[0]).completeBaseName());
+    printer.BeginDoc();
+    // Any failure drops the job whole: nothing half printed reaches the queue.
+    struct DropJob {
+        TPrinter& printer;
+        ~DropJob() {
+            if (printer.Printing()) printer.Abort();
+        }
+    } drop{printer};
+    const QPoint offset = printer.PrintingOffset();
+    const long double dpi = printer.Resolution();
+    for (int n = first; n <= last; ++n) {
+        if (n > first) printer.NewPage();
+        const std::unique_ptr<TMetafile> page = Page(file, n);
+        // At its own size from the paper's corner; the canvas starts at the printable area.
+        const QRect where(-offset.x(), -offset.y(), RoundInt(page->MMWidth() / 2540.0L * dpi),
+                          RoundInt(page->MMHeight() / 2540.0L * dpi));
+        printer.Canvas()->StretchDraw(where, page.get());
+    }
+    printer.EndDoc();
+    return 0;
+}
+
 int Run(const QStringList& args) {
     if (args.isEmpty()) throw UsageError{QStringLiteral("no command given")};
     const QString command = args[0];
@@ -194,6 +296,7 @@ int Run(const QStringList& args) {
     if (command == QLatin1String("pdf")) return Pdf(rest);
     if (command == QLatin1String("pack")) return Repack(rest, true);
     if (command == QLatin1String("unpack")) return Repack(rest, false);
+    if (command == QLatin1String("print")) return Print(rest);
     throw UsageError{QStringLiteral("unknown command %1").arg(command)};
 }
 

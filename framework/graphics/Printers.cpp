@@ -18,6 +18,10 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 #include <utility>
 
 // ---- Texts -------------------------------------------------------------------------------
@@ -37,6 +41,8 @@ const char* const SDuplexCode = "Two-sided mode %1 is not valid";
 const char* const SNotAccepting = "The printer %1 does not accept jobs: %2";
 const char* const SRejected = "The printer %1 rejected the job: %2";
 const char* const SCannotWrite = "Cannot write the print file %1";
+const char* const SCannotWriteIn = "Cannot write the PDF file %1: %2";
+const char* const SWriteFailed = "The print file %1 could not be written whole (is the disk full?)";
 
 constexpr int kMaxCopies = 9999;
 // Custom sizes outside these bounds (0.1 mm) are refused whatever the queue says.
@@ -171,11 +177,41 @@ TOutputFileQuestion SetOutputFileQuestion(TOutputFileQuestion question) {
     return std::exchange(OutputFileQuestion(), std::move(question));
 }
 
+// ---- Print files -------------------------------------------------------------------------
+
+namespace {
+
+// A PDF file ends with its end-of-file marker, within the last bytes.
+bool PdfComplete(const QString& name) {
+    QFile f(name);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 8) return false;
+    constexpr qint64 kTail = 1024;
+    f.seek(std::max<qint64>(0, f.size() - kTail));
+    return f.read(kTail).contains("%%EOF");
+}
+
+// The finished file takes the target's name in one step, with the permissions a new file
+// of the user would have (the temporary one is private).
+void ReplaceWith(const QString& written, const QString& target) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const QByteArray from = QFile::encodeName(written), to = QFile::encodeName(target);
+    ::chmod(from.constData(), 0666 & ~mask);
+    if (::rename(from.constData(), to.constData()) != 0)
+        throw EPrinter(QString::fromLatin1(SCannotWriteIn)
+                           .arg(target, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+} // namespace
+
 // ---- TPrinter: list and selection -------------------------------------------------------
 
 struct TPrinter::Job {
-    QString target;                       // the PDF written
-    std::unique_ptr<QTemporaryFile> temp; // for a queue: the file handed to it
+    QString target; // the PDF file the user named; empty for a queue
+    // What the job writes: for a PDF file a new file beside the target, which takes the
+    // target's name only when the job ends whole, so that a failed or aborted job leaves
+    // neither a half file nor a lost earlier one; for a queue the file handed to it.
+    std::unique_ptr<QTemporaryFile> temp;
     QPrinter printer{QPrinter::HighResolution};
     QPainter painter;
     std::unique_ptr<TPainterDC> dc;
@@ -418,14 +454,19 @@ void TPrinter::BeginDoc() {
     auto job = std::make_unique<Job>();
     if (IsPdfPrinter()) {
         job->target = PdfTarget();
+        const QFileInfo info(job->target);
+        job->temp = std::make_unique<QTemporaryFile>(info.absolutePath() + QStringLiteral("/.") +
+                                                     info.fileName() + QStringLiteral("-XXXXXX"));
+        if (!job->temp->open())
+            throw EPrinter(
+                QString::fromLatin1(SCannotWriteIn).arg(job->target, job->temp->errorString()));
     } else {
         job->temp = std::make_unique<QTemporaryFile>(QDir::tempPath() +
                                                      QStringLiteral("/printjob-XXXXXX.pdf"));
         if (!job->temp->open())
             throw EPrinter(QString::fromLatin1(SCannotWrite).arg(job->temp->fileTemplate()));
-        job->target = job->temp->fileName();
-        job->temp->close();
     }
+    job->temp->close();
     QPrinter& p = job->printer;
     p.setOutputFormat(QPrinter::PdfFormat);
     p.setResolution(caps_.dpi);
@@ -433,10 +474,9 @@ void TPrinter::BeginDoc() {
     p.setPageLayout(Layout(mode_));
     p.setDocName(title_);
     p.setCreator(QStringLiteral("Sleevane"));
-    p.setOutputFileName(job->target);
+    p.setOutputFileName(job->temp->fileName());
     if (!job->painter.begin(&p)) {
-        const QString target = job->target;
-        job->temp.reset();
+        const QString target = job->target.isEmpty() ? job->temp->fileName() : job->target;
         throw EPrinter(QString::fromLatin1(SCannotWrite).arg(target));
     }
     job->dc = std::make_unique<TPainterDC>(&job->painter, DT_RASPRINTER);
@@ -475,17 +515,26 @@ void TPrinter::EndDoc() {
     job->dc.reset();
     job->painter.end();
     pageNumber_ = 0;
-    if (!job->temp) return; // the PDF file is written
-    Submit(job->target);
+    // The PDF writer says nothing of a write that failed (a full disk): a file without its
+    // trailer is not a job that ended.
+    const QString written = job->temp->fileName();
+    if (!PdfComplete(written))
+        throw EPrinter(QString::fromLatin1(SWriteFailed)
+                           .arg(job->target.isEmpty() ? DeviceName() : job->target));
+    if (job->target.isEmpty()) {
+        Submit(written);
+        return;
+    }
+    ReplaceWith(written, job->target);
+    job->temp->setAutoRemove(false);
 }
 
 void TPrinter::Abort() {
     if (!job_) throw EPrinter(QString::fromLatin1(SNotPrinting));
     canvas_.reset();
-    std::unique_ptr<Job> job = std::move(job_);
+    std::unique_ptr<Job> job = std::move(job_); // its file goes with it
     job->dc.reset();
     job->painter.end();
-    if (!job->temp) QFile::remove(job->target);
     aborted_ = true;
     pageNumber_ = 0;
 }

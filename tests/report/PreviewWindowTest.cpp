@@ -411,9 +411,9 @@ TEST_F(PreviewWindowTest, NothingToSaveDuringAPass) {
     EXPECT_TRUE(window->LoadReport->Enabled());
 }
 
-TEST_F(PreviewWindowTest, PrintAndPrinterSetupGoToThePrinter) {
-    MessageLog report(nullptr);
-    printer.SetMasterWindow(&report);
+// The set-up button calls the report's handler (what Print does is tested with a real
+// report in the printing tests).
+TEST_F(PreviewWindowTest, PrinterSetupCallsTheHandler) {
     int setups = 0;
     TObject* sender = nullptr;
     printer.PrintSetupHandler = [&](TObject* s) {
@@ -424,10 +424,6 @@ TEST_F(PreviewWindowTest, PrintAndPrinterSetupGoToThePrinter) {
     Press(window->PrintSetup);
     EXPECT_EQ(setups, 1);
     EXPECT_EQ(sender, window->PrintSetup);
-    Press(window->Print);
-    ASSERT_EQ(report.received.size(), 1u);
-    EXPECT_EQ(report.received[0].Msg, RPM_PRINTREQUEST);
-    EXPECT_FALSE(window->Printing());
 }
 
 // Closing lets the preview go of its printer first, then tells the report, which frees

@@ -4,9 +4,18 @@
 // back with pdfinfo and pdftoppm and compared with the page store's pages.
 #include "ReportSupport.h"
 
+#include "report/RpPrev.h"
 #include "report/RpPrgres.h"
 #include "report/RpPrntr.h"
 #include "support/FormTestSupport.h"
+
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+#include <cups/cups.h>
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>
@@ -58,6 +67,48 @@ QImage RenderPageAt150(TRpPrinter* printer, int page) {
     return image;
 }
 
+// Jobs of any state on the tests' print server whose title is this one.
+int JobsTitled(const QString& title) {
+    cups_job_t* jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+    int found = 0;
+    for (int i = 0; i < n; ++i)
+        found += title == QString::fromUtf8(jobs[i].title);
+    cupsFreeJobs(n, jobs);
+    return found;
+}
+
+// Waits, letting events run, until the file exists and is a whole PDF file.
+bool WaitForPdf(const QString& file, int ms = 30000) {
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        if (PdfPageCount(file) > 0) return true;
+        QTest::qWait(20);
+    }
+    return false;
+}
+
+// "Page size: 841.89 x 595.276 pts (A4)": wider than high.
+bool PdfIsLandscape(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    p.waitForFinished(30000);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const int at = out.indexOf(QLatin1String("Page size:"));
+    const QStringList words = out.mid(at + 10).simplified().split(QLatin1Char(' '));
+    return words.size() > 2 && words[0].toDouble() > words[2].toDouble();
+}
+
+// The page number a printed page shows: its marker square stands 10 mm x page from the
+// left.
+int MarkedPage(const QImage& page150) {
+    for (int n = 1; n <= 9; ++n) {
+        const int x = qRound((10.0 * n + 2.5) / 25.4 * 150), y = qRound(22.5 / 25.4 * 150);
+        if (qGray(page150.pixel(x, y)) < 60) return n;
+    }
+    return 0;
+}
+
 void ExpectNear(const QRect& a, const QRect& b, int tolerance = 1) {
     EXPECT_NEAR(a.left(), b.left(), tolerance) << "left";
     EXPECT_NEAR(a.top(), b.top(), tolerance) << "top";
@@ -72,10 +123,10 @@ protected:
     // A report of `pages` pages: one 200 mm detail band per record, framed, and on each
     // page a black 5 mm square 10 mm x page number from the left, 20 mm down, so that a
     // printed page tells which page it is.
-    TReport* PagedReport(int pages) {
+    TReport* PagedReport(int pages, long double bandMM = 200) {
         TReport* report = NewReport();
         report->SetShowProgress(false);
-        TRpBand* band = NewBand(report, rbDetail, 200);
+        TRpBand* band = NewBand(report, rbDetail, bandMM);
         for (auto side : {&TRpFrame::SetDrawLeft, &TRpFrame::SetDrawTop, &TRpFrame::SetDrawRight,
                           &TRpFrame::SetDrawBottom})
             (band->Frame()->*side)(true);
@@ -410,4 +461,155 @@ TEST_F(ReportPrintTest, SetUpOffersThePagesOfTheFinishedPassAndKeepsTheChoice) {
     report->PrinterSetup(nullptr);
     EXPECT_EQ(report->Tag(), 1);
     EXPECT_EQ(report->PrinterSettings()->FirstPage(), 2);
+}
+
+// ---- Passes that end, and the print road of the preview -----------------------------
+
+// An item that raises while page 2 of 3 prints: the pass fails, and nothing of it reaches
+// a printer or a file; an earlier file of the same name stays as it was, and no file is
+// left beside it. The program goes on: the next pass prints.
+TEST_F(ReportPrintTest, FailedPassLeavesNoJobAndNoFile) {
+    struct Case {
+        const char* name;
+        bool toQueue;
+    };
+    for (const Case c : {Case{"PDF file", false}, Case{"queue", true}}) {
+        SCOPED_TRACE(c.name);
+        if (c.toQueue && PdfQueue().isEmpty()) continue;
+        const QString dir = TestTempDir() + QStringLiteral("/failed-") + QLatin1String(c.name);
+        QDir().mkpath(dir);
+        const QString file = dir + QStringLiteral("/out.pdf");
+        {
+            QFile earlier(file);
+            ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier");
+        }
+        const QString title = UniqueJobTitle("failedpass");
+        TReport* report = PagedReport(3);
+        report->SetReportTitle(title);
+        report->PrinterSettings()->SetPrinterName(c.toQueue ? PdfQueue()
+                                                            : TPrinter::PdfPrinterName());
+        report->PrinterSettings()->SetPdfFileName(file);
+        bool fail = true;
+        auto* bomb = new TCountingItem(form.get());
+        bomb->SetParent(report->FindBand(rbDetail));
+        bomb->onPrint = [&fail](TCountingItem* item) {
+            if (fail && item->Printer()->CurrentPage() == 2)
+                throw Exception(QStringLiteral("page 2 cannot print"));
+        };
+        EXPECT_THROW(report->PrintReport(), Exception);
+        EXPECT_TRUE(report->Idle());
+        EXPECT_EQ(report->PassEnd(), TRpPassEnd::Failed);
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"out.pdf"});
+        QFile kept(file);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), QByteArray("earlier"));
+        kept.close();
+        if (c.toQueue) {
+            EXPECT_EQ(JobsTitled(title), 0);
+        }
+
+        // Items do not keep the printer of the failed pass.
+        EXPECT_EQ(bomb->Printer(), nullptr);
+        fail = false;
+        report->PrintReport();
+        EXPECT_EQ(report->PassEnd(), TRpPassEnd::Finished);
+        if (c.toQueue) {
+            EXPECT_EQ(PdfPageCount(WaitForQueueOutput(title)), 3);
+        } else {
+            EXPECT_EQ(PdfPageCount(file), 3);
+            EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"out.pdf"});
+        }
+    }
+}
+
+// The same failure in a pass to the preview: what it drew stays on show, but it is not a
+// report that can be saved.
+TEST_F(ReportPrintTest, FailedPreviewPassCannotBeSaved) {
+    TReport* report = PagedReport(3);
+    auto* bomb = new TCountingItem(form.get());
+    bomb->SetParent(report->FindBand(rbDetail));
+    bomb->onPrint = [](TCountingItem* item) {
+        if (item->Printer()->CurrentPage() == 2) throw Exception(QStringLiteral("no page 2"));
+    };
+    EXPECT_THROW(PreviewPass(report), Exception);
+    TRpPrinter* printer = report->RpPrinter();
+    ASSERT_TRUE(printer);
+    EXPECT_TRUE(printer->Failed());
+    EXPECT_EQ(printer->Status(), stFinished);
+    const QString file = TestTempDir() + QStringLiteral("/failed.rpp");
+    EXPECT_THROW(printer->SaveToFile(file), ERpError);
+    EXPECT_FALSE(QFile::exists(file));
+}
+
+// The choices of the printer set-up, made in the real dialog, reach the next print from
+// the preview's Print button: for the report's pass (the report runs again to the
+// printer) and for pages loaded from a file; nothing asks for the PDF file again.
+TEST_F(ReportPrintTest, PreviewPrintButtonPrintsWithTheSetUpChoices) {
+    const QString file = TestTempDir() + QStringLiteral("/preview-print.pdf");
+    const auto noQuestion = SetOutputFileQuestion([](const QString&) {
+        ADD_FAILURE() << "the PDF file was asked for again";
+        return std::optional<QString>();
+    });
+    TReport* report = PagedReport(3, 150);
+    report->Page()->SetOrientation(poLandscape);
+    PreviewPass(report);
+    TRpPrinter* kept = report->RpPrinter();
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(kept->PagesBegun(), 3);
+
+    auto driver = WhenDialogOpens([&](QDialog* d) {
+        auto* printers = Child<QComboBox>(d, "printers");
+        printers->setCurrentIndex(printers->count() - 1); // the PDF file
+        Child<QLineEdit>(d, "filename")->setText(file);
+        Child<QSpinBox>(d, "copies")->setValue(2);
+        Child<QRadioButton>(d, "printRange")->click();
+        Child<QSpinBox>(d, "from")->setValue(2);
+        Child<QSpinBox>(d, "to")->setValue(3);
+        for (auto* box : d->findChildren<QDialogButtonBox*>())
+            if (QAbstractButton* ok = box->button(QDialogButtonBox::Ok)) ok->click();
+    });
+    report->PrinterSetup(nullptr);
+    driver.reset();
+    ASSERT_EQ(report->Tag(), 0);
+    const TReportPrinterSettings& s = *report->PrinterSettings();
+    EXPECT_EQ(s.PrinterName(), TPrinter::PdfPrinterName());
+    EXPECT_EQ(s.PdfFileName(), file);
+    EXPECT_EQ(s.Copies(), 2);
+    EXPECT_EQ(std::make_pair(s.FirstPage(), s.LastPage()), std::make_pair(2, 3));
+    EXPECT_EQ(report->Page()->Orientation(), poLandscape);
+
+    // What the printer of the pass was given, seen as it finishes.
+    TDeviceMode printed;
+    report->AfterPrint = [&](TObject*) {
+        printed = report->RpPrinter()->DevicePrinter()->DeviceMode();
+    };
+    auto* window = new TRpStandardPreview(Application, kept);
+    QPointer<TRpStandardPreview> guard(window);
+    window->Present();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->Widget()));
+    const auto expectPages23 = [&] {
+        ASSERT_TRUE(WaitForPdf(file));
+        ASSERT_EQ(PdfPageCount(file), 2);
+        EXPECT_TRUE(PdfIsLandscape(file));
+        EXPECT_EQ(MarkedPage(RenderPdfPage(file, 1, 150)), 2);
+        EXPECT_EQ(MarkedPage(RenderPdfPage(file, 2, 150)), 3);
+    };
+    QTest::mouseClick(window->Print->Widget(), Qt::LeftButton);
+    expectPages23();
+    EXPECT_EQ(printed.dmCopies, 2);
+    EXPECT_EQ(printed.dmOrientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(report->RpPrinter(), kept); // the preview's printer again
+
+    // The same pages from a file, loaded into the printer the preview shows.
+    const QString saved = TestTempDir() + QStringLiteral("/preview-print.rpp");
+    kept->SaveToFile(saved);
+    kept->LoadFromFile(saved);
+    ASSERT_TRUE(QFile::remove(file));
+    QTest::mouseClick(window->Print->Widget(), Qt::LeftButton);
+    expectPages23();
+    EXPECT_EQ(kept->DevicePrinter()->DeviceMode().dmCopies, 2);
+    if (guard) guard->Close();
+    Settle();
+    SetOutputFileQuestion(noQuestion);
 }

@@ -377,17 +377,6 @@ TEST(ReportPrinter, PreviewClosedMayFreeThePrinter) {
     EXPECT_EQ(report.received[0].LParam, expected);
 }
 
-TEST(ReportPrinter, PrintKeptPagesAsksTheReport) {
-    MessageLog report(nullptr);
-    TRpPrinter printer;
-    printer.SetMasterWindow(&report);
-    printer.PrintKeptPages();
-    EXPECT_TRUE(report.received.empty());
-    QCoreApplication::processEvents();
-    ASSERT_EQ(report.received.size(), 1u);
-    EXPECT_EQ(report.received[0].Msg, RPM_PRINTREQUEST);
-}
-
 // ---- Report files ----------------------------------------------------------------------
 
 TEST(ReportPrinter, SavedFileIsThePageStream) {

@@ -291,6 +291,34 @@ TEST_F(TextPrintTest, LinesThatDoNotFitGoOnAtTheNextPageWhereTheyStopped) {
     EXPECT_LT(rest[0].top, 38 + pitch);
 }
 
+// Lines taller than a page's whole room (a 1150-pixel font where the page has 1047 pixels
+// between its margins): each prints on a page of its own, cut at the bottom margin, and none is lost.
+TEST_F(TextPrintTest, LinesTallerThanThePagePrintCutOnePerPage) {
+    for (const bool grows : {false, true}) {
+        SCOPED_TRACE(grows ? "growing" : "fixed height");
+        TReport* report = NewReport();
+        TRpBand* band = NewBand(report, 30);
+        TRpMemo* memo = NewPageMemo(band, 0, 0, 190, 30, {"g", "g", "g"});
+        memo->SetAutoStretch(grows);
+        UseMono(memo, 1150); // 690 pixels a character: one fits the 718 of the width
+        memo->BuildFormattedLines();
+        ASSERT_EQ(memo->FormattedLines().size(), 3);
+        RunPass(report);
+        ASSERT_EQ(report->RpPrinter()->PagesBegun(), 3);
+        EXPECT_TRUE(memo->ItemDone());
+        const int bottom = MMToPixels(287);
+        for (int n = 1; n <= 3; ++n) {
+            SCOPED_TRACE(n);
+            const QImage page = RenderKeptPage(report->RpPrinter(), n);
+            const QRect ink = DarkBox(page, page.rect());
+            ASSERT_FALSE(ink.isNull());
+            EXPECT_GE(ink.top(), MMToPixels(10));
+            // Cut at the margin: the descender of the glyph runs on past it.
+            EXPECT_NEAR(ink.bottom(), bottom, 2);
+        }
+    }
+}
+
 // A memo without an area prints nothing and is done. Otherwise its lines would never fit:
 // without growth it would come back page after page, and with growth a zero width turns
 // sixty words into 181 empty lines, more than a page holds.

@@ -46,7 +46,9 @@ TEST(RppTool, Help) {
     const Outcome r = Tool({QStringLiteral("--help")});
     EXPECT_EQ(r.code, 0);
     for (const char* command : {"info FILE", "render FILE PAGE OUT.png", "pdf FILE OUT.pdf",
-                                "pack FILE OUT", "unpack FILE OUT", "--dpi N"})
+                                "pack FILE OUT", "unpack FILE OUT", "--dpi N",
+                                "print FILE [--printer NAME] [--copies N] [--pages A-B]",
+                                "exit status: 0", "2 wrong usage"})
         EXPECT_TRUE(r.out.contains(QLatin1String(command))) << command;
     EXPECT_TRUE(r.err.isEmpty());
 }
@@ -62,6 +64,12 @@ TEST(RppTool, WrongUsageExitsWithTwo) {
         {QStringLiteral("render"), Three(), QStringLiteral("1"), QStringLiteral("x.png"),
          QStringLiteral("--dpi"), QStringLiteral("0")},
         {QStringLiteral("pack"), Three()},
+        {QStringLiteral("print")},
+        {QStringLiteral("print"), Three(), QStringLiteral("--copies"), QStringLiteral("0")},
+        {QStringLiteral("print"), Three(), QStringLiteral("--pages"), QStringLiteral("3-2")},
+        {QStringLiteral("print"), Three(), QStringLiteral("--pages"), QStringLiteral("x")},
+        {QStringLiteral("print"), Three(), QStringLiteral("--printer")},
+        {QStringLiteral("print"), Three(), Three()},
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
@@ -87,6 +95,10 @@ TEST(RppTool, BadInputExitsWithOneAndOneLine) {
         {{QStringLiteral("pdf"), TestData(QStringLiteral("rpp/no-pages.rpp")),
           TestTempDir() + QStringLiteral("/x.pdf")},
          QStringLiteral("the file has no pages")},
+        {{QStringLiteral("print"), Three(), QStringLiteral("--printer"),
+          QStringLiteral("no-such-queue")},
+         QStringLiteral("There is no printer named \"no-such-queue\"")},
+        {{QStringLiteral("print"), missing}, QStringLiteral("Cannot open file ") + missing},
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
@@ -183,3 +195,29 @@ TEST(RppTool, PackAndUnpack) {
 }
 
 } // namespace
+
+// Printing hands the job to the queue: the queue's PDF has the pages asked for. A queue
+// that refuses jobs is a one-line failure naming it.
+TEST(RppTool, PrintHandsTheJobToTheQueue) {
+    REQUIRE_PRINT_SERVER();
+    const QString title = UniqueJobTitle("rpptool");
+    const QString file = TestTempDir() + QLatin1Char('/') + title + QStringLiteral(".rpp");
+    ASSERT_TRUE(QFile::copy(Three(), file));
+    const Outcome r = Tool({QStringLiteral("print"), file, QStringLiteral("--printer"), PdfQueue(),
+                            QStringLiteral("--pages"), QStringLiteral("2-3"),
+                            QStringLiteral("--copies"), QStringLiteral("2")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty());
+    const QString pdf = WaitForQueueOutput(title);
+    ASSERT_EQ(PdfPageCount(pdf), 2);
+    // Page n of the file has n boxes of 40 rows (a row more or less at each edge once printed).
+    EXPECT_NEAR(BoxRows(RenderPdfPage(pdf, 1, 96), 90), 80, 6);
+    EXPECT_NEAR(BoxRows(RenderPdfPage(pdf, 2, 96), 90), 120, 6);
+
+    const Outcome closed = Tool({QStringLiteral("print"), file, QStringLiteral("--printer"),
+                                 ClosedQueue()});
+    EXPECT_EQ(closed.code, 1);
+    EXPECT_TRUE(closed.err.startsWith(QStringLiteral("rpptool: The printer ") + ClosedQueue()))
+        << closed.err.toStdString();
+    EXPECT_EQ(closed.err.count(QLatin1Char('\n')), 1);
+}
