@@ -60,14 +60,18 @@ int CountOf(const QImage& image, QRgb colour) {
 }
 
 // A frame found as the box of the black inside region: its lines must run all the way
-// round, so that the box is a frame and not a stray mark.
+// round, so that the box is a frame and not a stray mark. A queue may hand a landscape
+// page on as portrait paper with its content turned: turned says the frame may lie
+// either way.
 void ExpectFrame(const QImage& page, const QRect& region, double widthMm, double heightMm,
-                 const char* what) {
+                 const char* what, bool turned = false) {
     SCOPED_TRACE(what);
     const QRect box = BoxOf(page, region, Black);
     ASSERT_FALSE(box.isNull()) << "no frame";
-    EXPECT_NEAR(ToMm(box.width()), widthMm, 0.2);
-    EXPECT_NEAR(ToMm(box.height()), heightMm, 0.2);
+    double w = ToMm(box.width()), h = ToMm(box.height());
+    if (turned && (w > h) != (widthMm > heightMm)) std::swap(w, h);
+    EXPECT_NEAR(w, widthMm, 0.2);
+    EXPECT_NEAR(h, heightMm, 0.2);
     // Whole on the page, clear of the paper's edge.
     EXPECT_GE(ToMm(box.left()), 5.0);
     EXPECT_GE(ToMm(box.top()), 5.0);
@@ -191,6 +195,31 @@ protected:
         return d;
     }
 
+    // The preview pass of design has pages pages, and their words are the printed ones.
+    void ExpectPreviewIsThePrint(const TCoverDesign& design, const QString& printed, int pages) {
+        PreviewCovers(design, *layout);
+        TRpPrinter* kept = layout->Report1->RpPrinter();
+        ASSERT_TRUE(kept);
+        ASSERT_EQ(kept->PagesBegun(), pages);
+        const QString previewed = QDir(dir).filePath(QStringLiteral("previewed.pdf"));
+        WriteKeptPages(kept, previewed);
+        const std::vector<Word> a = WordsOf(printed), b = WordsOf(previewed);
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); ++i) {
+            SCOPED_TRACE(a[i].text.toStdString());
+            EXPECT_EQ(a[i].page, b[i].page);
+            EXPECT_EQ(a[i].text, b[i].text);
+            // The kept page places text on a coarser grid than the printer does: a point
+            // for places, a few per cent for extents, far less than the quarter that a
+            // preview at another scale than the print's would take off. Line pitches
+            // rounded on that grid add up down a long list: a per cent of the way down.
+            EXPECT_NEAR(a[i].box.left(), b[i].box.left(), 1.0);
+            EXPECT_NEAR(a[i].box.top(), b[i].box.top(), 1.0 + 0.01 * a[i].box.top());
+            EXPECT_NEAR(a[i].box.width(), b[i].box.width(), 0.5 + 0.03 * a[i].box.width());
+            EXPECT_NEAR(a[i].box.height(), b[i].box.height(), 0.5 + 0.03 * a[i].box.height());
+        }
+    }
+
     std::unique_ptr<Tpreview> layout;
     QString dir;
 };
@@ -240,28 +269,82 @@ TEST_P(SheetTest, FramesAtTheirSizesOnlyTheCoversThereAndThePreviewIsThePrint) {
     EXPECT_EQ(rearInk > 0, hasRear) << rearInk;
 
     // Previewed: the same pages with the same words, the same size and in the same places.
-    PreviewCovers(design, *layout);
-    TRpPrinter* kept = layout->Report1->RpPrinter();
-    ASSERT_TRUE(kept);
-    ASSERT_EQ(kept->PagesBegun(), pages);
-    const QString previewed = QDir(dir).filePath(QStringLiteral("previewed.pdf"));
-    WriteKeptPages(kept, previewed);
-    const std::vector<Word> a = WordsOf(printed), b = WordsOf(previewed);
-    ASSERT_EQ(a.size(), b.size());
-    EXPECT_EQ(a.empty(), !hasFront && !hasRear);
-    for (size_t i = 0; i < a.size(); ++i) {
-        SCOPED_TRACE(a[i].text.toStdString());
-        EXPECT_EQ(a[i].page, b[i].page);
-        EXPECT_EQ(a[i].text, b[i].text);
-        // The kept page places text on a coarser grid than the printer does: a point for
-        // places, a few per cent for extents, far less than the quarter that a preview at
-        // another scale than the print's would take off.
-        EXPECT_NEAR(a[i].box.left(), b[i].box.left(), 1.0);
-        EXPECT_NEAR(a[i].box.top(), b[i].box.top(), 1.0);
-        EXPECT_NEAR(a[i].box.width(), b[i].box.width(), 0.5 + 0.03 * a[i].box.width());
-        EXPECT_NEAR(a[i].box.height(), b[i].box.height(), 0.5 + 0.03 * a[i].box.height());
+    ExpectPreviewIsThePrint(design, printed, pages);
+    EXPECT_EQ(WordsOf(printed).empty(), !hasFront && !hasRear);
+}
+
+// Thirty tracks in 12 points run over the card onto a second page: the preview splits
+// them where the print does.
+TEST_F(SheetTest, ALongTrackListSplitsInPreviewWhereItSplitsInPrint) {
+    TCoverDesign design = Design({TFrontFormat::Single, TRearFormat::WithBands});
+    design.rearLines.clear();
+    for (int i = 1; i <= 30; ++i)
+        design.rearLines << QStringLiteral("Traccia %1").arg(i);
+    design.rearFont.size = 12;
+    const QString printed = QDir(dir).filePath(QStringLiteral("tracks.pdf"));
+    const TOutputFileQuestion saved =
+        SetOutputFileQuestion([&](const QString&) -> std::optional<QString> { return printed; });
+    PrintCovers(design, *layout);
+    SetOutputFileQuestion(saved);
+    ASSERT_EQ(PdfPageCount(printed), 2);
+    ExpectPreviewIsThePrint(design, printed, 2);
+}
+
+std::string SheetName(const ::testing::TestParamInfo<Sheet>& i) {
+    static const char* const front[] = {"NoFront", "Single", "Double"};
+    static const char* const rear[] = {"NoRear", "WithBands", "WithoutBands"};
+    return std::string(front[static_cast<int>(i.param.front)]) + rear[static_cast<int>(i.param.rear)];
+}
+
+// The sheets through the print server's PDF queues, one of them with unprintable margins:
+// frames whole at their sizes, whatever the queue does with the page.
+class QueuedSheetTest : public SheetTest {};
+
+TEST_P(QueuedSheetTest, FramesAtTheirSizesThroughTheQueues) {
+    REQUIRE_PRINT_SERVER();
+    const Sheet sheet = GetParam();
+    const bool wide = sheet.front == TFrontFormat::Double;
+    const bool hasFront = sheet.front != TFrontFormat::None;
+    const bool hasRear = sheet.rear != TRearFormat::None;
+    const TCoverDesign design = Design(sheet);
+    TPrinter printer;
+    for (const QString& queue : {PdfQueue(), MarginsQueue()}) {
+        SCOPED_TRACE(queue.toStdString());
+        const QString title = UniqueJobTitle("sheet");
+        layout->Report1->SetReportTitle(title);
+        layout->Report1->PrinterSettings()->SetPrinterIndex(
+            static_cast<int>(printer.Printers().indexOf(queue)));
+        PrintCovers(design, *layout);
+        const QString out = WaitForQueueOutput(title);
+        ASSERT_FALSE(out.isEmpty());
+        const int pages = wide && hasRear ? 2 : 1;
+        ASSERT_EQ(PdfPageCount(out), pages);
+        for (int n = 1; n <= pages; ++n) {
+            SCOPED_TRACE(n);
+            const QImage page = RenderPdfPage(out, n, kDpi).convertToFormat(QImage::Format_RGB32);
+            ASSERT_FALSE(page.isNull());
+            // A sheet of single covers stays portrait; the booklet's pages hold one
+            // cover each, however the queue turns them.
+            if (!wide) {
+                EXPECT_LT(page.width(), page.height());
+                const QRect top(0, 0, page.width(), ToPixels(135));
+                const QRect below(0, ToPixels(135), page.width(), page.height() - ToPixels(135));
+                if (hasFront) ExpectFrame(page, top, FrontMm(sheet.front).width(), 120, "front");
+                if (hasRear) ExpectFrame(page, below, RearMm(sheet.rear).width(), 118, "rear");
+            } else if (n == 1) {
+                ExpectFrame(page, page.rect(), 240, 120, "front", true);
+            } else {
+                ExpectFrame(page, page.rect(), RearMm(sheet.rear).width(), 118, "rear", true);
+            }
+        }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, QueuedSheetTest,
+                         ::testing::Values(Sheet{TFrontFormat::Single, TRearFormat::WithBands},
+                                           Sheet{TFrontFormat::Double, TRearFormat::WithoutBands},
+                                           Sheet{TFrontFormat::Single, TRearFormat::None}),
+                         SheetName);
 
 std::vector<Sheet> AllSheets() {
     std::vector<Sheet> sheets;
@@ -269,12 +352,6 @@ std::vector<Sheet> AllSheets() {
         for (TRearFormat r : {TRearFormat::None, TRearFormat::WithBands, TRearFormat::WithoutBands})
             sheets.push_back({f, r});
     return sheets;
-}
-
-std::string SheetName(const ::testing::TestParamInfo<Sheet>& i) {
-    static const char* const front[] = {"NoFront", "Single", "Double"};
-    static const char* const rear[] = {"NoRear", "WithBands", "WithoutBands"};
-    return std::string(front[static_cast<int>(i.param.front)]) + rear[static_cast<int>(i.param.rear)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SheetTest, ::testing::ValuesIn(AllSheets()), SheetName);
