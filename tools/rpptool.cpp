@@ -3,6 +3,7 @@
 // not. Exit codes: 0 done, 1 the input could not be used (one line on stderr says why),
 // 2 wrong usage.
 
+#include "framework/core/Limits.h"
 #include "framework/core/ToolMessages.h"
 #include "framework/widgets/Forms.h"
 #include "report/RpPrntr.h"
@@ -58,16 +59,27 @@ std::unique_ptr<TRpPrinter> Load(const QString& fileName) {
     return printer;
 }
 
+// Page n of the file; a page whose metafile does not load is named in the message.
+std::unique_ptr<TMetafile> Fetch(TRpPrinter& printer, int n) {
+    try {
+        std::unique_ptr<TMetafile> page = printer.FetchPage(n);
+        if (!page) throw InputError{QStringLiteral("page %1 cannot be read").arg(n)};
+        return page;
+    } catch (const EInvalidGraphic& e) {
+        throw InputError{QStringLiteral("page %1: %2").arg(n).arg(e.Message())};
+    }
+}
+
 std::unique_ptr<TMetafile> Page(TRpPrinter& printer, int n) {
     if (n < 1 || n > printer.PagesBegun())
         throw InputError{
             QStringLiteral("the file has no page %1 (it has %2)").arg(n).arg(printer.PagesBegun())};
-    return printer.FetchPage(n);
+    return Fetch(printer, n);
 }
 
 QString PaperDescription(TRpPrinter& printer) {
     if (printer.PagesBegun() == 0) return QStringLiteral("none (no pages)");
-    const std::unique_ptr<TMetafile> first = printer.FetchPage(1);
+    const std::unique_ptr<TMetafile> first = Fetch(printer, 1);
     TRpPaperSize size;
     TPrinterOrientation orientation;
     if (!DetectPaperSize(first->Width(), first->Height(), printer.XFactor(), size, orientation))
@@ -84,7 +96,7 @@ int Info(const QStringList& args) {
     Out(QStringLiteral("compressed: %1").arg(printer->Compressed() ? "yes" : "no"));
     Out(QStringLiteral("paper: %1").arg(PaperDescription(*printer)));
     for (int n = 1; n <= printer->PagesBegun(); ++n) {
-        const std::unique_ptr<TMetafile> page = printer->FetchPage(n);
+        const std::unique_ptr<TMetafile> page = Fetch(*printer, n);
         Out(QStringLiteral("page %1: %2 x %3 pixels, %4 x %5 mm")
                 .arg(n)
                 .arg(page->Width())
@@ -115,7 +127,7 @@ int Render(const QStringList& args) {
     const std::unique_ptr<TRpPrinter> printer = Load(rest[0]);
     const std::unique_ptr<TMetafile> page = Page(*printer, n);
     const int w = Pixels(page->MMWidth(), dpi), h = Pixels(page->MMHeight(), dpi);
-    if (qint64(w) * h > 400LL * 1000 * 1000)
+    if (int64_t(w) * h > kMaxRenderPixels || w > kMaxRenderSide || h > kMaxRenderSide)
         throw InputError{QStringLiteral("%1 x %2 pixels is too large a picture").arg(w).arg(h)};
     QImage image(w, h, QImage::Format_RGB32);
     if (image.isNull()) throw InputError{QStringLiteral("no memory for the picture")};
@@ -144,7 +156,7 @@ int Pdf(const QStringList& args) {
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter;
     for (int n = 1; n <= printer->PagesBegun(); ++n) {
-        const std::unique_ptr<TMetafile> page = printer->FetchPage(n);
+        const std::unique_ptr<TMetafile> page = Fetch(*printer, n);
         const QSizeF mm(page->MMWidth() / 100.0, page->MMHeight() / 100.0);
         writer.setPageSize(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
         if (n == 1) {
@@ -170,7 +182,7 @@ int Repack(const QStringList& args, bool compressed) {
     pages.SetPageStream(&stream);
     pages.SetCompressed(compressed);
     for (int n = 1; n <= printer->PagesBegun(); ++n)
-        pages.AppendPage(*printer->FetchPage(n));
+        pages.AppendPage(*Fetch(*printer, n));
     pages.WriteHeader();
     WriteReportFile(stream, pages.StoredPages(), args[1]);
     pages.SetPageStream(nullptr);
