@@ -51,8 +51,8 @@ inline constexpr int64_t kMaxMetafileBitmapPixels = 2 * kMaxBitmapPixels;
 inline constexpr uint32_t kMaxMetafileObjects = 0xFFFF;
 
 // Device pixels that the shapes of one metafile fill while it plays, each counted by its
-// bounds over the destination: some 30 fillings of a whole A4 page at 1200 dots per inch.
-// The records after are not drawn.
+// bounds over the destination, and its edges times the rows it spans: some 30 fillings of
+// a whole A4 page at 1200 dots per inch. The records after are not drawn.
 inline constexpr double kMaxMetafileFillPixels = 4e9;
 
 // What lines drawn with wide pens cost while one metafile plays: their device length times

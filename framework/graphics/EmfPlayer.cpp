@@ -124,6 +124,7 @@ private:
     // Takes the part of a device rectangle over the destination from what may still be
     // filled; false (and the play ends) when that is not left.
     bool AffordFill(const QRectF& device);
+    bool AffordFillWork(double pixels);
     // Takes a path's device length, times the pen's device width, from what may still be
     // stroked; false (and the play ends) when that is not left.
     bool AffordStroke(const QPainterPath& device, double penWidth);
@@ -587,7 +588,11 @@ bool Player::ApplyRop2() {
 
 bool Player::AffordFill(const QRectF& device) {
     const QRectF shown = device.normalized().intersected(QRectF(initialClip_.boundingRect()));
-    fillBudget_ -= shown.width() * shown.height();
+    return AffordFillWork(shown.width() * shown.height());
+}
+
+bool Player::AffordFillWork(double pixels) {
+    fillBudget_ -= pixels;
     if (!(fillBudget_ >= 0)) spent_ = true;
     return !spent_;
 }
@@ -615,7 +620,7 @@ void Player::Stroke(const QPainterPath& logical, const QTransform& t) {
     QPainterPath piece;
     for (int i = 0; i < logical.elementCount(); ++i) {
         const QPainterPath::Element e = logical.elementAt(i);
-        if (e.isMoveTo() || (e.isLineTo() && piece.elementCount() >= kPiece)) {
+        if (e.isMoveTo() || piece.elementCount() >= kPiece) {
             if (piece.elementCount() > 1) painter_.strokePath(piece, pen);
             const QPointF from = e.isMoveTo() ? QPointF(e) : piece.currentPosition();
             piece = QPainterPath(from);
@@ -632,7 +637,14 @@ void Player::Stroke(const QPainterPath& logical, const QTransform& t) {
 }
 
 void Player::FillDevicePath(const QPainterPath& device, const Brush& brush) {
-    if (brush.kind == Brush::Null || !AffordFill(device.controlPointRect())) return;
+    if (brush.kind == Brush::Null) return;
+    // A filled outline also costs its edges on every row it spans; one of many edges is
+    // filled without smoothing, whose rasteriser does not slow with their square.
+    const QRectF bounds =
+        device.controlPointRect().intersected(QRectF(initialClip_.boundingRect()));
+    const int edges = device.elementCount();
+    if (!AffordFill(bounds) || !AffordFillWork(double(edges) * bounds.height())) return;
+    if (edges > 1024) painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setTransform(QTransform());
     if (brush.kind == Brush::Hatched && state_.bkMode == OPAQUE)
         painter_.fillPath(device, state_.bkColor);
