@@ -50,7 +50,9 @@ for f in "$dir"/findings/*; do
     [ -f "$f" ] || continue
     name=$(basename "$f")
     name=${name%%-*}
-    [ -d "$dir/seeds/$name" ] && cp "$f" "$dir/seeds/$name/finding-$(basename "$f")"
+    if [ -d "$dir/seeds/$name" ]; then
+        cp "$f" "$dir/seeds/$name/finding-$(basename "$f")"
+    fi
 done
 
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1

@@ -4,6 +4,7 @@
 // printer), 1 the input could not be used or the printer refused (one line on stderr says
 // why), 2 wrong usage.
 
+#include "framework/core/Limits.h"
 #include "framework/core/ToolMessages.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Metafile.h"
@@ -69,11 +70,18 @@ int PageCount(const TRpReportFile& file) {
     return file.pages->StoredPages();
 }
 
+// Page n of the file; a page whose metafile does not load is named in the message.
 std::unique_ptr<TMetafile> Page(TRpReportFile& file, int n) {
     if (n < 1 || n > PageCount(file))
         throw InputError{
             QStringLiteral("the file has no page %1 (it has %2)").arg(n).arg(PageCount(file))};
-    return file.pages->FetchPage(n);
+    try {
+        std::unique_ptr<TMetafile> page = file.pages->FetchPage(n);
+        if (!page) throw InputError{QStringLiteral("page %1 cannot be read").arg(n)};
+        return page;
+    } catch (const EInvalidGraphic& e) {
+        throw InputError{QStringLiteral("page %1: %2").arg(n).arg(e.Message())};
+    }
 }
 
 QString PaperDescription(TRpReportFile& file) {
@@ -127,7 +135,7 @@ int Render(const QStringList& args) {
     TRpReportFile file = Load(rest[0]);
     const std::unique_ptr<TMetafile> page = Page(file, n);
     const int w = Pixels(page->MMWidth(), dpi), h = Pixels(page->MMHeight(), dpi);
-    if (qint64(w) * h > 400LL * 1000 * 1000)
+    if (int64_t(w) * h > kMaxRenderPixels || w > kMaxRenderSide || h > kMaxRenderSide)
         throw InputError{QStringLiteral("%1 x %2 pixels is too large a picture").arg(w).arg(h)};
     QImage image(w, h, QImage::Format_RGB32);
     if (image.isNull()) throw InputError{QStringLiteral("no memory for the picture")};

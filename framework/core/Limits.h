@@ -27,6 +27,13 @@ inline constexpr int64_t kMaxJpegDecoderBytes = 1LL << 30;
 // JERR_BAD_SCAN_SCRIPT.
 inline constexpr int kMaxJpegScans = 1000;
 
+// Pixels of a page drawn into a picture by the report-file tool, and the longest side of
+// that picture: the time to draw and encode it grows with its pixels (an A4 page at 800
+// dots per inch, 6614 x 9354, fits), and picture files refuse very long sides. Passed:
+// "W x H pixels is too large a picture".
+inline constexpr int64_t kMaxRenderPixels = 1LL << 26;
+inline constexpr int kMaxRenderSide = 1 << 16;
+
 // ---- Metafiles -----------------------------------------------------------------------
 
 // Bytes of one metafile, read or recorded. Passed: "Metafile is not valid" ("byte count N
@@ -42,6 +49,23 @@ inline constexpr int64_t kMaxMetafileBitmapPixels = 2 * kMaxBitmapPixels;
 
 // Highest object-table index of a metafile; objects made at higher indexes are passed by.
 inline constexpr uint32_t kMaxMetafileObjects = 0xFFFF;
+
+// Device pixels that the shapes of one metafile fill while it plays, each counted by its
+// bounds over the destination, and its edges times the rows it spans: some 30 fillings of
+// a whole A4 page at 1200 dots per inch. The records after are not drawn.
+inline constexpr double kMaxMetafileFillPixels = 4e9;
+
+// What lines drawn with wide pens cost while one metafile plays: their device length times
+// the pen's device width, summed (long outlines of crossing segments rasterise slowly). The
+// records after are not drawn.
+inline constexpr double kMaxMetafileStrokePixels = 1e8;
+
+// Rectangles of one clip region; a clip change that would cut it into more is passed by.
+inline constexpr int kMaxClipRegionRectangles = 1024;
+
+// Rectangles of all the clip regions one metafile sets while it plays (some engines write
+// the whole region at every change); the records after are not drawn.
+inline constexpr int64_t kMaxMetafileClipRectangles = 1 << 18;
 
 // Drawing states saved and not yet restored; further saves are not kept.
 inline constexpr int kMaxSavedStates = 4096;

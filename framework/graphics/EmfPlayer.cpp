@@ -121,6 +121,14 @@ private:
     QTransform Total();
     QTransform Page() const;
     void Dirty() { totalValid_ = false; }
+    // Takes the part of a device rectangle over the destination from what may still be
+    // filled; false (and the play ends) when that is not left.
+    bool AffordFill(const QRectF& device);
+    bool AffordFillWork(double pixels);
+    // Takes a path's device length, times the pen's device width, from what may still be
+    // stroked; false (and the play ends) when that is not left.
+    bool AffordStroke(const QPainterPath& device, double penWidth);
+    void Stroke(const QPainterPath& logical, const QTransform& t);
 
     // ---- objects and state
     void CreateObject(uint32_t index, Object object);
@@ -221,6 +229,12 @@ private:
     QPainterPath path_; // device coordinates
     bool rasterOps_ = false;
     int64_t bitmapBudget_ = kMaxMetafileBitmapPixels; // pixels that bitmaps may still decode to
+    // What the rest of the play may still cost: pixels filled, pixels of outline stroked with
+    // wide pens, rectangles of clip regions set. A play that spends one ends there.
+    double fillBudget_ = kMaxMetafileFillPixels;
+    double strokeBudget_ = kMaxMetafileStrokePixels;
+    int64_t clipBudget_ = kMaxMetafileClipRectangles;
+    bool spent_ = false;
     double fallbackArea_ = kMaxFallbackTextArea;
     std::unordered_map<QString, QRawFont> rawFonts_;
 };
@@ -270,7 +284,7 @@ void Player::Run() {
             continue;
         }
         if (!CheckRecord(r).isEmpty()) continue;
-        if (r.type == EMR_EOF) break;
+        if (r.type == EMR_EOF || spent_) break;
         (this->*HandlerFor(r.type))(r);
     }
     delegate_.reset();
@@ -329,31 +343,42 @@ void Player::Select(uint32_t index) {
 }
 
 void Player::ApplyClip() {
+    // Some engines write the whole region out at every change (a PDF file grows by it).
+    clipBudget_ -= state_.clip.rectCount();
+    if (clipBudget_ < 0) {
+        spent_ = true;
+        return;
+    }
     painter_.setTransform(QTransform());
     painter_.setClipRegion(state_.clip);
 }
 
 void Player::CombineClip(const QRegion& region, uint32_t mode) {
+    QRegion clip = state_.clip;
     switch (mode) {
     case RGN_AND:
-        state_.clip &= region;
+        clip &= region;
         break;
     case RGN_OR:
-        state_.clip |= region;
+        clip |= region;
         break;
     case RGN_XOR:
-        state_.clip ^= region;
+        clip ^= region;
         break;
     case RGN_DIFF:
-        state_.clip -= region;
+        clip -= region;
         break;
     case RGN_COPY:
-        state_.clip = region;
+        clip = region;
         break;
     default:
         return;
     }
-    state_.clip &= initialClip_; // nothing ever draws outside the destination
+    clip &= initialClip_; // nothing ever draws outside the destination
+    // Each change costs time in proportion to the region's rectangles: a clip cut into more
+    // pieces than any page needs is passed by.
+    if (clip.rectCount() > kMaxClipRegionRectangles) return;
+    state_.clip = clip;
     ApplyClip();
 }
 
@@ -561,8 +586,65 @@ bool Player::ApplyRop2() {
     return true;
 }
 
+bool Player::AffordFill(const QRectF& device) {
+    const QRectF shown = device.normalized().intersected(QRectF(initialClip_.boundingRect()));
+    return AffordFillWork(shown.width() * shown.height());
+}
+
+bool Player::AffordFillWork(double pixels) {
+    fillBudget_ -= pixels;
+    if (!(fillBudget_ >= 0)) spent_ = true;
+    return !spent_;
+}
+
+bool Player::AffordStroke(const QPainterPath& device, double penWidth) {
+    strokeBudget_ -= device.length() * std::max(1.0, penWidth);
+    if (!(strokeBudget_ >= 0)) spent_ = true;
+    return !spent_;
+}
+
+// Wide pens stroke long paths a piece at a time: the rasteriser keeps the cells of each
+// row in a sorted list, so one outline of thousands of crossing segments costs the square
+// of their number, pieces only their sum. Each piece starts where the last one ended.
+void Player::Stroke(const QPainterPath& logical, const QTransform& t) {
+    const QPen pen = QtPen();
+    if (pen.style() == Qt::NoPen) return;
+    const double scale = std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
+    if (!pen.isCosmetic() && !AffordStroke(t.map(logical), pen.widthF() * scale)) return;
+    painter_.setTransform(t);
+    constexpr int kPiece = 64;
+    if (pen.isCosmetic() || logical.elementCount() <= kPiece) {
+        painter_.strokePath(logical, pen);
+        return;
+    }
+    QPainterPath piece;
+    for (int i = 0; i < logical.elementCount(); ++i) {
+        const QPainterPath::Element e = logical.elementAt(i);
+        if (e.isMoveTo() || piece.elementCount() >= kPiece) {
+            if (piece.elementCount() > 1) painter_.strokePath(piece, pen);
+            const QPointF from = e.isMoveTo() ? QPointF(e) : piece.currentPosition();
+            piece = QPainterPath(from);
+            if (e.isMoveTo()) continue;
+        }
+        if (e.isLineTo()) {
+            piece.lineTo(e);
+        } else if (e.isCurveTo() && i + 2 < logical.elementCount()) {
+            piece.cubicTo(e, logical.elementAt(i + 1), logical.elementAt(i + 2));
+            i += 2;
+        }
+    }
+    if (piece.elementCount() > 1) painter_.strokePath(piece, pen);
+}
+
 void Player::FillDevicePath(const QPainterPath& device, const Brush& brush) {
     if (brush.kind == Brush::Null) return;
+    // A filled outline also costs its edges on every row it spans; one of many edges is
+    // filled without smoothing, whose rasteriser does not slow with their square.
+    const QRectF bounds =
+        device.controlPointRect().intersected(QRectF(initialClip_.boundingRect()));
+    const int edges = device.elementCount();
+    if (!AffordFill(bounds) || !AffordFillWork(double(edges) * bounds.height())) return;
+    if (edges > 1024) painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setTransform(QTransform());
     if (brush.kind == Brush::Hatched && state_.bkMode == OPAQUE)
         painter_.fillPath(device, state_.bkColor);
@@ -576,8 +658,7 @@ void Player::StrokeDevicePath(const QPainterPath& device) {
     bool invertible = false;
     const QTransform inverse = t.inverted(&invertible);
     if (!invertible) return;
-    painter_.setTransform(t);
-    painter_.strokePath(inverse.map(device), QtPen());
+    Stroke(inverse.map(device), t);
 }
 
 void Player::DrawPath(const QPainterPath& logical, bool fill, bool stroke) {
@@ -594,10 +675,7 @@ void Player::DrawPath(const QPainterPath& logical, bool fill, bool stroke) {
             filled.setFillRule(state_.fillRule);
             FillDevicePath(filled, state_.brush);
         }
-        if (stroke && !state_.pen.Null()) {
-            painter_.setTransform(t);
-            painter_.strokePath(logical, QtPen());
-        }
+        if (stroke && !state_.pen.Null()) Stroke(logical, t);
     }
     painter_.restore();
 }
@@ -612,6 +690,7 @@ void Player::Rectangle(const TRectL& r) {
     }
     if (AxisAligned(t) && UseDelegate()) {
         const QRect d = DeviceRect(r.left, r.top, r.right, r.bottom);
+        if (!AffordFill(d)) return;
         SyncDelegate();
         delegate_->Rectangle(d.left(), d.top(), d.left() + d.width(), d.top() + d.height());
         return;
@@ -1128,14 +1207,17 @@ void Player::DrawImage(const QImage& image, QRectF d, QRectF src, uint32_t rop, 
 void Player::PatBlt(const QRectF& d, uint32_t rop) {
     const QTransform t = Total();
     if (rop == PATCOPY && AxisAligned(t) && UseDelegate()) {
+        const QRect device = DeviceRect(d.left(), d.top(), d.right(), d.bottom());
+        if (!AffordFill(device)) return;
         SyncDelegate();
         const TBrushData brush = delegate_->Brush();
-        delegate_->FillRect(DeviceRect(d.left(), d.top(), d.right(), d.bottom()), brush);
+        delegate_->FillRect(device, brush);
         return;
     }
     QPainterPath p;
     p.addRect(d.normalized());
     const QPainterPath device = t.map(p);
+    if (!AffordFill(device.boundingRect())) return;
     painter_.save();
     painter_.setTransform(QTransform());
     switch (rop) {

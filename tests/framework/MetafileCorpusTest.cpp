@@ -347,11 +347,70 @@ QByteArray ReadFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The message of what f throws, empty when it throws nothing.
+QString ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return {};
+}
+
 } // namespace
+
+// Fonts stretched past any glyph size, the inputs that fuzzing found as they were found
+// (raw bytes that do not load as files) and sound files made around them. Played at the
+// frame's own size, the four letters of "Wide" from (5, 20): stretched 40 times they run past
+// the picture's right edge, or turned up and out of its top; a negative width is no stretch
+// (some 30 pixels of text); under a transform that makes the glyphs larger than any font,
+// nothing is drawn.
+struct StretchedFont {
+    const char* file;
+    bool loads;
+    int minInkWidth, maxInkWidth; // of the ink's bounding box; 0, 0: no ink
+};
+const StretchedFont kStretchedFonts[] = {
+    {"found-font-width-4128768.emf", false, 20, 100},
+    {"found-font-width-64255.emf", false, 0, 100},
+    {"found-font-width-64255-minimised.emf", false, 0, 100},
+    {"font-width-huge.emf", true, 80, 100},
+    {"font-width-negative.emf", true, 15, 40},
+    {"font-width-most-negative.emf", true, 15, 40},
+    {"font-width-turned.emf", true, 1, 30},
+    {"font-width-turned-45.emf", true, 15, 30}, // up and out of the top by x = 25
+    {"font-width-world-transform.emf", true, 0, 0},
+    {"font-width-world-stretch.emf", true, 0, 0},
+};
+
+TEST(MetafileCorpus, StretchedFontsPlayWithinTheFontLimits) {
+    const QDir dir(TestData(QStringLiteral("bad/emf")));
+    for (const StretchedFont& c : kStretchedFonts) {
+        SCOPED_TRACE(c.file);
+        const QString path = dir.filePath(QString::fromLatin1(c.file));
+        const QByteArray bytes = ReadFile(path);
+        ASSERT_FALSE(bytes.isEmpty());
+        TMetafile mf;
+        EXPECT_EQ(ErrorOf([&] { mf.LoadFromFile(path); }).isEmpty(), c.loads);
+        for (QSize size : {QSize(100, 60), QSize(64, 48), QSize(2000, 1200)}) {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            {
+                QPainter painter(&image);
+                PlayEnhMetaFile(painter, bytes, QRectF(QPointF(0, 0), QSizeF(size)));
+            }
+            if (size != QSize(100, 60)) continue;
+            const QRect ink = InkBox(image);
+            EXPECT_GE(ink.width(), c.minInkWidth) << ink.width();
+            EXPECT_LE(ink.width(), c.maxInkWidth) << ink.width();
+        }
+    }
+}
 
 TEST(MetafileCorpus, EveryDamagedFileIsRejectedWithItsCause) {
     const QDir dir(TestData(QStringLiteral("bad/emf")));
-    ASSERT_EQ(dir.entryList(QDir::Files).size(), static_cast<qsizetype>(Cases().size()));
+    ASSERT_EQ(dir.entryList(QDir::Files).size(),
+              static_cast<qsizetype>(Cases().size() + std::size(kStretchedFonts)));
     for (const BadCase& c : Cases()) {
         const QString path = dir.filePath(QString::fromLatin1(c.file));
         ASSERT_TRUE(QFile::exists(path)) << c.file;

@@ -132,35 +132,58 @@ TEST(ReportFile, FilesWrittenElsewhereLoad) {
 }
 
 // Offsets in the messages: the three records of the damaged files start at 124, 312
-// (after 12 + 176 bytes) and 524 (after 12 + 200), and the file ends at 760.
+// (after 12 + 176 bytes) and 524 (after 12 + 200), and the file ends at 760. The hostile
+// files load: their pages claim or draw what no page needs (fonts stretched past any glyph
+// size, frames past the render limits), and they are drawn within bounds; page 2 of one
+// holds a metafile that does not load.
 TEST(ReportFile, DamagedFilesAreRefusedWithTheirCause) {
-    const std::map<QString, QString> expected = {
-        {"empty", "The report file is 0 bytes long, shorter than its header"},
-        {"shorter-than-header", "The report file is 100 bytes long, shorter than its header"},
-        {"wrong-mark", "Not a report file"},
-        {"wrong-version", "Not a report file"},
-        {"page-count-negative", "The report file's header counts -1 pages, but the file holds 3"},
-        {"page-count-too-large", "The report file's header counts 4 pages, but the file holds 3"},
-        {"page-count-too-small", "The report file's header counts 2 pages, but the file holds 3"},
+    struct Outcome {
+        QString error; // the refusal, empty when the file loads
+        int pages = 0;
+        int badPage = 0; // a page whose metafile does not load
+    };
+    auto refused = [](const char* error) { return Outcome{QLatin1String(error)}; };
+    const std::map<QString, Outcome> expected = {
+        {"empty", refused("The report file is 0 bytes long, shorter than its header")},
+        {"shorter-than-header",
+         refused("The report file is 100 bytes long, shorter than its header")},
+        {"wrong-mark", refused("Not a report file")},
+        {"wrong-version", refused("Not a report file")},
+        {"page-count-negative",
+         refused("The report file's header counts -1 pages, but the file holds 3")},
+        {"page-count-too-large",
+         refused("The report file's header counts 4 pages, but the file holds 3")},
+        {"page-count-too-small",
+         refused("The report file's header counts 2 pages, but the file holds 3")},
         {"page-count-huge",
-         "The report file's header counts 2147483647 pages, but the file holds 3"},
-        {"record-number-wrong", "Page 2 of the report file, at offset 312, is numbered 7"},
-        {"forward-link-outside", "The link at offset 128 points outside the report file"},
-        {"forward-link-negative", "The link at offset 316 points outside the report file"},
-        {"forward-link-not-forward", "The link at offset 316 does not lead past its record"},
+         refused("The report file's header counts 2147483647 pages, but the file holds 3")},
+        {"record-number-wrong", refused("Page 2 of the report file, at offset 312, is numbered 7")},
+        {"forward-link-outside", refused("The link at offset 128 points outside the report file")},
+        {"forward-link-negative", refused("The link at offset 316 points outside the report file")},
+        {"forward-link-not-forward", refused("The link at offset 316 does not lead past its record")},
         {"backward-link-wrong",
-         "The backward link at offset 520 does not point to the start of its record"},
+         refused("The backward link at offset 520 does not point to the start of its record")},
         {"last-backward-link-wrong",
-         "The backward link at offset 756 does not point to the start of its record"},
-        {"cut-short", "The link at offset 528 points outside the report file"},
-        {"bytes-after-last-page", "The report file goes on for 16 bytes after its last page"},
+         refused("The backward link at offset 756 does not point to the start of its record")},
+        {"cut-short", refused("The link at offset 528 points outside the report file")},
+        {"bytes-after-last-page", refused("The report file goes on for 16 bytes after its last page")},
         {"metafile-length-wrong",
-         "Page 1 of the report file holds a metafile of 4000 bytes in a record of 176"},
-        {"not-a-metafile", "Page 2 of the report file does not hold a metafile"},
-        {"compressed-length-negative", "The compressed page 2 states a length of -5 bytes"},
-        {"compressed-ends-before-its-length", "The compressed page 1 ends before its 240 bytes"},
-        {"compressed-decodes-past-its-length", "The compressed page 3 goes on past its 184 bytes"},
-        {"compressed-not-a-metafile", "Page 2 of the report file does not hold a metafile"},
+         refused("Page 1 of the report file holds a metafile of 4000 bytes in a record of 176")},
+        {"not-a-metafile", refused("Page 2 of the report file does not hold a metafile")},
+        {"compressed-length-negative", refused("The compressed page 2 states a length of -5 bytes")},
+        {"compressed-ends-before-its-length",
+         refused("The compressed page 1 ends before its 240 bytes")},
+        {"compressed-decodes-past-its-length",
+         refused("The compressed page 3 goes on past its 184 bytes")},
+        {"compressed-not-a-metafile", refused("Page 2 of the report file does not hold a metafile")},
+        {"found-page-font-width", {{}, 1}},
+        {"found-page-font-width-64255", {{}, 1}},
+        {"found-page-frame-at-render-limit", {{}, 1}},
+        {"found-page-frame-sliver", {{}, 1}},
+        {"page-font-width-world-transform", {{}, 1}},
+        {"page-frame-largest", {{}, 1}},
+        {"page-frame-tall", {{}, 1}},
+        {"page-metafile-not-valid", {{}, 3, 2}},
     };
     const QDir dir(TestData(QStringLiteral("bad/rpp")));
     const QStringList files = dir.entryList({QStringLiteral("*.rpp")}, QDir::Files);
@@ -168,11 +191,31 @@ TEST(ReportFile, DamagedFilesAreRefusedWithTheirCause) {
     for (const QString& file : files) {
         const QString name = QFileInfo(file).completeBaseName();
         SCOPED_TRACE(name.toStdString());
-        ASSERT_TRUE(expected.count(name)) << "no expected error for this file";
+        ASSERT_TRUE(expected.count(name)) << "no expected outcome for this file";
+        const Outcome& outcome = expected.at(name);
         TRpPrinter printer;
         printer.LoadFromFile(TestData(QStringLiteral("rpp/one-page.rpp")));
         ASSERT_EQ(printer.PagesBegun(), 1);
-        EXPECT_EQ(ErrorOf([&] { printer.LoadFromFile(dir.filePath(file)); }), expected.at(name));
+        if (outcome.error.isEmpty()) {
+            EXPECT_EQ(ErrorOf([&] { printer.LoadFromFile(dir.filePath(file)); }),
+                      QStringLiteral("(no error)"));
+            EXPECT_EQ(printer.PagesBegun(), outcome.pages);
+            for (int n = 1; n <= printer.PagesBegun(); ++n) {
+                std::unique_ptr<TMetafile> page;
+                const QString error = ErrorOf([&] { page = printer.FetchPage(n); });
+                if (n == outcome.badPage) {
+                    EXPECT_EQ(error, QStringLiteral("Metafile is not valid")) << n;
+                    continue;
+                }
+                ASSERT_TRUE(page) << n << ": " << error.toStdString();
+                QImage image(64, 48, QImage::Format_RGB32);
+                image.fill(Qt::white);
+                QPainter painter(&image);
+                page->Play(painter, QRectF(0, 0, 64, 48));
+            }
+            continue;
+        }
+        EXPECT_EQ(ErrorOf([&] { printer.LoadFromFile(dir.filePath(file)); }), outcome.error);
         // The pages kept before are gone, and nothing of the refused file is kept.
         EXPECT_EQ(printer.Status(), stReady);
         EXPECT_EQ(printer.PagesBegun(), 0);

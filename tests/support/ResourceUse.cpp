@@ -126,7 +126,7 @@ TResourceUse MeasureProgram(const QString& program, const QStringList& args,
     QTemporaryDir dir;
     const QString report = dir.filePath(QStringLiteral("time.txt"));
     QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
     // GNU time counts the peak of the program below it; timeout ends it when it runs long.
     QStringList line = {QStringLiteral("-f"),
                         QStringLiteral("%M %U %S"),
@@ -149,6 +149,7 @@ TResourceUse MeasureProgram(const QString& program, const QStringList& args,
         return use;
     }
     use.seconds = clock.elapsed() / 1000.0;
+    use.errorOutput = QString::fromUtf8(process.readAllStandardError());
     QFile f(report);
     if (f.open(QIODevice::ReadOnly)) {
         // The last line holds the peak and the times; a line before it may say how the

@@ -17,6 +17,7 @@ struct TResourceUse {
     int64_t peakBytes = 0;
     double seconds = 0;    // elapsed
     double cpuSeconds = 0; // user and system time: the work done, whatever else runs
+    QString errorOutput;   // what a program wrote to standard error
 };
 
 // Runs work in a forked copy of this process and reports its peak memory (getrusage's

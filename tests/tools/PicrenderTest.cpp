@@ -266,6 +266,9 @@ int RenderAll(const std::vector<Hostile>& files) {
             MeasureProgram(QStringLiteral(SLEEVANE_PICRENDER), args, 3 * seconds);
         EXPECT_TRUE(use.ran) << "signal " << use.signal << (use.timedOut ? ", timed out" : "");
         EXPECT_TRUE(use.result == 0 || use.result == 1) << use.result;
+        // Its own line at most: notes of Qt's (font fallbacks for other scripts) are not shown.
+        EXPECT_LE(use.errorOutput.count(QLatin1Char('\n')), use.result == 1 ? 1 : 0)
+            << use.errorOutput.toStdString();
         EXPECT_LT(use.cpuSeconds, seconds);
         EXPECT_LT(use.peakBytes, UnderSanitizer() ? h.bytesAllowed * 3 / 2 : h.bytesAllowed);
         if (use.result == 1) ++refused;
@@ -289,6 +292,21 @@ TEST(Picrender, TurnedText) {
 
 TEST(Picrender, LongAndRepeatedText) {
     EXPECT_EQ(RenderAll(LongTexts()), 0);
+}
+
+// Fonts stretched far past any glyph size (wide, negative, turned, under huge transforms),
+// as found by fuzzing and made around those finds: drawn, or refused when their bytes do
+// not load, at the size of a small picture and of a page.
+TEST(Picrender, StretchedFonts) {
+    std::vector<Hostile> files;
+    const QDir dir(TestData(QStringLiteral("bad/emf")));
+    for (const QString& name :
+         dir.entryList({QStringLiteral("font-*.emf"), QStringLiteral("found-font-*.emf")}))
+        for (const char* size : {"64x48", "2000x1200"})
+            files.push_back({name, ReadFile(dir.filePath(name)), QLatin1String(size), kTextBytes});
+    ASSERT_EQ(files.size(), 20u);
+    // The three found as raw bytes do not load as files.
+    EXPECT_EQ(RenderAll(files), 6);
 }
 
 } // namespace

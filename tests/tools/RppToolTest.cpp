@@ -1,13 +1,16 @@
 // The report-file tool run as a user runs it: its answers, its pictures and PDF files,
 // the files it writes again, and its exit codes.
 
+#include "framework/EmfBuilder.h"
 #include "report/RppIndependent.h"
+#include "support/ResourceUse.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
+#include <functional>
 
 namespace {
 
@@ -192,6 +195,124 @@ TEST(RppTool, PackAndUnpack) {
     a.replace(12, 8, QByteArray(8, '\0'));
     b.replace(12, 8, QByteArray(8, '\0'));
     EXPECT_EQ(a, b);
+}
+
+// ---- Hostile files -------------------------------------------------------------------
+
+// Pages of 794 x 1123 reference pixels (79.4 x 112.3 mm) that hold far more than any page
+// needs, each in a report file of its own.
+QByteArray OnePage(const EmfBuilder& page) {
+    return independent::Write({page.Finish(794, 1123)}, false);
+}
+
+QByteArray ClipHoles(int n) {
+    EmfBuilder page;
+    for (int i = 0; i < n; ++i) { // EMR_EXCLUDECLIPRECT: a hole of 2 x 2 somewhere
+        const int x = i * 7 % 790, y = i * 13 % 1120;
+        page.Add(29, {x, y, x + 2, y + 2});
+    }
+    page.Add(43, {0, 0, 794, 1123}); // EMR_RECTANGLE
+    return OnePage(page);
+}
+
+QByteArray FullPageRectangles(int n) {
+    EmfBuilder page;
+    page.Add(39, {1, 0, 0x0000FF, 0}).Add(37, {1}); // a red brush, selected
+    for (int i = 0; i < n; ++i)
+        page.Add(43, {0, 0, 794, 1123});
+    return OnePage(page);
+}
+
+// One polyline of n points zigzagging across the page under a pen 40 units wide.
+QByteArray WidePolyline(int n) {
+    EmfBuilder page;
+    page.Add(38, {1, 0, 40, 0, 0}).Add(37, {1}); // EMR_CREATEPEN, selected
+    QByteArray points;
+    for (int i = 0; i < n; ++i)
+        for (int v : {i * 37 % 790, i * 91 % 1120}) {
+            const auto u = static_cast<uint16_t>(v);
+            points += static_cast<char>(u & 0xFF);
+            points += static_cast<char>(u >> 8);
+        }
+    page.Add(87, {0, 0, 794, 1123, n}, points); // EMR_POLYLINE16
+    return OnePage(page);
+}
+
+QByteArray TinyPages(int n) {
+    const QByteArray page = EmfBuilder().Finish(10, 10);
+    return independent::Write(std::vector<QByteArray>(static_cast<size_t>(n), page), false);
+}
+
+QByteArray File(const char* name) {
+    return ReadAll(TestData(QStringLiteral("bad/rpp/%1").arg(QLatin1String(name))));
+}
+
+// Every command ends by itself within its time and memory, with 0 (done) or 1 (refused, in
+// one line saying why) and nothing else on standard error.
+TEST(RppTool, HostileFilesEndInTimeWithOneLineAtMost) {
+    constexpr double kSeconds = 10;
+    constexpr int64_t kBytes = 1LL << 30;
+    struct Case {
+        const char* name;
+        std::function<QByteArray()> make;
+        const char* command; // info, render (page 1 at 300 dpi) or pdf
+        int code;
+        const char* error; // after "rpptool: "
+    };
+    const Case cases[] = {
+        {"clip-holes", [] { return ClipHoles(100000); }, "render", 0, ""},
+        {"clip-holes", [] { return ClipHoles(100000); }, "pdf", 0, ""},
+        {"rectangles", [] { return FullPageRectangles(100000); }, "render", 0, ""},
+        {"rectangles", [] { return FullPageRectangles(100000); }, "pdf", 0, ""},
+        {"polyline", [] { return WidePolyline(1000000); }, "render", 0, ""},
+        {"polyline", [] { return WidePolyline(1000000); }, "pdf", 0, ""},
+        {"tiny-pages", [] { return TinyPages(10000); }, "info", 0, ""},
+        {"tiny-pages", [] { return TinyPages(10000); }, "pdf", 0, ""},
+        {"found-page-font-width", [] { return File("found-page-font-width.rpp"); }, "render", 0,
+         ""},
+        {"found-page-font-width-64255", [] { return File("found-page-font-width-64255.rpp"); },
+         "render", 0, ""},
+        {"page-font-width-world-transform",
+         [] { return File("page-font-width-world-transform.rpp"); }, "pdf", 0, ""},
+        // 528902 hundredths of a millimetre at 300 dpi: 62469 pixels a side.
+        {"found-page-frame-at-render-limit",
+         [] { return File("found-page-frame-at-render-limit.rpp"); }, "render", 1,
+         "62469 x 62469 pixels is too large a picture"},
+        {"found-page-frame-sliver", [] { return File("found-page-frame-sliver.rpp"); }, "render",
+         1, "31 x 118110236 pixels is too large a picture"},
+        {"page-frame-tall", [] { return File("page-frame-tall.rpp"); }, "render", 1,
+         "248 x 236220 pixels is too large a picture"},
+        {"page-frame-largest", [] { return File("page-frame-largest.rpp"); }, "info", 0, ""},
+        {"page-metafile-not-valid", [] { return File("page-metafile-not-valid.rpp"); }, "pdf", 1,
+         "page 2: Metafile is not valid"},
+        {"page-metafile-not-valid", [] { return File("page-metafile-not-valid.rpp"); }, "info", 1,
+         "page 2: Metafile is not valid"},
+    };
+    const double seconds = UnderSanitizer() ? 6 * kSeconds : kSeconds;
+    const QString in = TestTempDir() + QStringLiteral("/hostile.rpp");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + c.command);
+        QFile f(in);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.make());
+        f.close();
+        QStringList args = {QLatin1String(c.command), in};
+        if (QLatin1String(c.command) == QLatin1String("render"))
+            args << QStringLiteral("1") << TestTempDir() + QStringLiteral("/hostile.png")
+                 << QStringLiteral("--dpi") << QStringLiteral("300");
+        else if (QLatin1String(c.command) == QLatin1String("pdf"))
+            args << TestTempDir() + QStringLiteral("/hostile.pdf");
+        const TResourceUse use = MeasureProgram(QStringLiteral(RPPTOOL), args, 3 * seconds);
+        ASSERT_TRUE(use.ran) << "signal " << use.signal << (use.timedOut ? ", timed out" : "");
+        EXPECT_EQ(use.result, c.code);
+        const QString error = *c.error ? QStringLiteral("rpptool: %1\n").arg(QLatin1String(c.error))
+                                       : QString();
+        EXPECT_EQ(use.errorOutput, error);
+        EXPECT_LT(use.cpuSeconds, seconds);
+        EXPECT_LT(use.peakBytes, UnderSanitizer() ? kBytes * 3 / 2 : kBytes);
+        RecordProperty(std::string(c.name) + "-" + c.command + "-ms",
+                       static_cast<int>(use.seconds * 1000));
+    }
 }
 
 } // namespace
