@@ -194,10 +194,8 @@ TCustomReport::TCustomReport(TComponent* owner)
         Font()->SetName(QStringLiteral("Arial"));
         Font()->SetSize(10);
     }
-    // The page starts on the paper of the system's present printer, when there is one;
-    // without a printer the locale's paper stays.
-    if (const TRpPrinter probe; probe.PrintersInstalled())
-        page_->SetPaperSize(probe.DeviceSettings().PaperSize());
+    // The page starts on the locale's paper: a report being made asks nothing of the
+    // print server, which may be slow or not answer at all.
     page_->UpdateOwnerBounds();
     RegisterEvent("AfterPrint", AfterPrint);
     RegisterEvent("AfterPreview", AfterPreview);
@@ -440,7 +438,6 @@ void TCustomReport::PrintReport() {
             report->rpPrinter_ = alive ? remembered : nullptr;
         }
     } restore{this, printer, remembered, nullptr};
-    if (!printer->PrintersInstalled()) return;
     printer->SetDestination(pdPrinter);
     restore.progress = std::make_unique<TRpProgressForm>(Application);
     restore.progress->SetReportPrinter(printer);
@@ -630,7 +627,9 @@ void TCustomReport::FinishPass(bool composite) {
 
 void TCustomReport::ApplyPrinterSettings() {
     TRpPrinter* printer = rpPrinter_;
-    printer->SetPrinterIndex(printerSettings_->PrinterIndex());
+    // Only a pass to the printer chooses a printer: pages kept for the preview are laid out
+    // without asking the print server.
+    if (printer->Destination() == pdPrinter) printer->SetPrinterIndex(printerSettings_->PrinterIndex());
     printer->SetPaperSize(page_->PaperSize());
     if (page_->PaperSize() == TRpPaperSize::Custom) {
         printer->SetPaperWidth(RoundInt(page_->NativeValue(TRpPage::iWidth)));
