@@ -1,4 +1,5 @@
 #include "report/RpAngLbl.h"
+#include "report/pagestore/RpUnits.h"
 
 #include "framework/core/Resources.h"
 #include "framework/graphics/DeviceContext.h"
@@ -287,7 +288,7 @@ void TRpAngledCustom::PrintItem(long double offsetX, long double offsetY) {
     TRpPrinter* printer = Printer();
     if (HasNoArea(this) || !canvas || !printer) return;
     // Screen pixels per native unit at the item's zoom; the origin is in those pixels.
-    const long double ratio = Size()->Resolution() / 254.0L * Size()->Zoom() / 100;
+    const long double ratio = RpPixelsPerTenth(Size()->Resolution()) * Size()->Zoom() / 100;
     canvas->Font()->Assign(Font());
     canvas->RequireFont();
     const HFONT turned = MakeTurnedFont(canvas);

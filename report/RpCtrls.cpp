@@ -1,4 +1,5 @@
 #include "report/RpCtrls.h"
+#include "report/pagestore/RpUnits.h"
 
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/Dib.h"
@@ -379,7 +380,7 @@ void TRpCustomLabel::Paint() {
     int y0 = r.top(), x = r.left();
     if (Frame()->HasAnyLine() && Frame()->Width() > 0) {
         const int shift =
-            RoundInt(zoom * (Frame()->Width() / 72.0L * RpScreenPixelsPerInch()) / 100);
+            RoundInt(zoom * RpPixelsOfPoints(Frame()->Width(), kRpPixelsPerInch) / 100);
         if (Frame()->DrawTop()) y0 += shift;
         if (Frame()->DrawLeft()) x += shift;
     }
@@ -455,7 +456,7 @@ TRpCustomLabel::PrintState TRpCustomLabel::BeginLines(long double left, long dou
     }
     if (output && !AutoSize() && Frame()->HasAnyLine()) {
         // The frame's width in points, in native units.
-        const long double shift = RoundEven(Frame()->Width() / 72.0L * 254);
+        const long double shift = RoundEven(RpTenthsOfPoints(Frame()->Width()));
         if (Frame()->DrawTop()) top += shift;
         if (Frame()->DrawLeft()) left += shift;
     }
@@ -769,7 +770,7 @@ void TRpImage::Paint() {
     if (Transparent()) {
         TRpPrintable::Paint();
     } else {
-        const long double factor = RpScreenPixelsPerInch() / 254.0L * Size()->Zoom() / 100;
+        const long double factor = kRpPagePixelsPerTenth * Size()->Zoom() / 100;
         Frame()->DrawFrame(canvas, {0, 0, Width(), Height()}, factor, factor);
     }
 }
@@ -788,10 +789,9 @@ void TRpImage::PrintItem(long double offsetX, long double offsetY) {
         if (stretch_) {
             DrawPictureOnPage(canvas, item, graphic);
         } else {
-            // The natural size is the picture's size on the screen, whatever the device.
-            const long double ppi = RpScreenPixelsPerInch();
-            const int w = RoundInt(graphic->Width() / ppi * 254 * printer->XFactor());
-            const int h = RoundInt(graphic->Height() / ppi * 254 * printer->YFactor());
+            // The natural size is the picture's size at the report's pixels, whatever the device.
+            const int w = RoundInt(RpTenthsOfPixels(graphic->Width(), kRpPixelsPerInch) * printer->XFactor());
+            const int h = RoundInt(RpTenthsOfPixels(graphic->Height(), kRpPixelsPerInch) * printer->YFactor());
             QRect drawn(item.left(), item.top(), w, h);
             if (center_) {
                 const int64_t dx = (static_cast<int64_t>(printer->ToDeviceWidth(

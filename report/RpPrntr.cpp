@@ -1,10 +1,7 @@
 #include "report/RpPrntr.h"
+#include "report/pagestore/RpUnits.h"
 
 #include "framework/graphics/Graphics.h"
-
-int RpScreenPixelsPerInch() {
-    return Screen ? Screen->PixelsPerInch() : ScreenPixelsPerInch();
-}
 
 // ---- Preview factory -------------------------------------------------------------------
 
@@ -25,21 +22,41 @@ const TRpPreviewInterfaceClass& PreviewInterfaceClass() {
 
 // ---- TRpPrinter ------------------------------------------------------------------------
 
+// Until it prints, a report printer asks nothing of the print server: its settings take
+// what the PDF file printer takes, which is known without asking.
 TRpPrinter::TRpPrinter(QObject* parent)
-    : TPersistent(parent), devicePrinter_(std::make_unique<TPrinter>()) {
-    printersInstalled_ = !devicePrinter_->Printers().isEmpty();
-    if (printersInstalled_) {
-        // The printer the program has chosen, when it lies in the list; the settings are
-        // read from the printer then selected.
-        const int chosen = ::Printer()->PrinterIndex();
-        if (chosen >= 0 && chosen < devicePrinter_->Printers().size() &&
-            chosen != devicePrinter_->PrinterIndex())
-            devicePrinter_->SetPrinterIndex(chosen);
-        deviceSettings_.SetPrinter(devicePrinter_.get());
-    }
+    : TPersistent(parent), filePrinter_(std::make_unique<TPrinter>(TPrinterList::FileOnly)) {
+    deviceSettings_.SetPrinter(filePrinter_.get());
     topOffset_ = deviceSettings_.PrintOffsetTop();
     leftOffset_ = deviceSettings_.PrintOffsetLeft();
     pageList_ = std::make_unique<TRpPageList>();
+}
+
+// The device printer, made when a job needs it or a printer is chosen: the printer the
+// program has chosen when it lies in the list, its settings read from it. With
+// keepChoices the paper, orientation, copies and paper source set so far are asked of it
+// again, as a report sets them after the printer.
+TPrinter& TRpPrinter::OpenDevicePrinter(bool keepChoices) {
+    if (devicePrinter_) return *devicePrinter_;
+    const TPrinterSettings chosen = deviceSettings_;
+    auto device = std::make_unique<TPrinter>(TPrinterList::Queues);
+    const int program = ::Printer()->PrinterIndex();
+    if (program >= 0 && program < device->Printers().size() && program != device->PrinterIndex())
+        device->SetPrinterIndex(program);
+    devicePrinter_ = std::move(device);
+    deviceSettings_.SetPrinter(devicePrinter_.get());
+    if (keepChoices) {
+        deviceSettings_.SetPaperSize(chosen.PaperSize());
+        deviceSettings_.SetPaperWidth(chosen.PaperWidth());
+        deviceSettings_.SetPaperLength(chosen.PaperLength());
+        deviceSettings_.SetOrientation(chosen.Orientation());
+        deviceSettings_.SetCopies(chosen.Copies());
+        deviceSettings_.SetOutputBin(chosen.OutputBin());
+        deviceSettings_.SetDuplex(chosen.Duplex());
+        deviceSettings_.SetCollate(chosen.Collate());
+    }
+    devicePrinter_->SetOutputFileName(outputFile_);
+    return *devicePrinter_;
 }
 
 TRpPrinter::~TRpPrinter() {
@@ -53,15 +70,18 @@ TRpPrinter::~TRpPrinter() {
 }
 
 void TRpPrinter::SetPrinterIndex(int index) {
-    if (!printersInstalled_) return;
-    devicePrinter_->SetPrinterIndex(index); // with the driver's defaults
+    OpenDevicePrinter(false).SetPrinterIndex(index); // with the driver's defaults
     deviceSettings_.ReadFromPrinter();
 }
 
 void TRpPrinter::SetPrinterName(const QString& name) {
-    if (!printersInstalled_) return;
-    devicePrinter_->SetPrinterName(name);
+    OpenDevicePrinter(false).SetPrinterName(name); // with the driver's defaults
     deviceSettings_.ReadFromPrinter();
+}
+
+void TRpPrinter::SetOutputFileName(const QString& name) {
+    outputFile_ = name;
+    if (devicePrinter_) devicePrinter_->SetOutputFileName(name);
 }
 
 int TRpPrinter::PaperWidth() const {
@@ -91,16 +111,18 @@ int TRpPrinter::ToDeviceHeight(long double h) const {
 }
 
 void TRpPrinter::StartJob() {
+    RpAssertEngineThread();
     // A start refused while a job runs leaves that job as it was, its cancel request too.
     if (status_ != stReady) throw ERpError(RpRes::SReportPrinterNotReady);
     pagesReady_ = 0;
     cancelRequested_ = false;
     failed_ = false;
-    if (destination_ == pdPrinter && printersInstalled_) deviceSettings_.ApplyToPrinter();
+    if (destination_ == pdPrinter) {
+        OpenDevicePrinter(true);
+        deviceSettings_.ApplyToPrinter();
+    }
     topOffset_ = destination_ == pdPrinter ? deviceSettings_.PrintOffsetTop() : 0;
     leftOffset_ = destination_ == pdPrinter ? deviceSettings_.PrintOffsetLeft() : 0;
-    if (destination_ == pdPrinter && !printersInstalled_)
-        throw ERpError(RpRes::SNoPrinterInstalled);
     ReleasePage();
     currentPage_ = 0;
     pagesBegun_ = 0;
@@ -110,10 +132,10 @@ void TRpPrinter::StartJob() {
     pageList_->SetPageStream(pageStream_.get());
     pageList_->ResetStoredPages();
     if (destination_ == pdPrinter) {
-        xFactor_ = devicePrinter_->Resolution() / 254.0L;
-        yFactor_ = devicePrinter_->Resolution() / 254.0L;
+        xFactor_ = RpPixelsPerTenth(devicePrinter_->Resolution());
+        yFactor_ = RpPixelsPerTenth(devicePrinter_->Resolution());
     } else {
-        xFactor_ = yFactor_ = RpScreenPixelsPerInch() / 254.0L;
+        xFactor_ = yFactor_ = kRpPagePixelsPerTenth;
     }
 }
 
@@ -296,11 +318,11 @@ void TRpPrinter::PrintKeptPages() {
 }
 
 void TRpPrinter::PrintLoadedPages() {
-    if (status_ != stFinished || !printersInstalled_ || pagesBegun_ == 0) return;
+    if (status_ != stFinished || pagesBegun_ == 0) return;
     const int first = std::max(1, firstPage_);
     const int last = lastPage_ > 0 ? std::min(lastPage_, pagesBegun_) : pagesBegun_;
     if (first > last) return;
-    TPrinter& device = *devicePrinter_;
+    TPrinter& device = OpenDevicePrinter(true);
     device.SetTitle(title_);
     if (device.Printing()) device.Abort();
     deviceSettings_.ApplyToPrinter();
@@ -329,8 +351,8 @@ void TRpPrinter::PrintKeptPage(int n) {
     const std::unique_ptr<TMetafile> page = FetchPage(n);
     if (!page) return;
     const long double dpi = devicePrinter_->Resolution();
-    const long double perPixel = dpi / RpScreenPixelsPerInch();
-    const long double perTenth = dpi / 254.0L;
+    const long double perPixel = dpi / kRpPixelsPerInch;
+    const long double perTenth = RpPixelsPerTenth(dpi);
     const QRect where(RoundInt(-deviceSettings_.PrintOffsetLeft() * perTenth),
                       RoundInt(-deviceSettings_.PrintOffsetTop() * perTenth),
                       RoundInt(page->Width() * perPixel), RoundInt(page->Height() * perPixel));
@@ -340,7 +362,6 @@ void TRpPrinter::PrintKeptPage(int n) {
 void TRpPrinter::SaveToFile(const QString& fileName) {
     // Only a finished pass has pages that stay as they are; a failed one has only some.
     if (status_ != stFinished || !pageStream_ || failed_) throw ERpError(RpRes::SNothingToSave);
-    std::lock_guard guard(pageList_->Lock());
     WriteReportFile(*pageStream_, pageList_->StoredPages(), fileName);
 }
 
@@ -361,7 +382,7 @@ void TRpPrinter::LoadFromFile(const QString& fileName) {
     pagesReady_ = 0;
     fromFile_ = false;
     TRpReportFile file = ReadReportFile(fileName);
-    xFactor_ = yFactor_ = RpScreenPixelsPerInch() / 254.0L;
+    xFactor_ = yFactor_ = kRpPagePixelsPerTenth;
     if (file.pages->StoredPages() > 0) DetectPaper(*file.pages);
     pageList_ = std::move(file.pages);
     pageStream_ = std::move(file.stream);

@@ -32,10 +32,6 @@ inline constexpr unsigned RPM_PAGEREADY = WM_USER + 1;     // wParam: pages read
 inline constexpr unsigned RPM_PRINTREQUEST = WM_USER + 2;  // the report prints again
 inline constexpr unsigned RPM_PREVIEWCLOSED = WM_USER + 4; // lParam: the report printer
 
-// The screen's pixels per inch as the framework's screen reports it: pages and report
-// geometry are laid out at this resolution whatever the display really has.
-int RpScreenPixelsPerInch();
-
 // ---- Preview factory -------------------------------------------------------------------
 
 // Opens the preview window of a report printer and returns it (the window frees itself
@@ -79,7 +75,7 @@ public:
     void SetDuplex(bool duplex) { deviceSettings_.SetDuplex(duplex); }
     void SetCollate(bool collate) { deviceSettings_.SetCollate(collate); }
     // The file a job of the PDF file printer writes; empty: asked when the job begins.
-    void SetOutputFileName(const QString& name) { devicePrinter_->SetOutputFileName(name); }
+    void SetOutputFileName(const QString& name);
     TRpPaperSize PaperSize() const { return deviceSettings_.PaperSize(); }
     void SetPaperSize(TRpPaperSize size) { deviceSettings_.SetPaperSize(size); }
     // 0.1 mm, taken only while the paper size is Custom.
@@ -102,10 +98,11 @@ public:
     bool Compressed() const { return pageList_->Compressed(); }
     void SetCompressed(bool c) { pageList_->SetCompressed(c); }
 
+    // The printer a job goes to; none until a pass to the printer, the printing of kept
+    // pages or SetPrinterIndex asks for it (only then is the print server asked).
     TPrinter* DevicePrinter() const { return devicePrinter_.get(); }
     TPrinterSettings& DeviceSettings() { return deviceSettings_; }
     const TPrinterSettings& DeviceSettings() const { return deviceSettings_; }
-    bool PrintersInstalled() const { return printersInstalled_; }
 
     // -- Geometry: 0.1 mm in, device pixels out
     // Page width and length in 0.1 mm for the present orientation.
@@ -192,7 +189,12 @@ private:
     void OpenDevicePage();
     void PrintKeptPage(int n);
 
+    TPrinter& OpenDevicePrinter(bool keepChoices);
+
+    std::unique_ptr<TPrinter> filePrinter_;
     std::unique_ptr<TPrinter> devicePrinter_;
+    // Kept apart from the device printer, which is made only when a job needs it.
+    QString outputFile_;
     TPrinterSettings deviceSettings_;
     std::unique_ptr<TRpStream> pageStream_;
     int pagesReady_ = 0;
@@ -207,7 +209,6 @@ private:
     std::unique_ptr<TMetafile> pageMetafile_;
     int pagesBegun_ = 0;
     int currentPage_ = 0;
-    bool printersInstalled_ = false;
     int progressPercent_ = 0;
     QString title_;
     bool previewShowing_ = false;

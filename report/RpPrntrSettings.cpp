@@ -1,4 +1,5 @@
 #include "report/RpPrntrSettings.h"
+#include "report/pagestore/RpUnits.h"
 
 // ---- TPrinterSettings ------------------------------------------------------------------
 
@@ -16,7 +17,7 @@ void TPrinterSettings::SetPrinter(TPrinter* printer) {
 namespace {
 // Pixels of a device at dpi as 0.1 mm.
 int PixelsToTenths(int pixels, int dpi) {
-    return dpi > 0 ? RoundInt(static_cast<long double>(pixels) / dpi * 254) : 0;
+    return RoundInt(RpTenthsOfPixels(pixels, dpi));
 }
 } // namespace
 

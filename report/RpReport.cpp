@@ -198,10 +198,8 @@ TCustomReport::TCustomReport(TComponent* owner)
         Font()->SetName(QStringLiteral("Arial"));
         Font()->SetSize(10);
     }
-    // The page starts on the paper of the system's present printer, when there is one;
-    // without a printer the locale's paper stays.
-    if (const TRpPrinter probe; probe.PrintersInstalled())
-        page_->SetPaperSize(probe.DeviceSettings().PaperSize());
+    // The page starts on the locale's paper: a report being made asks nothing of the
+    // print server, which may be slow or not answer at all.
     page_->UpdateOwnerBounds();
     RegisterEvent("AfterPrint", AfterPrint);
     RegisterEvent("AfterPreview", AfterPreview);
@@ -444,7 +442,6 @@ void TCustomReport::PrintReport() {
             report->rpPrinter_ = alive ? remembered : nullptr;
         }
     } restore{this, printer, remembered, nullptr};
-    if (!printer->PrintersInstalled()) return;
     printer->SetDestination(pdPrinter);
     restore.progress = std::make_unique<TRpProgressForm>(Application);
     restore.progress->SetReportPrinter(printer);
@@ -728,15 +725,18 @@ void TCustomReport::ApplyPrinterSettings() {
 
 // The printer and settings of the last set-up, for a pass or for loaded pages. A printer
 // chosen by name that has gone since is an error naming it, not a job on another printer.
-// Loaded pages keep the paper and orientation they were drawn on.
+// Loaded pages keep the paper and orientation they were drawn on. Only what prints chooses
+// a printer: pages kept for the preview are laid out without asking the print server.
 void TCustomReport::ApplyChoicesTo(TRpPrinter& printer, bool pass) {
     const TReportPrinterSettings& s = *printerSettings_;
     const TRpPaperSize loadedPaper = printer.PaperSize();
     const TPrinterOrientation loadedOrientation = printer.Orientation();
-    if (!s.PrinterName().isEmpty())
-        printer.SetPrinterName(s.PrinterName());
-    else
-        printer.SetPrinterIndex(s.PrinterIndex());
+    if (!pass || printer.Destination() == pdPrinter) {
+        if (!s.PrinterName().isEmpty())
+            printer.SetPrinterName(s.PrinterName());
+        else
+            printer.SetPrinterIndex(s.PrinterIndex());
+    }
     if (pass) {
         printer.SetPaperSize(page_->PaperSize());
         if (page_->PaperSize() == TRpPaperSize::Custom) {

@@ -1,6 +1,7 @@
 // Printable items and bands: how they follow their pixel bounds on the design surface and
 // how a band prints itself and its items onto the current page.
 #include "report/RpReport.h"
+#include "report/pagestore/RpUnits.h"
 
 #include "framework/widgets/Forms.h"
 
@@ -211,7 +212,7 @@ void TRpPrintable::Paint() {
         canvas->MoveTo(corner.x(), corner.y());
         canvas->LineTo(corner.x(), corner.y() + dy);
     }
-    const long double factor = RpScreenPixelsPerInch() / 254.0L * size_->Zoom() / 100;
+    const long double factor = kRpPagePixelsPerTenth * size_->Zoom() / 100;
     frame_->DrawFrame(canvas, {0, 0, w, h}, factor, factor);
 }
 
@@ -368,7 +369,7 @@ void TRpCustomBand::Paint() {
     TCanvas* canvas = Canvas();
     canvas->Brush()->SetColor(clGray);
     canvas->FrameRect(ClientRect());
-    const long double factor = RpScreenPixelsPerInch() / 254.0L;
+    const long double factor = kRpPagePixelsPerTenth;
     Frame()->DrawFrame(canvas, {0, 0, Width(), Height()}, factor, factor);
     canvas->Brush()->SetBrushStyle(bsClear);
     canvas->Font()->SetName(QStringLiteral("Arial"));

@@ -1,5 +1,6 @@
 // Units, size records, frames and the panel base of the report.
 #include "report/RpReport.h"
+#include "report/pagestore/RpUnits.h"
 
 #include "framework/core/Resources.h"
 
@@ -59,7 +60,7 @@ long double CharLineHeight(long double points) {
 
 TRpUnitBase::TRpUnitBase(int valueCount, QObject* parent)
     : TPersistent(parent), values_(static_cast<size_t>(valueCount), 0.0L),
-      resolution_(RpScreenPixelsPerInch()),
+      resolution_(kRpPixelsPerInch),
       units_(UsesInchDefaults() ? TRpUnit::Inches : TRpUnit::MM), remembered_(units_) {}
 
 TRpUnitBase::~TRpUnitBase() = default;
@@ -75,9 +76,9 @@ long double TRpUnitBase::FromNative(TRpUnit unit, bool horizontal, long double v
     case TRpUnit::MM:
         return v / 10;
     case TRpUnit::Inches:
-        return v / 254;
+        return v / kRpTenthsPerInch;
     case TRpUnit::Pixels:
-        return v / (254.0L / resolution_) * zoom_ / 100;
+        return v / (static_cast<long double>(kRpTenthsPerInch) / resolution_) * zoom_ / 100;
     case TRpUnit::Characters:
         return horizontal ? v / CharColumnWidth(FontPoints()) / 10
                           : v / CharLineHeight(FontPoints()) / 10;
@@ -92,9 +93,9 @@ long double TRpUnitBase::ToNative(TRpUnit unit, bool horizontal, long double v) 
     case TRpUnit::MM:
         return v * 10;
     case TRpUnit::Inches:
-        return v * 254;
+        return v * kRpTenthsPerInch;
     case TRpUnit::Pixels:
-        return v * (254.0L / resolution_) / zoom_ * 100;
+        return v * (static_cast<long double>(kRpTenthsPerInch) / resolution_) / zoom_ * 100;
     case TRpUnit::Characters:
         return horizontal ? v * CharColumnWidth(FontPoints()) * 10
                           : v * CharLineHeight(FontPoints()) * 10;
@@ -413,7 +414,8 @@ int TRpFrame::LineWidth(long double factor) const {
     if (width_ < 0) return 1; // a hairline
     // A line can be no thicker than a page is long.
     constexpr long double kThickest = 100000;
-    const long double exact = std::min(factor / 72 * 254 * width_, kThickest);
+    const long double exact =
+        std::min(factor / kRpPointsPerInch * kRpTenthsPerInch * width_, kThickest);
     const int pixels = RoundInt(exact);
     return pixels < 1 && width_ >= 1 ? 1 : pixels;
 }

@@ -7,6 +7,7 @@
 #include "framework/core/Limits.h"
 #include "framework/core/ToolMessages.h"
 #include "framework/graphics/Graphics.h"
+#include "report/pagestore/RpUnits.h"
 #include "framework/graphics/Metafile.h"
 #include "framework/graphics/Printers.h"
 #include "report/pagestore/RpPrntrFile.h"
@@ -89,7 +90,7 @@ QString PaperDescription(TRpReportFile& file) {
     const std::unique_ptr<TMetafile> first = Page(file, 1);
     TRpPaperSize size;
     TPrinterOrientation orientation;
-    const long double factor = ScreenPixelsPerInch() / 254.0L;
+    const long double factor = kRpPagePixelsPerTenth;
     if (!DetectPaperSize(first->Width(), first->Height(), factor, size, orientation))
         return QStringLiteral("none matches");
     return QStringLiteral("%1, %2").arg(PaperSizeName(size), orientation == poPortrait

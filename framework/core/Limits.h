@@ -103,3 +103,10 @@ inline constexpr double kMaxDeviceCoordinate = 1 << 26;
 // Objects nested inside one another in a stored layout. Passed: the reader error "Objects
 // nested deeper than 100 levels" naming the file, line and object.
 inline constexpr int kMaxLayoutNesting = 100;
+
+// ---- Print server ----------------------------------------------------------------------
+
+// Milliseconds the program waits for the print server to connect and answer a first
+// request before it lists queues or hands it a job. Passed: EPrinter "The print server
+// does not answer" (no window waits longer than this on it).
+inline constexpr int kMaxPrintServerWaitMs = 3000;

@@ -1,5 +1,6 @@
 #include "framework/graphics/Printers.h"
 
+#include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@
 // it is the one interface to a queue's paper sources and resolution.
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
+#include <QDeadlineTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -43,6 +45,7 @@ const char* const SRejected = "The printer %1 rejected the job: %2";
 const char* const SCannotWrite = "Cannot write the print file %1";
 const char* const SCannotWriteIn = "Cannot write the PDF file %1: %2";
 const char* const SWriteFailed = "The print file %1 could not be written whole (is the disk full?)";
+const char* const SServerSilent = "The print server does not answer";
 
 constexpr int kMaxCopies = 9999;
 // Custom sizes outside these bounds (0.1 mm) are refused whatever the queue says.
@@ -222,7 +225,7 @@ const QString& TPrinter::PdfPrinterName() {
     return name;
 }
 
-TPrinter::TPrinter() {
+TPrinter::TPrinter(TPrinterList list) : list_(list) {
     Refresh();
 }
 
@@ -233,8 +236,14 @@ TPrinter::~TPrinter() {
 void TPrinter::Refresh() {
     CheckNoJob();
     const QString selected = index_ >= 0 ? names_.value(index_) : QString();
-    names_ = QPrinterInfo::availablePrinterNames();
-    const QString def = QPrinterInfo::defaultPrinterName();
+    QString def;
+    names_.clear();
+    // Qt's listing waits on the print server as long as the server's library lets it:
+    // the server is asked first, within a deadline of our own.
+    if (list_ == TPrinterList::Queues && CheckPrintServer()) {
+        names_ = QPrinterInfo::availablePrinterNames();
+        def = QPrinterInfo::defaultPrinterName();
+    }
     names_.append(PdfPrinterName());
     defaultIndex_ = def.isEmpty() ? -1 : static_cast<int>(names_.indexOf(def));
     if (defaultIndex_ < 0) defaultIndex_ = static_cast<int>(names_.size()) - 1;
@@ -561,6 +570,7 @@ void TPrinter::Submit(const QString& file) {
         const QByteArray key = SourceKey(caps_.sources, mode_.dmDefaultSource).toUtf8();
         if (!key.isEmpty()) count = cupsAddOption("InputSlot", key.constData(), count, &options);
     }
+    CheckPrintServer();
     const QByteArray queue = name.toUtf8(), path = QFile::encodeName(file),
                      title = (title_.isEmpty() ? QStringLiteral("Document") : title_).toUtf8();
     const int id = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), path.constData(),
@@ -574,4 +584,37 @@ void TPrinter::Submit(const QString& file) {
 TPrinter* Printer() {
     static std::unique_ptr<TPrinter> printer = std::make_unique<TPrinter>();
     return printer.get();
+}
+
+// ---- The print server's answer -----------------------------------------------------------
+
+namespace {
+// Tells the server's library to give up once the deadline has passed.
+int WithinDeadline(http_t*, void* deadline) {
+    return static_cast<QDeadlineTimer*>(deadline)->hasExpired() ? 0 : 1;
+}
+} // namespace
+
+bool CheckPrintServer() {
+    QDeadlineTimer deadline(kMaxPrintServerWaitMs);
+    const char* server = cupsServer();
+    http_t* http = httpConnect2(server, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                                kMaxPrintServerWaitMs, nullptr);
+    if (!http) {
+        // Refused at once: nobody there, nothing to wait for. A connection that did not
+        // come within the deadline is a server that does not answer.
+        if (deadline.hasExpired()) throw EPrinter(QString::fromLatin1(SServerSilent));
+        return false;
+    }
+    struct Close {
+        http_t* http;
+        ~Close() { httpClose(http); }
+    } close{http};
+    httpSetTimeout(http, 0.25, WithinDeadline, &deadline);
+    ipp_t* response = cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+    // Any answer counts, an error too; silence until the deadline does not.
+    const bool answered = response != nullptr || !deadline.hasExpired();
+    ippDelete(response);
+    if (!answered) throw EPrinter(QString::fromLatin1(SServerSilent));
+    return true;
 }

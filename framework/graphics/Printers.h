@@ -69,12 +69,19 @@ struct TPaperSource {
 using TOutputFileQuestion = std::function<std::optional<QString>(const QString& title)>;
 TOutputFileQuestion SetOutputFileQuestion(TOutputFileQuestion question);
 
+// Which printers a printer object lists: the print server's queues and the PDF file
+// printer, or the PDF file printer alone (never asking the print server anything).
+enum class TPrinterList { Queues, FileOnly };
+
 class TPrinter {
 public:
     // The name of the built-in printer, always the last in the list.
     static const QString& PdfPrinterName();
 
-    TPrinter();
+    // Listing the queues raises EPrinter when the print server takes connections but does
+    // not answer within kMaxPrintServerWaitMs; a server that is not there at all leaves
+    // the PDF file printer alone in the list.
+    explicit TPrinter(TPrinterList list = TPrinterList::Queues);
     ~TPrinter();
     TPrinter(const TPrinter&) = delete;
     TPrinter& operator=(const TPrinter&) = delete;
@@ -172,6 +179,7 @@ private:
     void OpenPage();
     void Submit(const QString& file);
 
+    TPrinterList list_;
     QStringList names_;
     int defaultIndex_ = 0;
     int index_ = -1;
@@ -190,3 +198,8 @@ private:
 
 // The application-wide printer, made on first use.
 TPrinter* Printer();
+
+// Raises EPrinter "The print server does not answer" when the print server takes a
+// connection but answers no request within kMaxPrintServerWaitMs; returns false, having
+// waited for nothing, when no print server is there, and true when one answers.
+bool CheckPrintServer();

@@ -60,8 +60,6 @@ int TRpPageList::CountRecordsFrom(qint64 at, int firstNumber) {
 }
 
 void TRpPageList::CheckRecords() {
-    std::lock_guard guard(lock_);
-    std::lock_guard streamGuard(stream_->Lock());
     const qint64 size = stream_->size();
     qint64 at = kHeaderSize;
     for (int page = 1; page <= storedPages_; ++page) {

@@ -47,7 +47,6 @@ TRpPageList::TRpPageList() = default;
 TRpPageList::~TRpPageList() = default;
 
 void TRpPageList::SetPageStream(TRpStream* stream) {
-    std::lock_guard guard(lock_);
     stream_ = stream;
     cursor_ = -1;
     cursorPage_ = 0;
@@ -70,9 +69,7 @@ void TRpPageList::WriteInt32(qint32 value) {
 }
 
 void TRpPageList::WriteHeader() {
-    std::lock_guard guard(lock_);
     if (!stream_) return;
-    std::lock_guard streamGuard(stream_->Lock());
     uchar header[kHeaderSize] = {};
     qToLittleEndian(kFileMark, header);
     qToLittleEndian(kFileVersion, header + 2);
@@ -90,8 +87,6 @@ void TRpPageList::WriteHeader() {
 }
 
 void TRpPageList::ReadHeader() {
-    std::lock_guard guard(lock_);
-    std::lock_guard streamGuard(stream_->Lock());
     const qint64 size = stream_->size();
     uchar header[kHeaderSize];
     if (size < kHeaderSize) throw ERpError(RpRes::SFileShorterThanHeader, QString::number(size));
@@ -113,11 +108,10 @@ void TRpPageList::ReadHeader() {
 }
 
 void TRpPageList::AppendPage(TMetafile& page) {
-    std::lock_guard guard(lock_);
+    RpAssertEngineThread();
     if (!stream_) throw ERpError(RpRes::SReportPrinterNotReady);
     if (page.Empty() || !page.Enhanced())
         throw EInvalidGraphic(QString::fromLatin1(SysConst::SInvalidMetafile));
-    std::lock_guard streamGuard(stream_->Lock());
     const qint64 start = std::max(stream_->size(), kHeaderSize);
     const QByteArray& emf = page.Data();
     // Links are 32-bit offsets; coded bytes take at most 9 bits a byte.
@@ -204,8 +198,6 @@ qint64 TRpPageList::WalkTo(int n, qint64 from, int fromPage) {
 }
 
 void TRpPageList::SeekPage(int n) {
-    std::lock_guard guard(lock_);
-    std::lock_guard streamGuard(stream_->Lock());
     if (n < 1 || n > storedPages_) Damaged(stream_->pos());
     // The walk starts at the first record, at the last, or at the cursor, whichever is
     // nearest. The position counts as a cursor only where this store left it, at the
@@ -271,14 +263,13 @@ std::unique_ptr<TMetafile> TRpPageList::ReadPayload(int n, qint64 start, qint64 
 }
 
 std::unique_ptr<TMetafile> TRpPageList::FetchPage(int n) {
-    std::lock_guard guard(lock_);
+    RpAssertEngineThread();
     if (!stream_ || n < 1 || n > storedPages_) return nullptr;
     if (n == newestNumber_ && !newest_.isEmpty()) {
         auto page = std::make_unique<TMetafile>();
         page->SetData(newest_);
         return page;
     }
-    std::lock_guard streamGuard(stream_->Lock());
     SeekPage(n);
     const qint64 start = cursor_;
     cursor_ = -1; // until the record has been read whole

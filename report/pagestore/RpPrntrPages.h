@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <memory>
-#include <mutex>
 #include <utility>
 
 // The page store: a 124-byte header and one record per page in a page stream. A record is
@@ -43,7 +42,6 @@ public:
     // ERpError naming what does not fit and where.
     void CheckRecords();
 
-    std::recursive_mutex& Lock() { return lock_; }
 
 private:
     qint32 ReadInt32(qint64 at);
@@ -58,7 +56,6 @@ private:
     void CheckCodedPayload(int n, qint64 start, qint64 end);
     int CountRecordsFrom(qint64 at, int firstNumber);
 
-    std::recursive_mutex lock_;
     TRpStream* stream_ = nullptr;
     bool compressed_ = false;
     int storedPages_ = 0;

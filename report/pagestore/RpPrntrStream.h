@@ -7,13 +7,12 @@
 #include <QIODevice>
 #include <QStringList>
 #include <memory>
-#include <mutex>
 
 // The page stream: a random-access stream whose content lives in memory until it holds
-// more than SpillThreshold bytes, then in a temporary file ("RPP" prefix, system
-// temporary directory) that is deleted when the stream is freed, and in any case when
-// the program ends, also by SIGTERM, SIGINT or SIGHUP. Every operation holds the
-// stream's re-entrant lock.
+// more than SpillThreshold bytes, then in a temporary file of the system's temporary
+// directory that has no name (or loses it as soon as it is open), so that it goes with the
+// stream or with the program however that ends. Like the whole engine it is used on the
+// program's one thread only.
 class TRpStream : public QIODevice {
     Q_OBJECT
 public:
@@ -32,16 +31,13 @@ public:
 
     bool Buffered() const { return buffered_; }
     int SpillThreshold() const { return spillThreshold_; }
-    // Empty while the content is in memory or the stream reads a report file.
-    const QString& TempFileName() const { return tempFileName_; }
 
-    // Copies the whole content into dest in blocks, under the lock; the stream is left at
+    // Copies the whole content into dest in blocks; the stream is left at
     // its end.
     void CopyTo(QIODevice& dest);
     // Drops the content from `length` on (a record that could not be written whole).
     void Truncate(qint64 length);
 
-    std::recursive_mutex& Lock() { return lock_; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
@@ -50,17 +46,12 @@ protected:
 private:
     TRpStream(QObject* parent, const QString& fileName);
     void Spill();
-    void DropTempFile() noexcept;
 
-    mutable std::recursive_mutex lock_;
     QByteArray memory_;
     std::unique_ptr<QFile> file_;
     qint64 fileSize_ = 0; // the file part's size, kept here rather than asked of the system
-    QString tempFileName_;
     bool buffered_ = true;
     int spillThreshold_;
 };
 
-// Names of the page-stream temporary files that exist now (for tests and diagnostics).
-QStringList LiveTempFiles();
 

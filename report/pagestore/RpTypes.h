@@ -4,7 +4,9 @@
 
 #include "framework/core/SysUtils.h"
 
+#include <QCoreApplication>
 #include <QObject>
+#include <QThread>
 #include <QString>
 #include <cstdint>
 
@@ -145,3 +147,11 @@ public:
     ERpError(int resourceId, const QString& arg1);
     ERpError(int resourceId, const QString& arg1, const QString& arg2);
 };
+
+// The engine runs on the program's one thread (the one that made the application object):
+// the preview reads pages while a pass appends them only through the message loop, one
+// call at a time, so nothing of it takes a lock.
+inline void RpAssertEngineThread() {
+    Q_ASSERT(!QCoreApplication::instance() ||
+             QThread::currentThread() == QCoreApplication::instance()->thread());
+}

@@ -6,6 +6,8 @@
 #include "report/pagestore/RpPrntrPages.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QDir>
 #include <QtEndian>
 #include <memory>
@@ -53,9 +55,20 @@ inline void PutInt32(QByteArray& bytes, qint64 at, qint32 value) {
     qToLittleEndian(value, bytes.data() + at);
 }
 
-// Files named like page-stream temporaries in dir.
+// Every name in dir: a page stream's temporary file must never have one there.
 inline QStringList TempFilesIn(const QString& dir) {
-    return QDir(dir).entryList({QStringLiteral("RPP*")}, QDir::Files);
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// Files in dir that process pid holds open: where a page stream's nameless temporary file
+// shows that it is there.
+inline int OpenFilesIn(const QString& dir, qint64 pid = QCoreApplication::applicationPid()) {
+    const QString folder = QFileInfo(dir).canonicalFilePath() + QLatin1Char('/');
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    int count = 0;
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        count += fd.symLinkTarget().startsWith(folder);
+    return count;
 }
 
 // Points the system temporary directory at dir for as long as it lives.

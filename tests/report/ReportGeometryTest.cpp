@@ -55,19 +55,25 @@ TEST_F(ReportTest, UnitTableConvertsBothWays) {
     }
 }
 
-TEST_F(ReportTest, PrintedSizesFollowTheFrameworkScreenNotTheDisplay) {
-    // The framework's screen stands at 96 pixels per inch whatever the display measures;
-    // a 640-pixel cover at zoom 140 is 640 x 254 / 96 / 1.4 = 1209.52 native wide.
-    ASSERT_EQ(Screen->PixelsPerInch(), 96);
-    TReport* report = NewReport();
-    report->SetZoom(140);
-    TRpBand* band = NewBand(report, rbDetail, 150);
-    auto* item = new TRpPrintable(form.get());
-    item->SetParent(band);
-    EXPECT_EQ(item->Size()->Resolution(), Screen->PixelsPerInch());
-    item->SetWidth(640);
-    item->Size()->SetUnits(TRpUnit::MM);
-    EXPECT_NEAR(static_cast<double>(item->Size()->Width()), 120.952, 0.001);
+TEST_F(ReportTest, ReportUnitsWhateverTheScreenResolution) {
+    // The report stands at 96 pixels per inch whatever the screen measures: a 640-pixel
+    // cover at zoom 140 is 640 x 254 / 96 / 1.4 = 1209.52 native wide, and an inch is 254.
+    for (int screen : {96, 120, 144}) {
+        SCOPED_TRACE(screen);
+        const TScreenPixelsPerInchOverride ppi(screen);
+        TReport* report = NewReport();
+        report->SetZoom(140);
+        TRpBand* band = NewBand(report, rbDetail, 150);
+        auto* item = new TRpPrintable(form.get());
+        item->SetParent(band);
+        EXPECT_EQ(item->Size()->Resolution(), 96);
+        item->SetWidth(640);
+        item->Size()->SetUnits(TRpUnit::MM);
+        EXPECT_NEAR(static_cast<double>(item->Size()->Width()), 120.952, 0.001);
+        item->Size()->SetUnits(TRpUnit::Inches);
+        item->Size()->SetHeight(1);
+        EXPECT_EQ(item->Size()->NativeValue(TRpPrintableSize::iHeight), 254);
+    }
 }
 
 TEST_F(ReportTest, PageSettersFollowThePaper) {

@@ -15,6 +15,11 @@
 #include <map>
 #include <memory>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 QString TestData(const QString& relative) {
     const char* root = std::getenv("SLEEVANE_TEST_DATA");
     return QDir(QString::fromLocal8Bit(root ? root : SLEEVANE_SOURCE_TEST_DATA)).filePath(relative);
@@ -168,4 +173,31 @@ TChildBody ChildBodyToRun() {
     if (name.isEmpty()) return nullptr;
     const auto it = ChildBodies().find(name.toStdString());
     return it == ChildBodies().end() ? nullptr : it->second;
+}
+
+// ---- A print server that never answers -----------------------------------------------------
+
+SilentPrintServer::SilentPrintServer() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) return;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd_, 128) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+    port_ = ntohs(address.sin_port);
+}
+
+SilentPrintServer::~SilentPrintServer() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+QString SilentPrintServer::Address() const {
+    return fd_ < 0 ? QString() : QStringLiteral("127.0.0.1:%1").arg(port_);
 }

@@ -52,3 +52,20 @@ int PdfPageCount(const QString& pdf);
 QImage RenderPdfPage(const QString& pdf, int page, int dpi);
 // A title no other test uses.
 QString UniqueJobTitle(const char* stem);
+
+// A print server that never answers: a loopback socket that takes connections (the
+// system completes them for its listen queue) and never reads or writes a byte. Lives as
+// long as the object.
+class SilentPrintServer {
+public:
+    SilentPrintServer();
+    ~SilentPrintServer();
+    SilentPrintServer(const SilentPrintServer&) = delete;
+    SilentPrintServer& operator=(const SilentPrintServer&) = delete;
+    // "127.0.0.1:PORT", for CUPS_SERVER; empty when no socket could be made.
+    QString Address() const;
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};

@@ -6,6 +6,7 @@
 #include "support/ResourceUse.h"
 #include "support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -19,8 +20,13 @@ struct Outcome {
     QString out, err;
 };
 
-Outcome Tool(const QStringList& args) {
+Outcome Tool(const QStringList& args, const QString& printServer = QString()) {
     QProcess p;
+    if (!printServer.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CUPS_SERVER"), printServer);
+        p.setProcessEnvironment(env);
+    }
     p.start(QStringLiteral(RPPTOOL), args);
     EXPECT_TRUE(p.waitForFinished(60000));
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
@@ -54,6 +60,30 @@ TEST(RppTool, Help) {
                                 "exit status: 0", "2 wrong usage"})
         EXPECT_TRUE(r.out.contains(QLatin1String(command))) << command;
     EXPECT_TRUE(r.err.isEmpty());
+}
+
+// Reading report files asks nothing of the print server: with one that takes connections
+// and never answers, every command on a one-page file still ends at once.
+TEST(RppTool, NeverWaitsOnThePrintServer) {
+    const SilentPrintServer server;
+    ASSERT_FALSE(server.Address().isEmpty());
+    const QString dir = TestTempDir(), one = TestData(QStringLiteral("rpp/one-page.rpp"));
+    const QStringList commands[] = {
+        {QStringLiteral("info"), one},
+        {QStringLiteral("render"), one, QStringLiteral("1"), dir + QStringLiteral("/p.png")},
+        {QStringLiteral("pdf"), one, dir + QStringLiteral("/p.pdf")},
+        {QStringLiteral("pack"), one, dir + QStringLiteral("/packed.rpp")},
+        {QStringLiteral("unpack"), dir + QStringLiteral("/packed.rpp"), dir + QStringLiteral("/plain.rpp")},
+    };
+    for (const QStringList& args : commands) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+        QElapsedTimer clock;
+        clock.start();
+        const Outcome r = Tool(args, server.Address());
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_LT(clock.elapsed(), 1000);
+    }
+    EXPECT_EQ(ReadAll(dir + QStringLiteral("/plain.rpp")).size(), ReadAll(one).size());
 }
 
 TEST(RppTool, WrongUsageExitsWithTwo) {
