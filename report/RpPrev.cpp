@@ -1,5 +1,7 @@
 #include "report/RpPrev.h"
 
+#include <QDir>
+
 #include "framework/core/Reader.h"
 #include "framework/core/Resources.h"
 #include "framework/widgets/Dialogs.h"
@@ -206,6 +208,7 @@ void TRpStandardPreview::SaveClick(TObject*) {
         return;
     }
     TSaveDialog dialog(Application);
+    dialog.SetOptions(dialog.Options() | TDialogsEnums::ofOverwritePrompt);
     dialog.SetTitle(LoadStr(RpRes::SSaveReport));
     dialog.SetDefaultExt(QStringLiteral("RPP"));
     dialog.SetFilter(TRpExportFilterLibrary::Instance().SaveFilter());
@@ -235,8 +238,8 @@ void TRpStandardPreview::LoadClick(TObject*) {
     LoadFile(dialog.FileName());
 }
 
-// Shows the loaded pages from the first; when the file is refused, the window shows that
-// the printer has none left.
+// Shows the loaded pages from the first; a file that is refused leaves the pages shown
+// before, and the message names the file.
 void TRpStandardPreview::LoadFile(const QString& fileName) {
     QPointer<TRpPrinter> printer = reportPrinter_;
     auto showPages = [this] {
@@ -249,9 +252,8 @@ void TRpStandardPreview::LoadFile(const QString& fileName) {
     };
     try {
         printer->LoadFromFile(fileName);
-    } catch (...) {
-        showPages();
-        throw;
+    } catch (const Exception& e) {
+        throw ERpError(RpRes::SCannotLoadReport, QDir::toNativeSeparators(fileName), e.Message());
     }
     showPages();
     // Loaded pages print as they are, on the printer already chosen.

@@ -319,20 +319,27 @@ TEST_F(PreviewWindowTest, LoadingAMissingFileSaysSo) {
     EXPECT_TRUE(window->RpPreview->Image()->ImageLoaded());
 }
 
-TEST_F(PreviewWindowTest, ARefusedFileLeavesNoPages) {
+// A file that cannot be used leaves the pages shown as they were; the message names the
+// file and the cause.
+TEST_F(PreviewWindowTest, ARefusedFileKeepsThePagesShown) {
     Open(&printer);
+    Press(window->ToolButton2); // the next page
+    ASSERT_EQ(PageText(), QStringLiteral("Page 2 of 3"));
     auto driver = WhenDialogOpens(
         [&](QDialog* d) { TypeAndConfirm(d, TestData(QStringLiteral("bad/rpp/cut-short.rpp"))); });
     try {
         window->LoadClick(window->LoadReport);
         ADD_FAILURE() << "no error";
     } catch (const ERpError& e) {
-        EXPECT_EQ(e.Message(),
-                  QStringLiteral("The link at offset 528 points outside the report file"));
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot load the report file ") +
+                                   TestData(QStringLiteral("bad/rpp/cut-short.rpp")) +
+                                   QStringLiteral(": The link at offset 528 points outside "
+                                                  "the report file"));
     }
-    EXPECT_EQ(PageText(), QStringLiteral("Page 1 of 0"));
-    EXPECT_FALSE(window->RpPreview->Image()->ImageLoaded());
-    EXPECT_EQ(printer.Status(), stReady);
+    EXPECT_EQ(PageText(), QStringLiteral("Page 2 of 3"));
+    EXPECT_TRUE(window->RpPreview->Image()->ImageLoaded());
+    EXPECT_EQ(printer.Status(), stFinished);
+    EXPECT_EQ(printer.PagesBegun(), 3);
 }
 
 TEST_F(PreviewWindowTest, SavingThroughItsDialog) {
