@@ -726,3 +726,29 @@ TEST_F(ReportPrintTest, PrintFailuresEndInOneMessageAndLeaveNothing) {
     report->PrintReport();
     EXPECT_EQ(PdfPageCount(WaitForQueueOutput(title)), 3);
 }
+
+// Items and the progress window hold their report printer guarded: once the report frees
+// it, they see none, and an item asked to print then draws nothing.
+TEST_F(ReportPrintTest, NothingKeepsAFreedReportPrinter) {
+    TReport* report = PagedReport(1);
+    auto* item = new TCountingItem(form.get());
+    item->SetParent(report->FindBand(rbDetail));
+    TRpPrinter* seen = nullptr;
+    item->onPrint = [&seen](TCountingItem* i) { seen = i->Printer(); };
+    PreviewPass(report);
+    TRpPrinter* printer = report->RpPrinter();
+    ASSERT_TRUE(printer);
+    ASSERT_EQ(seen, printer);
+    TRpProgressForm progress(nullptr);
+    progress.SetReportPrinter(printer);
+    item->PrepareItem(); // as if a pass were still under way
+    ASSERT_EQ(item->Printer(), printer);
+    SendMessage(report, RPM_PREVIEWCLOSED, 0, reinterpret_cast<intptr_t>(printer));
+    ASSERT_EQ(report->RpPrinter(), nullptr);
+    EXPECT_EQ(item->Printer(), nullptr);
+    EXPECT_EQ(progress.ReportPrinter(), nullptr);
+    item->onPrint = nullptr;
+    item->PrintItem(0, 0);
+    progress.CancelButtonClick(nullptr);
+    item->UnprepareItem();
+}
