@@ -359,6 +359,36 @@ TEST_F(PreviewWindowTest, SavingThroughItsDialog) {
     EXPECT_EQ(saved.readAll(), StreamBytes(*printer.PageStream()));
 }
 
+// Saving over a file that exists asks first; refusing keeps the file as it was.
+TEST_F(PreviewWindowTest, SavingOverAFileAsksFirst) {
+    Open(&printer);
+    const QString name = TestTempDir() + QStringLiteral("/existing.RPP");
+    {
+        QFile earlier(name);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    QStringList asked;
+    QTimer watch;
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        asked << box->text();
+        box->reject(); // "No"
+        if (QDialog* files = TCommonDialog::ActiveDialog())
+            QTimer::singleShot(0, files, &QDialog::reject);
+    });
+    watch.start();
+    auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, name); });
+    Press(window->SaveReport);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("existing.RPP"))) << asked[0].toStdString();
+    QFile kept(name);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("earlier"));
+}
+
 TEST_F(PreviewWindowTest, SaveFilterListsExportFilters) {
     EXPECT_EQ(TRpExportFilterLibrary::Instance().SaveFilter(),
               QStringLiteral("Report file(*.RPP)|*.RPP"));
