@@ -250,6 +250,17 @@ void TRpStandardPreview::LoadFile(const QString& fileName) {
         ShowPageInfo();
         UpdateButtons();
     };
+    // A large file takes a while: the status bar says what is going on, and goes blank
+    // again however the load ends.
+    TStatusPanel* panel = StatusBar->Panels()->Items(0);
+    panel->SetText(LoadStr(RpRes::SLoadingReport).arg(QFileInfo(fileName).fileName()));
+    if (StatusBar->HandleAllocated()) StatusBar->Widget()->repaint();
+    struct Clear {
+        QPointer<TStatusBar> bar;
+        ~Clear() {
+            if (bar) bar->Panels()->Items(0)->SetText(QString());
+        }
+    } clear{StatusBar};
     try {
         printer->LoadFromFile(fileName);
     } catch (const Exception& e) {
