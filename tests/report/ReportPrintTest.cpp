@@ -752,3 +752,37 @@ TEST_F(ReportPrintTest, NothingKeepsAFreedReportPrinter) {
     progress.CancelButtonClick(nullptr);
     item->UnprepareItem();
 }
+
+// The kept two-sided, collate and copies choices reach the queue: two collated copies of
+// a one-page report come out as two pages, and printed on both sides each copy gets its
+// blank back, four pages; a printer without two-sided printing keeps one side.
+TEST_F(ReportPrintTest, KeptDuplexCollateAndCopiesReachTheQueue) {
+    REQUIRE_PRINT_SERVER();
+    struct Case {
+        QString queue;
+        int duplex;
+        int pagesOut;
+    };
+    for (const Case& c : {Case{MarginsQueue(), DMDUP_HORIZONTAL, 4},
+                          Case{PdfQueue(), DMDUP_SIMPLEX, 2}}) {
+        SCOPED_TRACE(c.queue.toStdString());
+        TReport* report = PagedReport(1);
+        const QString title = UniqueJobTitle("duplex");
+        report->SetReportTitle(title);
+        TReportPrinterSettings& s = *report->PrinterSettings();
+        s.SetPrinterName(c.queue);
+        s.SetDuplex(true);
+        s.SetCollate(true);
+        s.SetCopies(2);
+        TDeviceMode printed;
+        report->AfterPrint = [&](TObject*) {
+            printed = report->RpPrinter()->DevicePrinter()->DeviceMode();
+        };
+        report->PrintReport();
+        const bool twoSided = (printed.dmFields & DM_DUPLEX) && printed.dmDuplex != DMDUP_SIMPLEX;
+        EXPECT_EQ(twoSided ? printed.dmDuplex : DMDUP_SIMPLEX, c.duplex);
+        EXPECT_EQ(printed.dmCollate, 1);
+        EXPECT_EQ(printed.dmCopies, 2);
+        EXPECT_EQ(PdfPageCount(WaitForQueueOutput(title)), c.pagesOut);
+    }
+}
