@@ -63,8 +63,8 @@ const Files& TheFiles() {
             pages.SetCompressed(compressed);
             pages.AppendPage(*printer.FetchPage(1));
             pages.WriteHeader();
-            const QString name =
-                f->dir.filePath(compressed ? QStringLiteral("packed.rpp") : QStringLiteral("plain.rpp"));
+            const QString name = f->dir.filePath(compressed ? QStringLiteral("packed.rpp")
+                                                            : QStringLiteral("plain.rpp"));
             WriteReportFile(stream, 1, name);
             pages.SetPageStream(nullptr);
             (compressed ? f->packed : f->plain) = name;

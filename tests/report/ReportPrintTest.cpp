@@ -115,10 +115,10 @@ int MarkedPage(const QImage& page150) {
 struct SmallDisk {
     explicit SmallDisk(const QString& dir, const char* options) : dir(dir) {
         QDir().mkpath(dir);
-        mounted = QProcess::execute(QStringLiteral("mount"),
-                                    {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                     QStringLiteral("-o"), QLatin1String(options),
-                                     QStringLiteral("tmpfs"), dir}) == 0;
+        mounted =
+            QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QLatin1String(options), QStringLiteral("tmpfs"), dir}) == 0;
     }
     ~SmallDisk() {
         if (mounted) QProcess::execute(QStringLiteral("umount"), {dir});
@@ -763,8 +763,8 @@ TEST_F(ReportPrintTest, KeptDuplexCollateAndCopiesReachTheQueue) {
         int duplex;
         int pagesOut;
     };
-    for (const Case& c : {Case{MarginsQueue(), DMDUP_HORIZONTAL, 4},
-                          Case{PdfQueue(), DMDUP_SIMPLEX, 2}}) {
+    for (const Case& c :
+         {Case{MarginsQueue(), DMDUP_HORIZONTAL, 4}, Case{PdfQueue(), DMDUP_SIMPLEX, 2}}) {
         SCOPED_TRACE(c.queue.toStdString());
         TReport* report = PagedReport(1);
         const QString title = UniqueJobTitle("duplex");
