@@ -574,9 +574,9 @@ void TRpCustomLabel::PrintLine(const PrintState& s, const QString& line) {
         TRpPrinter* printer = Printer();
         const long double paper = Report()->Page()->NativeValue(TRpPage::iWidth);
         const int top = printer->ToDeviceY(s.y);
-        canvas->Handle()->IntersectClipRect(QRect(QPoint(printer->ToDeviceX(0), top),
-                                                  QPoint(printer->ToDeviceX(paper),
-                                                         printer->ToDeviceY(s.pageLimit) - 1)));
+        canvas->Handle()->IntersectClipRect(
+            QRect(QPoint(printer->ToDeviceX(0), top),
+                  QPoint(printer->ToDeviceX(paper), printer->ToDeviceY(s.pageLimit) - 1)));
     }
     canvas->Handle()->ExtTextOut(Printer()->ToDeviceX(s.x), Printer()->ToDeviceY(s.y), s.options,
                                  nullptr, line);

@@ -1,5 +1,7 @@
 #include "report/RpPrev.h"
 
+#include <QDir>
+
 #include "framework/core/Reader.h"
 #include "framework/core/Resources.h"
 #include "framework/widgets/Dialogs.h"
@@ -208,6 +210,7 @@ void TRpStandardPreview::SaveClick(TObject*) {
         return;
     }
     TSaveDialog dialog(Application);
+    dialog.SetOptions(dialog.Options() | TDialogsEnums::ofOverwritePrompt);
     dialog.SetTitle(LoadStr(RpRes::SSaveReport));
     dialog.SetDefaultExt(QStringLiteral("RPP"));
     dialog.SetFilter(TRpExportFilterLibrary::Instance().SaveFilter());
@@ -237,8 +240,8 @@ void TRpStandardPreview::LoadClick(TObject*) {
     LoadFile(dialog.FileName());
 }
 
-// Shows the loaded pages from the first; when the file is refused, the window shows that
-// the printer has none left.
+// Shows the loaded pages from the first; a file that is refused leaves the pages shown
+// before, and the message names the file.
 void TRpStandardPreview::LoadFile(const QString& fileName) {
     QPointer<TRpPrinter> printer = reportPrinter_;
     auto showPages = [this] {
@@ -249,11 +252,21 @@ void TRpStandardPreview::LoadFile(const QString& fileName) {
         ShowPageInfo();
         UpdateButtons();
     };
+    // A large file takes a while: the status bar says what is going on, and goes blank
+    // again however the load ends.
+    TStatusPanel* panel = StatusBar->Panels()->Items(0);
+    panel->SetText(LoadStr(RpRes::SLoadingReport).arg(QFileInfo(fileName).fileName()));
+    if (StatusBar->HandleAllocated()) StatusBar->Widget()->repaint();
+    struct Clear {
+        QPointer<TStatusBar> bar;
+        ~Clear() {
+            if (bar) bar->Panels()->Items(0)->SetText(QString());
+        }
+    } clear{StatusBar};
     try {
         printer->LoadFromFile(fileName);
-    } catch (...) {
-        showPages();
-        throw;
+    } catch (const Exception& e) {
+        throw ERpError(RpRes::SCannotLoadReport, QDir::toNativeSeparators(fileName), e.Message());
     }
     showPages();
     // Loaded pages print as they are, on the printer already chosen.

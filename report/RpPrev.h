@@ -23,6 +23,8 @@ inline constexpr int SSaveReport = 63122;
 inline constexpr int SLoadReport = 63123;
 inline constexpr int SReportFile = 63124;
 inline constexpr int SFileDoesNotExist = 63125;
+inline constexpr int SCannotLoadReport = 63126; // %1: file, %2: why
+inline constexpr int SLoadingReport = 63127;    // %1: file
 } // namespace RpRes
 
 // ---- Export filters ---------------------------------------------------------------------

@@ -376,12 +376,13 @@ void TRpPrinter::DetectPaper(TRpPageList& pages) {
 }
 
 void TRpPrinter::LoadFromFile(const QString& fileName) {
+    // The file is read and checked whole into a page store of its own before anything of
+    // the pages shown so far goes: a file that cannot be used leaves them as they were.
+    TRpReportFile file = ReadReportFile(fileName);
     if (status_ != stReady) ResetJob();
-    // Whatever happens below, the pages kept so far are gone.
     pagesBegun_ = 0;
     pagesReady_ = 0;
     fromFile_ = false;
-    TRpReportFile file = ReadReportFile(fileName);
     xFactor_ = yFactor_ = kRpPagePixelsPerTenth;
     if (file.pages->StoredPages() > 0) DetectPaper(*file.pages);
     pageList_ = std::move(file.pages);

@@ -232,7 +232,8 @@ int Print(const QStringList& args) {
     int copies = 1;
     if (!copiesText.isEmpty()) {
         copies = ToInt(copiesText, "--copies");
-        if (copies < 1 || copies > 999) throw UsageError{QStringLiteral("--copies must be 1 to 999")};
+        if (copies < 1 || copies > 999)
+            throw UsageError{QStringLiteral("--copies must be 1 to 999")};
     }
     std::pair<int, int> range{0, 0};
     if (!pagesText.isEmpty()) range = PageRange(pagesText);
@@ -265,7 +266,8 @@ int Print(const QStringList& args) {
             const int code = PaperInfo(size).code;
             if ((mode.dmFields & DM_PAPERSIZE) && printer.PaperCodes().contains(code))
                 mode.dmPaperSize = code;
-            mode.dmOrientation = orientation == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+            mode.dmOrientation =
+                orientation == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
         }
     }
     printer.SetDeviceMode(mode);

@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -109,9 +110,19 @@ void TRpPageList::CheckCodedPayload(int n, qint64 start, qint64 end) {
     uchar head[kEmfHeadBytes];
     TRpCompress coder(*stream_, TRpCompress::cmDecode, coded);
     try {
-        coder.Decode(head, kEmfHeadBytes);
-        std::vector<uint8_t> scratch(64 * 1024);
-        for (qint64 left = length - kEmfHeadBytes; left > 0;) {
+        if (n == 1) {
+            // The page shown first is kept as decoded here, so that showing it does not
+            // decode it a second time.
+            QByteArray emf(static_cast<qsizetype>(length), Qt::Uninitialized);
+            coder.Decode(reinterpret_cast<uint8_t*>(emf.data()), static_cast<size_t>(length));
+            std::memcpy(head, emf.constData(), kEmfHeadBytes);
+            newest_ = std::move(emf);
+            newestNumber_ = 1;
+        } else {
+            coder.Decode(head, kEmfHeadBytes);
+        }
+        std::vector<uint8_t> scratch(n == 1 ? 0 : 64 * 1024);
+        for (qint64 left = n == 1 ? 0 : length - kEmfHeadBytes; left > 0;) {
             const auto step = static_cast<size_t>(std::min<qint64>(left, qint64(scratch.size())));
             coder.Decode(scratch.data(), step);
             left -= static_cast<qint64>(step);

@@ -343,20 +343,27 @@ TEST_F(PreviewWindowTest, LoadingAMissingFileSaysSo) {
     EXPECT_TRUE(window->RpPreview->Image()->ImageLoaded());
 }
 
-TEST_F(PreviewWindowTest, ARefusedFileLeavesNoPages) {
+// A file that cannot be used leaves the pages shown as they were; the message names the
+// file and the cause.
+TEST_F(PreviewWindowTest, ARefusedFileKeepsThePagesShown) {
     Open(&printer);
+    Press(window->ToolButton2); // the next page
+    ASSERT_EQ(PageText(), QStringLiteral("Page 2 of 3"));
     auto driver = WhenDialogOpens(
         [&](QDialog* d) { TypeAndConfirm(d, TestData(QStringLiteral("bad/rpp/cut-short.rpp"))); });
     try {
         window->LoadClick(window->LoadReport);
         ADD_FAILURE() << "no error";
     } catch (const ERpError& e) {
-        EXPECT_EQ(e.Message(),
-                  QStringLiteral("The link at offset 528 points outside the report file"));
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot load the report file ") +
+                                   TestData(QStringLiteral("bad/rpp/cut-short.rpp")) +
+                                   QStringLiteral(": The link at offset 528 points outside "
+                                                  "the report file"));
     }
-    EXPECT_EQ(PageText(), QStringLiteral("Page 1 of 0"));
-    EXPECT_FALSE(window->RpPreview->Image()->ImageLoaded());
-    EXPECT_EQ(printer.Status(), stReady);
+    EXPECT_EQ(PageText(), QStringLiteral("Page 2 of 3"));
+    EXPECT_TRUE(window->RpPreview->Image()->ImageLoaded());
+    EXPECT_EQ(printer.Status(), stFinished);
+    EXPECT_EQ(printer.PagesBegun(), 3);
 }
 
 TEST_F(PreviewWindowTest, SavingThroughItsDialog) {
@@ -374,6 +381,36 @@ TEST_F(PreviewWindowTest, SavingThroughItsDialog) {
     QFile saved(dir + QStringLiteral("/covers.RPP"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), StreamBytes(*printer.PageStream()));
+}
+
+// Saving over a file that exists asks first; refusing keeps the file as it was.
+TEST_F(PreviewWindowTest, SavingOverAFileAsksFirst) {
+    Open(&printer);
+    const QString name = TestTempDir() + QStringLiteral("/existing.RPP");
+    {
+        QFile earlier(name);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    QStringList asked;
+    QTimer watch;
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        asked << box->text();
+        box->reject(); // "No"
+        if (QDialog* files = TCommonDialog::ActiveDialog())
+            QTimer::singleShot(0, files, &QDialog::reject);
+    });
+    watch.start();
+    auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, name); });
+    Press(window->SaveReport);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("existing.RPP"))) << asked[0].toStdString();
+    QFile kept(name);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("earlier"));
 }
 
 TEST_F(PreviewWindowTest, SaveFilterListsExportFilters) {

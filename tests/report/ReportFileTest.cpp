@@ -216,12 +216,12 @@ TEST(ReportFile, DamagedFilesAreRefusedWithTheirCause) {
             continue;
         }
         EXPECT_EQ(ErrorOf([&] { printer.LoadFromFile(dir.filePath(file)); }), outcome.error);
-        // The pages kept before are gone, and nothing of the refused file is kept.
-        EXPECT_EQ(printer.Status(), stReady);
-        EXPECT_EQ(printer.PagesBegun(), 0);
-        EXPECT_FALSE(printer.FromFile());
-        EXPECT_EQ(printer.FetchPage(1), nullptr);
-        EXPECT_EQ(printer.PageStream(), nullptr);
+        // Nothing of the refused file is kept, and the pages kept before stay.
+        EXPECT_EQ(printer.Status(), stFinished);
+        EXPECT_EQ(printer.PagesBegun(), 1);
+        EXPECT_TRUE(printer.FromFile());
+        EXPECT_NE(printer.FetchPage(1), nullptr);
+        EXPECT_EQ(printer.FetchPage(2), nullptr);
     }
 }
 

@@ -292,7 +292,8 @@ TEST_F(TextPrintTest, LinesThatDoNotFitGoOnAtTheNextPageWhereTheyStopped) {
 }
 
 // Lines taller than a page's whole room (a 1150-pixel font where the page has 1047 pixels
-// between its margins): each prints on a page of its own, cut at the bottom margin, and none is lost.
+// between its margins): each prints on a page of its own, cut at the bottom margin, and none is
+// lost.
 TEST_F(TextPrintTest, LinesTallerThanThePagePrintCutOnePerPage) {
     for (const bool grows : {false, true}) {
         SCOPED_TRACE(grows ? "growing" : "fixed height");

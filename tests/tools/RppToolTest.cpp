@@ -54,10 +54,10 @@ int BoxRows(const QImage& image, int x) {
 TEST(RppTool, Help) {
     const Outcome r = Tool({QStringLiteral("--help")});
     EXPECT_EQ(r.code, 0);
-    for (const char* command : {"info FILE", "render FILE PAGE OUT.png", "pdf FILE OUT.pdf",
-                                "pack FILE OUT", "unpack FILE OUT", "--dpi N",
-                                "print FILE [--printer NAME] [--copies N] [--pages A-B]",
-                                "exit status: 0", "2 wrong usage"})
+    for (const char* command :
+         {"info FILE", "render FILE PAGE OUT.png", "pdf FILE OUT.pdf", "pack FILE OUT",
+          "unpack FILE OUT", "--dpi N", "print FILE [--printer NAME] [--copies N] [--pages A-B]",
+          "exit status: 0", "2 wrong usage"})
         EXPECT_TRUE(r.out.contains(QLatin1String(command))) << command;
     EXPECT_TRUE(r.err.isEmpty());
 }
@@ -365,8 +365,8 @@ TEST(RppTool, PrintHandsTheJobToTheQueue) {
     EXPECT_NEAR(BoxRows(RenderPdfPage(pdf, 1, 96), 90), 80, 6);
     EXPECT_NEAR(BoxRows(RenderPdfPage(pdf, 2, 96), 90), 120, 6);
 
-    const Outcome closed = Tool({QStringLiteral("print"), file, QStringLiteral("--printer"),
-                                 ClosedQueue()});
+    const Outcome closed =
+        Tool({QStringLiteral("print"), file, QStringLiteral("--printer"), ClosedQueue()});
     EXPECT_EQ(closed.code, 1);
     EXPECT_TRUE(closed.err.startsWith(QStringLiteral("rpptool: The printer ") + ClosedQueue()))
         << closed.err.toStdString();
