@@ -2,8 +2,9 @@
 // chosen, a JPEG and a BMP loaded through the file dialog, a front line typed, turned and
 // placed with a click, side bands and central lines typed, fonts applied and colours
 // chosen through their dialogs, "Anteprima" with the pages saved as a report file, then
-// "Stampa" to the PDF file printer. The saved file is read back with rpptool and the PDF
-// is rendered with pdftoppm: frames and texts are found on its pixels.
+// "Stampa" to the PDF file printer; then the same cover as a booklet with a card without
+// bands, printed again. The saved file is read back with rpptool and the PDFs are
+// rendered with pdftoppm: frames and texts are found on their pixels.
 #include "app/Editor.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
