@@ -59,6 +59,14 @@ constexpr TRearSizes kRearSizes[] = {
     {{1390, 1180}, 1246.4L},
 };
 
+// A format from elsewhere than the format boxes (a design file) may be none of the three.
+template <class Format> int CodeOf(Format format) {
+    const int code = static_cast<int>(format);
+    if (code < 0 || code > 2)
+        throw Exception(QStringLiteral("Formato di copertina sconosciuto: %1").arg(code));
+    return code;
+}
+
 // About the item's fixed top-left corner.
 void Resize(TRpPrintable* item, TItemSize size) {
     TRpPrintableSize* record = item->Size();
@@ -106,8 +114,7 @@ bool HoldsText(const QStringList& lines) {
 
 // Lines emptied (or left blank) empty the printed text too, rather than leaving the lines
 // of an earlier composition on the page.
-void ComposeLines(TRpMemo* item, const QStringList& lines, const TCoverFont& font,
-                  double factor) {
+void ComposeLines(TRpMemo* item, const QStringList& lines, const TCoverFont& font, double factor) {
     item->Lines()->Clear();
     if (!HoldsText(lines)) return;
     GiveFont(item, font, factor);
@@ -124,13 +131,13 @@ void ComposeBand(TRpAngledLabel* item, const QString& caption, const TCoverFont&
 } // namespace
 
 void SizeFrontCover(Tpreview& layout, TFrontFormat format) {
-    const TFrontSizes& sizes = kFrontSizes[static_cast<int>(format)];
+    const TFrontSizes& sizes = kFrontSizes[CodeOf(format)];
     Resize(layout.RpImage1, sizes.picture);
     Resize(layout.RpMemo1, sizes.lines);
 }
 
 void SizeRearCover(Tpreview& layout, TRearFormat format) {
-    const TRearSizes& sizes = kRearSizes[static_cast<int>(format)];
+    const TRearSizes& sizes = kRearSizes[CodeOf(format)];
     Resize(layout.RpImage2, sizes.picture);
     TRpPrintableSize* text = layout.RpMemo2->Size();
     Resize(layout.RpMemo2, {sizes.textWidth, text->NativeValue(TRpPrintableSize::iHeight)});
@@ -143,7 +150,7 @@ void PlaceRightBand(Tpreview& layout, TRearFormat format) {
     if (format != TRearFormat::WithBands) return;
     const TRpPrintableSize* left = layout.Labelrp1->Size();
     TRpPrintableSize* right = layout.Labelrp2->Size();
-    const long double card = kRearSizes[static_cast<int>(format)].picture.width;
+    const long double card = kRearSizes[CodeOf(format)].picture.width;
     const long double inset = left->NativeValue(TRpPrintableSize::iLeft);
     right->SetNativeValue(TRpPrintableSize::iLeft,
                           card - inset - right->NativeValue(TRpPrintableSize::iWidth));
@@ -160,8 +167,8 @@ void ArrangeSheet(Tpreview& layout, TFrontFormat front, TRearFormat rear) {
     layout.ChildBand1->SetEnabled(rear != TRearFormat::None);
     // What belongs to a cover that is not there does not print, whatever it holds.
     const bool hasFront = front != TFrontFormat::None;
-    for (TRpPrintable* item : std::initializer_list<TRpPrintable*>{
-             layout.RpImage1, layout.RpLabel1, layout.RpMemo1})
+    for (TRpPrintable* item :
+         std::initializer_list<TRpPrintable*>{layout.RpImage1, layout.RpLabel1, layout.RpMemo1})
         item->SetEnabled(hasFront);
     layout.RpImage2->SetEnabled(rear != TRearFormat::None);
     layout.RpMemo2->SetEnabled(rear != TRearFormat::None);
@@ -170,6 +177,9 @@ void ArrangeSheet(Tpreview& layout, TFrontFormat front, TRearFormat rear) {
 }
 
 void ComposeCovers(const TCoverDesign& design, Tpreview& layout, TCoverOutput output) {
+    // Nothing is touched for a design that names no known format.
+    CodeOf(design.frontFormat);
+    CodeOf(design.rearFormat);
     const bool hasFront = design.frontFormat != TFrontFormat::None;
     ComposePicture(layout.RpImage1, design.frontPicture, hasFront);
     ComposePicture(layout.RpImage2, design.rearPicture, design.rearFormat != TRearFormat::None);

@@ -5,10 +5,10 @@
 #include "imaging/jpeg.h"
 
 int RunEditor() {
-    {
-        TEditor editor;
-        Application->Run();
-    }
+    // Owned by the application, which frees what it owns last first: a preview window
+    // still open at the end goes before the report whose pages it shows.
+    new TEditor(Application);
+    Application->Run();
     UnregisterJPEGFormats();
     return 0;
 }

@@ -281,7 +281,8 @@ void TRpStandardPreview::RpPreviewPageAvailable(TObject*, int) {
     ShowPageInfo();
     UpdateButtons();
     // A pass that ended without announcing its 100 leaves no percent behind.
-    if (reportPrinter_ && reportPrinter_->Status() == stFinished) RpPreviewProgressUpdate(this, 100);
+    if (reportPrinter_ && reportPrinter_->Status() == stFinished)
+        RpPreviewProgressUpdate(this, 100);
 }
 
 void TRpStandardPreview::RpPreviewProgressUpdate(TObject*, int Progress) {

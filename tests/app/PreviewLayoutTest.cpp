@@ -163,7 +163,8 @@ TEST_F(PreviewLayoutTest, BandsSitAtTheMarginCornerOneBelowTheOther) {
     EXPECT_EQ(band->BandType(), rbDetail);
     EXPECT_EQ(band->ChildBand(), rear);
     EXPECT_EQ(rear->ParentBand(), band);
-    for (TRpCustomBand* b : {static_cast<TRpCustomBand*>(band), static_cast<TRpCustomBand*>(rear)}) {
+    for (TRpCustomBand* b :
+         {static_cast<TRpCustomBand*>(band), static_cast<TRpCustomBand*>(rear)}) {
         EXPECT_EQ(b->Color(), clWhite);
         EXPECT_FALSE(b->Frame()->HasAnyLine());
         EXPECT_FALSE(b->ForceNewPage());
@@ -189,7 +190,8 @@ class StoredItemTest : public PreviewLayoutTest,
 
 TEST_P(StoredItemTest, ItemHasItsPlaceInTheBand) {
     const auto& [index, item] = GetParam();
-    auto* band = qobject_cast<TRpCustomBand*>(window->FindComponent(QString::fromLatin1(item.band)));
+    auto* band =
+        qobject_cast<TRpCustomBand*>(window->FindComponent(QString::fromLatin1(item.band)));
     ASSERT_TRUE(band);
     ASSERT_LT(index, band->ControlCount());
     auto* printable = qobject_cast<TRpPrintable*>(band->Controls(index));
@@ -213,17 +215,43 @@ constexpr const char* kRear = "ChildBand1";
 INSTANTIATE_TEST_SUITE_P(
     InBandOrder, StoredItemTest,
     ::testing::Values(
-        std::make_pair(0, StoredItem{kFront, "RpImage1", "TRpImage", 1.9L, 0, 0, 1.9L, {0, 0, 1, 1}}),
-        std::make_pair(1, StoredItem{kFront, "RpLabel1", "TRpAngledLabel", 37.0L, 698.5L, 84.7L,
-                                     124.4L, {370, 45, 66, 20}}),
-        std::make_pair(2, StoredItem{kFront, "RpMemo1", "TRpMemo", 45.0L, 0, 0, 26.5L, {0, 0, 14, 24}}),
-        std::make_pair(0, StoredItem{kRear, "RpImage2", "TRpImage", 1190.6L, 0, 0, 1521.4L,
-                                     {0, 0, 805, 630}}),
-        std::make_pair(1, StoredItem{kRear, "Labelrp1", "TRpAngledLabel", 105.8L, 3.8L, 22.6L, 32.1L,
+        std::make_pair(0,
+                       StoredItem{kFront, "RpImage1", "TRpImage", 1.9L, 0, 0, 1.9L, {0, 0, 1, 1}}),
+        std::make_pair(1, StoredItem{kFront,
+                                     "RpLabel1",
+                                     "TRpAngledLabel",
+                                     37.0L,
+                                     698.5L,
+                                     84.7L,
+                                     124.4L,
+                                     {370, 45, 66, 20}}),
+        std::make_pair(
+            2, StoredItem{kFront, "RpMemo1", "TRpMemo", 45.0L, 0, 0, 26.5L, {0, 0, 14, 24}}),
+        std::make_pair(
+            0, StoredItem{kRear, "RpImage2", "TRpImage", 1190.6L, 0, 0, 1521.4L, {0, 0, 805, 630}}),
+        std::make_pair(1, StoredItem{kRear,
+                                     "Labelrp1",
+                                     "TRpAngledLabel",
+                                     105.8L,
+                                     3.8L,
+                                     22.6L,
+                                     32.1L,
                                      {2, 12, 17, 56}}),
-        std::make_pair(2, StoredItem{kRear, "Labelrp2", "TRpAngledLabel", 105.8L, 1466.5L, 3.7L,
-                                     32.1L, {776, 2, 17, 56}}),
-        std::make_pair(3, StoredItem{kRear, "RpMemo2", "TRpMemo", 1185.0L, 79.4L, 1.8L, 1366.4L,
+        std::make_pair(2, StoredItem{kRear,
+                                     "Labelrp2",
+                                     "TRpAngledLabel",
+                                     105.8L,
+                                     1466.5L,
+                                     3.7L,
+                                     32.1L,
+                                     {776, 2, 17, 56}}),
+        std::make_pair(3, StoredItem{kRear,
+                                     "RpMemo2",
+                                     "TRpMemo",
+                                     1185.0L,
+                                     79.4L,
+                                     1.8L,
+                                     1366.4L,
                                      {42, 1, 723, 627}})),
     [](const auto& i) { return std::string(i.param.second.name); });
 

@@ -79,7 +79,8 @@ void ExpectFrame(const QImage& page, const QRect& region, double widthMm, double
     EXPECT_GE(ToMm(page.height() - 1 - box.bottom()), 5.0);
     int gaps = 0;
     for (int step = 1; step < 20; ++step) {
-        const int x = box.left() + box.width() * step / 20, y = box.top() + box.height() * step / 20;
+        const int x = box.left() + box.width() * step / 20,
+                  y = box.top() + box.height() * step / 20;
         gaps += BoxOf(page, QRect(box.left(), y, 3, 1), Black).isNull();
         gaps += BoxOf(page, QRect(box.right() - 2, y, 3, 1), Black).isNull();
         gaps += BoxOf(page, QRect(x, box.top(), 1, 3), Black).isNull();
@@ -253,12 +254,15 @@ TEST_P(SheetTest, FramesAtTheirSizesOnlyTheCoversThereAndThePreviewIsThePrint) {
         // The front ends 130 mm down the page, the rear of a portrait sheet starts below.
         const QRect top(0, 0, page.width(), ToPixels(135));
         const QRect below(0, ToPixels(135), page.width(), page.height() - ToPixels(135));
-        if (n == 1 && hasFront)
-            ExpectFrame(page, top, FrontMm(sheet.front).width(), 120, "front");
+        if (n == 1 && hasFront) ExpectFrame(page, top, FrontMm(sheet.front).width(), 120, "front");
         if (n == rearPage && hasRear)
             ExpectFrame(page, wide ? page.rect() : below, RearMm(sheet.rear).width(), 118, "rear");
-        if (n == 1 && !hasFront) EXPECT_TRUE(BoxOf(page, top, Black).isNull());
-        if (n == 1 && !wide && !hasRear) EXPECT_TRUE(BoxOf(page, below, Black).isNull());
+        if (n == 1 && !hasFront) {
+            EXPECT_TRUE(BoxOf(page, top, Black).isNull());
+        }
+        if (n == 1 && !wide && !hasRear) {
+            EXPECT_TRUE(BoxOf(page, below, Black).isNull());
+        }
         frontInk += CountOf(page, kFrontInk);
         bandInk += CountOf(page, kBandInk);
         rearInk += CountOf(page, kRearInk);
@@ -271,6 +275,11 @@ TEST_P(SheetTest, FramesAtTheirSizesOnlyTheCoversThereAndThePreviewIsThePrint) {
     // Previewed: the same pages with the same words, the same size and in the same places.
     ExpectPreviewIsThePrint(design, printed, pages);
     EXPECT_EQ(WordsOf(printed).empty(), !hasFront && !hasRear);
+    for (int n = 1; n <= pages; ++n) {
+        const std::unique_ptr<TMetafile> kept = layout->Report1->RpPrinter()->FetchPage(n);
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->MMWidth() > kept->MMHeight(), wide) << n;
+    }
 }
 
 // Thirty tracks in 12 points run over the card onto a second page: the preview splits
@@ -290,10 +299,25 @@ TEST_F(SheetTest, ALongTrackListSplitsInPreviewWhereItSplitsInPrint) {
     ExpectPreviewIsThePrint(design, printed, 2);
 }
 
+// A design from elsewhere than the editor's boxes may name no format the sheet knows: it
+// is refused before the layout is touched.
+TEST_F(SheetTest, AnUnknownFormatIsRefusedAndChangesNothing) {
+    for (const auto& [front, rear] : {std::pair{7, 1}, std::pair{1, -1}}) {
+        TCoverDesign design = Design({TFrontFormat::Single, TRearFormat::WithBands});
+        design.frontFormat = static_cast<TFrontFormat>(front);
+        design.rearFormat = static_cast<TRearFormat>(rear);
+        EXPECT_THROW(ComposeCovers(design, *layout, TCoverOutput::Print), Exception);
+        EXPECT_EQ(layout->RpImage1->Picture()->Graphic(), nullptr);
+        EXPECT_EQ(layout->Labelrp1->Caption(), QStringLiteral("Labelrp1"));
+        EXPECT_EQ(layout->Report1->RpPrinter(), nullptr);
+    }
+}
+
 std::string SheetName(const ::testing::TestParamInfo<Sheet>& i) {
     static const char* const front[] = {"NoFront", "Single", "Double"};
     static const char* const rear[] = {"NoRear", "WithBands", "WithoutBands"};
-    return std::string(front[static_cast<int>(i.param.front)]) + rear[static_cast<int>(i.param.rear)];
+    return std::string(front[static_cast<int>(i.param.front)]) +
+           rear[static_cast<int>(i.param.rear)];
 }
 
 // The sheets through the print server's PDF queues, one of them with unprintable margins:

@@ -264,7 +264,8 @@ TEST_F(PreviewWindowTest, Screenshots) {
         Press(shot.button);
         ASSERT_EQ(window->RpPreview->Zoom(), shot.zoom);
         const QImage image = window->Widget()->grab().toImage();
-        image.save(ScreenshotDir() + QStringLiteral("/preview-%1.png").arg(QLatin1String(shot.name)));
+        image.save(ScreenshotDir() +
+                   QStringLiteral("/preview-%1.png").arg(QLatin1String(shot.name)));
         // The sheet's white, inside the frame of the page picture.
         const QRect page = window->RpPreview->Image()->BoundsRect().translated(box);
         const QPoint inside = page.topLeft() + QPoint(page.width() * 3 / 4, 8);
