@@ -3,6 +3,7 @@
 // not. Exit codes: 0 done, 1 the input could not be used (one line on stderr says why),
 // 2 wrong usage.
 
+#include "framework/core/Limits.h"
 #include "framework/graphics/Graphics.h"
 #include "report/pagestore/RpUnits.h"
 #include "framework/graphics/Metafile.h"
@@ -118,7 +119,7 @@ int Render(const QStringList& args) {
     TRpReportFile file = Load(rest[0]);
     const std::unique_ptr<TMetafile> page = Page(file, n);
     const int w = Pixels(page->MMWidth(), dpi), h = Pixels(page->MMHeight(), dpi);
-    if (qint64(w) * h > 400LL * 1000 * 1000)
+    if (qint64(w) * h > kMaxBitmapPixels)
         throw InputError{QStringLiteral("%1 x %2 pixels is too large a picture").arg(w).arg(h)};
     QImage image(w, h, QImage::Format_RGB32);
     if (image.isNull()) throw InputError{QStringLiteral("no memory for the picture")};
