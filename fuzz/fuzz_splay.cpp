@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         coder.Decode(out.data(), out.size());
     } catch (const Exception&) {
     }
-    if (coder.BytesConsumed() > limit) __builtin_trap();
+    if (coder.BytesCoded() > limit) __builtin_trap();
     return 0;
 }

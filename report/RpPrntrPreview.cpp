@@ -3,6 +3,8 @@
 
 #include "report/RpPrntrPreview.h"
 
+#include "framework/core/Limits.h"
+
 #include <QPainter>
 #include <exception>
 
@@ -14,8 +16,6 @@
 // so that no zoom needs the whole page in memory.
 class TRpPageRenderCache {
 public:
-    static constexpr qint64 kBudgetBytes = 64LL << 20;
-    static constexpr qint64 kWholePagePixels = 4LL << 20;
     static constexpr int kTile = 512;
 
     // Draws the part `area` of page `number`, shown at `full` size, at its place.
@@ -75,7 +75,7 @@ const QImage& TRpPageRenderCache::Tile(const TMetafile& page, int number, QSize 
 }
 
 void TRpPageRenderCache::Evict(const Entry* keep) {
-    while (bytes_ > kBudgetBytes && entries_.size() > 1) {
+    while (bytes_ > kMaxPreviewCacheBytes && entries_.size() > 1) {
         auto oldest = entries_.end();
         for (auto it = entries_.begin(); it != entries_.end(); ++it)
             if (it->get() != keep &&
@@ -90,7 +90,7 @@ void TRpPageRenderCache::Draw(QPainter& painter, const TMetafile& page, int numb
                               QRect area) {
     area &= QRect(QPoint(0, 0), full);
     if (area.isEmpty()) return;
-    if (qint64(full.width()) * full.height() <= kWholePagePixels) {
+    if (qint64(full.width()) * full.height() <= kMaxPreviewWholePagePixels) {
         painter.drawImage(QPoint(0, 0), Tile(page, number, full, QRect(QPoint(0, 0), full)));
         return;
     }

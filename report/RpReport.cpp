@@ -198,8 +198,11 @@ TCustomReport::TCustomReport(TComponent* owner)
         Font()->SetName(QStringLiteral("Arial"));
         Font()->SetSize(10);
     }
-    // The page starts on the locale's paper: a report being made asks nothing of the
-    // print server, which may be slow or not answer at all.
+    // The page starts on the paper of a new report printer, the PDF file printer's until
+    // it prints: a report being made asks nothing of the print server, which may be slow
+    // or not answer at all.
+    if (const TRpPrinter probe; probe.DeviceSettings().PaperSize() != TRpPaperSize::Default)
+        page_->SetPaperSize(probe.DeviceSettings().PaperSize());
     page_->UpdateOwnerBounds();
     RegisterEvent("AfterPrint", AfterPrint);
     RegisterEvent("AfterPreview", AfterPreview);

@@ -856,7 +856,6 @@ protected:
     void WndProc(TMessage& m) override;
     void SetController(std::unique_ptr<TRpCustomController> c);
     virtual void ExecuteController();
-    void PrintOnceEmpty();
 
 private:
     friend class TRpCustomBand;

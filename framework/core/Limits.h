@@ -15,7 +15,7 @@
 // picture takes 640 MiB. Passed: BMP files "Bitmap image is not valid", icons "Icon image
 // is not valid", JPEG pictures EJPEG with JERR_IMAGE_TOO_BIG, TBitmap::SetSize "Out of
 // system resources", metafile records are passed by ("bitmap of W x H pixels is too
-// large").
+// large"), rpptool's rendered pages "W x H pixels is too large a picture".
 inline constexpr int64_t kMaxBitmapPixels = 160LL * 1024 * 1024;
 
 // Working memory of the JPEG decoder beside the bitmap it decodes into: the whole-image
@@ -103,6 +103,16 @@ inline constexpr double kMaxDeviceCoordinate = 1 << 26;
 // Objects nested inside one another in a stored layout. Passed: the reader error "Objects
 // nested deeper than 100 levels" naming the file, line and object.
 inline constexpr int kMaxLayoutNesting = 100;
+
+// ---- Preview ---------------------------------------------------------------------------
+
+// Bytes of rendered pages the preview keeps for repainting; the least recently shown go
+// first beyond it (the page on show always stays).
+inline constexpr int64_t kMaxPreviewCacheBytes = 64LL << 20;
+
+// Pixels of a page shown whole as one rendered picture; larger (a high zoom) it is
+// rendered in tiles as they come into view.
+inline constexpr int64_t kMaxPreviewWholePagePixels = 4LL << 20;
 
 // ---- Print server ----------------------------------------------------------------------
 

@@ -135,11 +135,7 @@ void TRpCompress::Flush() {
     flushed_ = true;
 }
 
-qint64 TRpCompress::BytesProduced() const {
-    return (bitsUsed_ + 7) / 8;
-}
-
-qint64 TRpCompress::BytesConsumed() const {
+qint64 TRpCompress::BytesCoded() const {
     return (bitsUsed_ + 7) / 8;
 }
 

@@ -29,10 +29,9 @@ public:
     // One decoded byte; raises ERpError when the input ends before its code does.
     uint8_t Decode();
     void Decode(uint8_t* out, size_t count);
-    // Input bytes the decoded codes have used: every byte begun counts.
-    qint64 BytesConsumed() const;
-    // Output bytes the codes so far take, the partial last byte included.
-    qint64 BytesProduced() const;
+    // Bytes the codes so far take, read while decoding or written while coding: every
+    // byte begun counts.
+    qint64 BytesCoded() const;
 
 private:
     void Reset();

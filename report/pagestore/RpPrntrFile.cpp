@@ -131,7 +131,7 @@ void TRpPageList::CheckCodedPayload(int n, qint64 start, qint64 end) {
         // The only failure of decoding: the coded bytes ran out.
         Fail(RpRes::SCompressedEndsEarly, n, length);
     }
-    if (coder.BytesConsumed() != coded) Fail(RpRes::SCompressedGoesOn, n, length);
+    if (coder.BytesCoded() != coded) Fail(RpRes::SCompressedGoesOn, n, length);
     CheckEmfHead(n, head, length);
 }
 

@@ -253,7 +253,7 @@ std::unique_ptr<TMetafile> TRpPageList::ReadPayload(int n, qint64 start, qint64 
     try {
         TRpCompress coder(*stream_, TRpCompress::cmDecode, coded);
         coder.Decode(reinterpret_cast<uint8_t*>(emf.data()), static_cast<size_t>(length));
-        if (coder.BytesConsumed() != coded) throw ERpError(RpRes::SCodeEndsEarly);
+        if (coder.BytesCoded() != coded) throw ERpError(RpRes::SCodeEndsEarly);
     } catch (const ERpError&) {
         throw ERpError(RpRes::SCompressedPageBad, QString::number(n));
     }

@@ -26,7 +26,7 @@ QByteArray Decode(QByteArray coded, qsizetype length, qint64* consumed = nullptr
     TRpCompress coder(buffer, TRpCompress::cmDecode, coded.size());
     QByteArray out(length, '\0');
     coder.Decode(reinterpret_cast<uint8_t*>(out.data()), static_cast<size_t>(length));
-    if (consumed) *consumed = coder.BytesConsumed();
+    if (consumed) *consumed = coder.BytesCoded();
     return out;
 }
 
@@ -134,7 +134,7 @@ TEST(SplayCoder, FreeingAnEncoderWritesTheLastByte) {
         buffer.open(QIODevice::WriteOnly);
         TRpCompress coder(buffer, TRpCompress::cmEncode);
         coder.Encode(uint8_t(0xFF));
-        EXPECT_EQ(coder.BytesProduced(), 2);
+        EXPECT_EQ(coder.BytesCoded(), 2);
     }
     EXPECT_EQ(out.toHex(), QByteArray("0000"));
 }

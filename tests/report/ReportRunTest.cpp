@@ -609,7 +609,7 @@ TEST_F(ReportRunTest, InchLocalesStartOnLetterWithHalfInchMargins) {
     SetUsesInchDefaults(true);
     auto* report = new TReport(form.get());
     EXPECT_EQ(report->Units(), TRpUnit::Inches);
-    // The paper is the system printer's: A4 for the tests' queue and the PDF printer.
+    // The paper is the PDF file printer's, A4: a report being made asks no queue.
     EXPECT_EQ(report->Page()->PaperSize(), TRpPaperSize::A4);
     EXPECT_NEAR(static_cast<double>(report->Page()->NativeValue(TRpPage::iWidth)), 2100, 1e-9);
     EXPECT_NEAR(static_cast<double>(report->Page()->NativeValue(TRpPage::iLength)), 2970, 1e-9);

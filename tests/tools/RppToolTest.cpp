@@ -125,6 +125,10 @@ TEST(RppTool, BadInputExitsWithOneAndOneLine) {
         {{QStringLiteral("render"), Three(), QStringLiteral("4"),
           TestTempDir() + QStringLiteral("/x.png")},
          QStringLiteral("the file has no page 4 (it has 3)")},
+        // Past the program's cap on one picture (A4 at 1600 dpi: 248 million pixels).
+        {{QStringLiteral("render"), Three(), QStringLiteral("1"),
+          TestTempDir() + QStringLiteral("/x.png"), QStringLiteral("--dpi"), QStringLiteral("1600")},
+         QStringLiteral("13233 x 18716 pixels is too large a picture")},
         {{QStringLiteral("pdf"), TestData(QStringLiteral("rpp/no-pages.rpp")),
           TestTempDir() + QStringLiteral("/x.pdf")},
          QStringLiteral("the file has no pages")},
