@@ -1,12 +1,20 @@
 #include "app/Startup.h"
 
+#include "app/DesignDocument.h"
 #include "app/Editor.h"
 #include "framework/widgets/Forms.h"
 #include "imaging/jpeg.h"
 
-int RunEditor() {
+#include <QTimer>
+
+int RunEditor(const QString& design) {
     {
         TEditor editor;
+        if (!design.isEmpty())
+            // From the loop, over the shown window, so that a refusal has a window to show in.
+            QTimer::singleShot(0, editor.Document, [&editor, design] {
+                SafeCall([&] { editor.Document->Open(design); });
+            });
         Application->Run();
     }
     UnregisterJPEGFormats();
