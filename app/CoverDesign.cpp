@@ -3,6 +3,7 @@
 #include "app/Unit2.h"
 
 #include <cmath>
+#include <initializer_list>
 
 TCoverFont TCoverFont::Of(const TFont* font) {
     TCoverFont f;
@@ -32,29 +33,53 @@ void TCoverFont::GiveTo(TFont* target, int points) const {
 
 namespace {
 
-// ---- Sizes -----------------------------------------------------------------------------
+// ---- Sizes ----------------------------------------------------------------------------
 
-// In report pixels at the report's zoom: the front picture and lines, the rear picture.
+// Tenths of a millimetre, so that the frames print at the sizes the formats are named
+// after: width and height of the front picture and lines, of the rear picture and of the
+// rear central text, which keeps its margins inside the card.
+struct TItemSize {
+    long double width, height;
+};
 struct TFrontSizes {
-    QSize picture, lines;
+    TItemSize picture, lines;
 };
 constexpr TFrontSizes kFrontSizes[] = {
     {{0, 0}, {0, 0}},
-    {{640, 640}, {640, 640}},
-    {{1280, 640}, {455, 640}},
+    {{1200, 1200}, {1200, 1200}},
+    {{2400, 1200}, {860, 1200}},
 };
-constexpr QSize kRearSizes[] = {{0, 0}, {805, 630}, {741, 630}};
+struct TRearSizes {
+    TItemSize picture;
+    long double textWidth;
+};
+constexpr TRearSizes kRearSizes[] = {
+    {{0, 0}, 1366.4L},
+    {{1510, 1180}, 1366.4L},
+    {{1390, 1180}, 1246.4L},
+};
 
-// Height first, then width, each about the item's fixed top-left corner.
-void Resize(TControl* item, QSize size) {
-    item->SetHeight(size.height());
-    item->SetWidth(size.width());
+// A format from elsewhere than the format boxes (a design file) may be none of the three.
+template <class Format> int CodeOf(Format format) {
+    const int code = static_cast<int>(format);
+    if (code < 0 || code > 2)
+        throw Exception(QStringLiteral("Formato di copertina sconosciuto: %1").arg(code));
+    return code;
+}
+
+// About the item's fixed top-left corner.
+void Resize(TRpPrintable* item, TItemSize size) {
+    TRpPrintableSize* record = item->Size();
+    record->SetNativeValue(TRpPrintableSize::iHeight, size.height);
+    record->SetNativeValue(TRpPrintableSize::iWidth, size.width);
+    record->UpdateOwnerBounds();
 }
 
 // ---- Pictures --------------------------------------------------------------------------
 
-void ComposePicture(TRpImage* item, const QString& file) {
-    if (file.isEmpty()) {
+// A cover that is not there needs no picture: its file is not even read.
+void ComposePicture(TRpImage* item, const QString& file, bool present) {
+    if (!present || file.isEmpty()) {
         item->Picture()->SetGraphic(nullptr);
         return;
     }
@@ -63,9 +88,9 @@ void ComposePicture(TRpImage* item, const QString& file) {
 
 // ---- Texts -----------------------------------------------------------------------------
 
-// Screen font sizes and front positions reach the page multiplied by these.
-constexpr double kFrontScale = 2.12;
-constexpr double kRearPreviewScale = 1.6;
+// Screen font sizes and front positions reach the page multiplied by this, in preview and
+// print alike: the preview shows the print.
+constexpr double kPageScale = 2.12;
 
 int Scaled(int value, double factor) {
     return static_cast<int>(std::nearbyint(value * factor));
@@ -89,8 +114,7 @@ bool HoldsText(const QStringList& lines) {
 
 // Lines emptied (or left blank) empty the printed text too, rather than leaving the lines
 // of an earlier composition on the page.
-void ComposeLines(TRpMemo* item, const QStringList& lines, const TCoverFont& font,
-                  double factor) {
+void ComposeLines(TRpMemo* item, const QStringList& lines, const TCoverFont& font, double factor) {
     item->Lines()->Clear();
     if (!HoldsText(lines)) return;
     GiveFont(item, font, factor);
@@ -99,42 +123,86 @@ void ComposeLines(TRpMemo* item, const QStringList& lines, const TCoverFont& fon
 }
 
 void ComposeBand(TRpAngledLabel* item, const QString& caption, const TCoverFont& font,
-                 double factor, TCoverOutput output) {
+                 TCoverOutput output) {
     item->SetCaption(output == TCoverOutput::Print ? caption : CaptionOrBlank(caption));
-    GiveFont(item, font, factor);
+    GiveFont(item, font, kPageScale);
 }
 
 } // namespace
 
 void SizeFrontCover(Tpreview& layout, TFrontFormat format) {
-    const TFrontSizes& sizes = kFrontSizes[static_cast<int>(format)];
+    const TFrontSizes& sizes = kFrontSizes[CodeOf(format)];
     Resize(layout.RpImage1, sizes.picture);
     Resize(layout.RpMemo1, sizes.lines);
 }
 
 void SizeRearCover(Tpreview& layout, TRearFormat format) {
-    Resize(layout.RpImage2, kRearSizes[static_cast<int>(format)]);
+    const TRearSizes& sizes = kRearSizes[CodeOf(format)];
+    Resize(layout.RpImage2, sizes.picture);
+    TRpPrintableSize* text = layout.RpMemo2->Size();
+    Resize(layout.RpMemo2, {sizes.textWidth, text->NativeValue(TRpPrintableSize::iHeight)});
+}
+
+// The right band's text stands as far inside the card's right edge as the left band's
+// does inside its left edge, however wide its font makes it: at its layout place a text
+// larger than the layout's own ran over the cut line and off the card.
+void PlaceRightBand(Tpreview& layout, TRearFormat format) {
+    if (format != TRearFormat::WithBands) return;
+    const TRpPrintableSize* left = layout.Labelrp1->Size();
+    TRpPrintableSize* right = layout.Labelrp2->Size();
+    const long double card = kRearSizes[CodeOf(format)].picture.width;
+    const long double inset = left->NativeValue(TRpPrintableSize::iLeft);
+    right->SetNativeValue(TRpPrintableSize::iLeft,
+                          card - inset - right->NativeValue(TRpPrintableSize::iWidth));
+    right->UpdateOwnerBounds();
+}
+
+// The sheet: single covers share one portrait A4 page, the front above the rear. The
+// double cover is wider than a portrait page, so it takes a landscape page of its own and
+// the rear follows on the next one.
+void ArrangeSheet(Tpreview& layout, TFrontFormat front, TRearFormat rear) {
+    const bool wide = front == TFrontFormat::Double;
+    layout.Report1->Page()->SetOrientation(wide ? poLandscape : poPortrait);
+    layout.ChildBand1->SetForceNewPage(wide);
+    layout.ChildBand1->SetEnabled(rear != TRearFormat::None);
+    // What belongs to a cover that is not there does not print, whatever it holds.
+    const bool hasFront = front != TFrontFormat::None;
+    for (TRpPrintable* item :
+         std::initializer_list<TRpPrintable*>{layout.RpImage1, layout.RpLabel1, layout.RpMemo1})
+        item->SetEnabled(hasFront);
+    layout.RpImage2->SetEnabled(rear != TRearFormat::None);
+    layout.RpMemo2->SetEnabled(rear != TRearFormat::None);
+    layout.Labelrp1->SetEnabled(rear == TRearFormat::WithBands);
+    layout.Labelrp2->SetEnabled(rear == TRearFormat::WithBands);
 }
 
 void ComposeCovers(const TCoverDesign& design, Tpreview& layout, TCoverOutput output) {
-    ComposePicture(layout.RpImage1, design.frontPicture);
-    ComposePicture(layout.RpImage2, design.rearPicture);
+    // Nothing is touched for a design that names no known format.
+    CodeOf(design.frontFormat);
+    CodeOf(design.rearFormat);
+    const bool hasFront = design.frontFormat != TFrontFormat::None;
+    ComposePicture(layout.RpImage1, design.frontPicture, hasFront);
+    ComposePicture(layout.RpImage2, design.rearPicture, design.rearFormat != TRearFormat::None);
     SizeFrontCover(layout, design.frontFormat);
     SizeRearCover(layout, design.rearFormat);
+    ArrangeSheet(layout, design.frontFormat, design.rearFormat);
 
-    ComposeLines(layout.RpMemo1, design.frontLines, design.frontFont, kFrontScale);
-    layout.RpLabel1->SetCaption(CaptionOrBlank(design.frontLine));
+    ComposeLines(layout.RpMemo1, design.frontLines, design.frontFont, kPageScale);
+    // The line looks as the user made it whether or not it was placed; only its place
+    // waits for a click.
+    TRpAngledLabel* line = layout.RpLabel1;
+    line->SetCaption(CaptionOrBlank(design.frontLine));
+    line->SetAngle(design.frontAngle);
+    GiveFont(line, design.frontFont, kPageScale);
     if (design.Placed()) {
-        layout.RpLabel1->SetAngle(design.frontAngle);
-        GiveFont(layout.RpLabel1, design.frontFont, kFrontScale);
-        layout.RpLabel1->SetTop(Scaled(design.frontPlace.y(), kFrontScale));
-        layout.RpLabel1->SetLeft(Scaled(design.frontPlace.x(), kFrontScale));
+        line->SetTop(Scaled(design.frontPlace.y(), kPageScale));
+        line->SetLeft(Scaled(design.frontPlace.x(), kPageScale));
     }
 
-    const double rear = output == TCoverOutput::Print ? kFrontScale : kRearPreviewScale;
-    ComposeBand(layout.Labelrp1, design.leftBand, design.bandFont, rear, output);
-    ComposeBand(layout.Labelrp2, design.rightBand, design.bandFont, rear, output);
-    ComposeLines(layout.RpMemo2, design.rearLines, design.rearFont, rear);
+    ComposeBand(layout.Labelrp1, design.leftBand, design.bandFont, output);
+    ComposeBand(layout.Labelrp2, design.rightBand, design.bandFont, output);
+    PlaceRightBand(layout, design.rearFormat);
+    ComposeLines(layout.RpMemo2, design.rearLines, design.rearFont, kPageScale);
 }
 
 void PreviewCovers(const TCoverDesign& design, Tpreview& layout) {

@@ -69,7 +69,8 @@ enum class TCoverOutput { Preview, Print };
 void SizeFrontCover(Tpreview& layout, TFrontFormat format);
 void SizeRearCover(Tpreview& layout, TRearFormat format);
 // Puts design onto the layout's report items for output. A picture file that cannot be
-// read fails with its own error, leaving the items after it as they were.
+// read fails with its own error, leaving the items after it as they were; a format that
+// is none of the three fails before anything is touched.
 void ComposeCovers(const TCoverDesign& design, Tpreview& layout, TCoverOutput output);
 // Composes, then runs the report: the preview returns once its window has closed.
 void PreviewCovers(const TCoverDesign& design, Tpreview& layout);

@@ -308,7 +308,9 @@ void TRpAngledCustom::PrintItem(long double offsetX, long double offsetY) {
     TDeviceContext* dc = canvas->Handle();
     dc->SetTextAlign(TA_LEFT | TA_TOP);
     const HFONT previous = dc->SelectFont(turned);
-    dc->ExtTextOut(x, y, ETO_CLIPPED, &rect, newText);
+    // A box sized to the text was measured on the screen; on the page the same text can
+    // come out longer, and clipping it to that box would cut off its ends.
+    dc->ExtTextOut(x, y, AutoSize() ? 0 : ETO_CLIPPED, &rect, newText);
     dc->SelectFont(previous);
     TRpPrintable::PrintItem(offsetX, offsetY);
 }

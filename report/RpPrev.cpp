@@ -61,6 +61,8 @@ TRpStandardPreview::TRpStandardPreview(TComponent* owner, TRpPrinter* printer) :
     RpPreview->SetReportPrinter(printer);
     if (printer && !printer->Title().isEmpty()) SetCaption(printer->Title());
     shownProgress_ = 0;
+    // Nothing has been done yet: 0 shows as no percent at all.
+    RpPreviewProgressUpdate(this, 0);
     ZoomToWidth->SetDown(true);
     UpdateButtons();
 }
@@ -265,6 +267,9 @@ void TRpStandardPreview::ExitClick(TObject*) {
 void TRpStandardPreview::RpPreviewPageAvailable(TObject*, int) {
     ShowPageInfo();
     UpdateButtons();
+    // A pass that ended without announcing its 100 leaves no percent behind.
+    if (reportPrinter_ && reportPrinter_->Status() == stFinished)
+        RpPreviewProgressUpdate(this, 100);
 }
 
 void TRpStandardPreview::RpPreviewProgressUpdate(TObject*, int Progress) {

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
+#include <cmath>
 #include <cstdio>
 #include <jerror.h>
 #include <jpeglib.h>
@@ -121,10 +122,14 @@ QRect InkIn(const QImage& image, const QRect& rect) {
 }
 
 // Page pixels at 96 per inch, worked from millimetres: the band's corner at 10 mm is
-// 37.8; the front cover, 120.95 mm, is 457.1 across; the rear cover starts 129.65 mm
-// below the band's top (page 527.8) and is 152.14 x 119.06 mm (575.0 x 450.0).
-const QRect kFrontFrame(38, 38, 457, 457);
-const QRect kRearFrame(38, 528, 575, 450);
+// 37.8; the front cover, 120 mm, is 453.5 across; the rear cover starts 129.6 mm below
+// the band's top (page 527.6) and is 151 x 118 mm (570.7 x 446.0).
+const QRect kFrontFrame(38, 38, 453, 453);
+const QRect kRearFrame(38, 528, 571, 446);
+// Report pixels at zoom 140 on the page at 96 pixels per inch.
+int PageFromReport(int reportPixels) {
+    return static_cast<int>(std::nearbyint(reportPixels / 1.4));
+}
 // Inside the frames, clear of their lines.
 QRect Inside(const QRect& frame) {
     return frame.adjusted(3, 3, -3, -3);
@@ -208,13 +213,18 @@ protected:
 
 // ---- Formats ---------------------------------------------------------------------------
 
+// Item sizes in tenths of a millimetre: what the formats are named after.
 struct FrontRow {
     int code;
-    QSize panel, miniature, picture, lines;
-    long double pictureMm, linesMm; // widths, 254 / (96 x 1.4) tenths of a mm a pixel
+    QSize panel, miniature;
+    int pictureWidth, linesWidth, height;
 };
 
 class FrontFormatTest : public CoverTest, public ::testing::WithParamInterface<FrontRow> {};
+
+long double Native(const TRpPrintable* item, int index) {
+    return item->Size()->NativeValue(index);
+}
 
 TEST_P(FrontFormatTest, SizesTheAreasAndTheItems) {
     const FrontRow& row = GetParam();
@@ -222,16 +232,12 @@ TEST_P(FrontFormatTest, SizesTheAreasAndTheItems) {
     Choose(Form1->ComboBox1, row.code);
     EXPECT_EQ(Form1->Panel1->BoundsRect(), QRect(QPoint(4, 24), row.panel));
     EXPECT_EQ(Form1->Panelfronte->BoundsRect(), QRect(QPoint(8, 16), row.miniature));
-    EXPECT_EQ(preview->RpImage1->BoundsRect(), QRect(QPoint(0, 0), row.picture));
-    EXPECT_EQ(preview->RpMemo1->BoundsRect(), QRect(QPoint(0, 0), row.lines));
-    const TRpPrintableSize* picture = preview->RpImage1->Size();
-    EXPECT_NEAR(static_cast<double>(picture->NativeValue(TRpPrintableSize::iWidth)),
-                static_cast<double>(row.pictureMm * 10), 0.06);
-    EXPECT_NEAR(static_cast<double>(picture->NativeValue(TRpPrintableSize::iHeight)),
-                row.code == 0 ? 0.0 : 1209.5, 0.06);
-    EXPECT_NEAR(
-        static_cast<double>(preview->RpMemo1->Size()->NativeValue(TRpPrintableSize::iWidth)),
-        static_cast<double>(row.linesMm * 10), 0.06);
+    EXPECT_EQ(Native(preview->RpImage1, TRpPrintableSize::iWidth), row.pictureWidth);
+    EXPECT_EQ(Native(preview->RpImage1, TRpPrintableSize::iHeight), row.height);
+    EXPECT_EQ(Native(preview->RpMemo1, TRpPrintableSize::iWidth), row.linesWidth);
+    EXPECT_EQ(Native(preview->RpMemo1, TRpPrintableSize::iHeight), row.height);
+    // About the fixed corner at the band's corner.
+    EXPECT_EQ(preview->RpImage1->BoundsRect().topLeft(), QPoint(0, 0));
     // The picture inside the bevel fills the area less a pixel each side.
     if (row.code == 1) {
         Settle();
@@ -240,18 +246,16 @@ TEST_P(FrontFormatTest, SizesTheAreasAndTheItems) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codes, FrontFormatTest,
-    ::testing::Values(FrontRow{0, {1, 1}, {0, 0}, {0, 0}, {0, 0}, 0, 0},
-                      FrontRow{1, {265, 265}, {217, 217}, {640, 640}, {640, 640}, 120.95L, 120.95L},
-                      FrontRow{
-                          2, {530, 265}, {217, 217}, {1280, 640}, {455, 640}, 241.90L, 85.99L}),
-    [](const auto& i) { return "Code" + std::to_string(i.param.code); });
+INSTANTIATE_TEST_SUITE_P(Codes, FrontFormatTest,
+                         ::testing::Values(FrontRow{0, {1, 1}, {0, 0}, 0, 0, 0},
+                                           FrontRow{1, {265, 265}, {217, 217}, 1200, 1200, 1200},
+                                           FrontRow{2, {530, 265}, {217, 217}, 2400, 860, 1200}),
+                         [](const auto& i) { return "Code" + std::to_string(i.param.code); });
 
 struct RearRow {
     int code;
-    QSize panel, miniature, picture;
-    long double widthMm, heightMm;
+    QSize panel, miniature;
+    int width, height;
 };
 
 class RearFormatTest : public CoverTest, public ::testing::WithParamInterface<RearRow> {};
@@ -261,24 +265,20 @@ TEST_P(RearFormatTest, SizesTheAreasAndThePicture) {
     Choose(Form1->ComboBox2, row.code);
     EXPECT_EQ(Form1->Panel2->BoundsRect(), QRect(QPoint(4, 24), row.panel));
     EXPECT_EQ(Form1->Panelrear->BoundsRect(), QRect(QPoint(8, 16), row.miniature));
-    // Resized about its fixed corner, 686 report pixels down the band.
-    EXPECT_EQ(preview->RpImage2->BoundsRect(), QRect(QPoint(0, 686), row.picture));
-    const TRpPrintableSize* size = preview->RpImage2->Size();
-    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iWidth)),
-                static_cast<double>(row.widthMm * 10), 0.06);
-    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iHeight)),
-                static_cast<double>(row.heightMm * 10), 0.06);
-    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 1296.5, 0.06);
-    // The band labels never move, whatever the format.
+    EXPECT_EQ(Native(preview->RpImage2, TRpPrintableSize::iWidth), row.width);
+    EXPECT_EQ(Native(preview->RpImage2, TRpPrintableSize::iHeight), row.height);
+    // Resized about its fixed corner, at the top of the rear cover's band.
+    EXPECT_EQ(Native(preview->RpImage2, TRpPrintableSize::iTop), 0);
+    EXPECT_EQ(Native(preview->RpImage2, TRpPrintableSize::iLeft), 0);
+    // The band labels never move on screen, whatever the format.
     EXPECT_EQ(Form1->Labelr2->Left(), 257);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codes, RearFormatTest,
-    ::testing::Values(RearRow{0, {1, 1}, {0, 0}, {0, 0}, 0, 0},
-                      RearRow{1, {334, 260}, {273, 213}, {805, 630}, 152.14L, 119.06L},
-                      RearRow{2, {307, 260}, {251, 213}, {741, 630}, 140.04L, 119.06L}),
-    [](const auto& i) { return "Code" + std::to_string(i.param.code); });
+INSTANTIATE_TEST_SUITE_P(Codes, RearFormatTest,
+                         ::testing::Values(RearRow{0, {1, 1}, {0, 0}, 0, 0},
+                                           RearRow{1, {334, 260}, {273, 213}, 1510, 1180},
+                                           RearRow{2, {307, 260}, {251, 213}, 1390, 1180}),
+                         [](const auto& i) { return "Code" + std::to_string(i.param.code); });
 
 TEST_F(CoverTest, PicturesHaveNoSizeOnThePageUntilAFormatIsChosen) {
     EXPECT_EQ(preview->RpImage1->BoundsRect().size(), QSize(0, 0));
@@ -297,10 +297,12 @@ TEST_F(CoverTest, TypedFormatTextChangesNothing) {
     }
     EXPECT_EQ(Form1->Panel1->BoundsRect().size(), QSize(265, 265));
     EXPECT_EQ(Form1->Panelfronte->BoundsRect().size(), QSize(217, 217));
-    EXPECT_EQ(preview->RpImage1->BoundsRect().size(), QSize(640, 640));
-    EXPECT_EQ(preview->RpMemo1->BoundsRect().size(), QSize(640, 640));
+    EXPECT_EQ(Native(preview->RpImage1, TRpPrintableSize::iWidth), 1200);
     EXPECT_EQ(Form1->Panel2->BoundsRect().size(), QSize(334, 260));
-    EXPECT_EQ(preview->RpImage2->BoundsRect().size(), QSize(805, 630));
+    EXPECT_EQ(Native(preview->RpImage2, TRpPrintableSize::iWidth), 1510);
+    // The design keeps the formats chosen last.
+    EXPECT_EQ(Form1->Design().frontFormat, TFrontFormat::Single);
+    EXPECT_EQ(Form1->Design().rearFormat, TRearFormat::WithBands);
     EXPECT_TRUE(shown.isEmpty());
 }
 
@@ -398,8 +400,8 @@ TEST_F(CoverTest, AFrontCoverAloneNeedsNoRearPicture) {
     // The picture fills its frame; below it there is no rear frame.
     const QRect red = BoxOf(page, QRect(0, 0, 794, 600), Reddish);
     EXPECT_NEAR(red.left(), 39, 2);
-    EXPECT_NEAR(red.right(), 493, 2);
-    EXPECT_NEAR(red.bottom(), 493, 2);
+    EXPECT_NEAR(red.right(), 489, 2);
+    EXPECT_NEAR(red.bottom(), 489, 2);
     EXPECT_EQ(CountIn(page, kRearFrame, Reddish), 0);
     EXPECT_EQ(CountIn(page, QRect(38, 527, 575, 3), Dark), 0);
 }
@@ -480,20 +482,36 @@ TEST_F(CoverTest, AClickPlacesTheLineAtTwiceAndAlittleMoreItsPixels) {
     EXPECT_EQ(preview->RpLabel1->Top(), 106);
 }
 
-// An unplaced line keeps the layout's place, angle and font whatever is on screen.
-TEST_F(CoverTest, AnUnplacedLineKeepsTheLayoutsPlace) {
+// An unplaced line looks as it does on screen, at the layout's place: face, size, style,
+// colour and angle are the user's; only the place waits for a click.
+TEST_F(CoverTest, AnUnplacedLineLooksAsOnScreenAtTheLayoutsPlace) {
+    Form1->PageControl1->SetActivePage(Form1->TabSheet1);
+    Choose(Form1->ComboBox1, 1);
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
     Form1->Labelfront->SetAngle(90);
+    Form1->Labelfront->Font()->SetStyle(TFont::TFontStyles(TFont::fsBold));
+    Form1->Labelfront->Font()->SetColor(clRed);
     Anteprima();
     EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral("Titolo"));
-    EXPECT_EQ(preview->RpLabel1->Angle(), 0);
-    EXPECT_EQ(preview->RpLabel1->Font()->Name(), QStringLiteral("Arial"));
-    EXPECT_EQ(preview->RpLabel1->Font()->Size(), 8);
-    EXPECT_EQ(preview->RpLabel1->BoundsRect().topLeft(), QPoint(370, 45));
+    EXPECT_EQ(preview->RpLabel1->Angle(), 90);
+    EXPECT_EQ(preview->RpLabel1->Font()->Name(), QStringLiteral("Times New Roman"));
+    EXPECT_EQ(preview->RpLabel1->Font()->Size(), 17);
+    EXPECT_TRUE(preview->RpLabel1->Font()->HasStyle(fsBold));
+    EXPECT_EQ(preview->RpLabel1->Left(), 370);
+    EXPECT_EQ(preview->RpLabel1->Top(), 45);
+    // On the page: red, turned to read upwards from the layout's place, 69.85 mm and
+    // 8.47 mm from the band's corner (page 301.8, 69.8).
+    const QRect red = BoxOf(RenderKept(1), Inside(kFrontFrame), Reddish);
+    ASSERT_FALSE(red.isNull());
+    EXPECT_GT(red.height(), 2 * red.width());
+    // Across the line the ink starts below the cell's leading, inside the item's box.
+    EXPECT_GE(red.left(), 301);
+    EXPECT_LE(red.right(), 302 + PageFromReport(preview->RpLabel1->Width()) + 1);
+    EXPECT_NEAR(red.top(), 70, 4);
 }
 
-// 8 x 2.12 = 16.96 -> 17; 8 x 1.6 = 12.8 -> 13; 10 x 1.6 = 16; 10 x 2.12 = 21.2 -> 21.
-TEST_F(CoverTest, FontSizesAreScaledForPreviewAndPrint) {
+// 8 x 2.12 = 16.96 -> 17; 10 x 2.12 = 21.2 -> 21: the preview shows the print's sizes.
+TEST_F(CoverTest, FontSizesAreTheSameInPreviewAndPrint) {
     ChooseFormats();
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
     Form1->Memo2->SetText(QStringLiteral("Tracce"));
@@ -502,22 +520,22 @@ TEST_F(CoverTest, FontSizesAreScaledForPreviewAndPrint) {
     PlaceFrontLine(20, 20);
     ASSERT_EQ(Form1->Labelfront->Font()->Size(), 8);
     ASSERT_EQ(Form1->Labelr1->Font()->Size(), 8);
+    struct Sizes {
+        int line, left, right, rear;
+        bool operator==(const Sizes&) const = default;
+    };
+    auto sizes = [&] {
+        return Sizes{preview->RpLabel1->Font()->Size(), preview->Labelrp1->Font()->Size(),
+                     preview->Labelrp2->Font()->Size(), preview->RpMemo2->Font()->Size()};
+    };
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->Font()->Size(), 17);
-    EXPECT_EQ(preview->RpLabel1->Font()->Name(), QStringLiteral("Times New Roman"));
-    EXPECT_EQ(preview->RpLabel1->Angle(), 90);
-    EXPECT_EQ(preview->Labelrp1->Font()->Size(), 13);
-    EXPECT_EQ(preview->Labelrp2->Font()->Size(), 13);
-    EXPECT_EQ(preview->RpMemo2->Font()->Size(), 16);
+    const Sizes previewed = sizes();
+    EXPECT_TRUE(previewed == (Sizes{17, 17, 17, 21}));
     EXPECT_EQ(preview->RpMemo2->Font()->Name(), QStringLiteral("MS Sans Serif"));
-
     PdfFileAnswer declined{QString()}; // the job is declined; the composition is done
     Stampa();
     EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
-    EXPECT_EQ(preview->RpLabel1->Font()->Size(), 17);
-    EXPECT_EQ(preview->Labelrp1->Font()->Size(), 17);
-    EXPECT_EQ(preview->Labelrp2->Font()->Size(), 17);
-    EXPECT_EQ(preview->RpMemo2->Font()->Size(), 21);
+    EXPECT_TRUE(sizes() == previewed);
 }
 
 TEST_F(CoverTest, EmptyCaptionsAreABlankInPreviewOnly) {
@@ -576,7 +594,7 @@ TEST_F(CoverTest, StampaWithEmptyBandsPrintsTheRestOfTheCover) {
     EXPECT_NEAR(text.left(), 69, 3);
     // The band strips: inside the frame, the left 17 and the right 17 report pixels.
     EXPECT_TRUE(InkIn(page, QRect(40, 531, 12, 440)).isNull());
-    EXPECT_TRUE(InkIn(page, QRect(598, 531, 12, 440)).isNull());
+    EXPECT_TRUE(InkIn(page, QRect(594, 531, 12, 440)).isNull());
 }
 
 } // namespace

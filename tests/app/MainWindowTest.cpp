@@ -247,7 +247,8 @@ int UscitaWithTheCreditsOpen() {
     editor.Form1->BitBtn4->HandleNeeded();
     QTest::mouseClick(editor.Form1->BitBtn4->Widget(), Qt::LeftButton);
     if (!editor.Info->Visible()) return 2;
-    QTimer::singleShot(0, [&] { QTest::mouseClick(editor.Form1->BitBtn3->Widget(), Qt::LeftButton); });
+    QTimer::singleShot(0,
+                       [&] { QTest::mouseClick(editor.Form1->BitBtn3->Widget(), Qt::LeftButton); });
     Application->Run();
     if (!Application->Terminated()) return 3;
     return editor.Form1->Visible() ? 4 : 0;

@@ -2,8 +2,9 @@
 // chosen, a JPEG and a BMP loaded through the file dialog, a front line typed, turned and
 // placed with a click, side bands and central lines typed, fonts applied and colours
 // chosen through their dialogs, "Anteprima" with the pages saved as a report file, then
-// "Stampa" to the PDF file printer. The saved file is read back with rpptool and the PDF
-// is rendered with pdftoppm: frames and texts are found on its pixels.
+// "Stampa" to the PDF file printer; then the same cover as a booklet with a card without
+// bands, printed again. The saved file is read back with rpptool and the PDFs are
+// rendered with pdftoppm: frames and texts are found on their pixels.
 #include "app/Editor.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -183,6 +184,13 @@ void ExpectNearMm(int px, double mm, const char* what, double toleranceMm = 0.6)
     EXPECT_NEAR(px, mm / 25.4 * kDpi, toleranceMm / 25.4 * kDpi) << what;
 }
 
+// A frame's outer size: what is cut out along it. A pixel at this resolution is 0.17 mm.
+void ExpectSizeMm(const QRect& frame, double widthMm, double heightMm, const char* what) {
+    ASSERT_FALSE(frame.isNull()) << what;
+    EXPECT_NEAR(frame.width() * 25.4 / kDpi, widthMm, 0.35) << what;
+    EXPECT_NEAR(frame.height() * 25.4 / kDpi, heightMm, 0.35) << what;
+}
+
 // Turned text: its ink starts inside its line's cell, after the room the font keeps above
 // its capitals (or below its baseline), which is up to 2.5 mm at these sizes.
 void ExpectInCell(int px, double cellMm, const char* what) {
@@ -335,18 +343,16 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     ASSERT_NEAR(page.width(), Px(210), 1);
     ASSERT_NEAR(page.height(), Px(297), 1);
     page.save(QDir(ShotDir()).filePath(QStringLiteral("e2e-cover-sheet.png")));
-    // Front frame: 120.95 mm square at the 10 mm margin corner.
+    // Front frame: 120 mm square at the 10 mm margin corner.
     const QRect front = BoxOf(page, MmRect(0, 0, 140, 135), Black);
     ExpectNearMm(front.left(), 10, "front left");
     ExpectNearMm(front.top(), 10, "front top");
-    ExpectNearMm(front.right() + 1, 130.95, "front right");
-    ExpectNearMm(front.bottom() + 1, 130.95, "front bottom");
-    // Rear frame: 152.14 x 119.06 mm, 129.65 mm below the band's top.
+    ExpectSizeMm(front, 120, 120, "front");
+    // Rear frame: 151 x 118 mm, 129.6 mm below the band's top.
     const QRect rear = BoxOf(page, MmRect(0, 135, 200, 150), Black);
     ExpectNearMm(rear.left(), 10, "rear left");
-    ExpectNearMm(rear.top(), 139.65, "rear top");
-    ExpectNearMm(rear.right() + 1, 162.14, "rear right");
-    ExpectNearMm(rear.bottom() + 1, 258.71, "rear bottom");
+    ExpectNearMm(rear.top(), 139.6, "rear top");
+    ExpectSizeMm(rear, 151, 118, "rear");
     // The pictures fill their frames.
     const QRgb yellow = page.pixel(Px(70), Px(100));
     EXPECT_GT(qRed(yellow), 200);
@@ -361,16 +367,18 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     ExpectInCell(line.left(), 34.0, "line left");
     ExpectNearMm(line.top(), 26.06, "line top", 1.5);
     EXPECT_GT(line.height(), 2 * line.width());
-    // The side bands: at 0.38 mm and 146.65 mm from the band's left, from 131.91 and
-    // 130.02 mm down.
+    // The side bands: the left one 0.38 mm inside the card, from 131.91 mm down.
     const QRect left = BoxOf(page, MmRect(10, 140, 12, 119), Red);
     ASSERT_FALSE(left.isNull());
     ExpectInCell(left.left(), 10.38, "left band");
     EXPECT_GE(left.top(), Px(141.91) - 2);
     EXPECT_GT(left.height(), 3 * left.width());
+    // The right band stands as far inside the card's right edge (161 mm) as the left one
+    // inside its left edge, reading downwards from 130.02 mm.
     const QRect right = BoxOf(page, MmRect(150, 140, 13, 119), Red);
     ASSERT_FALSE(right.isNull());
-    ExpectInCell(right.left(), 156.65, "right band");
+    EXPECT_LE(right.right(), Px(161 - 0.38));
+    EXPECT_GE(right.left(), Px(153));
     ExpectNearMm(right.top(), 140.02, "right band top", 1.5);
     // The central text from 7.94, 129.83 mm: three lines.
     const QRect text = BoxOf(page, MmRect(16, 139, 130, 119), Green);
@@ -378,6 +386,37 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     ExpectNearMm(text.left(), 17.94, "text left", 1.0);
     ExpectNearMm(text.top(), 139.83, "text top", 2.0);
     EXPECT_EQ(Runs(page, text, Green), 3);
+
+    // The same cover as a booklet with a card without bands: the booklet is wider than a
+    // portrait sheet, so each takes a landscape page of its own, whole and at true size,
+    // and the card has no side-band texts.
+    Form1->PageControl1->SetActivePage(Form1->TabSheet1);
+    Choose(Form1->ComboBox1, 2);
+    Form1->PageControl1->SetActivePage(Form1->TabSheet2);
+    Choose(Form1->ComboBox2, 2);
+    const QString booklet = QDir(dir).filePath(QStringLiteral("libretto.pdf"));
+    {
+        auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, booklet); });
+        QTest::mouseClick(W(Form1->BitBtn2), Qt::LeftButton);
+        ASSERT_TRUE(WaitUntil([&] { return preview->Report1->Idle(); }));
+    }
+    ASSERT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
+    ASSERT_EQ(PdfPageCount(booklet), 2);
+    const QSize sizes[] = {{240, 120}, {139, 118}};
+    for (int n = 1; n <= 2; ++n) {
+        SCOPED_TRACE(n);
+        const QImage sheet = RenderPdfPage(booklet, n, kDpi).convertToFormat(QImage::Format_RGB32);
+        ASSERT_NEAR(sheet.width(), Px(297), 1);
+        ASSERT_NEAR(sheet.height(), Px(210), 1);
+        sheet.save(QDir(ShotDir()).filePath(QStringLiteral("e2e-booklet-page%1.png").arg(n)));
+        const QRect frame = BoxOf(sheet, sheet.rect(), Black);
+        ExpectNearMm(frame.left(), 10, "left");
+        ExpectNearMm(frame.top(), 10, "top");
+        ExpectSizeMm(frame, sizes[n - 1].width(), sizes[n - 1].height(), "frame");
+        EXPECT_EQ(n == 1, !BoxOf(sheet, sheet.rect(), Blue).isNull()) << "front line";
+        EXPECT_TRUE(BoxOf(sheet, sheet.rect(), Red).isNull()) << "no side bands";
+        EXPECT_EQ(n == 2, Runs(sheet, frame.adjusted(8, 8, -8, -8), Green) == 3) << "tracks";
+    }
 
     Application->OnException = nullptr;
 }

@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <cmath>
 #include <cstring>
+#include <numbers>
 
 namespace {
 
@@ -306,6 +308,87 @@ INSTANTIATE_TEST_SUITE_P(Angles, TurnedPrintTest,
                                            PrintTurnCase{270, PrintTurnCase::Top}),
                          [](const ::testing::TestParamInfo<PrintTurnCase>& i) {
                              return std::to_string(i.param.angle);
+                         });
+
+// A label sized to its text measures that text on the screen at the report's zoom, while
+// the page draws it at a resolution of its own, where the same text can come out a little
+// longer: its ends must print all the same, at every angle. The reference is the same
+// text unturned in an item with room to spare, turned as a picture; the page is read at
+// four times 96 dpi. The fonts: the print layout's own, and a front title's.
+struct UnclippedCase {
+    const char* face;
+    int points;
+    int angle;
+};
+
+class UnclippedTurnTest : public AngledLabelTest,
+                          public ::testing::WithParamInterface<UnclippedCase> {};
+
+TEST_P(UnclippedTurnTest, TheWholeTextPrintsAtEveryAngle) {
+    const auto [face, points, angle] = GetParam();
+    TRpBand* band = nullptr;
+    TRpAngledLabel* label = NewLabel(&band);
+    TCustomReport* report = label->Report();
+    report->SetZoom(140);
+    auto* reference = new TRpAngledLabel(form.get());
+    reference->SetParent(band);
+    reference->Size()->SetUnits(TRpUnit::MM);
+    reference->HandleNeeded();
+    for (TRpAngledLabel* l : {label, reference}) {
+        l->Font()->SetName(QString::fromLatin1(face));
+        l->Font()->SetSize(points);
+        l->Font()->SetColor(clBlack);
+        l->SetCaption(QStringLiteral("Titolo predefinito"));
+    }
+    label->SetAngle(angle);
+    label->Size()->SetLeft(60);
+    label->Size()->SetTop(60);
+    reference->SetAngle(0);
+    reference->SetAutoSize(false);
+    reference->Size()->SetLeft(5);
+    reference->Size()->SetTop(5);
+    reference->Size()->SetWidth(150);
+    reference->Size()->SetHeight(20);
+    RunPass(report);
+    std::unique_ptr<TMetafile> kept = report->RpPrinter()->FetchPage(1);
+    ASSERT_TRUE(kept);
+    constexpr int kScale = 4;
+    QImage page(kept->Width() * kScale, kept->Height() * kScale, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        kept->Play(painter, QRectF(0, 0, page.width(), page.height()));
+    }
+    // The reference stands above 40 mm, the label below it.
+    const int split = MMToPixels(50) * kScale;
+    const QRect whole = DarkBox(page, QRect(0, 0, page.width(), split));
+    const QRect turned = DarkBox(page, QRect(0, split, page.width(), page.height() - split));
+    ASSERT_FALSE(whole.isNull());
+    ASSERT_FALSE(turned.isNull());
+    // The unturned ink turned by the angle, counter-clockwise as the page turns text.
+    QImage cut = page.copy(whole.adjusted(-2, -2, 2, 2));
+    const QImage rotated = cut.transformed(QTransform().rotate(-angle), Qt::SmoothTransformation);
+    QImage expected(rotated.size(), QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    QPainter(&expected).drawImage(0, 0, rotated);
+    const QRect want = DarkBox(expected, expected.rect());
+    EXPECT_NEAR(turned.width(), want.width(), 4);
+    EXPECT_NEAR(turned.height(), want.height(), 4);
+}
+
+std::vector<UnclippedCase> UnclippedCases() {
+    std::vector<UnclippedCase> cases;
+    for (const auto& [face, points] : {std::pair{"Arial", 8}, std::pair{"Times New Roman", 17}})
+        for (int angle = 0; angle < 360; angle += 45)
+            cases.push_back({face, points, angle});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(FontsAndAngles, UnclippedTurnTest, ::testing::ValuesIn(UnclippedCases()),
+                         [](const ::testing::TestParamInfo<UnclippedCase>& i) {
+                             return std::string(i.param.face[0] == 'A' ? "Arial" : "Times") +
+                                    std::to_string(i.param.points) + "at" +
+                                    std::to_string(i.param.angle);
                          });
 
 // An empty text turned upright has no height: it prints nothing and the page goes on.

@@ -154,7 +154,7 @@ TEST_F(PreviewWindowTest, LayoutFromItsFile) {
     }
 
     ASSERT_EQ(window->StatusBar->Panels()->Count(), 2);
-    EXPECT_EQ(ProgressText(), QStringLiteral("0%"));
+    EXPECT_EQ(ProgressText(), QString()); // 0 shows no percent
     EXPECT_EQ(window->StatusBar->Panels()->Items(0)->Width(), 40);
     EXPECT_EQ(PageText(), QStringLiteral("Page 1 of 3"));
     EXPECT_EQ(window->ShownProgress(), 0);
@@ -259,7 +259,8 @@ TEST_F(PreviewWindowTest, Screenshots) {
         Press(shot.button);
         ASSERT_EQ(window->RpPreview->Zoom(), shot.zoom);
         const QImage image = window->Widget()->grab().toImage();
-        image.save(ScreenshotDir() + QStringLiteral("/preview-%1.png").arg(QLatin1String(shot.name)));
+        image.save(ScreenshotDir() +
+                   QStringLiteral("/preview-%1.png").arg(QLatin1String(shot.name)));
         // The sheet's white, inside the frame of the page picture.
         const QRect page = window->RpPreview->Image()->BoundsRect().translated(box);
         const QPoint inside = page.topLeft() + QPoint(page.width() * 3 / 4, 8);
@@ -281,6 +282,25 @@ TEST_F(PreviewWindowTest, ProgressInStepsOfFive) {
         EXPECT_EQ(ProgressText(), QString::fromLatin1(text)) << percent;
     }
     EXPECT_EQ(window->ShownProgress(), 100);
+}
+
+// A finished pass that never announced its 100 leaves no stale percent on the bar.
+TEST_F(PreviewWindowTest, ProgressIsClearedWhenThePassHasFinished) {
+    TRpPrinter busy;
+    busy.StartJob();
+    busy.StartNewPage();
+    Open(&busy);
+    EXPECT_EQ(ProgressText(), QString());
+    busy.PostProgress(37);
+    Settle();
+    EXPECT_EQ(ProgressText(), QStringLiteral("37%"));
+    busy.PostPagesReady(1);
+    Settle();
+    EXPECT_EQ(ProgressText(), QStringLiteral("37%")); // still running
+    busy.FinishJob();
+    busy.PostPagesReady(1);
+    Settle();
+    EXPECT_EQ(ProgressText(), QString());
 }
 
 TEST_F(PreviewWindowTest, LoadingAFileShowsItsFirstPage) {

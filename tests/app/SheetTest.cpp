@@ -1,0 +1,378 @@
+// Cover designs composed onto the print layout without the editor's windows, for every
+// front and rear format: the printed sheet, read from the PDF that the "Print to PDF
+// file" printer writes, has each frame whole on its page at the size the format names,
+// only the texts of the covers that are there, and the same pages, texts, sizes and
+// places as the preview's kept pages.
+#include "app/CoverDesign.h"
+#include "app/Unit2.h"
+#include "imaging/jpeg.h"
+#include "support/FormTestSupport.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <cmath>
+
+namespace {
+
+constexpr int kDpi = 300;
+
+double ToMm(int pixels) {
+    return pixels * 25.4 / kDpi;
+}
+int ToPixels(double mm) {
+    return static_cast<int>(std::nearbyint(mm / 25.4 * kDpi));
+}
+
+// Frames are the only black on the sheet: the pictures are pale and every text has a
+// colour of its own.
+bool Black(QRgb c) {
+    return qRed(c) < 90 && qGreen(c) < 90 && qBlue(c) < 90;
+}
+bool Near(QRgb c, QRgb want) {
+    return std::abs(qRed(c) - qRed(want)) < 70 && std::abs(qGreen(c) - qGreen(want)) < 70 &&
+           std::abs(qBlue(c) - qBlue(want)) < 70;
+}
+constexpr QRgb kFrontInk = qRgb(0, 0, 255);
+constexpr QRgb kBandInk = qRgb(255, 0, 0);
+constexpr QRgb kRearInk = qRgb(0, 160, 0);
+
+template <class P> QRect BoxOf(const QImage& image, const QRect& rect, P wanted) {
+    QRect box;
+    const QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (wanted(line[x])) box |= QRect(x, y, 1, 1);
+    }
+    return box;
+}
+int CountOf(const QImage& image, QRgb colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            n += Near(line[x], colour);
+    }
+    return n;
+}
+
+// A frame found as the box of the black inside region: its lines must run all the way
+// round, so that the box is a frame and not a stray mark. A queue may hand a landscape
+// page on as portrait paper with its content turned: turned says the frame may lie
+// either way.
+void ExpectFrame(const QImage& page, const QRect& region, double widthMm, double heightMm,
+                 const char* what, bool turned = false) {
+    SCOPED_TRACE(what);
+    const QRect box = BoxOf(page, region, Black);
+    ASSERT_FALSE(box.isNull()) << "no frame";
+    double w = ToMm(box.width()), h = ToMm(box.height());
+    if (turned && (w > h) != (widthMm > heightMm)) std::swap(w, h);
+    EXPECT_NEAR(w, widthMm, 0.2);
+    EXPECT_NEAR(h, heightMm, 0.2);
+    // Whole on the page, clear of the paper's edge.
+    EXPECT_GE(ToMm(box.left()), 5.0);
+    EXPECT_GE(ToMm(box.top()), 5.0);
+    EXPECT_GE(ToMm(page.width() - 1 - box.right()), 5.0);
+    EXPECT_GE(ToMm(page.height() - 1 - box.bottom()), 5.0);
+    int gaps = 0;
+    for (int step = 1; step < 20; ++step) {
+        const int x = box.left() + box.width() * step / 20,
+                  y = box.top() + box.height() * step / 20;
+        gaps += BoxOf(page, QRect(box.left(), y, 3, 1), Black).isNull();
+        gaps += BoxOf(page, QRect(box.right() - 2, y, 3, 1), Black).isNull();
+        gaps += BoxOf(page, QRect(x, box.top(), 1, 3), Black).isNull();
+        gaps += BoxOf(page, QRect(x, box.bottom() - 2, 1, 3), Black).isNull();
+    }
+    EXPECT_EQ(gaps, 0);
+}
+
+// ---- Text runs -------------------------------------------------------------------------
+
+struct Word {
+    int page;
+    QString text;
+    QRectF box; // points
+};
+
+// The words of a PDF's text layer with their boxes, as poppler reads them.
+std::vector<Word> WordsOf(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished(60000));
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    std::vector<Word> words;
+    int page = 0;
+    static const QRegularExpression token(
+        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    for (auto it = token.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(0).startsWith(QStringLiteral("<page"))) {
+            ++page;
+            continue;
+        }
+        words.push_back({page, m.captured(5),
+                         QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    }
+    return words;
+}
+
+// The kept pages of a preview pass written as a PDF, each page at its own size.
+void WriteKeptPages(TRpPrinter* printer, const QString& pdf) {
+    QPdfWriter writer(pdf);
+    writer.setResolution(1200);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter;
+    for (int n = 1; n <= printer->PagesBegun(); ++n) {
+        const std::unique_ptr<TMetafile> page = printer->FetchPage(n);
+        ASSERT_TRUE(page);
+        writer.setPageSize(QPageSize(QSizeF(page->MMWidth() / 100.0, page->MMHeight() / 100.0),
+                                     QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+        if (n == 1)
+            ASSERT_TRUE(painter.begin(&writer));
+        else
+            ASSERT_TRUE(writer.newPage());
+        page->Play(painter, QRectF(painter.viewport()));
+    }
+    painter.end();
+}
+
+// ---- The sheets ------------------------------------------------------------------------
+
+struct Sheet {
+    TFrontFormat front;
+    TRearFormat rear;
+};
+
+// Sizes the formats are named after, in millimetres.
+QSizeF FrontMm(TFrontFormat f) {
+    return f == TFrontFormat::Double ? QSizeF(240, 120) : QSizeF(120, 120);
+}
+QSizeF RearMm(TRearFormat r) {
+    return r == TRearFormat::WithBands ? QSizeF(151, 118) : QSizeF(139, 118);
+}
+
+class SheetTest : public ::testing::TestWithParam<Sheet> {
+protected:
+    void SetUp() override {
+        SetUsesInchDefaults(false);
+        RegisterJPEGFormats();
+        layout = std::make_unique<Tpreview>(nullptr);
+        layout->Report1->OnPreview = [](TObject*) {};
+        TPrinter printer;
+        layout->Report1->PrinterSettings()->SetPrinterIndex(
+            static_cast<int>(printer.Printers().indexOf(TPrinter::PdfPrinterName())));
+        dir = TestTempDir();
+    }
+
+    QString Picture(const QString& name, QColor colour) {
+        QImage image(QSize(64, 48), QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = QDir(dir).filePath(name);
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+
+    // A cover with everything on it, each text in its own colour.
+    TCoverDesign Design(const Sheet& sheet) {
+        TCoverDesign d;
+        d.frontFormat = sheet.front;
+        d.rearFormat = sheet.rear;
+        d.frontPicture = Picture(QStringLiteral("front.jpg"), QColor(255, 240, 200));
+        d.rearPicture = Picture(QStringLiteral("rear.bmp"), QColor(220, 240, 255));
+        d.frontLine = QStringLiteral("Concerto");
+        d.frontPlace = QPoint(40, 30);
+        d.frontFont.color = 0xFF0000; // blue: red in the low byte
+        d.leftBand = QStringLiteral("Lato A");
+        d.rightBand = QStringLiteral("Lato B");
+        d.bandFont.color = 0x0000FF;
+        d.rearLines = {QStringLiteral("Tracce"), QStringLiteral("uno due"), QStringLiteral("tre")};
+        d.rearFont.name = QStringLiteral("Arial");
+        d.rearFont.color = 0x00A000;
+        return d;
+    }
+
+    // The preview pass of design has pages pages, and their words are the printed ones.
+    void ExpectPreviewIsThePrint(const TCoverDesign& design, const QString& printed, int pages) {
+        PreviewCovers(design, *layout);
+        TRpPrinter* kept = layout->Report1->RpPrinter();
+        ASSERT_TRUE(kept);
+        ASSERT_EQ(kept->PagesBegun(), pages);
+        const QString previewed = QDir(dir).filePath(QStringLiteral("previewed.pdf"));
+        WriteKeptPages(kept, previewed);
+        const std::vector<Word> a = WordsOf(printed), b = WordsOf(previewed);
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); ++i) {
+            SCOPED_TRACE(a[i].text.toStdString());
+            EXPECT_EQ(a[i].page, b[i].page);
+            EXPECT_EQ(a[i].text, b[i].text);
+            // The kept page places text on a coarser grid than the printer does: a point
+            // for places, a few per cent for extents, far less than the quarter that a
+            // preview at another scale than the print's would take off. Line pitches
+            // rounded on that grid add up down a long list: a per cent of the way down.
+            EXPECT_NEAR(a[i].box.left(), b[i].box.left(), 1.0);
+            EXPECT_NEAR(a[i].box.top(), b[i].box.top(), 1.0 + 0.01 * a[i].box.top());
+            EXPECT_NEAR(a[i].box.width(), b[i].box.width(), 0.5 + 0.03 * a[i].box.width());
+            EXPECT_NEAR(a[i].box.height(), b[i].box.height(), 0.5 + 0.03 * a[i].box.height());
+        }
+    }
+
+    std::unique_ptr<Tpreview> layout;
+    QString dir;
+};
+
+TEST_P(SheetTest, FramesAtTheirSizesOnlyTheCoversThereAndThePreviewIsThePrint) {
+    const Sheet sheet = GetParam();
+    const TCoverDesign design = Design(sheet);
+    const bool hasFront = sheet.front != TFrontFormat::None;
+    const bool hasRear = sheet.rear != TRearFormat::None;
+    const bool wide = sheet.front == TFrontFormat::Double;
+
+    // Printed.
+    const QString printed = QDir(dir).filePath(QStringLiteral("printed.pdf"));
+    const TOutputFileQuestion saved =
+        SetOutputFileQuestion([&](const QString&) -> std::optional<QString> { return printed; });
+    PrintCovers(design, *layout);
+    SetOutputFileQuestion(saved);
+    const int pages = wide && hasRear ? 2 : 1;
+    ASSERT_EQ(PdfPageCount(printed), pages);
+
+    // Where each cover is: page 1 holds the front and, on a portrait sheet, the rear below.
+    const int rearPage = wide ? 2 : 1;
+    int frontInk = 0, bandInk = 0, rearInk = 0;
+    for (int n = 1; n <= pages; ++n) {
+        SCOPED_TRACE(n);
+        const QImage page = RenderPdfPage(printed, n, kDpi).convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(page.isNull());
+        const QSizeF paper(ToMm(page.width()), ToMm(page.height()));
+        EXPECT_NEAR(paper.width(), wide ? 297 : 210, 0.5);
+        EXPECT_NEAR(paper.height(), wide ? 210 : 297, 0.5);
+        // The front ends 130 mm down the page, the rear of a portrait sheet starts below.
+        const QRect top(0, 0, page.width(), ToPixels(135));
+        const QRect below(0, ToPixels(135), page.width(), page.height() - ToPixels(135));
+        if (n == 1 && hasFront) ExpectFrame(page, top, FrontMm(sheet.front).width(), 120, "front");
+        if (n == rearPage && hasRear)
+            ExpectFrame(page, wide ? page.rect() : below, RearMm(sheet.rear).width(), 118, "rear");
+        if (n == 1 && !hasFront) {
+            EXPECT_TRUE(BoxOf(page, top, Black).isNull());
+        }
+        if (n == 1 && !wide && !hasRear) {
+            EXPECT_TRUE(BoxOf(page, below, Black).isNull());
+        }
+        frontInk += CountOf(page, kFrontInk);
+        bandInk += CountOf(page, kBandInk);
+        rearInk += CountOf(page, kRearInk);
+    }
+    // Texts print with their covers only; the side bands only on the card that has them.
+    EXPECT_EQ(frontInk > 0, hasFront) << frontInk;
+    EXPECT_EQ(bandInk > 0, sheet.rear == TRearFormat::WithBands) << bandInk;
+    EXPECT_EQ(rearInk > 0, hasRear) << rearInk;
+
+    // Previewed: the same pages with the same words, the same size and in the same places.
+    ExpectPreviewIsThePrint(design, printed, pages);
+    EXPECT_EQ(WordsOf(printed).empty(), !hasFront && !hasRear);
+}
+
+// Thirty tracks in 12 points run over the card onto a second page: the preview splits
+// them where the print does.
+TEST_F(SheetTest, ALongTrackListSplitsInPreviewWhereItSplitsInPrint) {
+    TCoverDesign design = Design({TFrontFormat::Single, TRearFormat::WithBands});
+    design.rearLines.clear();
+    for (int i = 1; i <= 30; ++i)
+        design.rearLines << QStringLiteral("Traccia %1").arg(i);
+    design.rearFont.size = 12;
+    const QString printed = QDir(dir).filePath(QStringLiteral("tracks.pdf"));
+    const TOutputFileQuestion saved =
+        SetOutputFileQuestion([&](const QString&) -> std::optional<QString> { return printed; });
+    PrintCovers(design, *layout);
+    SetOutputFileQuestion(saved);
+    ASSERT_EQ(PdfPageCount(printed), 2);
+    ExpectPreviewIsThePrint(design, printed, 2);
+}
+
+// A design from elsewhere than the editor's boxes may name no format the sheet knows: it
+// is refused before the layout is touched.
+TEST_F(SheetTest, AnUnknownFormatIsRefusedAndChangesNothing) {
+    for (const auto& [front, rear] : {std::pair{7, 1}, std::pair{1, -1}}) {
+        TCoverDesign design = Design({TFrontFormat::Single, TRearFormat::WithBands});
+        design.frontFormat = static_cast<TFrontFormat>(front);
+        design.rearFormat = static_cast<TRearFormat>(rear);
+        EXPECT_THROW(ComposeCovers(design, *layout, TCoverOutput::Print), Exception);
+        EXPECT_EQ(layout->RpImage1->Picture()->Graphic(), nullptr);
+        EXPECT_EQ(layout->Labelrp1->Caption(), QStringLiteral("Labelrp1"));
+        EXPECT_EQ(layout->Report1->RpPrinter(), nullptr);
+    }
+}
+
+std::string SheetName(const ::testing::TestParamInfo<Sheet>& i) {
+    static const char* const front[] = {"NoFront", "Single", "Double"};
+    static const char* const rear[] = {"NoRear", "WithBands", "WithoutBands"};
+    return std::string(front[static_cast<int>(i.param.front)]) +
+           rear[static_cast<int>(i.param.rear)];
+}
+
+// The sheets through the print server's PDF queues, one of them with unprintable margins:
+// frames whole at their sizes, whatever the queue does with the page.
+class QueuedSheetTest : public SheetTest {};
+
+TEST_P(QueuedSheetTest, FramesAtTheirSizesThroughTheQueues) {
+    REQUIRE_PRINT_SERVER();
+    const Sheet sheet = GetParam();
+    const bool wide = sheet.front == TFrontFormat::Double;
+    const bool hasFront = sheet.front != TFrontFormat::None;
+    const bool hasRear = sheet.rear != TRearFormat::None;
+    const TCoverDesign design = Design(sheet);
+    TPrinter printer;
+    for (const QString& queue : {PdfQueue(), MarginsQueue()}) {
+        SCOPED_TRACE(queue.toStdString());
+        const QString title = UniqueJobTitle("sheet");
+        layout->Report1->SetReportTitle(title);
+        layout->Report1->PrinterSettings()->SetPrinterIndex(
+            static_cast<int>(printer.Printers().indexOf(queue)));
+        PrintCovers(design, *layout);
+        const QString out = WaitForQueueOutput(title);
+        ASSERT_FALSE(out.isEmpty());
+        const int pages = wide && hasRear ? 2 : 1;
+        ASSERT_EQ(PdfPageCount(out), pages);
+        for (int n = 1; n <= pages; ++n) {
+            SCOPED_TRACE(n);
+            const QImage page = RenderPdfPage(out, n, kDpi).convertToFormat(QImage::Format_RGB32);
+            ASSERT_FALSE(page.isNull());
+            // A sheet of single covers stays portrait; the booklet's pages hold one
+            // cover each, however the queue turns them.
+            if (!wide) {
+                EXPECT_LT(page.width(), page.height());
+                const QRect top(0, 0, page.width(), ToPixels(135));
+                const QRect below(0, ToPixels(135), page.width(), page.height() - ToPixels(135));
+                if (hasFront) ExpectFrame(page, top, FrontMm(sheet.front).width(), 120, "front");
+                if (hasRear) ExpectFrame(page, below, RearMm(sheet.rear).width(), 118, "rear");
+            } else if (n == 1) {
+                ExpectFrame(page, page.rect(), 240, 120, "front", true);
+            } else {
+                ExpectFrame(page, page.rect(), RearMm(sheet.rear).width(), 118, "rear", true);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, QueuedSheetTest,
+                         ::testing::Values(Sheet{TFrontFormat::Single, TRearFormat::WithBands},
+                                           Sheet{TFrontFormat::Double, TRearFormat::WithoutBands},
+                                           Sheet{TFrontFormat::Single, TRearFormat::None}),
+                         SheetName);
+
+std::vector<Sheet> AllSheets() {
+    std::vector<Sheet> sheets;
+    for (TFrontFormat f : {TFrontFormat::None, TFrontFormat::Single, TFrontFormat::Double})
+        for (TRearFormat r : {TRearFormat::None, TRearFormat::WithBands, TRearFormat::WithoutBands})
+            sheets.push_back({f, r});
+    return sheets;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SheetTest, ::testing::ValuesIn(AllSheets()), SheetName);
+
+} // namespace
