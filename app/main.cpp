@@ -22,7 +22,17 @@ int main(int argc, char** argv) {
     default:
         break;
     }
-    if (PrintsWithoutWindow(line)) PrepareWindowlessRun();
+    if (PrintsWithoutWindow(line)) {
+        PrepareWindowlessRun();
+    } else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+               qEnvironmentVariableIsEmpty("DISPLAY") &&
+               qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        // Qt would end the program on its own with a page of advice.
+        std::fputs("sleevane: no display to show the editor on (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set); --print and --pdf need none\n",
+                   stderr);
+        return 1;
+    }
     QApplication qapp(argc, argv);
     TApplication::Initialize();
     int rc = 1;
