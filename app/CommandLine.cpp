@@ -184,6 +184,8 @@ int RunPrintJobs(const TCommandLine& line) {
         problems.clear();
         QString failure;
         try {
+            // The queue lists the job under the design's name.
+            report->SetReportTitle(QFileInfo(design).completeBaseName());
             PrintCovers(ReadDesignFile(design), *editor.preview);
         } catch (const EDesignFile& e) {
             failure = e.Message();

@@ -204,22 +204,22 @@ TEST(CommandLine, FailuresEndWithOneAndOneLine) {
 TEST(CommandLine, PrintSendsEachDesignToTheQueue) {
     REQUIRE_PRINT_SERVER();
     const QString dir = TestTempDir();
-    QStringList designs;
-    for (const char* name : {"uno.sleevane", "due.sleevane"}) {
-        designs << QDir(dir).filePath(QLatin1String(name));
+    // Each job goes by its design's name.
+    QStringList titles, designs;
+    for (const char* stem : {"cliuno", "clidue"}) {
+        titles << UniqueJobTitle(stem);
+        designs << QDir(dir).filePath(titles.last() + QStringLiteral(".sleevane"));
         WriteDesignFile(designs.last(), FullCover(dir));
     }
-    const QDir out(PrintOutputDir());
-    const QStringList before = out.entryList(QDir::Files);
     TRun run = Sleevane(QStringList{QStringLiteral("--print")} + designs +
                         QStringList{QStringLiteral("--printer"), PdfQueue()});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
-    QElapsedTimer clock;
-    clock.start();
-    while (out.entryList(QDir::Files).size() < before.size() + 2 && clock.elapsed() < 60000)
-        QTest::qWait(100);
-    EXPECT_EQ(out.entryList(QDir::Files).size(), before.size() + 2);
+    for (const QString& title : titles) {
+        const QString printed = WaitForQueueOutput(title);
+        ASSERT_FALSE(printed.isEmpty()) << title.toStdString();
+        EXPECT_EQ(PdfPageCount(printed), 1);
+    }
 
     run = Sleevane({QStringLiteral("--print"), designs[0], QStringLiteral("--printer"), ClosedQueue()});
     EXPECT_EQ(run.exitCode, 1);
