@@ -56,11 +56,11 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             print = true;
         } else if (a == QLatin1String("--pdf")) {
             pdf = true;
-        } else if (a.startsWith(QLatin1String("--printer"))) {
+        } else if (a == QLatin1String("--printer") || a.startsWith(QLatin1String("--printer="))) {
             if (!value(QStringLiteral("--printer"), printer))
                 return Wrong(QStringLiteral("--printer needs a printer's name"));
             printerGiven = true;
-        } else if (a.startsWith(QLatin1String("--copies"))) {
+        } else if (a == QLatin1String("--copies") || a.startsWith(QLatin1String("--copies="))) {
             if (!value(QStringLiteral("--copies"), copies))
                 return Wrong(QStringLiteral("--copies needs a number"));
             copiesGiven = true;
@@ -97,7 +97,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         if (printerGiven && printer.isEmpty())
             return Wrong(QStringLiteral("--printer needs a printer's name"));
         if (printer == TPrinter::PdfPrinterName())
-            return Wrong(QStringLiteral("--print prints on a print queue; --pdf writes a PDF file"));
+            return Wrong(
+                QStringLiteral("--print prints on a print queue; --pdf writes a PDF file"));
         line.mode = TCommandLine::TMode::Print;
         line.designs = positional;
         line.printer = printer;
@@ -111,25 +112,26 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: sleevane [DESIGN]\n"
-        "       sleevane --print DESIGN... [--printer NAME] [--copies N]\n"
-        "       sleevane --pdf DESIGN OUT.pdf\n"
-        "       sleevane --help\n"
-        "\n"
-        "Designs and prints the inserts of a compact-disc case.\n"
-        "\n"
-        "  DESIGN                open the cover design DESIGN (.sleevane) in the editor\n"
-        "  --print DESIGN...     print each design on its A4 sheet, one after the other,\n"
-        "                        without opening a window\n"
-        "  --printer NAME        print on the print queue NAME instead of the default one\n"
-        "  --copies N            print N copies of each sheet (1 to %1)\n"
-        "  --pdf DESIGN OUT.pdf  write the sheet of DESIGN to the PDF file OUT.pdf, without\n"
-        "                        opening a window\n"
-        "  -h, --help            show this help\n"
-        "\n"
-        "Exit status: 0 when everything was done; 1 when a design cannot be read, a\n"
-        "picture is missing, the printer is unknown or a print job fails (one line on\n"
-        "standard error for each); 2 for wrong usage.\n")
+               "Usage: sleevane [DESIGN]\n"
+               "       sleevane --print DESIGN... [--printer NAME] [--copies N]\n"
+               "       sleevane --pdf DESIGN OUT.pdf\n"
+               "       sleevane --help\n"
+               "\n"
+               "Designs and prints the inserts of a compact-disc case.\n"
+               "\n"
+               "  DESIGN                open the cover design DESIGN (.sleevane) in the editor\n"
+               "  --print DESIGN...     print each design on its A4 sheet, one after the other,\n"
+               "                        without opening a window\n"
+               "  --printer NAME        print on the print queue NAME instead of the default one\n"
+               "  --copies N            print N copies of each sheet (1 to %1)\n"
+               "  --pdf DESIGN OUT.pdf  write the sheet of DESIGN to the PDF file OUT.pdf, "
+               "without\n"
+               "                        opening a window\n"
+               "  -h, --help            show this help\n"
+               "\n"
+               "Exit status: 0 when everything was done; 1 when a design cannot be read, a\n"
+               "picture is missing, the printer is unknown or a print job fails (one line on\n"
+               "standard error for each); 2 for wrong usage.\n")
         .arg(kMaxPrintCopies);
 }
 
@@ -175,7 +177,8 @@ int RunPrintJobs(const TCommandLine& line) {
     const TOutputFileQuestion question =
         SetOutputFileQuestion([&](const QString&) -> std::optional<QString> {
             if (pdf) return output;
-            problems << QStringLiteral("there is no print queue to print on (--pdf writes a PDF file)");
+            problems << QStringLiteral(
+                "there is no print queue to print on (--pdf writes a PDF file)");
             return std::nullopt;
         });
 

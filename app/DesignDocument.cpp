@@ -55,8 +55,8 @@ void ChooseFormat(TComboBox* box, int code, bool chosenBefore) {
 
 // The colour dialog's colour is what a click on the miniature and a font's Apply give the
 // labels, so it follows the design's colour.
-void GiveFont(const TCoverFont& font, std::initializer_list<TControl*> labels,
-              TFontDialog* fonts, TColorDialog* colours) {
+void GiveFont(const TCoverFont& font, std::initializer_list<TControl*> labels, TFontDialog* fonts,
+              TColorDialog* colours) {
     for (TControl* label : labels) {
         font.GiveTo(label->Font(), font.size);
         label->Invalidate();
@@ -119,7 +119,8 @@ QStringList ApplyDesign(TForm1& w, const TCoverDesign& d) {
 TDesignDocument::TDesignDocument(TForm1* window) : window_(window) {
     title_ = window->Caption();
     saved_ = window->Design();
-    const QString filter = QStringLiteral("Copertina Sleevane|*.%1").arg(QLatin1String(kDesignExtension));
+    const QString filter =
+        QStringLiteral("Copertina Sleevane|*.%1").arg(QLatin1String(kDesignExtension));
     openDialog_ = new TOpenDialog(window);
     openDialog_->SetFilter(filter);
     openDialog_->SetTitle(QStringLiteral("Apri copertina"));
@@ -218,9 +219,9 @@ bool TDesignDocument::ConfirmDiscard() {
         file_.isEmpty()
             ? QStringLiteral("Salvare le modifiche alla copertina?")
             : QStringLiteral("Salvare le modifiche a %1?").arg(QFileInfo(file_).fileName());
-    QPointer<QMessageBox> box = new QMessageBox(
-        QMessageBox::Question, Application ? Application->Title() : QString(), text,
-        QMessageBox::NoButton, window_->Widget());
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Question, Application ? Application->Title() : QString(), text,
+                        QMessageBox::NoButton, window_->Widget());
     QPushButton* yes = box->addButton(QStringLiteral("S\u00ec"), QMessageBox::YesRole);
     QPushButton* no = box->addButton(QStringLiteral("No"), QMessageBox::NoRole);
     QPushButton* cancel = box->addButton(QStringLiteral("Annulla"), QMessageBox::RejectRole);
@@ -238,12 +239,13 @@ bool TDesignDocument::ConfirmDiscard() {
 // ---- Drops -----------------------------------------------------------------------------
 
 int TDesignDocument::CoverAt(const QPoint& globalPoint) const {
-    const std::pair<TImage*, int> areas[] = {
-        {window_->front, 0}, {window_->Imagefronte, 0}, {window_->rear, 1}, {window_->Imagerear, 1}};
+    const std::pair<TImage*, int> areas[] = {{window_->front, 0},
+                                             {window_->Imagefronte, 0},
+                                             {window_->rear, 1},
+                                             {window_->Imagerear, 1}};
     for (const auto& [image, cover] : areas) {
         const QWidget* w = image ? image->Widget() : nullptr;
-        if (w && w->isVisible() && w->rect().contains(w->mapFromGlobal(globalPoint)))
-            return cover;
+        if (w && w->isVisible() && w->rect().contains(w->mapFromGlobal(globalPoint))) return cover;
     }
     return -1;
 }
@@ -295,9 +297,8 @@ bool TDesignDocument::eventFilter(QObject* watched, QEvent* event) {
         drop->acceptProposedAction();
         if (event->type() == QEvent::Drop)
             // After the drop has ended: opening may ask a question in a window of its own.
-            QTimer::singleShot(0, this, [this, file, global] {
-                SafeCall(window_, [&] { Drop(file, global); });
-            });
+            QTimer::singleShot(
+                0, this, [this, file, global] { SafeCall(window_, [&] { Drop(file, global); }); });
         return true;
     }
     case QEvent::KeyRelease:

@@ -17,8 +17,8 @@ EDesignFile::EDesignFile(const QString& file, const QString& cause)
       file_(file), cause_(cause) {}
 
 bool IsDesignFileName(const QString& file) {
-    return QFileInfo(file).suffix().compare(QLatin1String(kDesignExtension),
-                                            Qt::CaseInsensitive) == 0;
+    return QFileInfo(file).suffix().compare(QLatin1String(kDesignExtension), Qt::CaseInsensitive) ==
+           0;
 }
 
 namespace {
@@ -58,14 +58,11 @@ QString ColourText(TColor colour) {
 }
 
 QJsonObject FontObject(const TCoverFont& f) {
-    return QJsonObject{{QStringLiteral("face"), f.name},
-                       {QStringLiteral("size"), f.size},
-                       {QStringLiteral("bold"), f.bold},
-                       {QStringLiteral("italic"), f.italic},
-                       {QStringLiteral("underline"), f.underline},
-                       {QStringLiteral("strikeOut"), f.strikeOut},
-                       {QStringLiteral("charset"), f.charset},
-                       {QStringLiteral("color"), ColourText(f.color)}};
+    return QJsonObject{
+        {QStringLiteral("face"), f.name},           {QStringLiteral("size"), f.size},
+        {QStringLiteral("bold"), f.bold},           {QStringLiteral("italic"), f.italic},
+        {QStringLiteral("underline"), f.underline}, {QStringLiteral("strikeOut"), f.strikeOut},
+        {QStringLiteral("charset"), f.charset},     {QStringLiteral("color"), ColourText(f.color)}};
 }
 
 // Beside or below the design: relative, so that a folder of covers can move whole.
@@ -222,7 +219,8 @@ public:
         const QJsonObject o = Object(parent, path, key);
         TCoverFont f = out;
         Text(o, prefix, "face", f.name);
-        if (f.name.trimmed().isEmpty()) Fail(prefix + QLatin1String("face"), QStringLiteral("empty"));
+        if (f.name.trimmed().isEmpty())
+            Fail(prefix + QLatin1String("face"), QStringLiteral("empty"));
         Integer(o, prefix, "size", 1, kMaxFontPoints, f.size);
         Flag(o, prefix, "bold", f.bold);
         Flag(o, prefix, "italic", f.italic);
@@ -239,7 +237,9 @@ public:
         QJsonParseError error;
         const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
         if (error.error != QJsonParseError::NoError)
-            Fail(QStringLiteral("not JSON (%1 at byte %2)").arg(error.errorString()).arg(error.offset));
+            Fail(QStringLiteral("not JSON (%1 at byte %2)")
+                     .arg(error.errorString())
+                     .arg(error.offset));
         if (!doc.isObject()) Fail(QStringLiteral("not a JSON object"));
         const QJsonObject root = doc.object();
         if (root.value(QLatin1String("format")) != QLatin1String(kFormat))
@@ -303,8 +303,8 @@ QByteArray DesignToJson(const TCoverDesign& d, const QString& file) {
         {QStringLiteral("textMode"), NameOf(kTextModes, static_cast<int>(d.textMode))},
         {QStringLiteral("line"), d.frontLine},
         {QStringLiteral("angle"), d.frontAngle},
-        {QStringLiteral("place"),
-         QJsonObject{{QStringLiteral("x"), d.frontPlace.x()}, {QStringLiteral("y"), d.frontPlace.y()}}},
+        {QStringLiteral("place"), QJsonObject{{QStringLiteral("x"), d.frontPlace.x()},
+                                              {QStringLiteral("y"), d.frontPlace.y()}}},
         {QStringLiteral("lines"), QJsonArray::fromStringList(d.frontLines)},
         {QStringLiteral("font"), FontObject(d.frontFont)},
     };

@@ -43,8 +43,8 @@ TRun Sleevane(const QStringList& arguments) {
 void ExpectOneLine(const TRun& run, const QString& saying) {
     EXPECT_TRUE(run.err.startsWith(QLatin1String("sleevane: "))) << run.err.toStdString();
     EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(saying)) << run.err.toStdString() << " | wanted: "
-                                          << saying.toStdString();
+    EXPECT_TRUE(run.err.contains(saying))
+        << run.err.toStdString() << " | wanted: " << saying.toStdString();
 }
 
 QString WritePicture(const QString& path, QColor from, QColor to) {
@@ -76,7 +76,8 @@ TCoverDesign FullCover(const QString& dir) {
     d.rightBand = QStringLiteral("Lato B");
     d.bandFont = {QStringLiteral("Arial"), 9, false, true, false, false, RGB(200, 0, 0), 0};
     d.rearLines = {QStringLiteral("1. Preludio"), QStringLiteral("2. Aria")};
-    d.rearFont = {QStringLiteral("Times New Roman"), 10, false, false, true, false, RGB(0, 120, 0), 0};
+    d.rearFont = {
+        QStringLiteral("Times New Roman"), 10, false, false, true, false, RGB(0, 120, 0), 0};
     return d;
 }
 
@@ -136,13 +137,16 @@ INSTANTIATE_TEST_SUITE_P(
         UsageRow{"UnknownOption", {"--stampa", "a.sleevane"}, "unknown option --stampa"},
         UsageRow{"PrintWithoutDesign", {"--print"}, "--print needs a design"},
         UsageRow{"PdfWithoutOutput", {"--pdf", "a.sleevane"}, "--pdf takes one design"},
-        UsageRow{"PdfWithTwoDesigns", {"--pdf", "a.sleevane", "b.sleevane", "c.pdf"},
+        UsageRow{"PdfWithTwoDesigns",
+                 {"--pdf", "a.sleevane", "b.sleevane", "c.pdf"},
                  "--pdf takes one design"},
         UsageRow{"BothModes", {"--print", "--pdf", "a.sleevane", "b.pdf"}, "do not go together"},
-        UsageRow{"CopiesNotANumber", {"--print", "a.sleevane", "--copies", "due"},
+        UsageRow{"CopiesNotANumber",
+                 {"--print", "a.sleevane", "--copies", "due"},
                  "--copies takes a number from 1 to 999, not due"},
         UsageRow{"NoCopies", {"--print", "a.sleevane", "--copies=0"}, "from 1 to 999, not 0"},
-        UsageRow{"PrinterWithoutName", {"--print", "a.sleevane", "--printer"},
+        UsageRow{"PrinterWithoutName",
+                 {"--print", "a.sleevane", "--printer"},
                  "--printer needs a printer's name"},
         UsageRow{"CopiesWithoutPrint", {"a.sleevane", "--copies", "2"}, "go with --print"},
         UsageRow{"TwoDesignsToOpen", {"a.sleevane", "b.sleevane"}, "one design at a time"}),
@@ -221,7 +225,8 @@ TEST(CommandLine, PrintSendsEachDesignToTheQueue) {
         EXPECT_EQ(PdfPageCount(printed), 1);
     }
 
-    run = Sleevane({QStringLiteral("--print"), designs[0], QStringLiteral("--printer"), ClosedQueue()});
+    run = Sleevane(
+        {QStringLiteral("--print"), designs[0], QStringLiteral("--printer"), ClosedQueue()});
     EXPECT_EQ(run.exitCode, 1);
     ExpectOneLine(run, designs[0] + QStringLiteral(": "));
 }

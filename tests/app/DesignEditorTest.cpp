@@ -235,7 +235,8 @@ TEST_F(DesignEditorTest, AMissingPictureOpensEmptyWithOneMessage) {
     TCoverDesign expected = design;
     expected.rearPicture.clear();
     EXPECT_EQ(Form1->Design(), expected);
-    EXPECT_EQ(Form1->ComboBox2->Text(), QStringLiteral("Copertina Posteriore con bande [151x118mm]"));
+    EXPECT_EQ(Form1->ComboBox2->Text(),
+              QStringLiteral("Copertina Posteriore con bande [151x118mm]"));
     EXPECT_EQ(Form1->Panel2->BoundsRect().size(), QSize(334, 260));
 }
 

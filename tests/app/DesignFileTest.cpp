@@ -32,7 +32,8 @@ TCoverDesign FullDesign(const QString& dir) {
     d.frontAngle = 315;
     d.frontPlace = QPoint(216, 1);
     d.frontLines = {QStringLiteral("uno"), QString(), QStringLiteral("tr\u00e9")};
-    d.frontFont = {QStringLiteral("Liberation Serif"), 1638, true, false, true, false, RGB(1, 2, 3), 161};
+    d.frontFont = {
+        QStringLiteral("Liberation Serif"), 1638, true, false, true, false, RGB(1, 2, 3), 161};
     d.leftBand = QStringLiteral("Lato A");
     d.rightBand = QStringLiteral("Lato B");
     d.bandFont = {QStringLiteral("Arial"), 1, false, true, false, true, clWindowText, 0};
@@ -56,8 +57,9 @@ TEST(DesignFile, EveryFieldComesBackAndPicturesNearTheDesignAreRelative) {
               QStringLiteral("foto/fronte.jpg"));
     EXPECT_EQ(root[QLatin1String("rear")][QLatin1String("picture")].toString(),
               QStringLiteral("/altrove/retro.bmp"));
-    EXPECT_EQ(root[QLatin1String("front")][QLatin1String("font")][QLatin1String("color")].toString(),
-              QStringLiteral("#010203"));
+    EXPECT_EQ(
+        root[QLatin1String("front")][QLatin1String("font")][QLatin1String("color")].toString(),
+        QStringLiteral("#010203"));
 
     // A later version's fields are passed by; what is known still loads.
     QJsonObject later = root;
@@ -128,13 +130,13 @@ TEST_P(DamagedDesignTest, IsRefusedWithItsCauseAndTheWindowKeepsItsCover) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, DamagedDesignTest,
     ::testing::Values(
-        Damaged{"Empty", "", "not JSON"},
-        Damaged{"NotJson", "front: single\n", "not JSON"},
+        Damaged{"Empty", "", "not JSON"}, Damaged{"NotJson", "front: single\n", "not JSON"},
         Damaged{"CutShort", Design(R"("front": {"line": "Conc)"), "not JSON"},
         Damaged{"AList", "[1, 2]", "not a JSON object"},
         Damaged{"NoFormat", R"({"version": 1})", "not a cover design"},
         Damaged{"OtherFormat", R"({"format": "report", "version": 1})", "not a cover design"},
-        Damaged{"NoVersion", R"({"format": "sleevane-design"})", "version: expected a whole number"},
+        Damaged{"NoVersion", R"({"format": "sleevane-design"})",
+                "version: expected a whole number"},
         Damaged{"VersionAsText", R"({"format": "sleevane-design", "version": "1"})",
                 "version: expected a whole number, found a string"},
         Damaged{"LaterVersion", R"({"format": "sleevane-design", "version": 2})",
@@ -168,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "front.font.bold: expected true or false, found a number"},
         Damaged{"CharsetTooLarge", Design(R"("front": {"font": {"charset": 256}})"),
                 "front.font.charset: 256 is out of range (0 to 255)"},
-        Damaged{"EmptyFace", Design(R"("front": {"font": {"face": " "}})"), "front.font.face: empty"},
+        Damaged{"EmptyFace", Design(R"("front": {"font": {"face": " "}})"),
+                "front.font.face: empty"},
         Damaged{"NoColour", Design(R"("front": {"font": {"color": "#12345"}})"),
                 R"(front.font.color: "#12345" is no colour)"},
         Damaged{"PictureAsNumber", Design(R"("rear": {"picture": 7})"),

@@ -148,7 +148,8 @@ TEST(DesignEndToEnd, SavedReopenedAfterARestartPrintsTheSamePage) {
         TEditor editor;
         TForm1* Form1 = editor.Form1;
         Form1->Show();
-        ASSERT_TRUE(WaitUntil([&] { return Form1->Widget()->isVisible() && editor.Intro->Visible(); }));
+        ASSERT_TRUE(
+            WaitUntil([&] { return Form1->Widget()->isVisible() && editor.Intro->Visible(); }));
         QTest::mouseClick(W(editor.Intro->Image1), Qt::LeftButton, {}, QPoint(20, 20));
         ASSERT_TRUE(WaitUntil([&] { return !editor.Intro->Visible(); }));
 
@@ -188,7 +189,8 @@ TEST(DesignEndToEnd, SavedReopenedAfterARestartPrintsTheSamePage) {
             ASSERT_TRUE(WaitUntil([&] { return QFile::exists(design); }));
         }
         Settle(50);
-        EXPECT_EQ(Form1->Widget()->windowTitle(), QStringLiteral("Sleevane 0.2 Beta - concerto.sleevane"));
+        EXPECT_EQ(Form1->Widget()->windowTitle(),
+                  QStringLiteral("Sleevane 0.2 Beta - concerto.sleevane"));
         EXPECT_EQ(ReadDesignFile(design), Form1->Design());
         ASSERT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
     }
@@ -214,7 +216,8 @@ TEST(DesignEndToEnd, SavedReopenedAfterARestartPrintsTheSamePage) {
     int differing = 0;
     EXPECT_EQ(ImageDifference(first, second, &differing), 0) << differing << " pixels differ";
     QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots"));
-    second.save(QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots/e2e-design-reopened.png"));
+    second.save(QCoreApplication::applicationDirPath() +
+                QStringLiteral("/screenshots/e2e-design-reopened.png"));
     Application->OnException = nullptr;
 }
 
