@@ -8,15 +8,15 @@
 #include <QTimer>
 
 int RunEditor(const QString& design) {
-    {
-        TEditor editor;
-        if (!design.isEmpty())
-            // From the loop, over the shown window, so that a refusal has a window to show in.
-            QTimer::singleShot(0, editor.Document, [&editor, design] {
-                SafeCall([&] { editor.Document->Open(design); });
-            });
-        Application->Run();
-    }
+    // Owned by the application, which frees what it owns last first: a preview window
+    // still open at the end goes before the report whose pages it shows.
+    auto* editor = new TEditor(Application);
+    if (!design.isEmpty())
+        // From the loop, over the shown window, so that a refusal has a window to show in.
+        QTimer::singleShot(0, editor->Document, [editor, design] {
+            SafeCall([&] { editor->Document->Open(design); });
+        });
+    Application->Run();
     UnregisterJPEGFormats();
     return 0;
 }

@@ -275,6 +275,11 @@ TEST_P(SheetTest, FramesAtTheirSizesOnlyTheCoversThereAndThePreviewIsThePrint) {
     // Previewed: the same pages with the same words, the same size and in the same places.
     ExpectPreviewIsThePrint(design, printed, pages);
     EXPECT_EQ(WordsOf(printed).empty(), !hasFront && !hasRear);
+    for (int n = 1; n <= pages; ++n) {
+        const std::unique_ptr<TMetafile> kept = layout->Report1->RpPrinter()->FetchPage(n);
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->MMWidth() > kept->MMHeight(), wide) << n;
+    }
 }
 
 // Thirty tracks in 12 points run over the card onto a second page: the preview splits
