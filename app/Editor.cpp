@@ -1,5 +1,6 @@
 #include "app/Editor.h"
 
+#include "app/DesignDocument.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -21,11 +22,14 @@ TEditor::TEditor(TComponent* owner) : TComponent(owner) {
     preview = new Tpreview(this);
     Info = new TInfo(this);
     Intro = new TIntro(this);
+    Document = new TDesignDocument(Form1);
     if (Application) Application->SetMainForm(Form1);
 }
 
 TEditor::~TEditor() {
     if (Application && Form1 && Application->MainForm() == Form1) Application->SetMainForm(nullptr);
+    delete Document;
+    Document = nullptr;
     // The main window first: its handlers reach the other three, never the reverse.
     delete Form1;
     delete Intro;

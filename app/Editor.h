@@ -8,6 +8,7 @@ class TForm1;
 class Tpreview;
 class TInfo;
 class TIntro;
+class TDesignDocument;
 
 class TEditor : public TComponent {
     Q_OBJECT
@@ -22,6 +23,8 @@ public:
     Tpreview* preview = nullptr;
     TInfo* Info = nullptr;
     TIntro* Intro = nullptr;
+    // The main window's cover as kept in a design file.
+    TDesignDocument* Document = nullptr;
 
     // The editor that a window of it belongs to; null for a window made on its own.
     static TEditor* Of(const TComponent* window);

@@ -1,13 +1,21 @@
 #include "app/Startup.h"
 
+#include "app/DesignDocument.h"
 #include "app/Editor.h"
 #include "framework/widgets/Forms.h"
 #include "imaging/jpeg.h"
 
-int RunEditor() {
+#include <QTimer>
+
+int RunEditor(const QString& design) {
     // Owned by the application, which frees what it owns last first: a preview window
     // still open at the end goes before the report whose pages it shows.
-    new TEditor(Application);
+    auto* editor = new TEditor(Application);
+    if (!design.isEmpty())
+        // From the loop, over the shown window, so that a refusal has a window to show in.
+        QTimer::singleShot(0, editor->Document, [editor, design] {
+            SafeCall([&] { editor->Document->Open(design); });
+        });
     Application->Run();
     UnregisterJPEGFormats();
     return 0;

@@ -120,3 +120,18 @@ inline constexpr int64_t kMaxPreviewWholePagePixels = 4LL << 20;
 // request before it lists queues or hands it a job. Passed: EPrinter "The print server
 // does not answer" (no window waits longer than this on it).
 inline constexpr int kMaxPrintServerWaitMs = 3000;
+
+// ---- Fonts ---------------------------------------------------------------------------
+
+// Largest font size in points that the font dialog takes and a design file may name.
+// Passed: the dialog says "Size must be a number."; a design file is refused.
+inline constexpr int kMaxFontPoints = 1638;
+
+// ---- Cover designs -------------------------------------------------------------------
+
+// Bytes of one design file; a design is a few kilobytes even with long track lists.
+// Passed: the design is refused before it is read ("larger than 10 MB").
+inline constexpr int64_t kMaxDesignFileBytes = 10LL * 1024 * 1024;
+
+// Copies of one printed sheet asked for on the command line. Passed: wrong usage.
+inline constexpr int kMaxPrintCopies = 999;

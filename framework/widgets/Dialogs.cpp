@@ -1,6 +1,7 @@
 #include "framework/widgets/Dialogs.h"
 
 #include "framework/widgets/Controls.h"
+#include "framework/core/Limits.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -432,14 +433,14 @@ private:
                 owner_ && (options & TDialogsEnums::fdLimitSize) ? owner_->MinFontSize() : 0;
             const int max =
                 owner_ && (options & TDialogsEnums::fdLimitSize) ? owner_->MaxFontSize() : 0;
-            if (!ok || size <= 0 || size > 1638) {
+            if (!ok || size <= 0 || size > kMaxFontPoints) {
                 error = QStringLiteral("Size must be a number.");
                 return false;
             }
             if ((min > 0 && size < min) || (max > 0 && size > max)) {
                 error = QStringLiteral("Size must be between %1 and %2 points.")
                             .arg(min)
-                            .arg(max > 0 ? max : 1638);
+                            .arg(max > 0 ? max : kMaxFontPoints);
                 return false;
             }
             // An unchanged size keeps the exact pixel height the font came with.
