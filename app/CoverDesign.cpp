@@ -2,8 +2,13 @@
 
 #include "app/Unit2.h"
 
+#include "imaging/jpeg.h"
+
 #include <cmath>
+#include <exception>
 #include <initializer_list>
+#include <memory>
+#include <thread>
 
 TCoverFont TCoverFont::Of(const TFont* font) {
     TCoverFont f;
@@ -77,13 +82,78 @@ void Resize(TRpPrintable* item, TItemSize size) {
 
 // ---- Pictures --------------------------------------------------------------------------
 
+// One cover's picture, read and decoded away from the GUI thread. The graphic is made on
+// the GUI thread (its object belongs there) and only its reading and decoding run on the
+// worker, before any handler is attached; the GUI thread touches it again after the join.
+struct TPictureLoad {
+    bool wanted = false;
+    QString file;
+    std::unique_ptr<TGraphic> graphic;
+    std::exception_ptr error;
+    bool decodeFailed = false;
+
+    void Run() {
+        try {
+            graphic->LoadFromFile(file);
+        } catch (...) {
+            error = std::current_exception();
+            return;
+        }
+        // A decode that fails is not the composition's failure: the draw that first needs
+        // the pixels reports it, as it does for a picture read in order.
+        if (auto* jpeg = qobject_cast<TJPEGImage*>(graphic.get())) {
+            try {
+                jpeg->Bitmap();
+            } catch (...) {
+                decodeFailed = true;
+            }
+        }
+    }
+};
+
 // A cover that is not there needs no picture: its file is not even read.
-void ComposePicture(TRpImage* item, const QString& file, bool present) {
-    if (!present || file.isEmpty()) {
+TPictureLoad PreparePicture(const QString& file, bool present) {
+    TPictureLoad load;
+    if (!present || file.isEmpty()) return load;
+    load.wanted = true;
+    load.file = file;
+    const QString ext = PictureFileExtension(file);
+    const TFileFormat* format = FindFileFormat(ext);
+    if (format) load.graphic = format->make();
+    if (!load.graphic)
+        load.error = std::make_exception_ptr(
+            EInvalidGraphic(QString::fromLatin1(SysConst::SUnknownExtension).arg(ext)));
+    return load;
+}
+
+// Both pictures decode at once, each on a thread of its own; the outcome is the one of
+// reading them in order, front first, since it is handed over in that order.
+void LoadPictures(TPictureLoad& front, TPictureLoad& rear) {
+    auto runnable = [](const TPictureLoad& l) { return l.wanted && !l.error; };
+    if (runnable(front) && runnable(rear)) {
+        std::thread other([&rear] { rear.Run(); });
+        front.Run();
+        other.join();
+    } else {
+        if (runnable(front)) front.Run();
+        if (runnable(rear)) rear.Run();
+    }
+}
+
+// Throws the picture's own error, leaving the item as it was.
+void HandOver(TRpImage* item, TPictureLoad& load) {
+    if (!load.wanted) {
         item->Picture()->SetGraphic(nullptr);
         return;
     }
-    item->Picture()->LoadFromFile(file);
+    if (load.error) std::rethrow_exception(load.error);
+    if (load.decodeFailed) {
+        // Read again undecoded, so that its draw fails as it would have.
+        item->Picture()->LoadFromFile(load.file);
+        return;
+    }
+    item->Picture()->SetGraphic(load.graphic.get());
+    load.graphic.reset();
 }
 
 // ---- Texts -----------------------------------------------------------------------------
@@ -181,8 +251,11 @@ void ComposeCovers(const TCoverDesign& design, Tpreview& layout, TCoverOutput ou
     CodeOf(design.frontFormat);
     CodeOf(design.rearFormat);
     const bool hasFront = design.frontFormat != TFrontFormat::None;
-    ComposePicture(layout.RpImage1, design.frontPicture, hasFront);
-    ComposePicture(layout.RpImage2, design.rearPicture, design.rearFormat != TRearFormat::None);
+    TPictureLoad front = PreparePicture(design.frontPicture, hasFront);
+    TPictureLoad rear = PreparePicture(design.rearPicture, design.rearFormat != TRearFormat::None);
+    LoadPictures(front, rear);
+    HandOver(layout.RpImage1, front);
+    HandOver(layout.RpImage2, rear);
     SizeFrontCover(layout, design.frontFormat);
     SizeRearCover(layout, design.rearFormat);
     ArrangeSheet(layout, design.frontFormat, design.rearFormat);

@@ -137,6 +137,13 @@ public:
     // rectangle, stretching as needed. Returns false for a bitmap it cannot read.
     virtual bool StretchDIBits(const QRect& dest, const QRect& src, const TDib& dib,
                                uint32_t rop = SRCCOPY) = 0;
+    // The same for an image whose rows a context can take as they are (see
+    // DibRowsAsStored), copied once; false where it cannot, and the caller goes through
+    // StretchDIBits.
+    virtual bool StretchStoredRows(const QRect& /*dest*/, const QRect& /*src*/,
+                                   const QImage& /*image*/, int /*bitCount*/) {
+        return false;
+    }
 
     // ---- clipping (device pixels after the call; intersections accumulate)
     virtual void IntersectClipRect(const QRect& r);

@@ -485,6 +485,43 @@ TDib EncodeDib(const QImage& source, int bitCount) {
     return dib;
 }
 
+bool DibRowsAsStored(const QImage& image, int bitCount) {
+    return !image.isNull() && ((bitCount == 24 && image.format() == QImage::Format_BGR888) ||
+                               (bitCount == 32 && image.format() == QImage::Format_RGB32));
+}
+
+qsizetype StoredRowsDibSize(const QImage& image, int bitCount) {
+    const int64_t stride = ((static_cast<int64_t>(image.width()) * bitCount + 31) / 32) * 4;
+    return static_cast<qsizetype>(stride * image.height());
+}
+
+QByteArray StoredRowsDibInfo(const QImage& image, int bitCount) {
+    QByteArray info(40, '\0');
+    PutHeader(reinterpret_cast<uchar*>(info.data()), image.width(), image.height(), bitCount,
+              BI_RGB, static_cast<uint32_t>(StoredRowsDibSize(image, bitCount)), 0);
+    return info;
+}
+
+void WriteStoredRowsDib(const QImage& image, int bitCount, uchar* out) {
+    const int w = image.width(), h = image.height();
+    const int64_t stride = ((static_cast<int64_t>(w) * bitCount + 31) / 32) * 4;
+    const size_t used = static_cast<size_t>(w) * (bitCount / 8);
+    for (int y = 0; y < h; ++y) {
+        uchar* row = out + static_cast<int64_t>(h - 1 - y) * stride; // bottom-up
+        const uchar* in = image.constScanLine(y);
+        if (bitCount == 24) {
+            std::memcpy(row, in, used);
+        } else {
+            for (int x = 0; x < w; ++x) {
+                uint32_t v;
+                std::memcpy(&v, in + 4 * x, 4);
+                qToLittleEndian<uint32_t>(v & 0xFFFFFF, row + 4 * x); // the fourth byte is unused
+            }
+        }
+        std::memset(row + used, 0, static_cast<size_t>(stride) - used);
+    }
+}
+
 std::optional<TDecodedDib> DecodeBmpFile(QByteArrayView file) {
     constexpr qsizetype kFileHeader = 14;
     if (file.size() < kFileHeader + 12 || file[0] != 'B' || file[1] != 'M') return std::nullopt;

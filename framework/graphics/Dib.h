@@ -55,6 +55,16 @@ std::optional<TDecodedDib> DecodeDib(QByteArrayView info, QByteArrayView bits);
 // 8 with the image's palette, 16 as 5-5-5 (5-6-5 bit fields for a 5-6-5 image), 24, 32.
 TDib EncodeDib(const QImage& image, int bitCount);
 
+// Whether EncodeDib's rows at bitCount are the image's own rows, in the same byte order
+// (24 bits from BGR888, 32 from RGB32): such rows can be written straight to where they
+// go, without a converted copy first.
+bool DibRowsAsStored(const QImage& image, int bitCount);
+// For such an image: the header EncodeDib gives it, the size of its rows, and the rows
+// written bottom-up at out, as EncodeDib lays them out.
+QByteArray StoredRowsDibInfo(const QImage& image, int bitCount);
+qsizetype StoredRowsDibSize(const QImage& image, int bitCount);
+void WriteStoredRowsDib(const QImage& image, int bitCount, uchar* out);
+
 // A Windows bitmap file: file header, then a device-independent bitmap.
 std::optional<TDecodedDib> DecodeBmpFile(QByteArrayView file);
 QByteArray EncodeBmpFile(const QImage& image, int bitCount);

@@ -1,11 +1,13 @@
 #include "framework/graphics/EmfRecorder.h"
 
 #include "framework/core/SysUtils.h"
+#include "framework/graphics/Dib.h"
 #include "framework/graphics/EmfEmbed.h"
 
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using namespace emf;
 
@@ -313,13 +315,32 @@ void TEmfRecorderDC::TextBounds(QPoint p, const TTextRun& run, unsigned options,
 
 bool TEmfRecorderDC::StretchDIBits(const QRect& dest, const QRect& src, const TDib& dib,
                                    uint32_t rop) {
-    if (finished_ || rop != SRCCOPY || dib.info.size() < 12) return false;
+    if (rop != SRCCOPY) return false;
+    return RecordStretchDIBits(dest, src, dib.info, dib.bits.size(), [&](uchar* out) {
+        if (!dib.bits.isEmpty())
+            std::memcpy(out, dib.bits.constData(), static_cast<size_t>(dib.bits.size()));
+    });
+}
+
+bool TEmfRecorderDC::StretchStoredRows(const QRect& dest, const QRect& src, const QImage& image,
+                                       int bitCount) {
+    if (!DibRowsAsStored(image, bitCount)) return false;
+    return RecordStretchDIBits(dest, src, StoredRowsDibInfo(image, bitCount),
+                               StoredRowsDibSize(image, bitCount),
+                               [&](uchar* out) { WriteStoredRowsDib(image, bitCount, out); });
+}
+
+bool TEmfRecorderDC::RecordStretchDIBits(const QRect& dest, const QRect& src, QByteArrayView info,
+                                         qsizetype cbBitsIn,
+                                         const std::function<void(uchar*)>& writeBits) {
+    if (finished_ || info.size() < 12) return false;
     // Only bitmaps that direct drawing can show as well.
-    const auto* info = reinterpret_cast<const uchar*>(dib.info.constData());
-    if (U32(info) != 12 && dib.info.size() >= 20 && U32(info + 16) != 0 && U32(info + 16) != 3)
+    const auto* header = reinterpret_cast<const uchar*>(info.data());
+    if (U32(header) != 12 && info.size() >= 20 && U32(header + 16) != 0 &&
+        U32(header + 16) != 3)
         return false;
-    const uint64_t cbBmi = static_cast<uint64_t>(dib.info.size()),
-                   cbBits = static_cast<uint64_t>(dib.bits.size());
+    const uint64_t cbBmi = static_cast<uint64_t>(info.size()),
+                   cbBits = static_cast<uint64_t>(cbBitsIn);
     const uint64_t bmiPadded = (cbBmi + 3) / 4 * 4, bitsPadded = (cbBits + 3) / 4 * 4;
     const uint64_t size = 80 + bmiPadded + bitsPadded;
     if (size > static_cast<uint64_t>(kMaxBytes) ||
@@ -346,9 +367,8 @@ bool TEmfRecorderDC::StretchDIBits(const QRect& dest, const QRect& src, const TD
     writer_.Put32(at + 68, SRCCOPY);
     writer_.PutI32(at + 72, dest.width());
     writer_.PutI32(at + 76, dest.height());
-    writer_.PutBytes(at + 80, dib.info.constData(), dib.info.size());
-    writer_.PutBytes(at + 80 + static_cast<qsizetype>(bmiPadded), dib.bits.constData(),
-                     dib.bits.size());
+    writer_.PutBytes(at + 80, info.data(), info.size());
+    writeBits(writer_.MutableDataAt(at + 80 + static_cast<qsizetype>(bmiPadded)));
     // A bitmap that its own header does not describe is not recorded.
     const TRecord r{EMR_STRETCHDIBITS, static_cast<uint32_t>(size), writer_.DataAt(at)};
     if (!CheckRecord(r).isEmpty()) {

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QRectF>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
     void ExtTextOut(int x, int y, unsigned options, const QRect* rect, const QString& text,
                     const int* dx) override;
     bool StretchDIBits(const QRect& dest, const QRect& src, const TDib& dib, uint32_t rop) override;
+    // The picture's rows go straight into the record.
+    bool StretchStoredRows(const QRect& dest, const QRect& src, const QImage& image,
+                           int bitCount) override;
     void IntersectClipRect(const QRect& r) override;
     void RemoveClip() override;
     int GetDeviceCaps(int index) const override;
@@ -56,6 +60,8 @@ private:
     void Bounds(const QRectF& area);
     uint32_t ColorRef(TColor c) const;
     void TextBounds(QPoint p, const TTextRun& run, unsigned options, const QRect* rect);
+    bool RecordStretchDIBits(const QRect& dest, const QRect& src, QByteArrayView info,
+                             qsizetype cbBits, const std::function<void(uchar*)>& writeBits);
 
     emf::TEmfWriter writer_;
     QSize page_;

@@ -289,6 +289,8 @@ public:
     const uchar* DataAt(qsizetype at) const {
         return reinterpret_cast<const uchar*>(data_.constData()) + at;
     }
+    // Where a record's body is written in place (valid until the next Begin).
+    uchar* MutableDataAt(qsizetype at) { return reinterpret_cast<uchar*>(data_.data()) + at; }
     // Writes the end record and the header and hands over the bytes.
     QByteArray Finish(const TRectL& frame, QSize devicePixels, QSize deviceMicrometers,
                       const QString& description);

@@ -390,6 +390,9 @@ void TBitmap::Draw(TCanvas& canvas, const QRect& rect) {
     }
     if (!Monochrome()) dc->SetStretchBltMode(COLORONCOLOR);
     if (IndexesInTable(pixels) && dc->DrawImage(rect, pixels, pixels.rect())) return;
+    // A recording takes rows laid out as a bitmap's straight into its record: no bitmap
+    // copy of a large picture is made, nor kept.
+    if (dc->StretchStoredRows(rect, pixels.rect(), pixels, BitsPerPixel())) return;
     dc->StretchDIBits(rect, pixels.rect(), DrawingDib(), SRCCOPY);
 }
 

@@ -4,6 +4,7 @@
 #include "BmpFiles.h"
 #include "RecordingDC.h"
 #include "framework/graphics/Dib.h"
+#include "framework/graphics/EmfRecorder.h"
 #include "framework/graphics/Metafile.h"
 #include "framework/graphics/Pictures.h"
 #include "framework/core/Reader.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <functional>
 
 namespace {
 
@@ -411,6 +413,60 @@ TEST_F(PictureTest, DamagedIconsAreRefused) {
         EXPECT_TRUE(icon.Empty());
     }
 }
+
+// A bitmap drawn into a recording gives the record a bitmap copy of it would give, whether
+// its rows go into the record as they are (24 and 32 bits) or through that copy (the
+// rest): widths whose rows need padding, and rows told apart so that an upside-down or
+// shifted row shows.
+struct RecordedBitmapRow {
+    TPixelFormat format;
+    int width, height;
+};
+void PrintTo(const RecordedBitmapRow& row, std::ostream* os) {
+    *os << "format " << row.format << ", " << row.width << " x " << row.height;
+}
+
+class RecordedBitmapTest : public ::testing::TestWithParam<RecordedBitmapRow> {};
+
+TEST_P(RecordedBitmapTest, RecordsTheRowsABitmapCopyWould) {
+    const RecordedBitmapRow row = GetParam();
+    QImage source(row.width, row.height, QImage::Format_RGB32);
+    QRandomGenerator rng(static_cast<quint32>(row.width * 31 + row.height));
+    for (int y = 0; y < row.height; ++y)
+        for (int x = 0; x < row.width; ++x)
+            source.setPixel(x, y, qRgb(static_cast<int>(rng.bounded(256u)), y * 9 % 256, x * 7 % 256));
+    TBitmap bitmap;
+    bitmap.SetImage(source, row.format);
+    const QRect dest(3, 4, 2 * row.width, 2 * row.height);
+
+    auto record = [&](const std::function<void(TEmfRecorderDC&)>& draw) {
+        TEmfRecorderDC recorder(QSize(120, 90), 96, 96);
+        draw(recorder);
+        return recorder.Finish();
+    };
+    const QByteArray drawn = record([&](TEmfRecorderDC& dc) {
+        TCanvas canvas(&dc);
+        canvas.StretchDraw(dest, &bitmap);
+    });
+    const QByteArray copied = record([&](TEmfRecorderDC& dc) {
+        dc.SetStretchBltMode(COLORONCOLOR);
+        ASSERT_TRUE(dc.StretchDIBits(dest, bitmap.Image().rect(),
+                                     EncodeDib(bitmap.Image(), bitmap.BitsPerPixel()), SRCCOPY));
+    });
+    EXPECT_GT(drawn.size(), row.width * row.height);
+    EXPECT_EQ(drawn.size(), copied.size());
+    EXPECT_TRUE(drawn == copied) << "the recorded bitmap differs";
+    EXPECT_EQ(DibRowsAsStored(bitmap.Image(), bitmap.BitsPerPixel()),
+              row.format == pf24bit || row.format == pf32bit);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, RecordedBitmapTest,
+                         ::testing::Values(RecordedBitmapRow{pf24bit, 5, 3},
+                                           RecordedBitmapRow{pf24bit, 8, 4},
+                                           RecordedBitmapRow{pf24bit, 1, 7},
+                                           RecordedBitmapRow{pf32bit, 3, 5},
+                                           RecordedBitmapRow{pf8bit, 5, 3},
+                                           RecordedBitmapRow{pf16bit, 3, 2}));
 
 } // namespace
 
