@@ -213,7 +213,7 @@ void TRpPrinter::FinishJob() {
         ReleasePage();
         pageCanvas_ = nullptr;
         try {
-            if (devicePrinter_->Printing()) devicePrinter_->EndDoc();
+            if (devicePrinter_ && devicePrinter_->Printing()) devicePrinter_->EndDoc();
         } catch (...) {
             // The printer took nothing (its job is gone with its file): the pass failed.
             status_ = stFinished;
@@ -236,7 +236,7 @@ void TRpPrinter::AbortJob() {
     if (destination_ == pdPrinter) {
         ReleasePage();
         pageCanvas_ = nullptr;
-        if (devicePrinter_->Printing()) devicePrinter_->Abort();
+        if (devicePrinter_ && devicePrinter_->Printing()) devicePrinter_->Abort();
     } else if (pageMetafile_) {
         ClosePage();
     }
