@@ -27,32 +27,26 @@ QWidget* W(TControl* c) {
     return c->Widget();
 }
 
-bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 // Types the name once the folder's listing has settled (a file selected in the list would
 // win over it), then confirms.
 void ConfirmFile(QDialog* d, const QString& name) {
     auto* fd = qobject_cast<QFileDialog*>(d);
     ASSERT_TRUE(fd);
     auto* edit = Child<QLineEdit>(fd, "fileNameEdit");
-    for (int tries = 0; tries < 20; ++tries) {
-        bool selected = false;
-        for (auto* view : fd->findChildren<QAbstractItemView*>()) {
+    auto selected = [fd] {
+        for (auto* view : fd->findChildren<QAbstractItemView*>())
+            if (view->selectionModel() && view->selectionModel()->hasSelection()) return true;
+        return false;
+    };
+    // The listing arrives on its own time and may select a file over the name; each time it
+    // does, the name is put back.
+    EXPECT_TRUE(WaitUntil([&] {
+        if (edit->text() == name && !selected()) return true;
+        for (auto* view : fd->findChildren<QAbstractItemView*>())
             view->clearSelection();
-            selected |= view->selectionModel() && view->selectionModel()->hasSelection();
-        }
         edit->setText(name);
-        Settle(50);
-        if (edit->text() == name && !selected) break;
-    }
+        return false;
+    }, 10000));
     for (auto* box : fd->findChildren<QDialogButtonBox*>())
         for (auto which : {QDialogButtonBox::Open, QDialogButtonBox::Save})
             if (QAbstractButton* b = box->button(which)) {
@@ -152,7 +146,7 @@ TEST_F(DesignEditorTest, SaveAndOpenThroughTheirKeysWithTheTitleFollowing) {
             d->reject();
         });
         Keys(Qt::Key_S, Qt::ControlModifier);
-        Settle(100);
+        EXPECT_TRUE(WaitUntil([&] { return !Document()->Modified(); }, 10000));
     }
     EXPECT_FALSE(asked);
     EXPECT_EQ(Form1->Caption(), title + QStringLiteral(" - copertina.sleevane"));
@@ -256,7 +250,8 @@ bool DropOn(TControl* control, const QString& file) {
     if (!move.isAccepted()) return false;
     QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
     QCoreApplication::sendEvent(w, &drop);
-    Settle(50);
+    // The drop is handled as it is sent; only what it posted is left to run.
+    Settle();
     return drop.isAccepted();
 }
 

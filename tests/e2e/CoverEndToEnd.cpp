@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <functional>
 
@@ -44,18 +45,8 @@ QString ShotDir() {
 }
 
 void Shot(QWidget* w, const char* name) {
-    Settle(50);
+    Settle();
     w->grab().toImage().save(QDir(ShotDir()).filePath(QString::fromLatin1(name) + ".png"));
-}
-
-bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 void Choose(TComboBox* box, int index) {
@@ -83,13 +74,15 @@ void ConfirmFile(QDialog* d, const QString& name) {
             if (view->selectionModel() && view->selectionModel()->hasSelection()) return true;
         return false;
     };
-    for (int tries = 0; tries < 20; ++tries) {
+    // The listing arrives on its own time and may select a file over the name; each time it
+    // does, the name is put back.
+    EXPECT_TRUE(WaitUntil([&] {
+        if (edit->text() == name && !selected()) return true;
         for (auto* view : fd->findChildren<QAbstractItemView*>())
             view->clearSelection();
         edit->setText(name);
-        Settle(50);
-        if (edit->text() == name && !selected()) break;
-    }
+        return false;
+    }, 10000));
     for (auto* box : fd->findChildren<QDialogButtonBox*>())
         for (auto which : {QDialogButtonBox::Open, QDialogButtonBox::Save})
             if (QAbstractButton* b = box->button(which)) {
@@ -307,8 +300,9 @@ TEST(CoverEndToEnd, FromStartToPrint) {
             auto driver = WhenDialogOpens([&](QDialog* d) {
                 auto* printers = Child<QComboBox>(d, "printers");
                 printers->setCurrentIndex(printers->count() - 1); // the file entry
-                Settle(50);
-                Child<QLineEdit>(d, "filename")->setText(pdf);
+                auto* filename = Child<QLineEdit>(d, "filename");
+                EXPECT_TRUE(WaitUntil([&] { return filename->isEnabled(); }, 10000));
+                filename->setText(pdf);
                 for (auto* box : d->findChildren<QDialogButtonBox*>())
                     if (QAbstractButton* ok = box->button(QDialogButtonBox::Ok)) ok->click();
             });
@@ -406,7 +400,11 @@ TEST(CoverEndToEnd, FromStartToPrint) {
         TRpStandardPreview* p = nullptr;
         if (!WaitUntil([&] { return (p = OpenPreview()) != nullptr; })) return;
         WaitUntil([&] { return preview->Report1->Idle(); });
-        Settle(50);
+        // The page shows before the report has counted its pages: "Page 1 of 0" meanwhile.
+        const QRegularExpression counted(QStringLiteral("^Page \\d+ of [1-9]"));
+        EXPECT_TRUE(WaitUntil(
+            [&] { return counted.match(p->StatusBar->Panels()->Items(1)->Text()).hasMatch(); },
+            10000));
         pageText = p->StatusBar->Panels()->Items(1)->Text();
         Shot(p->Widget(), "e2e-booklet-anteprima");
         QTest::mouseClick(W(p->ExitButton), Qt::LeftButton);

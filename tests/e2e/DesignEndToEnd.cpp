@@ -34,16 +34,6 @@ QWidget* W(TControl* c) {
     return c->Widget();
 }
 
-bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 void Choose(TComboBox* box, int index) {
     auto* combo = qobject_cast<QComboBox*>(W(box));
     combo->setFocus();
@@ -60,16 +50,20 @@ void ConfirmFile(QDialog* d, const QString& name) {
     auto* fd = qobject_cast<QFileDialog*>(d);
     if (!fd) return;
     auto* edit = Child<QLineEdit>(fd, "fileNameEdit");
-    for (int tries = 0; tries < 20; ++tries) {
-        bool selected = false;
-        for (auto* view : fd->findChildren<QAbstractItemView*>()) {
+    auto selected = [fd] {
+        for (auto* view : fd->findChildren<QAbstractItemView*>())
+            if (view->selectionModel() && view->selectionModel()->hasSelection()) return true;
+        return false;
+    };
+    // The listing arrives on its own time and may select a file over the name; each time it
+    // does, the name is put back.
+    EXPECT_TRUE(WaitUntil([&] {
+        if (edit->text() == name && !selected()) return true;
+        for (auto* view : fd->findChildren<QAbstractItemView*>())
             view->clearSelection();
-            selected |= view->selectionModel() && view->selectionModel()->hasSelection();
-        }
         edit->setText(name);
-        Settle(50);
-        if (edit->text() == name && !selected) break;
-    }
+        return false;
+    }, 10000));
     for (auto* box : fd->findChildren<QDialogButtonBox*>())
         for (auto which : {QDialogButtonBox::Open, QDialogButtonBox::Save})
             if (QAbstractButton* b = box->button(which)) {
@@ -188,7 +182,10 @@ TEST(DesignEndToEnd, SavedReopenedAfterARestartPrintsTheSamePage) {
             QTest::keyClick(memo, Qt::Key_S, Qt::ControlModifier);
             ASSERT_TRUE(WaitUntil([&] { return QFile::exists(design); }));
         }
-        Settle(50);
+        EXPECT_TRUE(WaitUntil([&] {
+            return Form1->Widget()->windowTitle() ==
+                   QStringLiteral("Sleevane 0.2 Beta - concerto.sleevane");
+        }, 10000));
         EXPECT_EQ(Form1->Widget()->windowTitle(),
                   QStringLiteral("Sleevane 0.2 Beta - concerto.sleevane"));
         EXPECT_EQ(ReadDesignFile(design), Form1->Design());

@@ -75,19 +75,19 @@ QAbstractButton* DialogButton(QDialog* d, QDialogButtonBox::StandardButton which
     return nullptr;
 }
 
-// The names the file dialog lists, once its folder has been read.
-QStringList Listed(QFileDialog* d) {
+// The names the file dialog lists once they are `expected`, or at the deadline: the folder
+// is read and the filter applied on their own time, and an early listing is unfiltered.
+QStringList Listed(QFileDialog* d, const QStringList& expected) {
     auto* view = Child<QListView>(d, "listView");
     QStringList names;
-    for (int attempt = 0; attempt < 300; ++attempt) {
-        Settle(10);
+    WaitUntil([&] {
         names.clear();
         const QModelIndex root = view->rootIndex();
         for (int r = 0; r < view->model()->rowCount(root); ++r)
             names << view->model()->index(r, 0, root).data().toString();
-        if (!names.isEmpty()) break;
-    }
-    names.sort(Qt::CaseInsensitive);
+        names.sort(Qt::CaseInsensitive);
+        return names == expected;
+    }, 10000);
     return names;
 }
 
@@ -139,7 +139,7 @@ TEST_F(DialogsTest, OpenDialogFiltersKeepsItsFileNameAndStartsThere) {
         auto* types = Child<QComboBox>(fd, "fileTypeCombo");
         for (int i = 0; i < types->count(); ++i)
             filters << types->itemText(i);
-        seen = Listed(fd);
+        seen = Listed(fd, {"a.jpg", "B.JPG"});
         TypeFileName(fd, QStringLiteral("a.jpg"));
         QTest::mouseClick(DialogButton(fd, QDialogButtonBox::Open), Qt::LeftButton);
     });
@@ -157,7 +157,7 @@ TEST_F(DialogsTest, OpenDialogFiltersKeepsItsFileNameAndStartsThere) {
         offered = Child<QLineEdit>(fd, "fileNameEdit")->text();
         auto* types = Child<QComboBox>(fd, "fileTypeCombo");
         QTest::keyClick(types, Qt::Key_Down);
-        seen = Listed(fd);
+        seen = Listed(fd, {"c.bmp"});
         TypeFileName(fd, QStringLiteral("c.bmp"));
         QTest::mouseClick(DialogButton(fd, QDialogButtonBox::Open), Qt::LeftButton);
     });
@@ -214,7 +214,7 @@ TEST_F(DialogsTest, SaveDialogAddsItsExtensionAndOnlyAsksAboutOverwritingWhenTol
             }
         });
         QTest::mouseClick(DialogButton(fd, QDialogButtonBox::Save), Qt::LeftButton);
-        Settle(200);
+        EXPECT_TRUE(WaitUntil([&] { return asked; }, 10000));
         EXPECT_TRUE(fd->isVisible());
         fd->reject();
     });

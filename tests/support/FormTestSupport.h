@@ -61,6 +61,18 @@ template <class T> T* Find(TComponent* root, const char* name) {
     return timer;
 }
 
+// Lets events run until `done` holds; a busy machine gets the whole deadline, an idle one
+// does not sleep. False when the deadline passed first, for the caller to assert.
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
 // Lets pending events run for a moment.
 inline void Settle(int ms = 0) {
     QElapsedTimer t;
