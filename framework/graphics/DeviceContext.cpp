@@ -368,7 +368,7 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
     const TTextPlacement place = PlaceTextRun(textAlign, run);
     painter.save();
     painter.translate(p);
-    if (escapement % 3600 != 0) painter.rotate(-escapement / 10.0);
+    if (escapement % 3600 != 0) painter.rotate(-(escapement / 10.0));
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (background) painter.fillRect(place.Cell(run), *background);

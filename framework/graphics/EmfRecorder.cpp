@@ -306,7 +306,7 @@ void TEmfRecorderDC::TextBounds(QPoint p, const TTextRun& run, unsigned options,
                                 const QRect* rect) {
     QTransform turn;
     turn.translate(p.x(), p.y());
-    turn.rotate(-state_.logFont.lfEscapement / 10.0);
+    turn.rotate(-(state_.logFont.lfEscapement / 10.0));
     QRectF cell = turn.mapRect(PlaceTextRun(state_.textAlign, run).Cell(run));
     if (options & ETO_CLIPPED) cell &= QRectF(rect->normalized());
     if (!run.advances.empty()) Bounds(cell);
