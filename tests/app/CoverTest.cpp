@@ -37,36 +37,6 @@ void Choose(TComboBox* box, int index) {
     ASSERT_EQ(box->ItemIndex(), index);
 }
 
-void ConfirmFile(QDialog* d, const QString& name) {
-    auto* fd = qobject_cast<QFileDialog*>(d);
-    ASSERT_TRUE(fd);
-    // The folder's listing loads after the dialog shows and selects the file chosen last,
-    // and a selected file wins over the name in the edit: the name is set once nothing is
-    // selected any more.
-    auto* edit = Child<QLineEdit>(fd, "fileNameEdit");
-    auto selected = [fd] {
-        for (auto* view : fd->findChildren<QAbstractItemView*>())
-            if (view->selectionModel() && view->selectionModel()->hasSelection()) return true;
-        return false;
-    };
-    const bool named = QTest::qWaitFor(
-        [&] {
-            if (edit->text() == name && !selected()) return true;
-            for (auto* view : fd->findChildren<QAbstractItemView*>())
-                view->clearSelection();
-            edit->setText(name);
-            return false;
-        },
-        10000);
-    ASSERT_TRUE(named) << "the dialog kept another file selected";
-    for (auto* box : fd->findChildren<QDialogButtonBox*>())
-        if (QAbstractButton* b = box->button(QDialogButtonBox::Open)) {
-            QTest::mouseClick(b, Qt::LeftButton);
-            return;
-        }
-    ADD_FAILURE() << "no Open button";
-}
-
 int PdfPrinterIndex() {
     TPrinter p;
     return static_cast<int>(p.Printers().indexOf(TPrinter::PdfPrinterName()));

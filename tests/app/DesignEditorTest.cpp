@@ -27,35 +27,6 @@ QWidget* W(TControl* c) {
     return c->Widget();
 }
 
-// Types the name once the folder's listing has settled (a file selected in the list would
-// win over it), then confirms.
-void ConfirmFile(QDialog* d, const QString& name) {
-    auto* fd = qobject_cast<QFileDialog*>(d);
-    ASSERT_TRUE(fd);
-    auto* edit = Child<QLineEdit>(fd, "fileNameEdit");
-    auto selected = [fd] {
-        for (auto* view : fd->findChildren<QAbstractItemView*>())
-            if (view->selectionModel() && view->selectionModel()->hasSelection()) return true;
-        return false;
-    };
-    // The listing arrives on its own time and may select a file over the name; each time it
-    // does, the name is put back.
-    EXPECT_TRUE(WaitUntil([&] {
-        if (edit->text() == name && !selected()) return true;
-        for (auto* view : fd->findChildren<QAbstractItemView*>())
-            view->clearSelection();
-        edit->setText(name);
-        return false;
-    }, 10000));
-    for (auto* box : fd->findChildren<QDialogButtonBox*>())
-        for (auto which : {QDialogButtonBox::Open, QDialogButtonBox::Save})
-            if (QAbstractButton* b = box->button(which)) {
-                QTest::mouseClick(b, Qt::LeftButton);
-                return;
-            }
-    ADD_FAILURE() << "no button to confirm";
-}
-
 // Presses the button with this text on the save question once it shows; its buttons'
 // texts go to `seen`.
 [[nodiscard]] std::unique_ptr<QTimer> AnswerQuestion(const QString& answer, QStringList* seen) {

@@ -46,32 +46,6 @@ void TypeInto(QWidget* w, const QString& text) {
     QTest::keyClicks(w, text);
 }
 
-void ConfirmFile(QDialog* d, const QString& name) {
-    auto* fd = qobject_cast<QFileDialog*>(d);
-    if (!fd) return;
-    auto* edit = Child<QLineEdit>(fd, "fileNameEdit");
-    auto selected = [fd] {
-        for (auto* view : fd->findChildren<QAbstractItemView*>())
-            if (view->selectionModel() && view->selectionModel()->hasSelection()) return true;
-        return false;
-    };
-    // The listing arrives on its own time and may select a file over the name; each time it
-    // does, the name is put back.
-    EXPECT_TRUE(WaitUntil([&] {
-        if (edit->text() == name && !selected()) return true;
-        for (auto* view : fd->findChildren<QAbstractItemView*>())
-            view->clearSelection();
-        edit->setText(name);
-        return false;
-    }, 10000));
-    for (auto* box : fd->findChildren<QDialogButtonBox*>())
-        for (auto which : {QDialogButtonBox::Open, QDialogButtonBox::Save})
-            if (QAbstractButton* b = box->button(which)) {
-                QTest::mouseClick(b, Qt::LeftButton);
-                return;
-            }
-}
-
 int PdfPrinterIndex() {
     TPrinter p;
     return static_cast<int>(p.Printers().indexOf(TPrinter::PdfPrinterName()));

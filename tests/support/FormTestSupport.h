@@ -7,7 +7,15 @@
 #include "framework/core/Reader.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -80,4 +88,33 @@ inline void Settle(int ms = 0) {
     do {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     } while (t.elapsed() < ms);
+}
+
+// Types a name into a file dialog once its listing has settled (a file selected in the list
+// would win over the name), then confirms.
+inline void ConfirmFile(QDialog* d, const QString& name) {
+    auto* fd = qobject_cast<QFileDialog*>(d);
+    ASSERT_TRUE(fd);
+    auto* edit = Child<QLineEdit>(fd, "fileNameEdit");
+    auto selected = [fd] {
+        for (auto* view : fd->findChildren<QAbstractItemView*>())
+            if (view->selectionModel() && view->selectionModel()->hasSelection()) return true;
+        return false;
+    };
+    // The listing arrives on its own time and may select a file over the name; each time it
+    // does, the name is put back.
+    EXPECT_TRUE(WaitUntil([&] {
+        if (edit->text() == name && !selected()) return true;
+        for (auto* view : fd->findChildren<QAbstractItemView*>())
+            view->clearSelection();
+        edit->setText(name);
+        return false;
+    }, 10000));
+    for (auto* box : fd->findChildren<QDialogButtonBox*>())
+        for (auto which : {QDialogButtonBox::Open, QDialogButtonBox::Save})
+            if (QAbstractButton* b = box->button(which)) {
+                QTest::mouseClick(b, Qt::LeftButton);
+                return;
+            }
+    ADD_FAILURE() << "no button to confirm";
 }
