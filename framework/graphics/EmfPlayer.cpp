@@ -136,6 +136,7 @@ private:
     void ApplyClip();
     void CombineClip(const QRegion& region, uint32_t mode);
     QRegion LogicalRectRegion(const TRectL& r);
+    QPolygon CutToDestination(const QPolygonF& device) const;
     QRegion RegionData(const TRecord& r, uint32_t at);
 
     // ---- drawing
@@ -385,14 +386,8 @@ void Player::CombineClip(const QRegion& region, uint32_t mode) {
 QRegion Player::LogicalRectRegion(const TRectL& r) {
     const QTransform t = Total();
     if (AxisAligned(t)) return QRegion(DeviceRect(r.left, r.top, r.right, r.bottom));
-    QPolygonF poly = t.map(QPolygonF(QRectF(QPointF(r.left, r.top), QPointF(r.right, r.bottom))));
-    // Only the part over the destination counts (every clip is cut to it), and Qt's
-    // polygon regions lose memory on polygons far larger than that.
-    poly = poly.intersected(QPolygonF(QRectF(initialClip_.boundingRect()).adjusted(-1, -1, 1, 1)));
-    if (poly.size() < 3) return QRegion();
-    QPolygon device;
-    for (const QPointF& p : poly)
-        device << QPoint(ToInt(p.x()), ToInt(p.y()));
+    const QPolygon device =
+        CutToDestination(t.map(QPolygonF(QRectF(QPointF(r.left, r.top), QPointF(r.right, r.bottom)))));
     // A turned rectangle without area is an empty region.
     int64_t twiceArea = 0;
     for (qsizetype i = 0; i < device.size(); ++i) {
@@ -402,6 +397,50 @@ QRegion Player::LogicalRectRegion(const TRectL& r) {
     }
     if (twiceArea == 0) return QRegion();
     return QRegion(device);
+}
+
+// Only the part of a polygon over the destination counts (every clip is cut to it), and
+// Qt's polygon regions lose memory on polygons far taller than any page: each polygon is
+// cut to the destination's bounds, side by side, before it becomes a region. Cutting along
+// a straight line keeps every point on the inner side at its winding number, so both fill
+// rules give the same region there. Fewer than three corners left is no polygon.
+QPolygon Player::CutToDestination(const QPolygonF& device) const {
+    const QRectF bounds = QRectF(initialClip_.boundingRect()).adjusted(-1, -1, 1, 1);
+    QPolygonF poly = device;
+    const auto cut = [&poly](auto inside, auto crossing) {
+        QPolygonF kept;
+        for (qsizetype i = 0; i < poly.size(); ++i) {
+            const QPointF& a = poly[(i + poly.size() - 1) % poly.size()];
+            const QPointF& b = poly[i];
+            if (inside(b)) {
+                if (!inside(a)) kept << crossing(a, b);
+                kept << b;
+            } else if (inside(a)) {
+                kept << crossing(a, b);
+            }
+        }
+        poly.swap(kept);
+    };
+    const auto atX = [](double x) {
+        return [x](const QPointF& a, const QPointF& b) {
+            return QPointF(x, a.y() + (b.y() - a.y()) * (x - a.x()) / (b.x() - a.x()));
+        };
+    };
+    const auto atY = [](double y) {
+        return [y](const QPointF& a, const QPointF& b) {
+            return QPointF(a.x() + (b.x() - a.x()) * (y - a.y()) / (b.y() - a.y()), y);
+        };
+    };
+    cut([&](const QPointF& p) { return p.x() >= bounds.left(); }, atX(bounds.left()));
+    cut([&](const QPointF& p) { return p.x() <= bounds.right(); }, atX(bounds.right()));
+    cut([&](const QPointF& p) { return p.y() >= bounds.top(); }, atY(bounds.top()));
+    cut([&](const QPointF& p) { return p.y() <= bounds.bottom(); }, atY(bounds.bottom()));
+    QPolygon rounded;
+    if (poly.size() < 3) return rounded;
+    rounded.reserve(poly.size());
+    for (const QPointF& p : poly)
+        rounded << QPoint(ToInt(p.x()), ToInt(p.y()));
+    return rounded;
 }
 
 // Region rectangles are reference-device pixels: only the frame mapping applies to them.
@@ -1394,7 +1433,7 @@ void Player::PathRecord(const TRecord& r) {
     case EMR_SELECTCLIPPATH:
         if (inPath_) break;
         path_.setFillRule(state_.fillRule);
-        CombineClip(QRegion(path_.toFillPolygon().toPolygon(), state_.fillRule), r.U(8));
+        CombineClip(QRegion(CutToDestination(path_.toFillPolygon()), state_.fillRule), r.U(8));
         path_ = QPainterPath();
         break;
     default:

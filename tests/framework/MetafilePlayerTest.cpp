@@ -238,6 +238,33 @@ TEST(MetafilePlayer, AbsurdValuesAreSkipped) {
     EXPECT_EQ(image.pixel(5, 5), qRgb(255, 0, 0));
 }
 
+// A clip path reaching two million pixels above the page: a triangle of the page's lower
+// left half with a hair-thin spike far up. Only the part over the page counts; Qt refuses
+// (and loses memory on) a region made from a polygon that tall, so the whole clip was lost.
+TEST(MetafilePlayer, ClipPathsFarTallerThanThePageClipToTheirPartOnIt) {
+    for (int32_t fillMode : {1, 2}) { // alternate, winding
+        SCOPED_TRACE(fillMode);
+        Builder b;
+        b.Rec(EMR_SETPOLYFILLMODE, {fillMode});
+        b.Rec(EMR_BEGINPATH, {});
+        b.Rec(EMR_POLYGON, {0, 0, 0, 0, 6, 0, 0, 1000, 1000, 0, 1000, 0, -20000000, 1,
+                            -20000000, 1, 0});
+        b.Rec(EMR_ENDPATH, {});
+        b.Rec(EMR_SELECTCLIPPATH, {int32_t(RGN_COPY)});
+        b.Stock(NULL_PEN);
+        b.Brush(1, 0, 0x0000FF);
+        b.Rec(EMR_RECTANGLE, {-100, -100, 1100, 1100});
+        const QImage image = PlayInto(b.Finish(), QSize(100, 100));
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                red += image.pixel(x, y) == qRgb(255, 0, 0);
+        EXPECT_NEAR(red, 5000, 150);
+        EXPECT_EQ(image.pixel(20, 80), qRgb(255, 0, 0));
+        EXPECT_EQ(image.pixel(80, 20), kWhite);
+    }
+}
+
 namespace {
 
 // A placeable Windows metafile one inch square in twips, its records as 16-bit words.
