@@ -38,6 +38,7 @@ rm -rf "$dir/seeds"
 seed layout '' resources/layouts/*.layout tests/data/bad/layout/* fuzz/seeds/layout/*
 seed bitmap '\000' tests/data/bmp/*.bmp tests/data/bad/bmp/*.bmp resources/pictures/*.bmp
 seed bitmap '\001' tests/data/bad/bmp/empty.bmp
+seed bitmap '' fuzz/seeds/bitmap/*
 seed jpeg '' fuzz/seeds/jpeg/*
 seed jpeg '\000' tests/data/bad/jpeg/*
 seed emf '' tests/data/emf/*.emf tests/data/bad/emf/*.emf fuzz/seeds/emf/*

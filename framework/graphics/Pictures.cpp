@@ -172,13 +172,29 @@ QByteArray ReadRest(QIODevice& stream) {
     return stream.readAll();
 }
 
-// True unless an indexed image holds an index past the end of its colour table.
+// True unless an indexed image holds an index past the end of its colour table. Bytes
+// below the largest power of two within the table pass eight at a time; only a word that
+// holds a larger byte is looked at byte by byte.
 bool IndexesInTable(const QImage& image) {
     if (image.format() != QImage::Format_Indexed8 || image.colorCount() >= 256) return true;
     const int count = image.colorCount();
+    if (count == 0) return image.width() == 0 || image.height() == 0;
+    int below = 1;
+    while (below * 2 <= count)
+        below *= 2;
+    const uint64_t high = 0x0101010101010101ULL * static_cast<uint8_t>(~(below - 1));
+    const int width = image.width();
     for (int y = 0; y < image.height(); ++y) {
         const uchar* row = image.constScanLine(y);
-        for (int x = 0; x < image.width(); ++x)
+        int x = 0;
+        for (; x + 8 <= width; x += 8) {
+            uint64_t word;
+            std::memcpy(&word, row + x, sizeof word);
+            if (!(word & high)) continue;
+            for (int k = 0; k < 8; ++k)
+                if (row[x + k] >= count) return false;
+        }
+        for (; x < width; ++x)
             if (row[x] >= count) return false;
     }
     return true;
@@ -389,11 +405,21 @@ void TBitmap::Draw(TCanvas& canvas, const QRect& rect) {
         return;
     }
     if (!Monochrome()) dc->SetStretchBltMode(COLORONCOLOR);
-    if (IndexesInTable(pixels) && dc->DrawImage(rect, pixels, pixels.rect())) return;
+    if (IndexesChecked(pixels) && dc->DrawImage(rect, pixels, pixels.rect())) return;
     // A recording takes rows laid out as a bitmap's straight into its record: no bitmap
     // copy of a large picture is made, nor kept.
     if (dc->StretchStoredRows(rect, pixels.rect(), pixels, BitsPerPixel())) return;
     dc->StretchDIBits(rect, pixels.rect(), DrawingDib(), SRCCOPY);
+}
+
+// Whether the stored pixels' indexes all lie in their colour table: looked at once, and
+// again only when the pixels change, not at every drawing of a large picture.
+bool TBitmap::IndexesChecked(const QImage& pixels) const {
+    if (indexesKey_ != pixels.cacheKey()) {
+        indexesInTable_ = IndexesInTable(pixels);
+        indexesKey_ = pixels.cacheKey();
+    }
+    return indexesInTable_;
 }
 
 // The device-independent copy that contexts taking only bitmaps are given: made once and

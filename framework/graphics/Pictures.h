@@ -100,6 +100,9 @@ private:
     mutable bool paintConverted_ = false;
     mutable QImage::Format paintFormat_ = QImage::Format_RGB32;
     mutable QList<QRgb> paintPalette_;
+    bool IndexesChecked(const QImage& pixels) const;
+    mutable qint64 indexesKey_ = 0;
+    mutable bool indexesInTable_ = true;
     TDib DrawingDib() const;
     mutable TDib dib_;
     mutable qint64 dibKey_ = 0;
