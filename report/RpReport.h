@@ -410,6 +410,8 @@ protected:
     TRpRect DeviceRect(long double offsetX, long double offsetY) const;
     void SetItemDone(bool done) { itemDone_ = done; }
     void Paint() override;
+    // Black marks four pixels long in the item's corners on the design surface.
+    void DrawCornerMarks(TCanvas* canvas) const;
 
 private:
     void EchoBounds(int left, int top, int width, int height);

@@ -200,6 +200,13 @@ void TRpPrintable::Paint() {
         canvas->Brush()->SetColor(clWhite);
         canvas->FillRect(ClientRect());
     }
+    DrawCornerMarks(canvas);
+    const long double factor = kRpPagePixelsPerTenth * size_->Zoom() / 100;
+    frame_->DrawFrame(canvas, {0, 0, w, h}, factor, factor);
+}
+
+void TRpPrintable::DrawCornerMarks(TCanvas* canvas) const {
+    const int w = Width(), h = Height();
     canvas->Pen()->SetColor(clBlack);
     canvas->Pen()->SetWidth(1);
     constexpr int mark = 4;
@@ -212,8 +219,6 @@ void TRpPrintable::Paint() {
         canvas->MoveTo(corner.x(), corner.y());
         canvas->LineTo(corner.x(), corner.y() + dy);
     }
-    const long double factor = kRpPagePixelsPerTenth * size_->Zoom() / 100;
-    frame_->DrawFrame(canvas, {0, 0, w, h}, factor, factor);
 }
 
 // ---- TRpCustomBand ---------------------------------------------------------------------
