@@ -115,7 +115,7 @@ TCanvas* TRpPrintable::PageCanvas() const {
 }
 
 bool TRpPrintable::CanvasOutput() const {
-    return report_ && report_->CanvasOutput() && PageCanvas();
+    return report_ && PageCanvas();
 }
 
 TRpRect TRpPrintable::DeviceRect(long double offsetX, long double offsetY) const {
@@ -425,7 +425,7 @@ void TRpCustomBand::PrintBand() {
     for (int continuations = 0;; ++continuations) {
         bool allDone = true;
         PrintItems(first, allDone);
-        if (report->CanvasOutput() && report->RpPrinter())
+        if (report->RpPrinter())
             Frame()->DrawFrame(report->RpPrinter()->PageCanvas(), printRect_,
                                report->RpPrinter()->XFactor(), report->RpPrinter()->YFactor());
         if (allDone || !MayContinue(continuations)) break;
@@ -465,7 +465,7 @@ void TRpCustomBand::BeginPart() {
     printRect_ = {printer->ToDeviceX(x), printer->ToDeviceY(y),
                   printer->ToDeviceX(size_->NativeValue(TRpBandSize::iWidth) + x),
                   printer->ToDeviceY(size_->NativeValue(TRpBandSize::iHeight) + y - 1)};
-    if (!report->CanvasOutput() || !printer->PageCanvas()) return;
+    if (!printer->PageCanvas()) return;
     TCanvas* canvas = printer->PageCanvas();
     canvas->Brush()->SetBrushStyle(bsSolid);
     canvas->Brush()->SetColor(Color());
