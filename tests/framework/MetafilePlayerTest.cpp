@@ -258,7 +258,8 @@ TEST(MetafilePlayer, EmbeddedPicturesMapAsPlayedOnes) {
              b.Rec(EMR_SETMAPMODE, {2});
              b.Rec(EMR_SETVIEWPORTORGEX, {0, 1000});
          },
-         {100, 300, 300, 100}, QRect(20, 140, 40, 40)},
+         {100, 300, 300, 100},
+         QRect(20, 140, 40, 40)},
         // Five frame pixels a unit, logical (50, 50) at frame pixel (100, 0).
         {"anisotropic with origins",
          [](Builder& b) {
@@ -268,7 +269,8 @@ TEST(MetafilePlayer, EmbeddedPicturesMapAsPlayedOnes) {
              b.Rec(EMR_SETWINDOWORGEX, {50, 50});
              b.Rec(EMR_SETVIEWPORTORGEX, {100, 0});
          },
-         {50, 50, 90, 90}, QRect(20, 0, 40, 40)},
+         {50, 50, 90, 90},
+         QRect(20, 0, 40, 40)},
         // 10 across and 5 down: the smaller, 5, both ways.
         {"isotropic",
          [](Builder& b) {
@@ -276,7 +278,8 @@ TEST(MetafilePlayer, EmbeddedPicturesMapAsPlayedOnes) {
              b.Rec(EMR_SETWINDOWEXTEX, {100, 100});
              b.Rec(EMR_SETVIEWPORTEXTEX, {1000, 500});
          },
-         {0, 0, 100, 100}, QRect(0, 0, 100, 100)},
+         {0, 0, 100, 100},
+         QRect(0, 0, 100, 100)},
         // The viewport scaled by 3 across and 2 down.
         {"scaled extent",
          [](Builder& b) {
@@ -285,7 +288,8 @@ TEST(MetafilePlayer, EmbeddedPicturesMapAsPlayedOnes) {
              b.Rec(EMR_SETVIEWPORTEXTEX, {100, 100});
              b.Rec(EMR_SCALEVIEWPORTEXTEX, {3, 1, 2, 1});
          },
-         {0, 0, 100, 100}, QRect(0, 0, 60, 40)},
+         {0, 0, 100, 100},
+         QRect(0, 0, 60, 40)},
         // The window scaled past any coordinate stops at 2^26: 2^30 / 2^26 = 16 frame
         // pixels a unit.
         {"absurd scale extent",
@@ -295,19 +299,24 @@ TEST(MetafilePlayer, EmbeddedPicturesMapAsPlayedOnes) {
              b.Rec(EMR_SETVIEWPORTEXTEX, {1 << 30, 1 << 30});
              b.Rec(EMR_SCALEWINDOWEXTEX, {0x7FFFFFFF, 1, 0x7FFFFFFF, 1});
          },
-         {0, 0, 25, 25}, QRect(0, 0, 80, 80)},
+         {0, 0, 25, 25},
+         QRect(0, 0, 80, 80)},
         // Doubled and moved 100 frame pixels right; the singular one after it is skipped.
         {"world transform",
          [](Builder& b) {
              b.Xform(EMR_SETWORLDTRANSFORM, {2, 0, 0, 2, 100, 0});
              b.Xform(EMR_MODIFYWORLDTRANSFORM, {0, 0, 0, 0, 0, 0}, 2);
          },
-         {0, 0, 100, 100}, QRect(20, 0, 40, 40)},
+         {0, 0, 100, 100},
+         QRect(20, 0, 40, 40)},
     };
     const QSize size(200, 200);
-    auto near = [](const QRect& a, const QRect& b) {
-        return std::abs(a.left() - b.left()) <= 1 && std::abs(a.top() - b.top()) <= 1 &&
-               std::abs(a.right() - b.right()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
+    auto expectNear = [](const QRect& got, const QRect& want, const char* how) {
+        SCOPED_TRACE(how);
+        EXPECT_NEAR(got.left(), want.left(), 1);
+        EXPECT_NEAR(got.top(), want.top(), 1);
+        EXPECT_NEAR(got.right(), want.right(), 1);
+        EXPECT_NEAR(got.bottom(), want.bottom(), 1);
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -320,12 +329,8 @@ TEST(MetafilePlayer, EmbeddedPicturesMapAsPlayedOnes) {
         // 254 pixels an inch: ten a millimetre, as the picture's own.
         TEmfRecorderDC page(size, 254, 254);
         ASSERT_TRUE(page.EmbedMetafile(picture, QRect(QPoint(0, 0), size)));
-        const QRect played = InkBox(PlayInto(picture, size));
-        const QRect embedded = InkBox(PlayInto(page.Finish(), size));
-        EXPECT_TRUE(near(played, c.expected)) << played.x() << "," << played.y() << " "
-                                              << played.width() << "x" << played.height();
-        EXPECT_TRUE(near(embedded, c.expected)) << embedded.x() << "," << embedded.y() << " "
-                                                << embedded.width() << "x" << embedded.height();
+        expectNear(InkBox(PlayInto(picture, size)), c.expected, "played");
+        expectNear(InkBox(PlayInto(page.Finish(), size)), c.expected, "embedded");
     }
 }
 
@@ -338,8 +343,8 @@ TEST(MetafilePlayer, ClipPathsFarTallerThanThePageClipToTheirPartOnIt) {
         Builder b;
         b.Rec(EMR_SETPOLYFILLMODE, {fillMode});
         b.Rec(EMR_BEGINPATH, {});
-        b.Rec(EMR_POLYGON, {0, 0, 0, 0, 6, 0, 0, 1000, 1000, 0, 1000, 0, -20000000, 1,
-                            -20000000, 1, 0});
+        b.Rec(EMR_POLYGON,
+              {0, 0, 0, 0, 6, 0, 0, 1000, 1000, 0, 1000, 0, -20000000, 1, -20000000, 1, 0});
         b.Rec(EMR_ENDPATH, {});
         b.Rec(EMR_SELECTCLIPPATH, {int32_t(RGN_COPY)});
         b.Stock(NULL_PEN);
