@@ -42,22 +42,6 @@ QRect ToQRect(const TRpRect& r) {
     return {r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top};
 }
 
-// Black marks four pixels long in the corners of an item on the design surface.
-void DrawCornerMarks(TCanvas* canvas, int w, int h) {
-    canvas->Pen()->SetColor(clBlack);
-    canvas->Pen()->SetWidth(1);
-    constexpr int mark = 4;
-    for (const QPoint corner :
-         {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)}) {
-        const int dx = corner.x() == 0 ? mark : -mark;
-        const int dy = corner.y() == 0 ? mark : -mark;
-        canvas->MoveTo(corner.x(), corner.y());
-        canvas->LineTo(corner.x() + dx, corner.y());
-        canvas->MoveTo(corner.x(), corner.y());
-        canvas->LineTo(corner.x(), corner.y() + dy);
-    }
-}
-
 } // namespace
 
 bool HasNoArea(const TRpPrintable* item) {
@@ -404,7 +388,7 @@ void TRpCustomLabel::Paint() {
         if (!formattedLines_[i].isEmpty())
             dc->ExtTextOut(x, y0 + i * lineHeight, 0, nullptr, formattedLines_[i]);
     dc->SetTextAlign(TA_LEFT | TA_TOP);
-    DrawCornerMarks(canvas, Width(), Height());
+    DrawCornerMarks(canvas);
 }
 
 // ---- Print

@@ -708,10 +708,7 @@ void TCustomReport::FinishPass(bool composite, TRpPassEnd end) {
     if (!printer || composite) return;
     switch (end) {
     case TRpPassEnd::Finished:
-        if (canvasOutput_)
-            printer->FinishJob();
-        else
-            printer->AbortJob();
+        printer->FinishJob();
         break;
     case TRpPassEnd::Cancelled:
         printer->AbortJob();
@@ -846,7 +843,7 @@ long double TCustomReport::ColumnStep() const {
 void TCustomReport::BeginNewPage() {
     EndCurrentPage();
     SetPageNumber(pageNo_ + 1);
-    if ((canvasOutput_ || pageNo_ == 1) && rpPrinter_) rpPrinter_->StartNewPage();
+    if (rpPrinter_) rpPrinter_->StartNewPage();
     cursorY_ = RoundInt(page_->NativeValue(TRpPage::iTopMargin));
     if (OnStartPage && !Designing(this)) OnStartPage(this);
     if (pageNo_ > 1 || options_.testFlag(TRpReportEnums::FirstPageHeader)) {
@@ -874,7 +871,7 @@ void TCustomReport::PrintPageItems() {
     for (int i = 0; i < ControlCount(); ++i)
         if (auto* item = qobject_cast<TRpPrintable*>(Controls(i))) item->PrintItem(0, 0);
     TRpPrinter* printer = rpPrinter_;
-    if (!canvasOutput_ || !printer || !Frame()->HasAnyLine()) return;
+    if (!printer || !Frame()->HasAnyLine()) return;
     auto native = [&](int index) { return page_->NativeValue(index); };
     const TRpRect rect{
         printer->ToDeviceX(native(TRpPage::iLeftMargin)),

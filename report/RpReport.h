@@ -404,12 +404,14 @@ public:
 protected:
     // Where items draw: the open page of the report printer. None outside a pass.
     TCanvas* PageCanvas() const;
-    // False while nothing should be drawn on the page canvas.
+    // False while there is no page to draw on: outside a pass, or the item in no report.
     bool CanvasOutput() const;
     // The item's rectangle on the page in device pixels, moved by the offsets.
     TRpRect DeviceRect(long double offsetX, long double offsetY) const;
     void SetItemDone(bool done) { itemDone_ = done; }
     void Paint() override;
+    // Black marks four pixels long in the item's corners on the design surface.
+    void DrawCornerMarks(TCanvas* canvas) const;
 
 private:
     void EchoBounds(int left, int top, int width, int height);
@@ -805,7 +807,6 @@ public:
     // ---- run state and page logic (called by bands and the controller)
     bool Idle() const { return idle_; }
     bool CancelFlag() const { return cancelFlag_; }
-    bool CanvasOutput() const { return canvasOutput_; }
     bool Finishing() const { return finishing_; }
     int PageNo() const { return pageNo_; }
     int ColumnNo() const { return columnNo_; }
@@ -897,7 +898,6 @@ private:
     // Run state.
     bool idle_ = true;
     bool cancelFlag_ = false;
-    bool canvasOutput_ = true;
     bool finishing_ = false;
     bool stopped_ = false;
     TRpPassEnd passEnd_ = TRpPassEnd::Finished;

@@ -115,7 +115,7 @@ TCanvas* TRpPrintable::PageCanvas() const {
 }
 
 bool TRpPrintable::CanvasOutput() const {
-    return report_ && report_->CanvasOutput() && PageCanvas();
+    return report_ && PageCanvas();
 }
 
 TRpRect TRpPrintable::DeviceRect(long double offsetX, long double offsetY) const {
@@ -200,6 +200,13 @@ void TRpPrintable::Paint() {
         canvas->Brush()->SetColor(clWhite);
         canvas->FillRect(ClientRect());
     }
+    DrawCornerMarks(canvas);
+    const long double factor = kRpPagePixelsPerTenth * size_->Zoom() / 100;
+    frame_->DrawFrame(canvas, {0, 0, w, h}, factor, factor);
+}
+
+void TRpPrintable::DrawCornerMarks(TCanvas* canvas) const {
+    const int w = Width(), h = Height();
     canvas->Pen()->SetColor(clBlack);
     canvas->Pen()->SetWidth(1);
     constexpr int mark = 4;
@@ -212,8 +219,6 @@ void TRpPrintable::Paint() {
         canvas->MoveTo(corner.x(), corner.y());
         canvas->LineTo(corner.x(), corner.y() + dy);
     }
-    const long double factor = kRpPagePixelsPerTenth * size_->Zoom() / 100;
-    frame_->DrawFrame(canvas, {0, 0, w, h}, factor, factor);
 }
 
 // ---- TRpCustomBand ---------------------------------------------------------------------
@@ -420,7 +425,7 @@ void TRpCustomBand::PrintBand() {
     for (int continuations = 0;; ++continuations) {
         bool allDone = true;
         PrintItems(first, allDone);
-        if (report->CanvasOutput() && report->RpPrinter())
+        if (report->RpPrinter())
             Frame()->DrawFrame(report->RpPrinter()->PageCanvas(), printRect_,
                                report->RpPrinter()->XFactor(), report->RpPrinter()->YFactor());
         if (allDone || !MayContinue(continuations)) break;
@@ -460,7 +465,7 @@ void TRpCustomBand::BeginPart() {
     printRect_ = {printer->ToDeviceX(x), printer->ToDeviceY(y),
                   printer->ToDeviceX(size_->NativeValue(TRpBandSize::iWidth) + x),
                   printer->ToDeviceY(size_->NativeValue(TRpBandSize::iHeight) + y - 1)};
-    if (!report->CanvasOutput() || !printer->PageCanvas()) return;
+    if (!printer->PageCanvas()) return;
     TCanvas* canvas = printer->PageCanvas();
     canvas->Brush()->SetBrushStyle(bsSolid);
     canvas->Brush()->SetColor(Color());

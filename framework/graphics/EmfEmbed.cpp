@@ -2,6 +2,7 @@
 
 #include "framework/core/SysUtils.h"
 #include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/EmfMapping.h"
 
 #include <QTransform>
 #include <array>
@@ -15,15 +16,6 @@ namespace {
 TRectL Exclusive(const QRect& r) {
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
-
-// What the embedded picture's mapping records have set so far; its whole mapping is
-// folded into the world transform, since the page's own mapping stays plain.
-struct Mapping {
-    uint32_t mode = 1;
-    QPointF winOrg, vpOrg;
-    QSizeF winExt{1, 1}, vpExt{1, 1};
-    QTransform world;
-};
 
 class Embedder {
 public:
@@ -44,12 +36,7 @@ private:
 
     // ---- one function per kind of record
     void CopyRecord(const TRecord& r) { Copy(r); }
-    void MapMode(const TRecord& r);
-    void Extent(const TRecord& r);
-    void WindowOrigin(const TRecord& r);
-    void ViewportOrigin(const TRecord& r);
-    void ScaleExtent(const TRecord& r);
-    void WorldTransform(const TRecord& r);
+    void Mapping(const TRecord& r);
     void Save(const TRecord& r);
     void Restore(const TRecord& r);
     void Select(const TRecord& r);
@@ -63,8 +50,10 @@ private:
     QPointF k_; // the picture's reference pixels per millimetre
     QTransform base_;
     QRect area_;
-    Mapping m_;
-    std::vector<Mapping> stack_;
+    // What the picture's mapping records have set so far; the whole of it is folded into
+    // the world transform, since the page's own mapping stays plain.
+    TMapping m_;
+    std::vector<TMapping> stack_;
     std::unordered_map<uint32_t, uint32_t> handles_; // picture's index -> page's index
 };
 
@@ -83,15 +72,6 @@ Embedder::Handler Embedder::HandlerFor(uint32_t type) {
         Handler handler;
     };
     static constexpr Entry kEntries[] = {
-        {EMR_SETMAPMODE, &Embedder::MapMode},
-        {EMR_SETWINDOWEXTEX, &Embedder::Extent},
-        {EMR_SETVIEWPORTEXTEX, &Embedder::Extent},
-        {EMR_SETWINDOWORGEX, &Embedder::WindowOrigin},
-        {EMR_SETVIEWPORTORGEX, &Embedder::ViewportOrigin},
-        {EMR_SCALEVIEWPORTEXTEX, &Embedder::ScaleExtent},
-        {EMR_SCALEWINDOWEXTEX, &Embedder::ScaleExtent},
-        {EMR_SETWORLDTRANSFORM, &Embedder::WorldTransform},
-        {EMR_MODIFYWORLDTRANSFORM, &Embedder::WorldTransform},
         {EMR_SAVEDC, &Embedder::Save},
         {EMR_RESTOREDC, &Embedder::Restore},
         {EMR_SELECTOBJECT, &Embedder::Select},
@@ -102,6 +82,7 @@ Embedder::Handler Embedder::HandlerFor(uint32_t type) {
         {EMR_INVERTRGN, &Embedder::PaintRegion},
         {EMR_EXTSELECTCLIPRGN, &Embedder::ClipRegion},
     };
+    if (TMapping::Sets(type)) return &Embedder::Mapping;
     for (const Entry& e : kEntries)
         if (e.type == type) return e.handler;
     return RecordKind(type).Has(TRecordKind::kCreatesObject) ? &Embedder::CreateObject
@@ -150,8 +131,7 @@ void Embedder::End() {
 }
 
 void Embedder::EmitWorld() {
-    const QTransform t =
-        m_.world * PageTransform(m_.mode, m_.winOrg, m_.winExt, m_.vpOrg, m_.vpExt, k_) * base_;
+    const QTransform t = m_.Transform(k_) * base_;
     const qsizetype at = w_.Begin(EMR_SETWORLDTRANSFORM, 32);
     const double v[6] = {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
     for (int i = 0; i < 6; ++i)
@@ -199,48 +179,8 @@ void Embedder::DeleteHost(uint32_t host) {
     w_.Release(host);
 }
 
-void Embedder::MapMode(const TRecord& r) {
-    if (r.U(8) < 1 || r.U(8) > 8) return;
-    m_.mode = r.U(8);
-    EmitWorld();
-}
-
-void Embedder::Extent(const TRecord& r) {
-    if (r.I(8) == 0 || r.I(12) == 0) return;
-    (r.type == EMR_SETWINDOWEXTEX ? m_.winExt : m_.vpExt) = QSizeF(r.I(8), r.I(12));
-    EmitWorld();
-}
-
-void Embedder::WindowOrigin(const TRecord& r) {
-    m_.winOrg = QPointF(r.I(8), r.I(12));
-    EmitWorld();
-}
-
-void Embedder::ViewportOrigin(const TRecord& r) {
-    m_.vpOrg = QPointF(r.I(8), r.I(12));
-    EmitWorld();
-}
-
-void Embedder::ScaleExtent(const TRecord& r) {
-    const int32_t xn = r.I(8), xd = r.I(12), yn = r.I(16), yd = r.I(20);
-    if (xn == 0 || xd == 0 || yn == 0 || yd == 0) return;
-    QSizeF& e = r.type == EMR_SCALEWINDOWEXTEX ? m_.winExt : m_.vpExt;
-    e = QSizeF(e.width() * xn / xd, e.height() * yn / yd);
-    EmitWorld();
-}
-
-void Embedder::WorldTransform(const TRecord& r) {
-    const QTransform x(F32(r.data + 8), F32(r.data + 12), F32(r.data + 16), F32(r.data + 20),
-                       F32(r.data + 24), F32(r.data + 28));
-    const uint32_t mode = r.type == EMR_SETWORLDTRANSFORM ? 4 : r.U(32);
-    if (mode < 1 || mode > 4) return;
-    const QTransform w = mode == 1   ? QTransform()
-                         : mode == 2 ? x * m_.world
-                         : mode == 3 ? m_.world * x
-                                     : x;
-    if (!std::isfinite(w.determinant()) || std::abs(w.determinant()) < 1e-12) return;
-    m_.world = w;
-    EmitWorld();
+void Embedder::Mapping(const TRecord& r) {
+    if (m_.Apply(r)) EmitWorld();
 }
 
 void Embedder::Save(const TRecord& r) {

@@ -3,6 +3,7 @@
 #include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"
 #include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/EmfMapping.h"
 #include "framework/graphics/EmfRecords.h"
 
 #include <QBuffer>
@@ -36,17 +37,8 @@ int Small(int32_t v) {
     return std::clamp<int32_t>(v, -(1 << 28), 1 << 28);
 }
 
-double Clamp(double v) {
-    return std::isfinite(v) ? std::clamp(v, -kCoordLimit, kCoordLimit) : 0.0;
-}
-
 QColor ColorRef(uint32_t c) {
     return QColor(c & 255, (c >> 8) & 255, (c >> 16) & 255);
-}
-
-bool Finite(const QTransform& t) {
-    return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) &&
-           std::isfinite(t.m22()) && std::isfinite(t.dx()) && std::isfinite(t.dy());
 }
 
 bool AxisAligned(const QTransform& t) {
@@ -90,10 +82,7 @@ Font StockFont(uint32_t id) {
 }
 
 struct State {
-    uint32_t mapMode = 1;
-    QPointF winOrg, vpOrg;
-    QSizeF winExt{1, 1}, vpExt{1, 1};
-    QTransform world;
+    TMapping mapping;
     Pen pen;
     Brush brush;
     Font font;
@@ -119,7 +108,6 @@ private:
     using Handler = void (Player::*)(const TRecord&);
     static Handler HandlerFor(uint32_t type);
     QTransform Total();
-    QTransform Page() const;
     void Dirty() { totalValid_ = false; }
     // Takes the part of a device rectangle over the destination from what may still be
     // filled; false (and the play ends) when that is not left.
@@ -177,12 +165,7 @@ private:
 
     // ---- one function per kind of record, chosen by HandlerFor
     void Ignore(const TRecord&) {}
-    void MapMode(const TRecord& r);
-    void Extent(const TRecord& r);
-    void WindowOrigin(const TRecord& r);
-    void ViewportOrigin(const TRecord& r);
-    void ScaleExtent(const TRecord& r);
-    void WorldTransform(const TRecord& r);
+    void Mapping(const TRecord& r);
     void Save(const TRecord& r);
     void Restore(const TRecord& r);
     void BkMode(const TRecord& r);
@@ -292,14 +275,9 @@ void Player::Run() {
     painter_.restore();
 }
 
-QTransform Player::Page() const {
-    const State& s = state_;
-    return PageTransform(s.mapMode, s.winOrg, s.winExt, s.vpOrg, s.vpExt, QPointF(kx_, ky_));
-}
-
 QTransform Player::Total() {
     if (!totalValid_) {
-        total_ = state_.world * Page() * base_;
+        total_ = state_.mapping.Transform(QPointF(kx_, ky_)) * base_;
         totalValid_ = true;
     }
     return total_;
@@ -1449,15 +1427,6 @@ Player::Handler Player::HandlerFor(uint32_t type) {
         Handler handler;
     };
     static constexpr Entry kEntries[] = {
-        {EMR_SETMAPMODE, &Player::MapMode},
-        {EMR_SETWINDOWEXTEX, &Player::Extent},
-        {EMR_SETVIEWPORTEXTEX, &Player::Extent},
-        {EMR_SETWINDOWORGEX, &Player::WindowOrigin},
-        {EMR_SETVIEWPORTORGEX, &Player::ViewportOrigin},
-        {EMR_SCALEVIEWPORTEXTEX, &Player::ScaleExtent},
-        {EMR_SCALEWINDOWEXTEX, &Player::ScaleExtent},
-        {EMR_SETWORLDTRANSFORM, &Player::WorldTransform},
-        {EMR_MODIFYWORLDTRANSFORM, &Player::WorldTransform},
         {EMR_SAVEDC, &Player::Save},
         {EMR_RESTOREDC, &Player::Restore},
         {EMR_SETBKMODE, &Player::BkMode},
@@ -1532,6 +1501,8 @@ Player::Handler Player::HandlerFor(uint32_t type) {
     static const auto table = [] {
         std::array<Handler, 256> t;
         t.fill(&Player::Ignore);
+        for (uint32_t type = 0; type < t.size(); ++type)
+            if (TMapping::Sets(type)) t[type] = &Player::Mapping;
         for (const Entry& e : kEntries)
             t[e.type] = e.handler;
         return t;
@@ -1545,61 +1516,8 @@ Player::Handler Player::HandlerFor(uint32_t type) {
     return &Player::Ignore; // comments (EMF+ included), palettes, unknown types
 }
 
-void Player::MapMode(const TRecord& r) {
-    if (r.U(8) < 1 || r.U(8) > 8) return;
-    state_.mapMode = r.U(8);
-    Dirty();
-}
-
-void Player::Extent(const TRecord& r) {
-    if (r.I(8) == 0 || r.I(12) == 0) return;
-    (r.type == EMR_SETWINDOWEXTEX ? state_.winExt : state_.vpExt) = QSizeF(r.I(8), r.I(12));
-    Dirty();
-}
-
-void Player::WindowOrigin(const TRecord& r) {
-    state_.winOrg = QPointF(r.I(8), r.I(12));
-    Dirty();
-}
-
-void Player::ViewportOrigin(const TRecord& r) {
-    state_.vpOrg = QPointF(r.I(8), r.I(12));
-    Dirty();
-}
-
-void Player::ScaleExtent(const TRecord& r) {
-    const int32_t xn = r.I(8), xd = r.I(12), yn = r.I(16), yd = r.I(20);
-    if (xn == 0 || xd == 0 || yn == 0 || yd == 0) return;
-    QSizeF& e = r.type == EMR_SCALEWINDOWEXTEX ? state_.winExt : state_.vpExt;
-    const QSizeF scaled(Clamp(e.width() * xn / xd), Clamp(e.height() * yn / yd));
-    if (scaled.width() == 0 || scaled.height() == 0) return;
-    e = scaled;
-    Dirty();
-}
-
-void Player::WorldTransform(const TRecord& r) {
-    const QTransform x(F32(r.data + 8), F32(r.data + 12), F32(r.data + 16), F32(r.data + 20),
-                       F32(r.data + 24), F32(r.data + 28));
-    const uint32_t mode = r.type == EMR_SETWORLDTRANSFORM ? 4 : r.U(32);
-    QTransform w;
-    switch (mode) {
-    case 1:
-        break;
-    case 2:
-        w = x * state_.world;
-        break;
-    case 3:
-        w = state_.world * x;
-        break;
-    case 4:
-        w = x;
-        break;
-    default:
-        return;
-    }
-    if (!Finite(w) || std::abs(w.determinant()) < 1e-12) return; // singular: keep the old one
-    state_.world = w;
-    Dirty();
+void Player::Mapping(const TRecord& r) {
+    if (state_.mapping.Apply(r)) Dirty();
 }
 
 void Player::Save(const TRecord&) {

@@ -351,24 +351,8 @@ bool TEmfRecorderDC::RecordStretchDIBits(const QRect& dest, const QRect& src, QB
         emitted_->stretchMode = state_.stretchMode;
     }
     const uint32_t records = writer_.Records();
-    const qsizetype at = writer_.Begin(EMR_STRETCHDIBITS, static_cast<uint32_t>(size));
-    writer_.PutRect(at + 8, Inclusive(dest));
-    writer_.PutI32(at + 24, dest.x());
-    writer_.PutI32(at + 28, dest.y());
-    writer_.PutI32(at + 32, src.x());
-    writer_.PutI32(at + 36, src.y());
-    writer_.PutI32(at + 40, src.width());
-    writer_.PutI32(at + 44, src.height());
-    writer_.Put32(at + 48, 80);
-    writer_.Put32(at + 52, static_cast<uint32_t>(cbBmi));
-    writer_.Put32(at + 56, static_cast<uint32_t>(80 + bmiPadded));
-    writer_.Put32(at + 60, static_cast<uint32_t>(cbBits));
-    writer_.Put32(at + 64, 0);
-    writer_.Put32(at + 68, SRCCOPY);
-    writer_.PutI32(at + 72, dest.width());
-    writer_.PutI32(at + 76, dest.height());
-    writer_.PutBytes(at + 80, info.data(), info.size());
-    writeBits(writer_.MutableDataAt(at + 80 + static_cast<qsizetype>(bmiPadded)));
+    const qsizetype at =
+        writer_.StretchDIBits(Inclusive(dest), dest, src, 0, SRCCOPY, info, cbBitsIn, writeBits);
     // A bitmap that its own header does not describe is not recorded.
     const TRecord r{EMR_STRETCHDIBITS, static_cast<uint32_t>(size), writer_.DataAt(at)};
     if (!CheckRecord(r).isEmpty()) {

@@ -554,6 +554,34 @@ void TEmfWriter::PutBytes(qsizetype at, const void* bytes, qsizetype n) {
     if (n > 0) std::memcpy(data_.data() + at, bytes, static_cast<size_t>(n));
 }
 
+qsizetype TEmfWriter::StretchDIBits(const TRectL& bounds, const QRect& dest, const QRect& src,
+                                    uint32_t usage, uint32_t rop, QByteArrayView info,
+                                    qsizetype cbBits,
+                                    const std::function<void(uchar*)>& writeBits) {
+    const uint64_t bmiPadded = (static_cast<uint64_t>(info.size()) + 3) / 4 * 4;
+    const uint64_t bitsPadded = (static_cast<uint64_t>(cbBits) + 3) / 4 * 4;
+    const qsizetype at =
+        Begin(EMR_STRETCHDIBITS, static_cast<uint32_t>(80 + bmiPadded + bitsPadded));
+    PutRect(at + 8, bounds);
+    PutI32(at + 24, dest.x());
+    PutI32(at + 28, dest.y());
+    PutI32(at + 32, src.x());
+    PutI32(at + 36, src.y());
+    PutI32(at + 40, src.width());
+    PutI32(at + 44, src.height());
+    Put32(at + 48, 80);
+    Put32(at + 52, static_cast<uint32_t>(info.size()));
+    Put32(at + 56, static_cast<uint32_t>(80 + bmiPadded));
+    Put32(at + 60, static_cast<uint32_t>(cbBits));
+    Put32(at + 64, usage);
+    Put32(at + 68, rop);
+    PutI32(at + 72, dest.width());
+    PutI32(at + 76, dest.height());
+    PutBytes(at + 80, info.data(), info.size());
+    writeBits(MutableDataAt(at + 80 + static_cast<qsizetype>(bmiPadded)));
+    return at;
+}
+
 void TEmfWriter::Simple(uint32_t type) {
     Begin(type, 8);
 }

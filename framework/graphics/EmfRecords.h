@@ -6,6 +6,7 @@
 #include "framework/core/Limits.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
@@ -15,6 +16,7 @@
 #include <QtEndian>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace emf {
@@ -275,6 +277,12 @@ public:
     void Simple(uint32_t type);
     void Simple(uint32_t type, uint32_t a);
     void Simple(uint32_t type, uint32_t a, uint32_t b);
+    // A STRETCHDIBITS record that draws src of a bitmap onto dest with rop: the bitmap's
+    // info is copied, its cbBits bytes of pixels are written in place by writeBits, each
+    // padded to four bytes. Returns the record's offset.
+    qsizetype StretchDIBits(const TRectL& bounds, const QRect& dest, const QRect& src,
+                            uint32_t usage, uint32_t rop, QByteArrayView info, qsizetype cbBits,
+                            const std::function<void(uchar*)>& writeBits);
     // Adds an inclusive ink box of reference pixels to the header's bounds.
     void AddBounds(const TRectL& inclusive);
     // The lowest free object index; Release gives it back.

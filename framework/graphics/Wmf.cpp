@@ -168,24 +168,9 @@ bool Converter::Dib(const Record& r, uint32_t wordOffset, uint32_t usage, QByteA
 
 void Converter::StretchDib(const QRect& dest, const QRect& src, uint32_t rop, const QByteArray& bmi,
                            const QByteArray& bits, uint32_t usage) {
-    const uint32_t bmiPad = Pad4(bmi.size()), bitsPad = Pad4(bits.size());
-    const qsizetype at = w_.Begin(EMR_STRETCHDIBITS, 80 + bmiPad + bitsPad);
-    w_.PutI32(at + 24, dest.x());
-    w_.PutI32(at + 28, dest.y());
-    w_.PutI32(at + 32, src.x());
-    w_.PutI32(at + 36, src.y());
-    w_.PutI32(at + 40, src.width());
-    w_.PutI32(at + 44, src.height());
-    w_.Put32(at + 48, 80);
-    w_.Put32(at + 52, static_cast<uint32_t>(bmi.size()));
-    w_.Put32(at + 56, 80 + bmiPad);
-    w_.Put32(at + 60, static_cast<uint32_t>(bits.size()));
-    w_.Put32(at + 64, usage);
-    w_.Put32(at + 68, rop);
-    w_.PutI32(at + 72, dest.width());
-    w_.PutI32(at + 76, dest.height());
-    w_.PutBytes(at + 80, bmi.constData(), bmi.size());
-    w_.PutBytes(at + 80 + bmiPad, bits.constData(), bits.size());
+    w_.StretchDIBits({}, dest, src, usage, rop, bmi, bits.size(), [&](uchar* out) {
+        if (!bits.isEmpty()) std::memcpy(out, bits.constData(), static_cast<size_t>(bits.size()));
+    });
 }
 
 void Converter::Blt(uint32_t type, const QRect& dest, const QRect& src, uint32_t rop,

@@ -121,6 +121,7 @@ inline constexpr int SNotAReportFile = 63006;
 inline constexpr int SPageStoreFull = 63007;
 inline constexpr int STempFileFailed = 63008; // %1: directory
 inline constexpr int SCodeEndsEarly = 63009;
+inline constexpr int SNotEngineThread = 63010;
 // Report files
 inline constexpr int SFileShorterThanHeader = 63100; // %1: length
 inline constexpr int SPageCountWrong = 63101;        // %1: header's count, %2: pages found
@@ -150,8 +151,9 @@ public:
 
 // The engine runs on the program's one thread (the one that made the application object):
 // the preview reads pages while a pass appends them only through the message loop, one
-// call at a time, so nothing of it takes a lock.
+// call at a time, so nothing of it takes a lock. A call from another thread raises
+// ERpError in every build instead of racing the pass.
 inline void RpAssertEngineThread() {
-    Q_ASSERT(!QCoreApplication::instance() ||
-             QThread::currentThread() == QCoreApplication::instance()->thread());
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread()) throw ERpError(RpRes::SNotEngineThread);
 }

@@ -2,6 +2,7 @@
 // paths, pattern fills, regions, clipping, text without advances, and Windows metafiles.
 
 #include "framework/graphics/EmfPlayer.h"
+#include "framework/graphics/EmfRecorder.h"
 #include "framework/graphics/Metafile.h"
 #include "framework/graphics/Wmf.h"
 #include "support/TestSupport.h"
@@ -9,6 +10,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QPainter>
+#include <functional>
 
 using namespace emf;
 
@@ -238,6 +240,100 @@ TEST(MetafilePlayer, AbsurdValuesAreSkipped) {
     EXPECT_EQ(image.pixel(5, 5), qRgb(255, 0, 0));
 }
 
+// A picture's mapping records placed by the player and, kept as vector drawing inside
+// another metafile, by the embedder: both put its drawing in the same place. The frame is
+// 1000 reference pixels square, played onto 200 pixels: a frame pixel is a fifth of one.
+TEST(MetafilePlayer, EmbeddedPicturesMapAsPlayedOnes) {
+    struct Case {
+        const char* name;
+        std::function<void(Builder&)> mapping;
+        TRectL drawn; // logical
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"text units", [](Builder&) {}, {100, 100, 300, 300}, QRect(20, 20, 40, 40)},
+        // Tenths of a millimetre (one frame pixel), y upward from the bottom edge.
+        {"metric, y upward",
+         [](Builder& b) {
+             b.Rec(EMR_SETMAPMODE, {2});
+             b.Rec(EMR_SETVIEWPORTORGEX, {0, 1000});
+         },
+         {100, 300, 300, 100},
+         QRect(20, 140, 40, 40)},
+        // Five frame pixels a unit, logical (50, 50) at frame pixel (100, 0).
+        {"anisotropic with origins",
+         [](Builder& b) {
+             b.Rec(EMR_SETMAPMODE, {8});
+             b.Rec(EMR_SETWINDOWEXTEX, {200, 200});
+             b.Rec(EMR_SETVIEWPORTEXTEX, {1000, 1000});
+             b.Rec(EMR_SETWINDOWORGEX, {50, 50});
+             b.Rec(EMR_SETVIEWPORTORGEX, {100, 0});
+         },
+         {50, 50, 90, 90},
+         QRect(20, 0, 40, 40)},
+        // 10 across and 5 down: the smaller, 5, both ways.
+        {"isotropic",
+         [](Builder& b) {
+             b.Rec(EMR_SETMAPMODE, {7});
+             b.Rec(EMR_SETWINDOWEXTEX, {100, 100});
+             b.Rec(EMR_SETVIEWPORTEXTEX, {1000, 500});
+         },
+         {0, 0, 100, 100},
+         QRect(0, 0, 100, 100)},
+        // The viewport scaled by 3 across and 2 down.
+        {"scaled extent",
+         [](Builder& b) {
+             b.Rec(EMR_SETMAPMODE, {8});
+             b.Rec(EMR_SETWINDOWEXTEX, {100, 100});
+             b.Rec(EMR_SETVIEWPORTEXTEX, {100, 100});
+             b.Rec(EMR_SCALEVIEWPORTEXTEX, {3, 1, 2, 1});
+         },
+         {0, 0, 100, 100},
+         QRect(0, 0, 60, 40)},
+        // The window scaled past any coordinate stops at 2^26: 2^30 / 2^26 = 16 frame
+        // pixels a unit.
+        {"absurd scale extent",
+         [](Builder& b) {
+             b.Rec(EMR_SETMAPMODE, {8});
+             b.Rec(EMR_SETWINDOWEXTEX, {100, 100});
+             b.Rec(EMR_SETVIEWPORTEXTEX, {1 << 30, 1 << 30});
+             b.Rec(EMR_SCALEWINDOWEXTEX, {0x7FFFFFFF, 1, 0x7FFFFFFF, 1});
+         },
+         {0, 0, 25, 25},
+         QRect(0, 0, 80, 80)},
+        // Doubled and moved 100 frame pixels right; the singular one after it is skipped.
+        {"world transform",
+         [](Builder& b) {
+             b.Xform(EMR_SETWORLDTRANSFORM, {2, 0, 0, 2, 100, 0});
+             b.Xform(EMR_MODIFYWORLDTRANSFORM, {0, 0, 0, 0, 0, 0}, 2);
+         },
+         {0, 0, 100, 100},
+         QRect(20, 0, 40, 40)},
+    };
+    const QSize size(200, 200);
+    auto expectNear = [](const QRect& got, const QRect& want, const char* how) {
+        SCOPED_TRACE(how);
+        EXPECT_NEAR(got.left(), want.left(), 1);
+        EXPECT_NEAR(got.top(), want.top(), 1);
+        EXPECT_NEAR(got.right(), want.right(), 1);
+        EXPECT_NEAR(got.bottom(), want.bottom(), 1);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Builder b;
+        c.mapping(b);
+        b.Stock(NULL_PEN);
+        b.Stock(BLACK_BRUSH);
+        b.Rec(EMR_RECTANGLE, {c.drawn.left, c.drawn.top, c.drawn.right, c.drawn.bottom});
+        const QByteArray picture = b.Finish();
+        // 254 pixels an inch: ten a millimetre, as the picture's own.
+        TEmfRecorderDC page(size, 254, 254);
+        ASSERT_TRUE(page.EmbedMetafile(picture, QRect(QPoint(0, 0), size)));
+        expectNear(InkBox(PlayInto(picture, size)), c.expected, "played");
+        expectNear(InkBox(PlayInto(page.Finish(), size)), c.expected, "embedded");
+    }
+}
+
 // A clip path reaching two million pixels above the page: a triangle of the page's lower
 // left half with a hair-thin spike far up. Only the part over the page counts; Qt refuses
 // (and loses memory on) a region made from a polygon that tall, so the whole clip was lost.
@@ -247,8 +343,8 @@ TEST(MetafilePlayer, ClipPathsFarTallerThanThePageClipToTheirPartOnIt) {
         Builder b;
         b.Rec(EMR_SETPOLYFILLMODE, {fillMode});
         b.Rec(EMR_BEGINPATH, {});
-        b.Rec(EMR_POLYGON, {0, 0, 0, 0, 6, 0, 0, 1000, 1000, 0, 1000, 0, -20000000, 1,
-                            -20000000, 1, 0});
+        b.Rec(EMR_POLYGON,
+              {0, 0, 0, 0, 6, 0, 0, 1000, 1000, 0, 1000, 0, -20000000, 1, -20000000, 1, 0});
         b.Rec(EMR_ENDPATH, {});
         b.Rec(EMR_SELECTCLIPPATH, {int32_t(RGN_COPY)});
         b.Stock(NULL_PEN);

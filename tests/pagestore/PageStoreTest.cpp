@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QFileInfo>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -145,6 +146,34 @@ TEST(PageStore, FetchingWhileAppending) {
         for (int n : {i, 1, i})
             EXPECT_EQ(store.list.FetchPage(n)->Data(), kept[static_cast<size_t>(n - 1)]);
     }
+}
+
+// The store takes no lock: another thread's call is refused in every build, and the store
+// is as it was.
+TEST(PageStore, OtherThreadsAreRefused) {
+    Store store;
+    const auto page = RecordPage(101, 5);
+    store.list.AppendPage(*page);
+    QString appendError, fetchError;
+    std::thread other([&] {
+        try {
+            store.list.AppendPage(*page);
+        } catch (const ERpError& e) {
+            appendError = e.Message();
+        }
+        try {
+            store.list.FetchPage(1);
+        } catch (const ERpError& e) {
+            fetchError = e.Message();
+        }
+    });
+    other.join();
+    const QString expected =
+        QStringLiteral("The report engine was called from a thread other than the program's");
+    EXPECT_EQ(appendError, expected);
+    EXPECT_EQ(fetchError, expected);
+    EXPECT_EQ(store.list.StoredPages(), 1);
+    EXPECT_EQ(store.list.FetchPage(1)->Data(), page->Data());
 }
 
 TEST(PageStream, StaysInMemoryUpTo100000Bytes) {
