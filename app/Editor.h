@@ -26,8 +26,8 @@ public:
                      THiddenWindows hidden = THiddenWindows::WithEditor);
     ~TEditor() override;
 
-    // Makes preview and Info if they are not there yet; a main window already shown
-    // finds its print layout as its showing leaves it.
+    // Makes preview and Info if they are not there yet. A print layout made after the main
+    // window has shown starts as that showing leaves one: its cover pictures without size.
     void MakeHiddenWindows();
     // The print-layout and credits windows, made first if they were left to later.
     Tpreview* PrintLayout();
