@@ -10,7 +10,7 @@
 #include "framework/widgets/Forms.h"
 #include "imaging/jpeg.h"
 
-TEditor::TEditor(TComponent* owner) : TComponent(owner) {
+TEditor::TEditor(TComponent* owner, THiddenWindows hidden) : TComponent(owner) {
     // Before the first window loads a picture.
     RegisterJPEGFormats();
     RegisterTextEffectControls();
@@ -19,11 +19,28 @@ TEditor::TEditor(TComponent* owner) : TComponent(owner) {
     RegisterComponentClass<TInfo>();
     RegisterComponentClass<TIntro>();
     Form1 = new TForm1(this);
-    preview = new Tpreview(this);
-    Info = new TInfo(this);
+    if (hidden == THiddenWindows::WithEditor) MakeHiddenWindows();
     Intro = new TIntro(this);
     Document = new TDesignDocument(Form1);
     if (Application) Application->SetMainForm(Form1);
+}
+
+void TEditor::MakeHiddenWindows() {
+    if (!preview) {
+        preview = new Tpreview(this);
+        if (Form1 && Form1->Visible()) Form1->EmptyPrintPictures();
+    }
+    if (!Info) Info = new TInfo(this);
+}
+
+Tpreview* TEditor::PrintLayout() {
+    MakeHiddenWindows();
+    return preview;
+}
+
+TInfo* TEditor::Credits() {
+    MakeHiddenWindows();
+    return Info;
 }
 
 TEditor::~TEditor() {

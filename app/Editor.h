@@ -13,11 +13,25 @@ class TDesignDocument;
 class TEditor : public TComponent {
     Q_OBJECT
 public:
+    // When the two windows that stay hidden at start-up, preview and Info, are made.
+    enum class THiddenWindows {
+        WithEditor, // with the others, so that all four exist once the editor does
+        Later,      // on first need or by MakeHiddenWindows, after the main window shows
+    };
+
     // Registers the editor's classes and picture kinds and creates Form1, preview, Info
-    // and Intro, in this order; Form1 becomes the application's main window. Application
-    // must exist.
-    explicit TEditor(TComponent* owner = nullptr);
+    // and Intro, in this order (preview and Info left to later when asked); Form1 becomes
+    // the application's main window. Application must exist.
+    explicit TEditor(TComponent* owner = nullptr,
+                     THiddenWindows hidden = THiddenWindows::WithEditor);
     ~TEditor() override;
+
+    // Makes preview and Info if they are not there yet. A print layout made after the main
+    // window has shown starts as that showing leaves one: its cover pictures without size.
+    void MakeHiddenWindows();
+    // The print-layout and credits windows, made first if they were left to later.
+    Tpreview* PrintLayout();
+    TInfo* Credits();
 
     TForm1* Form1 = nullptr;
     Tpreview* preview = nullptr;

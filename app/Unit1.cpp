@@ -26,15 +26,21 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 }
 
 Tpreview* TForm1::Layout() const {
-    const TEditor* editor = TEditor::Of(this);
-    return editor ? editor->preview : nullptr;
+    TEditor* editor = TEditor::Of(this);
+    return editor ? editor->PrintLayout() : nullptr;
 }
 
-// The cover pictures have no size on the print page until a format is chosen.
 void TForm1::FormShow(TObject*) {
     const TEditor* editor = TEditor::Of(this);
     if (editor && editor->Intro) editor->Intro->Show();
-    Tpreview* preview = Layout();
+    EmptyPrintPictures();
+}
+
+// The cover pictures have no size on the print page until a format is chosen. A print
+// layout still to be made gets this when it is made.
+void TForm1::EmptyPrintPictures() {
+    const TEditor* editor = TEditor::Of(this);
+    Tpreview* preview = editor ? editor->preview : nullptr;
     if (!preview) return;
     for (TRpImage* picture : {preview->RpImage1, preview->RpImage2}) {
         picture->SetHeight(0);
@@ -47,8 +53,8 @@ void TForm1::BitBtn3Click(TObject*) {
 }
 
 void TForm1::BitBtn4Click(TObject*) {
-    const TEditor* editor = TEditor::Of(this);
-    TInfo* Info = editor ? editor->Info : nullptr;
+    TEditor* editor = TEditor::Of(this);
+    TInfo* Info = editor ? editor->Credits() : nullptr;
     if (!Info) return;
     Info->Show();
     Info->BringToFront();

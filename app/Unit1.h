@@ -130,6 +130,9 @@ public:
     TCoverDesign Design() const;
 
     Q_INVOKABLE void FormShow(TObject* Sender);
+    // Gives the print layout's two cover pictures no size, as they are before a format
+    // is chosen.
+    void EmptyPrintPictures();
     Q_INVOKABLE void BitBtn3Click(TObject* Sender);
     Q_INVOKABLE void BitBtn4Click(TObject* Sender);
 

@@ -1,6 +1,7 @@
 // The cover editor's entry point: the editor, or designs printed without a window.
 #include "app/CommandLine.h"
 #include "app/Startup.h"
+#include "framework/graphics/FontConfig.h"
 #include "framework/widgets/Forms.h"
 
 #include <QApplication>
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
+    // Read while the application connects to its display.
+    ReadFontConfigurationAhead();
     QApplication qapp(argc, argv);
     TApplication::Initialize();
     int rc = 1;

@@ -25,6 +25,24 @@ function(sleevane_reset_moc name sources)
   endif()
 endfunction()
 
+# A library's own resources, from the resources/ folder beside its sources, compiled into
+# it: layouts/ and pictures/ as they lie (":/layouts/<name>", ":/pictures/<name>"), its
+# strings.txt as its part of the string table (":/strings/<library>.txt"). Qt links them
+# into every program that links the library, so such a program finds them without the
+# editor's own resources.
+function(sleevane_library_resources name)
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR}/resources)
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+       ${dir}/layouts/* ${dir}/pictures/*)
+  if(EXISTS ${dir}/strings.txt)
+    set_source_files_properties(resources/strings.txt PROPERTIES QT_RESOURCE_ALIAS strings/${name}.txt)
+    list(APPEND files resources/strings.txt)
+  endif()
+  if(files)
+    qt_add_resources(${name} "${name}" PREFIX "/" BASE resources FILES ${files})
+  endif()
+endfunction()
+
 function(sleevane_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
@@ -34,6 +52,7 @@ function(sleevane_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   sleevane_warnings(${name})
+  sleevane_library_resources(${name})
 endfunction()
 
 # One GoogleTest executable per tested folder; each test runs in its own process

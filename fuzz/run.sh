@@ -35,7 +35,7 @@ seed() {
     done
 }
 rm -rf "$dir/seeds"
-seed layout '' resources/layouts/*.layout tests/data/bad/layout/* fuzz/seeds/layout/*
+seed layout '' resources/layouts/*.layout report/resources/layouts/*.layout tests/data/bad/layout/* fuzz/seeds/layout/*
 seed bitmap '\000' tests/data/bmp/*.bmp tests/data/bad/bmp/*.bmp resources/pictures/*.bmp
 seed bitmap '\001' tests/data/bad/bmp/empty.bmp
 seed bitmap '' fuzz/seeds/bitmap/*

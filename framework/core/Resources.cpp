@@ -1,14 +1,14 @@
 #include "framework/core/Resources.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 
 namespace {
 
-QHash<int, QString> ReadTable() {
-    QHash<int, QString> table;
-    QFile f(QStringLiteral(":/strings.txt"));
-    if (!f.open(QIODevice::ReadOnly)) return table;
+void ReadPart(const QString& path, QHash<int, QString>& table) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return;
     const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
     for (const QString& line : lines) {
         if (line.startsWith(QLatin1Char('#'))) continue;
@@ -18,6 +18,14 @@ QHash<int, QString> ReadTable() {
         const int id = line.left(tab).toInt(&ok);
         if (ok) table.insert(id, line.mid(tab + 1));
     }
+}
+
+// Every library linked in brings its own part of the table (":/strings/<library>.txt").
+QHash<int, QString> ReadTable() {
+    QHash<int, QString> table;
+    const QDir parts(QStringLiteral(":/strings"));
+    for (const QString& name : parts.entryList(QDir::Files, QDir::Name))
+        ReadPart(parts.filePath(name), table);
     return table;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The string table of the engine and framework texts, compiled into the resources and
-// looked up by number.
+// The string table of the engine and framework texts, looked up by number. Each library
+// compiles its own part of it into its resources (":/strings/<library>.txt"); the table
+// is every part linked into the program.
 
 #include <QString>
 

@@ -23,6 +23,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <utility>
 
@@ -46,10 +47,79 @@ const char* const SCannotWrite = "Cannot write the print file %1";
 const char* const SCannotWriteIn = "Cannot write the PDF file %1: %2";
 const char* const SWriteFailed = "The print file %1 could not be written whole (is the disk full?)";
 const char* const SServerSilent = "The print server does not answer";
+const char* const SNoServerLibrary = "The print server's library %1 cannot be loaded: %2";
 
 constexpr int kMaxCopies = 9999;
 // Custom sizes outside these bounds (0.1 mm) are refused whatever the queue says.
 constexpr int kMinCustom = 100, kMaxCustom = 50000;
+
+} // namespace
+
+// ---- The print server's library ---------------------------------------------------------
+
+namespace {
+
+// The print server's client library is loaded by the first step that talks to the server:
+// a program that never prints, as the editor until its first print, never maps it nor the
+// network and security libraries that come with it.
+#define SLEEVANE_CUPS_FUNCTIONS(X)                                                                 \
+    X(cupsAddOption)                                                                               \
+    X(cupsDoRequest)                                                                               \
+    X(cupsEncryption)                                                                              \
+    X(cupsFreeOptions)                                                                             \
+    X(cupsGetPPD)                                                                                  \
+    X(cupsLastErrorString)                                                                         \
+    X(cupsPrintFile2)                                                                              \
+    X(cupsServer)                                                                                  \
+    X(httpAssembleURIf)                                                                            \
+    X(httpClose)                                                                                   \
+    X(httpConnect2)                                                                                \
+    X(httpSetTimeout)                                                                              \
+    X(ippAddString)                                                                                \
+    X(ippDelete)                                                                                   \
+    X(ippFindAttribute)                                                                            \
+    X(ippGetBoolean)                                                                               \
+    X(ippGetString)                                                                                \
+    X(ippGetValueTag)                                                                              \
+    X(ippNewRequest)                                                                               \
+    X(ippPort)                                                                                     \
+    X(ppdClose)                                                                                    \
+    X(ppdFindOption)                                                                               \
+    X(ppdOpenFile)
+
+struct TCupsLibrary {
+#define X(f) decltype(&::f) f = nullptr;
+    SLEEVANE_CUPS_FUNCTIONS(X)
+#undef X
+    QString error; // why it could not be loaded; empty once it is
+};
+
+const char* const kCupsLibrary = "libcups.so.2";
+
+TCupsLibrary LoadCups() {
+    TCupsLibrary library;
+    void* handle = dlopen(kCupsLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        library.error = QString::fromLocal8Bit(dlerror());
+        return library;
+    }
+#define X(f)                                                                                       \
+    library.f = reinterpret_cast<decltype(&::f)>(dlsym(handle, #f));                               \
+    if (!library.f && library.error.isEmpty())                                                     \
+        library.error = QStringLiteral("it has no %1").arg(QLatin1String(#f));
+    SLEEVANE_CUPS_FUNCTIONS(X)
+#undef X
+    return library;
+}
+
+// Raises EPrinter when the library is not there.
+const TCupsLibrary& Cups() {
+    static const TCupsLibrary library = LoadCups();
+    if (!library.error.isEmpty())
+        throw EPrinter(
+            QString::fromLatin1(SNoServerLibrary).arg(QLatin1String(kCupsLibrary), library.error));
+    return library;
+}
 
 } // namespace
 
@@ -84,13 +154,13 @@ int SourceCode(const QString& key, int userIndex) {
 struct Ppd {
     explicit Ppd(const QString& queue) {
         const QByteArray name = queue.toUtf8();
-        const char* file = cupsGetPPD(name.constData());
+        const char* file = Cups().cupsGetPPD(name.constData());
         if (!file) return;
         path = QString::fromLocal8Bit(file);
-        ppd = ppdOpenFile(file);
+        ppd = Cups().ppdOpenFile(file);
     }
     ~Ppd() {
-        if (ppd) ppdClose(ppd);
+        if (ppd) Cups().ppdClose(ppd);
         if (!path.isEmpty()) QFile::remove(path);
     }
     Ppd(const Ppd&) = delete;
@@ -102,7 +172,7 @@ struct Ppd {
 void ReadPpd(const QString& queue, QList<TPaperSource>& sources, QString& defaultSource, int& dpi) {
     Ppd file(queue);
     if (!file.ppd) return;
-    if (ppd_option_t* slot = ppdFindOption(file.ppd, "InputSlot")) {
+    if (ppd_option_t* slot = Cups().ppdFindOption(file.ppd, "InputSlot")) {
         int user = 0;
         for (int i = 0; i < slot->num_choices; ++i) {
             const QString key = QString::fromUtf8(slot->choices[i].choice);
@@ -112,7 +182,7 @@ void ReadPpd(const QString& queue, QList<TPaperSource>& sources, QString& defaul
         }
         defaultSource = QString::fromUtf8(slot->defchoice);
     }
-    if (ppd_option_t* res = ppdFindOption(file.ppd, "Resolution")) {
+    if (ppd_option_t* res = Cups().ppdFindOption(file.ppd, "Resolution")) {
         const int value = QString::fromUtf8(res->defchoice)
                               .section(QLatin1Char('x'), 0, 0)
                               .remove(QLatin1String("dpi"))
@@ -125,22 +195,22 @@ void ReadPpd(const QString& queue, QList<TPaperSource>& sources, QString& defaul
 QString QueueAttribute(const QString& queue, const char* attribute) {
     char uri[HTTP_MAX_URI];
     const QByteArray name = queue.toUtf8();
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
-                     "/printers/%s", name.constData());
-    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
-                 attribute);
-    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    Cups().httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                            "/printers/%s", name.constData());
+    ipp_t* request = Cups().ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                        nullptr, attribute);
+    ipp_t* response = Cups().cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
     QString value;
     if (ipp_attribute_t* a =
-            response ? ippFindAttribute(response, attribute, IPP_TAG_ZERO) : nullptr) {
-        if (ippGetValueTag(a) == IPP_TAG_BOOLEAN)
-            value = ippGetBoolean(a, 0) ? QStringLiteral("true") : QStringLiteral("false");
-        else if (const char* text = ippGetString(a, 0, nullptr))
+            response ? Cups().ippFindAttribute(response, attribute, IPP_TAG_ZERO) : nullptr) {
+        if (Cups().ippGetValueTag(a) == IPP_TAG_BOOLEAN)
+            value = Cups().ippGetBoolean(a, 0) ? QStringLiteral("true") : QStringLiteral("false");
+        else if (const char* text = Cups().ippGetString(a, 0, nullptr))
             value = QString::fromUtf8(text);
     }
-    ippDelete(response);
+    Cups().ippDelete(response);
     return value;
 }
 
@@ -554,31 +624,32 @@ void TPrinter::Submit(const QString& file) {
     int count = 0;
     const QByteArray copies =
         QByteArray::number((mode_.dmFields & DM_COPIES) ? std::max(1, mode_.dmCopies) : 1);
-    count = cupsAddOption("copies", copies.constData(), count, &options);
-    if (mode_.dmCollate) count = cupsAddOption("collate", "true", count, &options);
+    count = Cups().cupsAddOption("copies", copies.constData(), count, &options);
+    if (mode_.dmCollate) count = Cups().cupsAddOption("collate", "true", count, &options);
     const char* sides = "one-sided";
     if ((mode_.dmFields & DM_DUPLEX) && mode_.dmDuplex == DMDUP_VERTICAL)
         sides = "two-sided-long-edge";
     else if ((mode_.dmFields & DM_DUPLEX) && mode_.dmDuplex == DMDUP_HORIZONTAL)
         sides = "two-sided-short-edge";
-    if (caps_.duplex) count = cupsAddOption("sides", sides, count, &options);
+    if (caps_.duplex) count = Cups().cupsAddOption("sides", sides, count, &options);
     const QPageSize size = PageSizeOf(mode_);
     const QByteArray media = size.key().toUtf8();
     if (!media.isEmpty() && size.windowsId() != DMPAPER_USER)
-        count = cupsAddOption("media", media.constData(), count, &options);
+        count = Cups().cupsAddOption("media", media.constData(), count, &options);
     if (mode_.dmFields & DM_DEFAULTSOURCE) {
         const QByteArray key = SourceKey(caps_.sources, mode_.dmDefaultSource).toUtf8();
-        if (!key.isEmpty()) count = cupsAddOption("InputSlot", key.constData(), count, &options);
+        if (!key.isEmpty())
+            count = Cups().cupsAddOption("InputSlot", key.constData(), count, &options);
     }
     CheckPrintServer();
     const QByteArray queue = name.toUtf8(), path = QFile::encodeName(file),
                      title = (title_.isEmpty() ? QStringLiteral("Document") : title_).toUtf8();
-    const int id = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), path.constData(),
-                                  title.constData(), count, options);
-    cupsFreeOptions(count, options);
+    const int id = Cups().cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), path.constData(),
+                                         title.constData(), count, options);
+    Cups().cupsFreeOptions(count, options);
     if (id <= 0)
-        throw EPrinter(
-            QString::fromLatin1(SRejected).arg(name, QString::fromUtf8(cupsLastErrorString())));
+        throw EPrinter(QString::fromLatin1(SRejected).arg(
+            name, QString::fromUtf8(Cups().cupsLastErrorString())));
 }
 
 TPrinter* Printer() {
@@ -597,9 +668,9 @@ int WithinDeadline(http_t*, void* deadline) {
 
 bool CheckPrintServer() {
     QDeadlineTimer deadline(kMaxPrintServerWaitMs);
-    const char* server = cupsServer();
-    http_t* http = httpConnect2(server, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                kMaxPrintServerWaitMs, nullptr);
+    const char* server = Cups().cupsServer();
+    http_t* http = Cups().httpConnect2(server, Cups().ippPort(), nullptr, AF_UNSPEC,
+                                       Cups().cupsEncryption(), 1, kMaxPrintServerWaitMs, nullptr);
     if (!http) {
         // Refused at once: nobody there, nothing to wait for. A connection that did not
         // come within the deadline is a server that does not answer.
@@ -608,13 +679,14 @@ bool CheckPrintServer() {
     }
     struct Close {
         http_t* http;
-        ~Close() { httpClose(http); }
+        ~Close() { Cups().httpClose(http); }
     } close{http};
-    httpSetTimeout(http, 0.25, WithinDeadline, &deadline);
-    ipp_t* response = cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+    Cups().httpSetTimeout(http, 0.25, WithinDeadline, &deadline);
+    ipp_t* response =
+        Cups().cupsDoRequest(http, Cups().ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
     // Any answer counts, an error too; silence until the deadline does not.
     const bool answered = response != nullptr || !deadline.hasExpired();
-    ippDelete(response);
+    Cups().ippDelete(response);
     if (!answered) throw EPrinter(QString::fromLatin1(SServerSilent));
     return true;
 }

@@ -1,6 +1,7 @@
 #include "framework/widgets/Forms.h"
 
 #include "framework/widgets/PrintDialogs.h"
+#include "framework/graphics/FontConfig.h"
 
 #include "framework/core/Reader.h"
 
@@ -427,6 +428,7 @@ void InitializeFrameworkClasses(); // the framework's layout classes, in Registr
 
 void TApplication::Initialize() {
     if (Application) return;
+    AwaitFontConfiguration();
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         app->setQuitOnLastWindowClosed(false);
     InstallFontSubstitutes();

@@ -3,23 +3,28 @@
 // one after another in one process; its windows under the names the editor gives them.
 
 #include "app/Editor.h"
+#include "app/Startup.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
 #include "support/FormTestSupport.h"
 
+#include <QTest>
 #include <memory>
 
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        editor = std::make_unique<TEditor>();
+        // As the program starts it: the print layout and the credits come once the main
+        // window has shown.
+        editor.reset(MakeEditor(nullptr));
         Form1 = editor->Form1;
-        preview = editor->preview;
-        Info = editor->Info;
         Intro = editor->Intro;
         Form1->Show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return editor->preview && editor->Info; }));
+        preview = editor->preview;
+        Info = editor->Info;
         Settle();
     }
     void TearDown() override {

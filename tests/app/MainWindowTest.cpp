@@ -61,6 +61,9 @@ TEST_F(MainWindowTest, StartsWithTheRearPageAndNothingChosen) {
     EXPECT_TRUE(Intro->Visible());
     EXPECT_TRUE(Intro->Widget()->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(Info->Visible());
+    // The print layout, made after the main window showed, has no cover pictures yet.
+    for (TRpImage* picture : {preview->RpImage1, preview->RpImage2})
+        EXPECT_EQ(picture->BoundsRect().size(), QSize(0, 0)) << picture->Name().toStdString();
 }
 
 TEST_F(MainWindowTest, TypingTheFrontLineShowsItAndRefusesThe26thCharacter) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the tool-bar glyphs of the report preview window: one strip of eleven 16 x 16
-pictures with an alpha channel, written to pictures/preview-glyphs.png.
+pictures with an alpha channel, written to pictures/preview-glyphs.png beside it.
 
 Order (the image indexes the window's layout uses): zoom to fit, 100 %, zoom to width,
 first page, previous page, next page, last page, printer set-up, print, load report,
