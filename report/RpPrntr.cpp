@@ -378,7 +378,10 @@ void TRpPrinter::DetectPaper(TRpPageList& pages) {
 void TRpPrinter::LoadFromFile(const QString& fileName) {
     // The file is read and checked whole into a page store of its own before anything of
     // the pages shown so far goes: a file that cannot be used leaves them as they were.
-    TRpReportFile file = ReadReportFile(fileName);
+    TakeReportFile(ReadReportFile(fileName));
+}
+
+void TRpPrinter::TakeReportFile(TRpReportFile file) {
     if (status_ != stReady) ResetJob();
     pagesBegun_ = 0;
     pagesReady_ = 0;
