@@ -132,7 +132,7 @@ void TRpPageList::AppendPage(TMetafile& page) {
                          static_cast<size_t>(emf.size()));
             coder.Flush();
         } else {
-            page.SaveToStream(*stream_);
+            stream_->WriteShared(emf);
         }
         WriteInt32(static_cast<qint32>(start));
         const qint64 end = stream_->pos();
