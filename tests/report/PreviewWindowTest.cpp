@@ -368,8 +368,8 @@ TEST_F(PreviewWindowTest, ARefusedFileKeepsThePagesShown) {
 }
 
 // A report file of one page with a 2000 x 1500 picture of noise, packed: decoding it
-// takes long enough to watch.
-QString LargeReportFile() {
+// takes long enough to watch. Made once.
+QString MakeLargeReportFile() {
     const QString name = TestTempDir() + QStringLiteral("/large.RPP");
     QImage noise(2000, 1500, QImage::Format_RGB888);
     quint32 seed = 1;
@@ -391,12 +391,16 @@ QString LargeReportFile() {
     large.SaveToFile(name);
     return name;
 }
+const QString& LargeReportFile() {
+    static const QString name = MakeLargeReportFile();
+    return name;
+}
 
-// Notes the progress texts the status bar paints while a load runs, and presses Cancel at
-// the first when asked to.
+// Notes the progress texts the status bar paints while a load runs, and presses a button
+// of the window (none: nothing) at the first.
 class LoadWatch : public QObject {
 public:
-    LoadWatch(TRpStandardPreview* window, bool cancel) : window_(window), cancel_(cancel) {
+    LoadWatch(TRpStandardPreview* window, TControl* button) : window_(window), button_(button) {
         window->StatusBar->Widget()->installEventFilter(this);
     }
     QStringList painted;
@@ -404,23 +408,23 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::Paint || !window_->Loading()) return false;
+        if (event->type() != QEvent::Paint || !window_ || !window_->Loading()) return false;
         const QString text = window_->StatusBar->Panels()->Items(0)->Text();
         if (!text.endsWith(QLatin1Char('%'))) return false;
         painted << text;
-        if (cancel_ && !pressed) {
+        if (button_ && !pressed) {
             pressed = true;
-            QWidget* button = window_->CancelLoad->Widget();
+            QWidget* widget = button_->Widget();
             QMetaObject::invokeMethod(
-                button, [button] { QTest::mouseClick(button, Qt::LeftButton); },
+                widget, [widget] { QTest::mouseClick(widget, Qt::LeftButton); },
                 Qt::QueuedConnection);
         }
         return false;
     }
 
 private:
-    TRpStandardPreview* window_;
-    bool cancel_;
+    QPointer<TRpStandardPreview> window_;
+    TControl* button_;
 };
 
 // A large file loads while the window goes on painting and shows how far it has come;
@@ -434,7 +438,7 @@ TEST_F(PreviewWindowTest, ALargeFileLoadsWhileTheWindowGoesOn) {
     const QByteArray shown = window->RpPreview->Image()->PageImage()->Data();
     for (const bool cancel : {true, false}) {
         SCOPED_TRACE(cancel ? "cancelled" : "read whole");
-        LoadWatch watch(window, cancel);
+        LoadWatch watch(window, cancel ? window->CancelLoad : nullptr);
         auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, name); });
         EXPECT_FALSE(window->CancelLoad->Visible());
         Press(window->LoadReport); // back once the load has ended
@@ -452,6 +456,22 @@ TEST_F(PreviewWindowTest, ALargeFileLoadsWhileTheWindowGoesOn) {
         EXPECT_EQ(window->RpPreview->Image()->PageImage()->Data() == shown, cancel);
         EXPECT_TRUE(window->LoadReport->Enabled());
     }
+}
+
+// Closing the window while a file loads gives the load up: the window goes once the read
+// has stopped, and the printer keeps the pages it had.
+TEST_F(PreviewWindowTest, ClosingWhileAFileLoads) {
+    const QString name = LargeReportFile();
+    Open(&printer);
+    LoadWatch watch(window, window->ExitButton);
+    auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, name); });
+    Press(window->LoadReport);
+    Flush();
+    EXPECT_TRUE(watch.pressed);
+    EXPECT_FALSE(window);
+    EXPECT_EQ(printer.ClientWindow(), nullptr);
+    EXPECT_FALSE(printer.FromFile());
+    EXPECT_EQ(printer.PagesBegun(), 3);
 }
 
 TEST_F(PreviewWindowTest, SavingThroughItsDialog) {
