@@ -186,7 +186,7 @@ private:
     void ClosePage();
     void OpenPage();
     void ReleasePage() noexcept;
-    void DetectPaper(TRpPageList& pages);
+    void DetectPaper(const TMetafile& first);
     bool IsPageInRange() const;
     void CloseDevicePage();
     void OpenDevicePage();

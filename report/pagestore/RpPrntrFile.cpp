@@ -14,7 +14,6 @@
 namespace {
 
 constexpr qint64 kHeaderSize = TRpPageList::kHeaderSize;
-constexpr qint64 kRecordOverhead = 12; // page number, forward and backward links
 // The part of a metafile's header record that says what it is and how long it is.
 constexpr qint64 kEmfHeadBytes = 52;
 
