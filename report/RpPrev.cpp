@@ -6,12 +6,13 @@
 #include "framework/core/Resources.h"
 #include "framework/widgets/Dialogs.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
 
 namespace {
 
 // The virtual-key codes of the keys that turn pages.
-constexpr uint16_t VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24;
+constexpr uint16_t VK_ESCAPE = 0x1B, VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24;
 
 void Inform(const QString& text) {
     if (Application)
@@ -89,8 +90,8 @@ void TRpStandardPreview::ShowPageInfo() {
 // the user may press buttons: neither may start while the other runs.
 void TRpStandardPreview::UpdateButtons() {
     const bool busy = !reportPrinter_ || reportPrinter_->Status() == stBusy;
-    LoadReport->SetEnabled(!busy && !printing_);
-    Print->SetEnabled(!printing_);
+    LoadReport->SetEnabled(!busy && !printing_ && !load_);
+    Print->SetEnabled(!printing_ && !load_);
 }
 
 void TRpStandardPreview::FormCreate(TObject*) {
@@ -98,6 +99,13 @@ void TRpStandardPreview::FormCreate(TObject*) {
 }
 
 void TRpStandardPreview::FormClose(TObject*, TCloseAction& Action) {
+    if (load_) {
+        // The load is given up; the window closes once its thread has ended.
+        closeAfterLoading_ = true;
+        load_->Cancel();
+        Action = TFormEnums::caNone;
+        return;
+    }
     if (printing_) {
         // The printer is still fetching pages: it stops after this page, and the window
         // closes once it has.
@@ -118,6 +126,9 @@ void TRpStandardPreview::FormClose(TObject*, TCloseAction& Action) {
 void TRpStandardPreview::FormKeyDown(TObject*, uint16_t& Key, TShiftState Shift) {
     const bool ctrl = Shift == ssCtrl;
     switch (Key) {
+    case VK_ESCAPE:
+        CancelLoadClick(this);
+        break;
     case VK_PRIOR:
         ctrl ? FirstPageClick(this) : PrevPageClick(this);
         break;
@@ -175,7 +186,7 @@ void TRpStandardPreview::LastPageClick(TObject*) {
 }
 
 void TRpStandardPreview::PrintClick(TObject*) {
-    if (!reportPrinter_ || printing_) return;
+    if (!reportPrinter_ || printing_ || load_) return;
     QPointer<TRpStandardPreview> self(this);
     QPointer<TRpPrinter> printer = reportPrinter_;
     printing_ = true;
@@ -228,7 +239,7 @@ void TRpStandardPreview::SaveClick(TObject*) {
 }
 
 void TRpStandardPreview::LoadClick(TObject*) {
-    if (!reportPrinter_ || printing_ || reportPrinter_->Status() == stBusy) return;
+    if (!reportPrinter_ || printing_ || load_ || reportPrinter_->Status() == stBusy) return;
     TOpenDialog dialog(Application);
     dialog.SetTitle(LoadStr(RpRes::SLoadReport));
     dialog.SetFilter(LoadStr(RpRes::SReportFile) + QStringLiteral(" (*.RPP)|*.RPP"));
@@ -240,23 +251,39 @@ void TRpStandardPreview::LoadClick(TObject*) {
     LoadFile(dialog.FileName());
 }
 
-// Shows the loaded pages from the first; a file that is refused leaves the pages shown
-// before, and the message names the file.
+// Reads the file on a thread of its own while the window goes on: it repaints, the status
+// bar tells how far the read has come, and Cancel (or Esc) gives it up, which raises
+// EAbort. The pages shown stay as they are until the whole file has been read and checked.
+TRpReportFile TRpStandardPreview::ReadInBackground(const QString& fileName) {
+    const QString loading = LoadStr(RpRes::SLoadingReport).arg(QFileInfo(fileName).fileName());
+    TStatusPanel* panel = StatusBar->Panels()->Items(0);
+    panel->SetText(loading);
+    TRpReportFileLoad load(fileName);
+    QEventLoop loop;
+    connect(&load, &TRpReportFileLoad::Progress, &loop, [panel, loading](int percent) {
+        panel->SetText(QStringLiteral("%1 %2%").arg(loading).arg(percent));
+    });
+    connect(&load, &TRpReportFileLoad::Finished, &loop, &QEventLoop::quit);
+    load_ = &load;
+    UpdateButtons();
+    CancelLoad->Show();
+    loop.exec();
+    load_ = nullptr;
+    CancelLoad->Hide();
+    UpdateButtons();
+    if (closeAfterLoading_) {
+        closeAfterLoading_ = false;
+        Close();
+        throw EAbort();
+    }
+    return load.TakeFile();
+}
+
+// Shows the loaded pages from the first; a file that is refused, or a load given up,
+// leaves the pages shown before, and the message names the file.
 void TRpStandardPreview::LoadFile(const QString& fileName) {
     QPointer<TRpPrinter> printer = reportPrinter_;
-    auto showPages = [this] {
-        RpPreview->Image()->DropRenderedPages();
-        RpPreview->ReapplyZoom();
-        RpPreview->SetPageNumber(1);
-        RpPreview->Image()->SetPageNumber(1);
-        ShowPageInfo();
-        UpdateButtons();
-    };
-    // A large file takes a while: the status bar says what is going on, and goes blank
-    // again however the load ends.
-    TStatusPanel* panel = StatusBar->Panels()->Items(0);
-    panel->SetText(LoadStr(RpRes::SLoadingReport).arg(QFileInfo(fileName).fileName()));
-    if (StatusBar->HandleAllocated()) StatusBar->Widget()->repaint();
+    // The status bar says what is going on, and goes blank again however the load ends.
     struct Clear {
         QPointer<TStatusBar> bar;
         ~Clear() {
@@ -264,17 +291,30 @@ void TRpStandardPreview::LoadFile(const QString& fileName) {
         }
     } clear{StatusBar};
     try {
-        printer->LoadFromFile(fileName);
+        TRpReportFile file = ReadInBackground(fileName);
+        if (!printer) return;
+        printer->TakeReportFile(std::move(file));
+    } catch (const EAbort&) {
+        return;
     } catch (const Exception& e) {
         throw ERpError(RpRes::SCannotLoadReport, QDir::toNativeSeparators(fileName), e.Message());
     }
-    showPages();
+    RpPreview->Image()->DropRenderedPages();
+    RpPreview->ReapplyZoom();
+    RpPreview->SetPageNumber(1);
+    RpPreview->Image()->SetPageNumber(1);
+    ShowPageInfo();
+    UpdateButtons();
     // Loaded pages print as they are, on the printer already chosen.
     PrintSetup->SetEnabled(false);
 }
 
 void TRpStandardPreview::ExitClick(TObject*) {
     Close();
+}
+
+void TRpStandardPreview::CancelLoadClick(TObject*) {
+    if (load_) load_->Cancel();
 }
 
 void TRpStandardPreview::RpPreviewPageAvailable(TObject*, int) {

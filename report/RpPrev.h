@@ -100,6 +100,7 @@ class TRpStandardPreview : public TForm {
     Q_PROPERTY(TImageList* Images MEMBER Images)
     Q_PROPERTY(TToolButton* ToolButton1 MEMBER ToolButton1)
     Q_PROPERTY(TSpeedButton* ExitButton MEMBER ExitButton)
+    Q_PROPERTY(TSpeedButton* CancelLoad MEMBER CancelLoad)
 
 public:
     // Builds the window from its layout for the printer (none: an empty preview).
@@ -114,6 +115,8 @@ public:
     int ShownProgress() const { return shownProgress_; }
     // True while the printer prints the kept pages from this window.
     bool Printing() const { return printing_; }
+    // True while a report file loads into this window.
+    bool Loading() const { return load_ != nullptr; }
 
     TRpPreview* RpPreview = nullptr;
     TStatusBar* StatusBar = nullptr;
@@ -136,6 +139,8 @@ public:
     TImageList* Images = nullptr;
     TToolButton* ToolButton1 = nullptr;
     TSpeedButton* ExitButton = nullptr;
+    // Shown while a report file loads; gives the load up.
+    TSpeedButton* CancelLoad = nullptr;
 
     Q_INVOKABLE void FormCreate(TObject* Sender);
     Q_INVOKABLE void FormClose(TObject* Sender, TCloseAction& Action);
@@ -153,17 +158,21 @@ public:
     Q_INVOKABLE void SaveClick(TObject* Sender);
     Q_INVOKABLE void LoadClick(TObject* Sender);
     Q_INVOKABLE void ExitClick(TObject* Sender);
+    Q_INVOKABLE void CancelLoadClick(TObject* Sender);
     Q_INVOKABLE void RpPreviewPageAvailable(TObject* Sender, int PageNum);
     Q_INVOKABLE void RpPreviewProgressUpdate(TObject* Sender, int Progress);
 
 private:
     void LoadFile(const QString& fileName);
+    TRpReportFile ReadInBackground(const QString& fileName);
     void UpdateButtons();
 
     QPointer<TRpPrinter> reportPrinter_;
     int shownProgress_ = 0;
     bool printing_ = false;
     bool closeAfterPrinting_ = false;
+    TRpReportFileLoad* load_ = nullptr; // the load running, owned by LoadFile
+    bool closeAfterLoading_ = false;
     bool loaded_ = false;
 };
 

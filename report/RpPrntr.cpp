@@ -365,12 +365,10 @@ void TRpPrinter::SaveToFile(const QString& fileName) {
     WriteReportFile(*pageStream_, pageList_->StoredPages(), fileName);
 }
 
-void TRpPrinter::DetectPaper(TRpPageList& pages) {
-    const std::unique_ptr<TMetafile> first = pages.FetchPage(1);
-    if (!first) return;
+void TRpPrinter::DetectPaper(const TMetafile& first) {
     TRpPaperSize size;
     TPrinterOrientation orientation;
-    if (!DetectPaperSize(first->Width(), first->Height(), xFactor_, size, orientation)) return;
+    if (!DetectPaperSize(first.Width(), first.Height(), xFactor_, size, orientation)) return;
     SetPaperSize(size);
     SetOrientation(orientation);
 }
@@ -378,13 +376,19 @@ void TRpPrinter::DetectPaper(TRpPageList& pages) {
 void TRpPrinter::LoadFromFile(const QString& fileName) {
     // The file is read and checked whole into a page store of its own before anything of
     // the pages shown so far goes: a file that cannot be used leaves them as they were.
-    TRpReportFile file = ReadReportFile(fileName);
+    TakeReportFile(ReadReportFile(fileName));
+}
+
+void TRpPrinter::TakeReportFile(TRpReportFile file) {
+    // Page 1 is taken before anything of the pages so far goes: a page that is no metafile
+    // leaves them as they were.
+    const std::unique_ptr<TMetafile> first = file.pages->FetchPage(1);
     if (status_ != stReady) ResetJob();
     pagesBegun_ = 0;
     pagesReady_ = 0;
     fromFile_ = false;
     xFactor_ = yFactor_ = kRpPagePixelsPerTenth;
-    if (file.pages->StoredPages() > 0) DetectPaper(*file.pages);
+    if (first) DetectPaper(*first);
     pageList_ = std::move(file.pages);
     pageStream_ = std::move(file.stream);
     pagesBegun_ = pageList_->StoredPages();

@@ -161,6 +161,9 @@ public:
     void PrintLoadedPages();
     void SaveToFile(const QString& fileName);
     void LoadFromFile(const QString& fileName);
+    // Replaces the kept pages by those of a report file already read and checked whole
+    // (ReadReportFile, or a TRpReportFileLoad that has ended).
+    void TakeReportFile(TRpReportFile file);
 
     // -- Preview
     // Calls PreviewHandler when set, else opens the registered preview window; raises
@@ -183,7 +186,7 @@ private:
     void ClosePage();
     void OpenPage();
     void ReleasePage() noexcept;
-    void DetectPaper(TRpPageList& pages);
+    void DetectPaper(const TMetafile& first);
     bool IsPageInRange() const;
     void CloseDevicePage();
     void OpenDevicePage();

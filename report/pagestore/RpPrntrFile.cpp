@@ -14,7 +14,6 @@
 namespace {
 
 constexpr qint64 kHeaderSize = TRpPageList::kHeaderSize;
-constexpr qint64 kRecordOverhead = 12; // page number, forward and backward links
 // The part of a metafile's header record that says what it is and how long it is.
 constexpr qint64 kEmfHeadBytes = 52;
 
@@ -46,34 +45,47 @@ void CheckEmfHead(int page, const uchar* head, qint64 held) {
 
 // ---- Checking a stream read from a file -------------------------------------------------
 
+namespace {
+// Bytes read or decoded between two reports of progress: small enough for a cancel to be
+// felt at once, large enough for the report to cost nothing.
+constexpr qint64 kProgressStep = 1 << 20;
+} // namespace
+
 // The records that follow one another from `at` with numbers counting on from
 // firstNumber and sound links: what a page count that is too small leaves uncounted.
 int TRpPageList::CountRecordsFrom(qint64 at, int firstNumber) {
-    const qint64 size = stream_->size();
     int count = 0;
-    while (at <= size - kRecordOverhead && ReadInt32(at) == firstNumber + count) {
-        const qint64 forward = ReadInt32(at + 4);
-        if (forward < at + kRecordOverhead || forward > size || ReadInt32(forward - 4) != at) break;
+    qint64 forward = 0;
+    while (FollowRecord(firstNumber + count, at, forward) == TRecordFault::None) {
         ++count;
         at = forward;
     }
     return count;
 }
 
-void TRpPageList::CheckRecords() {
+void TRpPageList::CheckRecords(const TRpReadProgress& progress) {
     const qint64 size = stream_->size();
     qint64 at = kHeaderSize;
     for (int page = 1; page <= storedPages_; ++page) {
         if (at == size) Fail(RpRes::SPageCountWrong, storedPages_, page - 1);
-        if (at > size - kRecordOverhead) Fail(RpRes::SRecordCut, page, at);
-        const qint32 number = ReadInt32(at);
-        if (number != page) Fail(RpRes::SRecordNumberWrong, page, at, number);
-        const qint64 forward = ReadInt32(at + 4);
-        if (forward < 0 || forward > size) Fail(RpRes::SLinkOutsideFile, at + 4);
-        if (forward < at + kRecordOverhead) Fail(RpRes::SLinkNotForward, at + 4);
-        if (ReadInt32(forward - 4) != at) Fail(RpRes::SBackLinkWrong, forward - 4);
-        CheckPayload(page, at + 8, forward - 4);
+        qint64 forward = 0;
+        switch (FollowRecord(page, at, forward)) {
+        case TRecordFault::None:
+            break;
+        case TRecordFault::Cut:
+            Fail(RpRes::SRecordCut, page, at);
+        case TRecordFault::Number:
+            Fail(RpRes::SRecordNumberWrong, page, at, ReadInt32(at));
+        case TRecordFault::Outside:
+            Fail(RpRes::SLinkOutsideFile, at + 4);
+        case TRecordFault::NotForward:
+            Fail(RpRes::SLinkNotForward, at + 4);
+        case TRecordFault::BackLink:
+            Fail(RpRes::SBackLinkWrong, forward - 4);
+        }
+        CheckPayload(page, at + 8, forward - 4, progress);
         at = forward;
+        if (progress) progress(at, size);
     }
     if (at != size) {
         const int more = CountRecordsFrom(at, storedPages_ + 1);
@@ -83,22 +95,39 @@ void TRpPageList::CheckRecords() {
     cursor_ = -1;
 }
 
-void TRpPageList::CheckPayload(int n, qint64 start, qint64 end) {
+// A plain payload is a metafile as it stands. Page 1 is read whole and kept, so that
+// showing it reads nothing again; of the others only the head is read.
+void TRpPageList::CheckPayload(int n, qint64 start, qint64 end, const TRpReadProgress& progress) {
     if (compressed_) {
-        CheckCodedPayload(n, start, end);
+        CheckCodedPayload(n, start, end, progress);
         return;
     }
     const qint64 held = end - start;
-    uchar head[kEmfHeadBytes];
-    if (held < kEmfHeadBytes || !stream_->seek(start) ||
-        stream_->read(reinterpret_cast<char*>(head), kEmfHeadBytes) != kEmfHeadBytes)
+    if (held < kEmfHeadBytes || held > emf::kMaxBytes || !stream_->seek(start))
         Fail(RpRes::SNotAMetafile, n);
-    CheckEmfHead(n, head, held);
+    if (n != 1) {
+        uchar head[kEmfHeadBytes];
+        if (stream_->read(reinterpret_cast<char*>(head), kEmfHeadBytes) != kEmfHeadBytes)
+            Fail(RpRes::SNotAMetafile, n);
+        CheckEmfHead(n, head, held);
+        return;
+    }
+    QByteArray emf(static_cast<qsizetype>(held), Qt::Uninitialized);
+    for (qint64 done = 0; done < held;) {
+        const qint64 step = std::min(held - done, kProgressStep);
+        if (stream_->read(emf.data() + done, step) != step) Fail(RpRes::SNotAMetafile, n);
+        done += step;
+        if (progress) progress(start + done, stream_->size());
+    }
+    CheckEmfHead(n, reinterpret_cast<const uchar*>(emf.constData()), held);
+    newest_ = std::move(emf);
+    newestNumber_ = 1;
 }
 
 // Decodes the whole record, keeping only the metafile's head: the code must give exactly
 // the stated number of bytes from exactly the bytes the record holds.
-void TRpPageList::CheckCodedPayload(int n, qint64 start, qint64 end) {
+void TRpPageList::CheckCodedPayload(int n, qint64 start, qint64 end,
+                                    const TRpReadProgress& progress) {
     if (end - start < 4) Fail(RpRes::SCompressedLengthBad, n, end - start);
     const qint64 length = ReadInt32(start);
     const qint64 coded = end - start - 4;
@@ -107,25 +136,20 @@ void TRpPageList::CheckCodedPayload(int n, qint64 start, qint64 end) {
     // Every byte takes at least one bit of code: fewer bits cannot hold the length.
     if (length > 8 * coded) Fail(RpRes::SCompressedEndsEarly, n, length);
     if (!stream_->seek(start + 4)) Fail(RpRes::SRecordCut, n, start);
-    uchar head[kEmfHeadBytes];
     TRpCompress coder(*stream_, TRpCompress::cmDecode, coded);
+    // The page shown first is kept as decoded here, so that showing it does not decode it a
+    // second time; the others go through a scratch buffer.
+    QByteArray emf(static_cast<qsizetype>(n == 1 ? length : std::min(length, kProgressStep)),
+                   Qt::Uninitialized);
+    uchar head[kEmfHeadBytes];
     try {
-        if (n == 1) {
-            // The page shown first is kept as decoded here, so that showing it does not
-            // decode it a second time.
-            QByteArray emf(static_cast<qsizetype>(length), Qt::Uninitialized);
-            coder.Decode(reinterpret_cast<uint8_t*>(emf.data()), static_cast<size_t>(length));
-            std::memcpy(head, emf.constData(), kEmfHeadBytes);
-            newest_ = std::move(emf);
-            newestNumber_ = 1;
-        } else {
-            coder.Decode(head, kEmfHeadBytes);
-        }
-        std::vector<uint8_t> scratch(n == 1 ? 0 : 64 * 1024);
-        for (qint64 left = n == 1 ? 0 : length - kEmfHeadBytes; left > 0;) {
-            const auto step = static_cast<size_t>(std::min<qint64>(left, qint64(scratch.size())));
-            coder.Decode(scratch.data(), step);
-            left -= static_cast<qint64>(step);
+        for (qint64 done = 0; done < length;) {
+            const qint64 step = std::min(length - done, kProgressStep);
+            auto* out = reinterpret_cast<uint8_t*>(emf.data()) + (n == 1 ? done : 0);
+            coder.Decode(out, static_cast<size_t>(step));
+            if (done == 0) std::memcpy(head, out, kEmfHeadBytes);
+            done += step;
+            if (progress) progress(start + 4 + coder.BytesCoded(), stream_->size());
         }
     } catch (const ERpError&) {
         // The only failure of decoding: the coded bytes ran out.
@@ -133,18 +157,70 @@ void TRpPageList::CheckCodedPayload(int n, qint64 start, qint64 end) {
     }
     if (coder.BytesCoded() != coded) Fail(RpRes::SCompressedGoesOn, n, length);
     CheckEmfHead(n, head, length);
+    if (n != 1) return;
+    newest_ = std::move(emf);
+    newestNumber_ = 1;
 }
 
 // ---- Reading ----------------------------------------------------------------------------
 
-TRpReportFile ReadReportFile(const QString& fileName) {
+namespace {
+TRpReportFile OpenReportFile(const QString& fileName) {
     TRpReportFile file;
     file.stream = TRpStream::OpenFile(fileName);
     file.pages = std::make_unique<TRpPageList>();
     file.pages->SetPageStream(file.stream.get());
+    return file;
+}
+} // namespace
+
+TRpReportFile ReadReportFile(const QString& fileName) {
+    TRpReportFile file = OpenReportFile(fileName);
     file.pages->ReadHeader();
     file.pages->CheckRecords();
     return file;
+}
+
+TRpReportFileLoad::TRpReportFileLoad(const QString& fileName, QObject* parent)
+    : QObject(parent), file_(OpenReportFile(fileName)) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+TRpReportFileLoad::~TRpReportFileLoad() {
+    cancel_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+// On the load's own thread. What it tells the program's thread goes as queued calls on
+// this object, which are dropped should the load be gone by then.
+void TRpReportFileLoad::Run() {
+    try {
+        file_.pages->ReadHeader();
+        file_.pages->CheckRecords([this](qint64 done, qint64 total) {
+            if (cancel_) throw EAbort();
+            const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+            if (percent == percent_) return;
+            percent_ = percent;
+            QMetaObject::invokeMethod(
+                this, [this, percent] { emit Progress(percent); }, Qt::QueuedConnection);
+        });
+    } catch (...) {
+        failure_ = std::current_exception();
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            thread_.join();
+            ended_ = true;
+            emit Finished();
+        },
+        Qt::QueuedConnection);
+}
+
+TRpReportFile TRpReportFileLoad::TakeFile() {
+    if (!ended_) throw EAbort();
+    if (failure_) std::rethrow_exception(failure_);
+    return std::move(file_);
 }
 
 // ---- Writing ----------------------------------------------------------------------------

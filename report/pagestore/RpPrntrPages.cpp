@@ -132,7 +132,7 @@ void TRpPageList::AppendPage(TMetafile& page) {
                          static_cast<size_t>(emf.size()));
             coder.Flush();
         } else {
-            page.SaveToStream(*stream_);
+            stream_->WriteShared(emf);
         }
         WriteInt32(static_cast<qint32>(start));
         const qint64 end = stream_->pos();
@@ -220,16 +220,38 @@ void TRpPageList::SeekPage(int n) {
     cursorPage_ = n;
 }
 
-// Checks record n at start: its page number, a forward link inside the stream and a
-// backward link that names its own start. Returns its forward link.
-qint64 TRpPageList::CheckRecord(int n, qint64 start) {
+// The one walk over a record's links, for checking a file and for fetching a page: record
+// n at `start` must bear its number, its forward link must lie past its own head and inside
+// the stream, and the backward link just before the next record must name `start`. Gives
+// the forward link, or the first thing that does not fit.
+TRpPageList::TRecordFault TRpPageList::FollowRecord(int n, qint64 start, qint64& forward) {
     const qint64 size = stream_->size();
-    if (start < kHeaderSize || start > size - kRecordOverhead || ReadInt32(start) != n)
+    if (start < kHeaderSize || start > size - kRecordOverhead) return TRecordFault::Cut;
+    const auto [number, next] = ReadPair(start);
+    if (number != n) return TRecordFault::Number;
+    forward = next;
+    if (next < 0 || next > size) return TRecordFault::Outside;
+    if (next < start + kRecordOverhead) return TRecordFault::NotForward;
+    if (ReadInt32(next - 4) != start) return TRecordFault::BackLink;
+    return TRecordFault::None;
+}
+
+// Checks record n at start and returns its forward link.
+qint64 TRpPageList::CheckRecord(int n, qint64 start) {
+    qint64 forward = 0;
+    switch (FollowRecord(n, start, forward)) {
+    case TRecordFault::None:
+        return forward;
+    case TRecordFault::Cut:
+    case TRecordFault::Number:
         Damaged(start);
-    const qint64 forward = ReadInt32(start + 4);
-    if (forward < start + kRecordOverhead || forward > size) Damaged(start + 4);
-    if (ReadInt32(forward - 4) != start) Damaged(forward - 4);
-    return forward;
+    case TRecordFault::Outside:
+    case TRecordFault::NotForward:
+        Damaged(start + 4);
+    case TRecordFault::BackLink:
+        break;
+    }
+    Damaged(forward - 4);
 }
 
 std::unique_ptr<TMetafile> TRpPageList::ReadPayload(int n, qint64 start, qint64 forward) {

@@ -5,8 +5,13 @@
 #include "report/pagestore/RpPrntrStream.h"
 
 #include <QByteArray>
+#include <functional>
 #include <memory>
 #include <utility>
+
+// Told how far a long read has come: the bytes of the stream checked so far, of all. It
+// may raise an exception (EAbort when the user gives the read up), which stops the read.
+using TRpReadProgress = std::function<void(qint64 done, qint64 total)>;
 
 // The page store: a 124-byte header and one record per page in a page stream. A record is
 // its page number, a forward link to the next record, the page's metafile (or its length
@@ -29,6 +34,7 @@ public:
     TRpStream* PageStream() const { return stream_; }
     void SetPageStream(TRpStream* stream);
 
+    // Takes the page's bytes without copying them: they are shared with the metafile.
     void AppendPage(TMetafile& page);
     // A new metafile with page n; none when n is not a stored page.
     std::unique_ptr<TMetafile> FetchPage(int n);
@@ -39,8 +45,9 @@ public:
     void ReadHeader();
     // Walks every record of a stream read from a file: numbers, links both ways, and each
     // payload a metafile of its stated length (compressed ones decoded to check). Raises
-    // ERpError naming what does not fit and where.
-    void CheckRecords();
+    // ERpError naming what does not fit and where. Page 1 is kept as read, since it is the
+    // page shown first; `progress` hears of every step.
+    void CheckRecords(const TRpReadProgress& progress = {});
 
 
 private:
@@ -50,10 +57,12 @@ private:
     void SeekRecordHead(qint64 start);
     qint64 LastRecordStart();
     qint64 WalkTo(int n, qint64 from, int fromPage);
+    enum class TRecordFault { None, Cut, Number, Outside, NotForward, BackLink };
+    TRecordFault FollowRecord(int n, qint64 start, qint64& forward);
     qint64 CheckRecord(int n, qint64 start);
     std::unique_ptr<TMetafile> ReadPayload(int n, qint64 start, qint64 forward);
-    void CheckPayload(int n, qint64 start, qint64 end);
-    void CheckCodedPayload(int n, qint64 start, qint64 end);
+    void CheckPayload(int n, qint64 start, qint64 end, const TRpReadProgress& progress);
+    void CheckCodedPayload(int n, qint64 start, qint64 end, const TRpReadProgress& progress);
     int CountRecordsFrom(qint64 at, int firstNumber);
 
     TRpStream* stream_ = nullptr;

@@ -39,7 +39,7 @@ TRpStream::~TRpStream() {
 }
 
 qint64 TRpStream::size() const {
-    return buffered_ ? memory_.size() : fileSize_;
+    return StoredSize() + shared_.size() + afterShared_.size();
 }
 
 bool TRpStream::seek(qint64 pos) {
@@ -52,7 +52,29 @@ bool TRpStream::atEnd() const {
 }
 
 qint64 TRpStream::readData(char* data, qint64 maxSize) {
-    const qint64 at = pos();
+    qint64 at = pos();
+    const qint64 stored = StoredSize();
+    qint64 done = 0;
+    if (at < stored) {
+        const qint64 n = ReadStored(at, data, std::min(maxSize, stored - at));
+        if (n < 0) return -1;
+        done = n;
+        at += n;
+        if (at < stored) return done;
+    }
+    // The kept block and the bytes after it, read as the one piece they are in the stream.
+    for (const QByteArray* part : {&shared_, &afterShared_}) {
+        const qint64 from = at - (part == &shared_ ? stored : stored + shared_.size());
+        const qint64 n = std::clamp<qint64>(part->size() - from, 0, maxSize - done);
+        if (n <= 0) continue;
+        std::memcpy(data + done, part->constData() + from, static_cast<size_t>(n));
+        done += n;
+        at += n;
+    }
+    return done;
+}
+
+qint64 TRpStream::ReadStored(qint64 at, char* data, qint64 maxSize) {
     if (buffered_) {
         const qint64 n = std::clamp<qint64>(memory_.size() - at, 0, maxSize);
         if (n > 0) std::memcpy(data, memory_.constData() + at, static_cast<size_t>(n));
@@ -62,8 +84,53 @@ qint64 TRpStream::readData(char* data, qint64 maxSize) {
     return file_->read(data, maxSize);
 }
 
+namespace {
+// What may follow a kept block before it is written out: the backward link of its record,
+// and the number and forward link of the next one.
+constexpr qint64 kAfterSharedBytes = 12;
+} // namespace
+
 qint64 TRpStream::writeData(const char* data, qint64 count) {
     const qint64 at = pos();
+    if (!shared_.isEmpty()) {
+        const qint64 end = size();
+        if (at == end && afterShared_.size() + count <= kAfterSharedBytes) {
+            afterShared_.append(data, count);
+            return count;
+        }
+        if (at + count > StoredSize() && !Settle()) return -1;
+    }
+    return WriteStored(at, data, count);
+}
+
+void TRpStream::WriteShared(const QByteArray& block) {
+    if (block.size() <= spillThreshold_ || pos() != size()) {
+        if (write(block) != block.size()) StreamFailed(errorString());
+        return;
+    }
+    if (!Settle()) StreamFailed(errorString());
+    shared_ = block;
+    QIODevice::seek(size());
+}
+
+bool TRpStream::Settle() {
+    if (shared_.isEmpty()) return true;
+    const qint64 at = StoredSize();
+    if (WriteStored(at, shared_.constData(), shared_.size()) == shared_.size() &&
+        WriteStored(at + shared_.size(), afterShared_.constData(), afterShared_.size()) ==
+            afterShared_.size()) {
+        shared_ = afterShared_ = QByteArray();
+        return true;
+    }
+    // The block stays kept, and the stored content as it was.
+    if (buffered_)
+        memory_.truncate(at);
+    else if (file_->resize(at))
+        fileSize_ = at;
+    return false;
+}
+
+qint64 TRpStream::WriteStored(qint64 at, const char* data, qint64 count) {
     if (buffered_ && std::max<qint64>(memory_.size(), at + count) > spillThreshold_) {
         // The content moves to the file first and this write goes there, so that a large
         // page is not copied into memory only to be copied out again.
@@ -83,7 +150,7 @@ qint64 TRpStream::writeData(const char* data, qint64 count) {
     }
     if (at + count > std::numeric_limits<int>::max()) return -1;
     if (at + count > memory_.size()) memory_.resize(at + count);
-    std::memcpy(memory_.data() + at, data, static_cast<size_t>(count));
+    if (count > 0) std::memcpy(memory_.data() + at, data, static_cast<size_t>(count));
     return count;
 }
 
@@ -137,6 +204,11 @@ void TRpStream::CopyTo(QIODevice& dest) {
 
 void TRpStream::Truncate(qint64 length) {
     if (length < 0 || length >= size()) return;
+    if (length <= StoredSize()) {
+        shared_ = afterShared_ = QByteArray();
+    } else if (!Settle()) {
+        StreamFailed(errorString());
+    }
     if (buffered_)
         memory_.truncate(length);
     else if (!file_->resize(length))

@@ -37,6 +37,11 @@ public:
     void CopyTo(QIODevice& dest);
     // Drops the content from `length` on (a record that could not be written whole).
     void Truncate(qint64 length);
+    // Writes `block` at the end. A block larger than the spill threshold is kept as it is,
+    // sharing its bytes, until something is written after it that is more than a record's
+    // links (the next page): a page is then not copied while the page after it is made,
+    // and the last page of a pass not at all.
+    void WriteShared(const QByteArray& block);
 
 
 protected:
@@ -46,8 +51,16 @@ protected:
 private:
     TRpStream(QObject* parent, const QString& fileName);
     void Spill();
+    qint64 StoredSize() const { return buffered_ ? memory_.size() : fileSize_; }
+    qint64 ReadStored(qint64 at, char* data, qint64 maxSize);
+    qint64 WriteStored(qint64 at, const char* data, qint64 count);
+    // Writes the kept block and what follows it into memory or the file.
+    bool Settle();
 
     QByteArray memory_;
+    // After the stored content: a block kept as it was given, and the few bytes after it.
+    QByteArray shared_;
+    QByteArray afterShared_;
     std::unique_ptr<QFile> file_;
     qint64 fileSize_ = 0; // the file part's size, kept here rather than asked of the system
     bool buffered_ = true;

@@ -207,6 +207,44 @@ TEST(PageStream, StaysInMemoryUpTo100000Bytes) {
     EXPECT_TRUE(TempFilesIn(dir).isEmpty());
 }
 
+// A block beyond the spill threshold is kept as it was given until the next one comes:
+// meanwhile the stream reads, writes and truncates as if it had been written, and written
+// out it gives the same bytes.
+TEST(PageStream, KeepsALargeBlockUntilTheNext) {
+    const QString dir = TestTempDir();
+    TempDirScope tmp(dir);
+    auto block = [](char first) {
+        QByteArray b(32, '\0');
+        for (int i = 0; i < b.size(); ++i)
+            b[i] = static_cast<char>(first + i);
+        return b;
+    };
+    TRpStream stream(10);
+    QByteArray expected = "head" + block('a') + "back";
+    stream.write("head");
+    stream.WriteShared(block('a'));
+    stream.write("back");
+    EXPECT_TRUE(stream.Buffered());
+    EXPECT_EQ(OpenFilesIn(dir), 0);
+    ASSERT_TRUE(stream.seek(1));
+    stream.write("EA", 2);
+    expected.replace(1, 2, "EA");
+    ASSERT_TRUE(stream.seek(2));
+    EXPECT_EQ(stream.read(33), expected.mid(2, 33)); // across the block's start and end
+    EXPECT_EQ(StreamBytes(stream), expected);
+
+    stream.WriteShared(block('A'));
+    expected += block('A');
+    EXPECT_FALSE(stream.Buffered());
+    EXPECT_EQ(OpenFilesIn(dir), 1);
+    EXPECT_EQ(StreamBytes(stream), expected);
+    stream.Truncate(expected.size() - 5);
+    expected.chop(5);
+    EXPECT_EQ(StreamBytes(stream), expected);
+    stream.write("tail");
+    EXPECT_EQ(StreamBytes(stream), expected + "tail");
+}
+
 TEST(PageStream, TwoStreamsGetTwoFiles) {
     const QString dir = TestTempDir();
     TempDirScope tmp(dir);

@@ -367,6 +367,113 @@ TEST_F(PreviewWindowTest, ARefusedFileKeepsThePagesShown) {
     EXPECT_EQ(printer.PagesBegun(), 3);
 }
 
+// A report file of one page with a 2000 x 1500 picture of noise, packed: decoding it
+// takes long enough to watch. Made once.
+QString MakeLargeReportFile() {
+    const QString name = TestTempDir() + QStringLiteral("/large.RPP");
+    QImage noise(2000, 1500, QImage::Format_RGB888);
+    quint32 seed = 1;
+    for (int y = 0; y < noise.height(); ++y) {
+        uchar* row = noise.scanLine(y);
+        for (int x = 0; x < 3 * noise.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            row[x] = static_cast<uchar>(seed >> 24);
+        }
+    }
+    TRpPrinter large;
+    large.SetCompressed(true);
+    large.StartJob();
+    large.StartNewPage();
+    TBitmap bitmap;
+    bitmap.SetImage(noise, pf24bit);
+    large.PageCanvas()->StretchDraw(QRect(40, 40, 700, 500), &bitmap);
+    large.FinishJob();
+    large.SaveToFile(name);
+    return name;
+}
+const QString& LargeReportFile() {
+    static const QString name = MakeLargeReportFile();
+    return name;
+}
+
+// Notes the progress texts the status bar paints while a load runs, and presses a button
+// of the window (none: nothing) at the first.
+class LoadWatch : public QObject {
+public:
+    LoadWatch(TRpStandardPreview* window, TControl* button) : window_(window), button_(button) {
+        window->StatusBar->Widget()->installEventFilter(this);
+    }
+    QStringList painted;
+    bool pressed = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Paint || !window_ || !window_->Loading()) return false;
+        const QString text = window_->StatusBar->Panels()->Items(0)->Text();
+        if (!text.endsWith(QLatin1Char('%'))) return false;
+        painted << text;
+        if (button_ && !pressed) {
+            pressed = true;
+            QWidget* widget = button_->Widget();
+            QMetaObject::invokeMethod(
+                widget, [widget] { QTest::mouseClick(widget, Qt::LeftButton); },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    QPointer<TRpStandardPreview> window_;
+    TControl* button_;
+};
+
+// A large file loads while the window goes on painting and shows how far it has come;
+// Cancel gives it up with the pages shown as they were, and read to its end it shows its
+// own.
+TEST_F(PreviewWindowTest, ALargeFileLoadsWhileTheWindowGoesOn) {
+    const QString name = LargeReportFile();
+    Open(&printer);
+    Press(window->ToolButton2);
+    ASSERT_EQ(PageText(), QStringLiteral("Page 2 of 3"));
+    const QByteArray shown = window->RpPreview->Image()->PageImage()->Data();
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "read whole");
+        LoadWatch watch(window, cancel ? window->CancelLoad : nullptr);
+        auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, name); });
+        EXPECT_FALSE(window->CancelLoad->Visible());
+        Press(window->LoadReport); // back once the load has ended
+        EXPECT_FALSE(window->Loading());
+        EXPECT_FALSE(window->CancelLoad->Visible());
+        EXPECT_EQ(ProgressText(), QString());
+        ASSERT_FALSE(watch.painted.isEmpty());
+        EXPECT_TRUE(watch.painted[0].startsWith(QStringLiteral("Loading large.RPP... ")))
+            << watch.painted[0].toStdString();
+        EXPECT_EQ(watch.pressed, cancel);
+        EXPECT_EQ(printer.FromFile(), !cancel);
+        EXPECT_EQ(PageText(), cancel ? QStringLiteral("Page 2 of 3") : QStringLiteral("Page 1 of 1"));
+        EXPECT_EQ(printer.PagesBegun(), cancel ? 3 : 1);
+        ASSERT_TRUE(window->RpPreview->Image()->ImageLoaded());
+        EXPECT_EQ(window->RpPreview->Image()->PageImage()->Data() == shown, cancel);
+        EXPECT_TRUE(window->LoadReport->Enabled());
+    }
+}
+
+// Closing the window while a file loads gives the load up: the window goes once the read
+// has stopped, and the printer keeps the pages it had.
+TEST_F(PreviewWindowTest, ClosingWhileAFileLoads) {
+    const QString name = LargeReportFile();
+    Open(&printer);
+    LoadWatch watch(window, window->ExitButton);
+    auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, name); });
+    Press(window->LoadReport);
+    Flush();
+    EXPECT_TRUE(watch.pressed);
+    EXPECT_FALSE(window);
+    EXPECT_EQ(printer.ClientWindow(), nullptr);
+    EXPECT_FALSE(printer.FromFile());
+    EXPECT_EQ(printer.PagesBegun(), 3);
+}
+
 TEST_F(PreviewWindowTest, SavingThroughItsDialog) {
     Open(&printer);
     const QString dir = TestTempDir();

@@ -184,6 +184,8 @@ TEST(ReportFile, DamagedFilesAreRefusedWithTheirCause) {
         {"page-frame-largest", {{}, 1}},
         {"page-frame-tall", {{}, 1}},
         {"page-metafile-not-valid", {{}, 3, 2}},
+        // Page 1 is read whole to be shown, so its fault refuses the file.
+        {"first-page-metafile-not-valid", refused("Metafile is not valid")},
     };
     const QDir dir(TestData(QStringLiteral("bad/rpp")));
     const QStringList files = dir.entryList({QStringLiteral("*.rpp")}, QDir::Files);

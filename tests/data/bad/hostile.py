@@ -76,5 +76,6 @@ if __name__ == '__main__':
     broken = bytearray(sound)
     struct.pack_into('<I', broken, 108 + 4, 0)  # the rectangle's record size
     write('rpp', 'page-metafile-not-valid.rpp', rpp([sound, bytes(broken), sound]))
+    write('rpp', 'first-page-metafile-not-valid.rpp', rpp([bytes(broken), sound]))
     write('rpp', 'page-frame-tall.rpp', rpp([emf([], 794, 1123, (2100, 2000000))]))
     write('rpp', 'page-frame-largest.rpp', rpp([emf([], 794, 1123, (2**31 - 1, 2**31 - 1))]))
