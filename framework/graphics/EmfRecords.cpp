@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace emf {
 
@@ -560,8 +561,14 @@ qsizetype TEmfWriter::StretchDIBits(const TRectL& bounds, const QRect& dest, con
                                     const std::function<void(uchar*)>& writeBits) {
     const uint64_t bmiPadded = (static_cast<uint64_t>(info.size()) + 3) / 4 * 4;
     const uint64_t bitsPadded = (static_cast<uint64_t>(cbBits) + 3) / 4 * 4;
-    const qsizetype at =
-        Begin(EMR_STRETCHDIBITS, static_cast<uint32_t>(80 + bmiPadded + bitsPadded));
+    // The record is not zeroed first: every byte of it is written below (the pixels may
+    // be tens of megabytes, and a zeroing pass over them would be thrown away).
+    const auto size = static_cast<uint32_t>(80 + bmiPadded + bitsPadded);
+    const qsizetype at = data_.size();
+    data_.resize(at + static_cast<qsizetype>(size));
+    Put32(at, EMR_STRETCHDIBITS);
+    Put32(at + 4, size);
+    ++records_;
     PutRect(at + 8, bounds);
     PutI32(at + 24, dest.x());
     PutI32(at + 28, dest.y());
@@ -578,7 +585,11 @@ qsizetype TEmfWriter::StretchDIBits(const TRectL& bounds, const QRect& dest, con
     PutI32(at + 72, dest.width());
     PutI32(at + 76, dest.height());
     PutBytes(at + 80, info.data(), info.size());
-    writeBits(MutableDataAt(at + 80 + static_cast<qsizetype>(bmiPadded)));
+    std::memset(MutableDataAt(at + 80 + info.size()), 0,
+                static_cast<size_t>(bmiPadded - static_cast<uint64_t>(info.size())));
+    uchar* bits = MutableDataAt(at + 80 + static_cast<qsizetype>(bmiPadded));
+    writeBits(bits);
+    std::memset(bits + cbBits, 0, static_cast<size_t>(bitsPadded - static_cast<uint64_t>(cbBits)));
     return at;
 }
 

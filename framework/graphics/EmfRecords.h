@@ -279,7 +279,8 @@ public:
     void Simple(uint32_t type, uint32_t a, uint32_t b);
     // A STRETCHDIBITS record that draws src of a bitmap onto dest with rop: the bitmap's
     // info is copied, its cbBits bytes of pixels are written in place by writeBits, each
-    // padded to four bytes. Returns the record's offset.
+    // padded to four bytes. writeBits must write all cbBits bytes: the place it is given
+    // is not cleared first. Returns the record's offset.
     qsizetype StretchDIBits(const TRectL& bounds, const QRect& dest, const QRect& src,
                             uint32_t usage, uint32_t rop, QByteArrayView info, qsizetype cbBits,
                             const std::function<void(uchar*)>& writeBits);
