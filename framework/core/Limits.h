@@ -34,6 +34,11 @@ inline constexpr int kMaxJpegScans = 1000;
 inline constexpr int64_t kMaxRenderPixels = 1LL << 26;
 inline constexpr int kMaxRenderSide = 1 << 16;
 
+// Bytes of bitmap rows that a recording writes into one of its bitmap records on a single
+// thread; larger blocks of rows (a photograph of some megapixels) are written half on a
+// second thread. Below it, starting a thread costs more than it saves.
+inline constexpr int64_t kMinSplitBitmapRowBytes = 4LL * 1024 * 1024;
+
 // ---- Metafiles -----------------------------------------------------------------------
 
 // Bytes of one metafile, read or recorded. Passed: "Metafile is not valid" ("byte count N

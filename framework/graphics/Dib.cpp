@@ -1,9 +1,13 @@
 #include "framework/graphics/Dib.h"
 
+#include "framework/core/Limits.h"
+
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -502,11 +506,14 @@ QByteArray StoredRowsDibInfo(const QImage& image, int bitCount) {
     return info;
 }
 
-void WriteStoredRowsDib(const QImage& image, int bitCount, uchar* out) {
+namespace {
+
+// Rows first to last - 1 of WriteStoredRowsDib.
+void WriteStoredRows(const QImage& image, int bitCount, uchar* out, int first, int last) {
     const int w = image.width(), h = image.height();
     const int64_t stride = ((static_cast<int64_t>(w) * bitCount + 31) / 32) * 4;
     const size_t used = static_cast<size_t>(w) * (bitCount / 8);
-    for (int y = 0; y < h; ++y) {
+    for (int y = first; y < last; ++y) {
         uchar* row = out + static_cast<int64_t>(h - 1 - y) * stride; // bottom-up
         const uchar* in = image.constScanLine(y);
         if (bitCount == 24) {
@@ -520,6 +527,32 @@ void WriteStoredRowsDib(const QImage& image, int bitCount, uchar* out) {
         }
         std::memset(row + used, 0, static_cast<size_t>(stride) - used);
     }
+}
+
+} // namespace
+
+void WriteStoredRowsDib(const QImage& image, int bitCount, uchar* out) {
+    const int h = image.height();
+    // The two halves of the rows go to places of their own and only read the image, so a
+    // second thread may write one of them; nothing else is touched off this thread.
+    if (h >= 2 && StoredRowsDibSize(image, bitCount) >= kMinSplitBitmapRowBytes &&
+        std::thread::hardware_concurrency() >= 2) {
+        const int half = h / 2;
+        std::thread other;
+        try {
+            other = std::thread([&image, bitCount, out, half, h] {
+                WriteStoredRows(image, bitCount, out, half, h);
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: all rows are written here.
+        }
+        if (other.joinable()) {
+            WriteStoredRows(image, bitCount, out, 0, half);
+            other.join();
+            return;
+        }
+    }
+    WriteStoredRows(image, bitCount, out, 0, h);
 }
 
 std::optional<TDecodedDib> DecodeBmpFile(QByteArrayView file) {

@@ -465,6 +465,9 @@ INSTANTIATE_TEST_SUITE_P(Layouts, RecordedBitmapTest,
                                            RecordedBitmapRow{pf24bit, 8, 4},
                                            RecordedBitmapRow{pf24bit, 1, 7},
                                            RecordedBitmapRow{pf32bit, 3, 5},
+                                           // rows enough to be written on two threads
+                                           RecordedBitmapRow{pf24bit, 1183, 1201},
+                                           RecordedBitmapRow{pf32bit, 1031, 1019},
                                            RecordedBitmapRow{pf8bit, 5, 3},
                                            RecordedBitmapRow{pf16bit, 3, 2}));
 
