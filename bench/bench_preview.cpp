@@ -181,31 +181,26 @@ void BM_PreviewToFirstPaint(benchmark::State& state) {
 BENCHMARK(BM_PreviewToFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // Both alternately, so that both see the same machine load: the ratio is the goal's.
-void BM_PreviewAgainstDecode(benchmark::State& state) {
-    PreviewedReport report;
+template <class Previewed> void PreviewAgainstDecode(benchmark::State& state) {
+    Previewed previewed;
     std::vector<double> preview, decode;
     for (auto _ : state) {
         decode.push_back(DecodeTwoMs());
-        preview.push_back(report.FirstPaintMs());
+        preview.push_back(previewed.FirstPaintMs());
     }
     const double p = Median(preview), d = Median(decode);
     state.counters["preview_ms"] = p;
     state.counters["decode_ms"] = d;
     state.counters["ratio"] = d > 0 ? p / d : 0;
 }
+
+void BM_PreviewAgainstDecode(benchmark::State& state) {
+    PreviewAgainstDecode<PreviewedReport>(state);
+}
 BENCHMARK(BM_PreviewAgainstDecode)->Unit(benchmark::kMillisecond)->Iterations(9);
 
 void BM_CoversPreviewAgainstDecode(benchmark::State& state) {
-    PreviewedCovers covers;
-    std::vector<double> preview, decode;
-    for (auto _ : state) {
-        decode.push_back(DecodeTwoMs());
-        preview.push_back(covers.FirstPaintMs());
-    }
-    const double p = Median(preview), d = Median(decode);
-    state.counters["preview_ms"] = p;
-    state.counters["decode_ms"] = d;
-    state.counters["ratio"] = d > 0 ? p / d : 0;
+    PreviewAgainstDecode<PreviewedCovers>(state);
 }
 BENCHMARK(BM_CoversPreviewAgainstDecode)->Unit(benchmark::kMillisecond)->Iterations(9);
 

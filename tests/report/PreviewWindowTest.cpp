@@ -8,9 +8,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -42,20 +40,6 @@ protected:
         return false;
     }
 };
-
-void TypeAndConfirm(QDialog* d, const QString& name) {
-    auto* fd = qobject_cast<QFileDialog*>(d);
-    ASSERT_TRUE(fd);
-    // Set, not typed: a typed path would open the name completer's list over the buttons.
-    Child<QLineEdit>(fd, "fileNameEdit")->setText(name);
-    for (auto* box : fd->findChildren<QDialogButtonBox*>())
-        for (auto which : {QDialogButtonBox::Open, QDialogButtonBox::Save})
-            if (QAbstractButton* b = box->button(which)) {
-                QTest::mouseClick(b, Qt::LeftButton);
-                return;
-            }
-    ADD_FAILURE() << "no button to confirm";
-}
 
 QString FilterShown(QDialog* d) {
     return Child<QComboBox>(d, "fileTypeCombo")->currentText();
@@ -318,7 +302,7 @@ TEST_F(PreviewWindowTest, LoadingAFileShowsItsFirstPage) {
     auto driver = WhenDialogOpens([&](QDialog* d) {
         title = d->windowTitle();
         filter = FilterShown(d);
-        TypeAndConfirm(d, TestData(QStringLiteral("rpp/three-pages.rpp")));
+        ConfirmFile(d, TestData(QStringLiteral("rpp/three-pages.rpp")));
     });
     Press(window->LoadReport);
     EXPECT_EQ(title, QStringLiteral("Load report"));
@@ -335,7 +319,7 @@ TEST_F(PreviewWindowTest, LoadingAMissingFileSaysSo) {
     Open(&printer);
     MessageBoxWatch boxes;
     auto driver = WhenDialogOpens(
-        [&](QDialog* d) { TypeAndConfirm(d, TestTempDir() + QStringLiteral("/nothing.RPP")); });
+        [&](QDialog* d) { ConfirmFile(d, TestTempDir() + QStringLiteral("/nothing.RPP")); });
     Press(window->LoadReport);
     ASSERT_TRUE(boxes.WaitFor(1));
     EXPECT_EQ(boxes.texts, QStringList({"File does not exist"}));
@@ -351,7 +335,7 @@ TEST_F(PreviewWindowTest, ARefusedFileKeepsThePagesShown) {
     Press(window->ToolButton2); // the next page
     ASSERT_EQ(PageText(), QStringLiteral("Page 2 of 3"));
     auto driver = WhenDialogOpens(
-        [&](QDialog* d) { TypeAndConfirm(d, TestData(QStringLiteral("bad/rpp/cut-short.rpp"))); });
+        [&](QDialog* d) { ConfirmFile(d, TestData(QStringLiteral("bad/rpp/cut-short.rpp"))); });
     try {
         window->LoadClick(window->LoadReport);
         ADD_FAILURE() << "no error";
@@ -439,7 +423,7 @@ TEST_F(PreviewWindowTest, ALargeFileLoadsWhileTheWindowGoesOn) {
     for (const bool cancel : {true, false}) {
         SCOPED_TRACE(cancel ? "cancelled" : "read whole");
         LoadWatch watch(window, cancel ? window->CancelLoad : nullptr);
-        auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, name); });
+        auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, name); });
         EXPECT_FALSE(window->CancelLoad->Visible());
         Press(window->LoadReport); // back once the load has ended
         EXPECT_FALSE(window->Loading());
@@ -464,7 +448,7 @@ TEST_F(PreviewWindowTest, ClosingWhileAFileLoads) {
     const QString name = LargeReportFile();
     Open(&printer);
     LoadWatch watch(window, window->ExitButton);
-    auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, name); });
+    auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, name); });
     Press(window->LoadReport);
     Flush();
     EXPECT_TRUE(watch.pressed);
@@ -481,7 +465,7 @@ TEST_F(PreviewWindowTest, SavingThroughItsDialog) {
     auto driver = WhenDialogOpens([&](QDialog* d) {
         title = d->windowTitle();
         filter = FilterShown(d);
-        TypeAndConfirm(d, dir + QStringLiteral("/covers"));
+        ConfirmFile(d, dir + QStringLiteral("/covers"));
     });
     Press(window->SaveReport);
     EXPECT_EQ(title, QStringLiteral("Save report"));
@@ -512,7 +496,7 @@ TEST_F(PreviewWindowTest, SavingOverAFileAsksFirst) {
             QTimer::singleShot(0, files, &QDialog::reject);
     });
     watch.start();
-    auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, name); });
+    auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, name); });
     Press(window->SaveReport);
     ASSERT_EQ(asked.size(), 1);
     EXPECT_TRUE(asked[0].contains(QStringLiteral("existing.RPP"))) << asked[0].toStdString();
@@ -709,7 +693,7 @@ TEST_F(ReportPreviewTest, OpenedAndClosedTwentyTimes) {
                 break;
             case 1: { // load a file, print its pages, close
                 script.stop();
-                auto driver = WhenDialogOpens([&](QDialog* d) { TypeAndConfirm(d, file); });
+                auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, file); });
                 w->LoadClick(w->LoadReport);
                 w->PrintClick(w->Print);
                 w->Close();
@@ -727,7 +711,7 @@ TEST_F(ReportPreviewTest, OpenedAndClosedTwentyTimes) {
                 w->FirstPageClick(w);
                 if (report->Idle()) {
                     auto driver = WhenDialogOpens([&](QDialog* d) {
-                        TypeAndConfirm(d, TestTempDir() + QStringLiteral("/round.RPP"));
+                        ConfirmFile(d, TestTempDir() + QStringLiteral("/round.RPP"));
                     });
                     w->SaveClick(w->SaveReport);
                 }
