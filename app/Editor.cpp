@@ -19,13 +19,20 @@ TEditor::TEditor(TComponent* owner, THiddenWindows hidden) : TComponent(owner) {
     RegisterComponentClass<TInfo>();
     RegisterComponentClass<TIntro>();
     Form1 = new TForm1(this);
-    if (hidden == THiddenWindows::WithEditor) MakeHiddenWindows();
-    Intro = new TIntro(this);
+    if (hidden == THiddenWindows::WithEditor) {
+        MakeHiddenWindows();
+        Intro = new TIntro(this);
+    }
     Document = new TDesignDocument(Form1);
     if (Application) Application->SetMainForm(Form1);
 }
 
 void TEditor::MakeHiddenWindows() {
+    // The splash first: it is the one to be seen.
+    if (!Intro && Form1 && Form1->Visible()) {
+        Intro = new TIntro(this);
+        Intro->Show();
+    }
     if (!preview) {
         preview = new Tpreview(this);
         if (Form1 && Form1->Visible()) Form1->EmptyPrintPictures();

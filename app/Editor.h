@@ -1,6 +1,6 @@
 #pragma once
-// The cover editor as one object: its four windows, made in their fixed order when it is
-// made and freed with it, so that an editor can be made again in the same run.
+// The cover editor as one object: its four windows, made in their fixed order and freed
+// with it, so that an editor can be made again in the same run.
 
 #include "framework/core/Classes.h"
 
@@ -13,21 +13,23 @@ class TDesignDocument;
 class TEditor : public TComponent {
     Q_OBJECT
 public:
-    // When the two windows that stay hidden at start-up, preview and Info, are made.
+    // When the windows other than the main one are made: the splash, which shows once the
+    // main window has, and preview and Info, which stay hidden at start-up.
     enum class THiddenWindows {
-        WithEditor, // with the others, so that all four exist once the editor does
+        WithEditor, // with the main window, so that all four exist once the editor does
         Later,      // on first need or by MakeHiddenWindows, after the main window shows
     };
 
     // Registers the editor's classes and picture kinds and creates Form1, preview, Info
-    // and Intro, in this order (preview and Info left to later when asked); Form1 becomes
-    // the application's main window. Application must exist.
+    // and Intro, in this order (the last three left to later when asked: Intro, preview,
+    // Info); Form1 becomes the application's main window. Application must exist.
     explicit TEditor(TComponent* owner = nullptr,
                      THiddenWindows hidden = THiddenWindows::WithEditor);
     ~TEditor() override;
 
-    // Makes preview and Info if they are not there yet. A print layout made after the main
-    // window has shown starts as that showing leaves one: its cover pictures without size.
+    // Makes Intro, preview and Info if they are not there yet. A splash made after the main
+    // window has shown shows at once, as that showing asks; a print layout made then
+    // starts as that showing leaves one: its cover pictures without size.
     void MakeHiddenWindows();
     // The print-layout and credits windows, made first if they were left to later.
     Tpreview* PrintLayout();

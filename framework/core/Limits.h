@@ -132,6 +132,11 @@ inline constexpr int kMaxPrintServerWaitMs = 3000;
 // Passed: the dialog says "Size must be a number."; a design file is refused.
 inline constexpr int kMaxFontPoints = 1638;
 
+// Text cells kept between runs (TextCellStore.h), and the bytes of the file that keeps
+// them. Passed: a run keeps only the cells it measured itself; a larger file is not read.
+inline constexpr int kMaxStoredTextCells = 4096;
+inline constexpr int64_t kMaxTextCellStoreBytes = 1LL << 20;
+
 // ---- Cover designs -------------------------------------------------------------------
 
 // Bytes of one design file; a design is a few kilobytes even with long track lists.

@@ -2,6 +2,7 @@
 
 #include "framework/core/Limits.h"
 #include "framework/graphics/Dib.h"
+#include "framework/graphics/TextCellStore.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -93,10 +94,38 @@ QFont Measurable(const QFont& font, qreal& scale) {
     return measured;
 }
 
-struct TCell {
-    int ascent = 0;
-    int descent = 0;
-};
+using TCell = TTextCell;
+
+// The room that every character of the Windows code page takes as the hinted font draws
+// it: hinting each of them, so what is measured once is kept between runs.
+void HintedCell(const QFont& font, TCell& cell) {
+    TTextCellStore& store = TTextCellStore::Shared();
+    const QString key = TTextCellStore::KeyOf(font);
+    if (!key.isEmpty())
+        if (const std::optional<TCell> kept = store.Find(key)) {
+            cell = *kept;
+            return;
+        }
+    QFont hinted = font;
+    hinted.setHintingPreference(QFont::PreferFullHinting);
+    const QFontMetrics im(hinted);
+    auto take = [&](char16_t c) {
+        const QRect r = im.boundingRect(QChar(c));
+        if (r.isEmpty()) return;
+        cell.ascent = std::max(cell.ascent, -r.top());
+        cell.descent = std::max(cell.descent, r.bottom() + 1);
+    };
+    static constexpr char16_t kHigh[] = {u'€', u'‚', u'ƒ', u'„', u'…', u'†', u'‡', u'ˆ', u'‰',
+                                         u'Š', u'‹', u'Œ', u'Ž', u'‘', u'’', u'“', u'”', u'•',
+                                         u'–', u'—', u'˜', u'™', u'š', u'›', u'œ', u'ž', u'Ÿ'};
+    for (char16_t c = 0x21; c < 0x7F; ++c)
+        take(c);
+    for (char16_t c : kHigh)
+        take(c);
+    for (char16_t c = 0xA1; c <= 0xFF; ++c)
+        take(c);
+    store.Add(key, cell);
+}
 
 // The text cell above and below the baseline. Small sizes get the room that every
 // character of the Windows code page takes as the hinted font draws it, which the faces we
@@ -111,26 +140,8 @@ TCell CellOf(const QFont& font) {
     const QFontMetricsF fm(Measurable(font, k));
     TCell cell{RoundInt(fm.ascent() * k), RoundInt(fm.descent() * k)};
     constexpr qreal kHintedSizes = 255; // beyond, hinting no longer moves whole pixels
-    if (fm.height() * k * std::max<qreal>(1, WidthFactor(font)) <= kHintedSizes) {
-        QFont hinted = font;
-        hinted.setHintingPreference(QFont::PreferFullHinting);
-        const QFontMetrics im(hinted);
-        auto take = [&](char16_t c) {
-            const QRect r = im.boundingRect(QChar(c));
-            if (r.isEmpty()) return;
-            cell.ascent = std::max(cell.ascent, -r.top());
-            cell.descent = std::max(cell.descent, r.bottom() + 1);
-        };
-        static constexpr char16_t kHigh[] = {u'€', u'‚', u'ƒ', u'„', u'…', u'†', u'‡', u'ˆ', u'‰',
-                                             u'Š', u'‹', u'Œ', u'Ž', u'‘', u'’', u'“', u'”', u'•',
-                                             u'–', u'—', u'˜', u'™', u'š', u'›', u'œ', u'ž', u'Ÿ'};
-        for (char16_t c = 0x21; c < 0x7F; ++c)
-            take(c);
-        for (char16_t c : kHigh)
-            take(c);
-        for (char16_t c = 0xA1; c <= 0xFF; ++c)
-            take(c);
-    }
+    if (fm.height() * k * std::max<qreal>(1, WidthFactor(font)) <= kHintedSizes)
+        HintedCell(font, cell);
     if (cache.size() > 256) cache.clear();
     cache.insert(key, cell);
     return cell;

@@ -16,13 +16,14 @@
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // As the program starts it: the print layout and the credits come once the main
-        // window has shown.
+        // As the program starts it: the splash, the print layout and the credits come once
+        // the main window has shown.
         editor.reset(MakeEditor(nullptr));
         Form1 = editor->Form1;
-        Intro = editor->Intro;
         Form1->Show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return editor->preview && editor->Info; }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return editor->Intro && editor->preview && editor->Info; }));
+        Intro = editor->Intro;
         preview = editor->preview;
         Info = editor->Info;
         Settle();

@@ -1,10 +1,14 @@
 // Fonts, font records, formatted text and text placement at any escapement.
 #include "framework/graphics/DeviceContext.h"
 #include "framework/widgets/Forms.h"
+#include "framework/graphics/TextCellStore.h"
 #include "framework/graphics/TextDraw.h"
+#include "framework/core/Limits.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <cmath>
 
 namespace {
@@ -81,6 +85,69 @@ TEST(FontTest, MissingFacesFallBackToTheirMetricTwins) {
     const QFont cell = QFontFromLogFont(lf);
     EXPECT_LT(cell.pixelSize(), 20);
     EXPECT_EQ(TextMetricsOf(cell).tmHeight, 20);
+}
+
+TEST(TextCellStore, KeepsCellsBetweenRunsUnderTheirFace) {
+    QFont sans(QStringLiteral("Liberation Sans"));
+    sans.setPixelSize(11);
+    QFont larger = sans;
+    larger.setPixelSize(12);
+    QFont serif(QStringLiteral("Liberation Serif"));
+    serif.setPixelSize(11);
+    const QString key = TTextCellStore::KeyOf(sans);
+    ASSERT_FALSE(key.isEmpty());
+    EXPECT_EQ(TTextCellStore::KeyOf(QFont(sans)), key);
+    EXPECT_NE(TTextCellStore::KeyOf(larger), key);
+    // Another face under one name is measured anew: the key names the face by its header.
+    const QString serifKey = TTextCellStore::KeyOf(serif);
+    EXPECT_NE(serifKey.section(QLatin1Char('|'), -1), key.section(QLatin1Char('|'), -1));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cache/text-cells"));
+    {
+        TTextCellStore run(path);
+        EXPECT_FALSE(run.Find(key));
+        run.Add(key, {9, 3});
+        ASSERT_TRUE(run.Save());
+    }
+    {
+        // A later run finds it and adds its own; one that ran beside it keeps both.
+        TTextCellStore later(path), beside(path);
+        EXPECT_EQ(later.Find(key), TTextCell({9, 3}));
+        later.Add(serifKey, {10, 4});
+        beside.Add(TTextCellStore::KeyOf(larger), {10, 3});
+        ASSERT_TRUE(later.Save());
+        ASSERT_TRUE(beside.Save());
+    }
+    const TTextCellStore next(path);
+    EXPECT_EQ(next.Find(key), TTextCell({9, 3}));
+    EXPECT_EQ(next.Find(serifKey), TTextCell({10, 4}));
+    EXPECT_EQ(next.Find(TTextCellStore::KeyOf(larger)), TTextCell({10, 3}));
+
+    // Damaged lines are passed by, the others read; a file of another kind keeps nothing.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray header = file.readLine();
+    file.close();
+    const struct {
+        QByteArray text;
+        bool read;
+    } cases[] = {
+        {header + "9 3 " + key.toUtf8() + "\n", true},
+        {header + "9 3\n-1 3 a\nx 3 b\n9 99999999 c\n9 3 " + key.toUtf8(), true},
+        {"text-cells 0\n9 3 " + key.toUtf8() + "\n", false},
+        {header + "9 3 " + key.toUtf8() + "\n" + QByteArray(kMaxTextCellStoreBytes, ' '), false},
+        {QByteArray(), false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.text);
+        file.close();
+        const TTextCellStore damaged(path);
+        EXPECT_EQ(damaged.Find(key).has_value(), c.read) << c.text.left(40).toStdString();
+        EXPECT_FALSE(damaged.Find(QStringLiteral("a")) || damaged.Find(QStringLiteral("b")) ||
+                     damaged.Find(QStringLiteral("c")));
+    }
 }
 
 // A device context over a white image, with the font given.
