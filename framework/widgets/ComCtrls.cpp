@@ -55,6 +55,11 @@ void TTabSheet::SetParent(TWinControl* parent) {
     }
 }
 
+void TTabSheet::VisibleChanged() {
+    TWinControl::VisibleChanged();
+    if (Visible() && Widget()) CreateChildHandles();
+}
+
 void TTabSheet::SetImageIndex(int i) {
     if (i == imageIndex_) return;
     imageIndex_ = i;

@@ -52,6 +52,9 @@ public:
 
 protected:
     void TextChanged() override;
+    void VisibleChanged() override;
+    // The pages behind the one on show make their controls when they first show.
+    bool MakesChildHandles() const override { return Visible(); }
 
 private:
     friend class TPageControl;

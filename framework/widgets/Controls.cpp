@@ -668,9 +668,47 @@ void TWinControl::SetFocus() {
     if (Widget()) Widget()->setFocus(Qt::OtherFocusReason);
 }
 
+namespace {
+
+// The widgets that take the focus under a control, its own first, then its children's in
+// their order, depth first: the order of a window made all at once.
+void CollectFocusable(const TControl* c, std::vector<QWidget*>& out) {
+    QWidget* w = c->Widget();
+    if (!w) return;
+    if (w->focusPolicy() != Qt::NoFocus) out.push_back(w);
+    if (auto* wc = qobject_cast<const TWinControl*>(c))
+        for (int i = 0; i < wc->ControlCount(); ++i)
+            CollectFocusable(wc->Controls(i), out);
+}
+
+} // namespace
+
 void TWinControl::CreateChildHandles() {
-    for (TControl* c : controls_)
+    if (!MakesChildHandles()) return;
+    std::vector<QWidget*> made;
+    bool madeBefore = false;
+    for (TControl* c : controls_) {
+        if (c->Widget()) {
+            madeBefore = true;
+            continue;
+        }
         c->HandleNeeded();
+        if (c->Widget()) made.push_back(c->Widget());
+    }
+    // Made after the rest of the window (a page on its first showing), the children come
+    // last in its stacking and its focus chain: they take the places that being made with
+    // this control would have given them.
+    if (made.empty() || !Widget() || Widget()->nextInFocusChain() == made.front()) return;
+    if (madeBefore)
+        for (TControl* c : controls_)
+            if (QWidget* w = c->Widget()) w->raise();
+    const TControl* window = this;
+    while (window->Parent())
+        window = window->Parent();
+    std::vector<QWidget*> order;
+    CollectFocusable(window, order);
+    for (size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TWinControl::UpdateWidget() {

@@ -339,10 +339,14 @@ protected:
     void ColorChanged() override;
     void BoundsChanged() override;
     virtual void AlignControls(QRect& rect);
+    // Whether the children's widgets are made with this control's; a control that says
+    // no makes them later by CreateChildHandles (a page behind the one on show, when it
+    // first shows).
+    virtual bool MakesChildHandles() const { return true; }
+    void CreateChildHandles();
 
 private:
     friend class TControl;
-    void CreateChildHandles();
     std::vector<TControl*> controls_;
     int tabOrder_ = -1;
     bool tabStop_ = false;

@@ -201,6 +201,100 @@ TEST_F(PageControlTest, TabsThatDoNotFitTakeSeveralRowsWithTheActiveRowNextToThe
     EXPECT_EQ(pages->RowCount(), 1);
 }
 
+// Two pages: the second holds a picture panel under a caption panel and two fields;
+// ActivePage is filled in.
+const char* kLatePage = R"(
+object Form3: TComForm
+  ClientWidth = 300
+  ClientHeight = 220
+  object PageControl1: TPageControl
+    Width = 300
+    Height = 180
+    ActivePage = %1
+    object TabSheetA: TTabSheet
+      object EditA: TEdit
+        Width = 80
+        Height = 21
+      end
+    end
+    object TabSheetB: TTabSheet
+      object Under: TPanel
+        Width = 120
+        Height = 60
+      end
+      object Over: TPanel
+        Left = 10
+        Top = 10
+        Width = 60
+        Height = 30
+      end
+      object First: TEdit
+        Top = 80
+        Width = 80
+        Height = 21
+      end
+      object Second: TEdit
+        Top = 110
+        Width = 80
+        Height = 21
+      end
+    end
+  end
+  object Below: TButton
+    Top = 190
+    Width = 75
+    Height = 25
+  end
+end
+)";
+
+// A page behind the one on show makes its controls when it first shows, and they stack
+// and take the focus chain as they would have made with the window, even when code made
+// one of them on its own before.
+TEST(LatePageTest, ControlsMadeOnFirstShowingStackAndTabAsIfMadeWithTheWindow) {
+    const char* names[] = {"EditA", "First", "Second", "Below"};
+    struct Outcome {
+        QStringList chain;
+        bool overAbove = false;
+    };
+    auto run = [&](const char* active, bool touchOverFirst) {
+        auto form = MakeForm<TComForm>(
+            QString::fromLatin1(kLatePage).arg(QLatin1String(active)).toUtf8().constData());
+        auto* pages = Find<TPageControl>(form.get(), "PageControl1");
+        auto* over = Find<TControl>(form.get(), "Over");
+        auto* under = Find<TControl>(form.get(), "Under");
+        if (touchOverFirst) over->HandleNeeded();
+        form->Show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+        if (std::string(active) == "TabSheetA") {
+            EXPECT_FALSE(under->Widget()) << "a page behind made its controls with the window";
+            pages->SetActivePage(Find<TTabSheet>(form.get(), "TabSheetB"));
+        }
+        Outcome out;
+        QHash<QWidget*, QString> named;
+        for (const char* n : names)
+            if (QWidget* w = Find<TControl>(form.get(), n)->Widget()) named[w] = n;
+        QWidget* w = form->Widget();
+        for (int i = 0; i < 200 && out.chain.size() < named.size(); ++i) {
+            w = w->nextInFocusChain();
+            if (named.contains(w) && !out.chain.contains(named[w])) out.chain << named[w];
+        }
+        const QObjectList siblings = under->Widget()->parentWidget()->children();
+        out.overAbove = siblings.indexOf(over->Widget()) > siblings.indexOf(under->Widget());
+        EXPECT_TRUE(over->Widget()->isVisible() && under->Widget()->isVisible());
+        return out;
+    };
+    const Outcome withWindow = run("TabSheetB", false);
+    EXPECT_TRUE(withWindow.overAbove);
+    for (bool touch : {false, true}) {
+        Outcome late = run("TabSheetA", touch);
+        EXPECT_TRUE(late.overAbove) << touch;
+        late.chain.removeAll(QStringLiteral("EditA")); // on the page the other run never showed
+        EXPECT_EQ(late.chain.join(' ').toStdString(), withWindow.chain.join(' ').toStdString())
+            << touch;
+    }
+}
+
 const char* kBars = R"(
 object Form2: TComForm
   ClientWidth = 400
