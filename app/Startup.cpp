@@ -2,28 +2,66 @@
 
 #include "app/DesignDocument.h"
 #include "app/Editor.h"
+#include "app/Unit1.h"
 #include "framework/widgets/Forms.h"
 #include "imaging/jpeg.h"
 
+#include <QEvent>
 #include <QTimer>
+#include <QWidget>
+#include <functional>
 
-TEditor* MakeEditor(TComponent* owner) {
-    // The two windows nobody sees at start-up are left out of the time the main window
-    // takes to show.
+namespace {
+
+// The windows nobody sees at start-up are made once the main window has painted, so that
+// its first picture reaches the screen before they take the processor; at the latest after
+// this long, for a main window that is not painted (one kept unmapped).
+constexpr int kLatestHiddenWindowsMs = 250;
+
+// Runs a step once, after the first paint of a widget or when the time above has passed.
+class TAfterFirstPaint : public QObject {
+public:
+    TAfterFirstPaint(QWidget* widget, std::function<void()> step)
+        : QObject(widget), step_(std::move(step)) {
+        widget->installEventFilter(this);
+        QTimer::singleShot(kLatestHiddenWindowsMs, this, [this] { Run(); });
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        // From the loop, once the paint is over and on its way to the screen.
+        if (e->type() == QEvent::Paint) QTimer::singleShot(0, this, [this] { Run(); });
+        return false;
+    }
+
+private:
+    void Run() {
+        if (!step_) return;
+        const std::function<void()> step = std::move(step_);
+        step_ = nullptr;
+        deleteLater();
+        SafeCall(step);
+    }
+    std::function<void()> step_;
+};
+
+} // namespace
+
+TEditor* MakeEditor(TComponent* owner, const QString& design) {
     auto* editor = new TEditor(owner, TEditor::THiddenWindows::Later);
-    QTimer::singleShot(0, editor, [editor] { SafeCall([&] { editor->MakeHiddenWindows(); }); });
+    new TAfterFirstPaint(editor->Form1->Widget(), [editor, design] {
+        editor->MakeHiddenWindows();
+        // Over the shown window, so that a refusal has a window to show in, and after the
+        // print layout is made, so that its making does not empty what the design sets.
+        if (!design.isEmpty()) editor->Document->Open(design);
+    });
     return editor;
 }
 
 int RunEditor(const QString& design) {
     // Owned by the application, which frees what it owns last first: a preview window
     // still open at the end goes before the report whose pages it shows.
-    TEditor* editor = MakeEditor(Application);
-    if (!design.isEmpty())
-        // From the loop, over the shown window, so that a refusal has a window to show in.
-        QTimer::singleShot(0, editor->Document, [editor, design] {
-            SafeCall([&] { editor->Document->Open(design); });
-        });
+    MakeEditor(Application, design);
     Application->Run();
     UnregisterJPEGFormats();
     return 0;

@@ -6,11 +6,10 @@
 class TComponent;
 class TEditor;
 
-// The editor as the program makes it: the main window and the splash at once, the hidden
-// print layout and credits from the loop once the main window has shown (or on first
-// need before).
-TEditor* MakeEditor(TComponent* owner);
+// The editor as the program makes it: the main window at once; the splash, the hidden
+// print layout and the credits once the main window has painted (or on first need
+// before), and then the design named, if any.
+TEditor* MakeEditor(TComponent* owner, const QString& design = QString());
 
-// The whole program after the application object exists: editor, loop; exit code. A
-// design named is opened once the main window shows.
+// The whole program after the application object exists: editor, loop; exit code.
 int RunEditor(const QString& design = QString());

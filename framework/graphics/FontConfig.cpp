@@ -1,5 +1,7 @@
 #include "framework/graphics/FontConfig.h"
 
+#include <QFontDatabase>
+#include <QStringList>
 #include <fontconfig/fontconfig.h>
 
 #include <mutex>
@@ -12,6 +14,7 @@ struct TReader {
     std::mutex mutex;
     std::thread thread;
     bool started = false;
+    bool listing = false;
     void Join() {
         const std::lock_guard lock(mutex);
         if (thread.joinable()) thread.join();
@@ -34,4 +37,13 @@ void ReadFontConfigurationAhead() {
 
 void AwaitFontConfiguration() {
     reader.Join();
+}
+
+void ListFontFacesAhead() {
+    const std::lock_guard lock(reader.mutex);
+    if (reader.listing) return;
+    reader.listing = true;
+    if (reader.thread.joinable()) reader.thread.join();
+    // The database takes its own lock: a font asked for meanwhile waits for the list.
+    reader.thread = std::thread([] { QFontDatabase::families(); });
 }

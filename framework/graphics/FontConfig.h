@@ -7,6 +7,13 @@
 // exists; once is enough, more calls do nothing.
 void ReadFontConfigurationAhead();
 
-// Waits until the reading started above is over (at once when none was started). The
-// application's set-up calls it, so that the reading never outlives the program.
+// Waits until the reading started above, and the listing below, are over (at once when
+// none was started). The application's set-up and its end call it, so that neither
+// outlives the program.
 void AwaitFontConfiguration();
+
+// Lists the installed faces into the toolkit's font database on a thread of its own, so
+// that it goes on while the first window reads its layout (the first font asked for
+// otherwise waits for the whole list). Call once the application object exists and the
+// reading above is over; once is enough, more calls do nothing.
+void ListFontFacesAhead();

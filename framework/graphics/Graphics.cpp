@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QSet>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
@@ -240,6 +241,24 @@ constexpr FaceSubstitute kFaceSubstitutes[] = {
     {"Courier", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"}},
 };
 
+// Whether a family of that name is installed, by the font database's list of families
+// (read once): asking the database for one family runs the system's alias rules for it,
+// which costs as much as listing them all, and a face missing under its own name is
+// looked up among its stand-ins anyway.
+bool Installed(const QString& family) {
+    static const QSet<QString> installed = [] {
+        QSet<QString> names;
+        for (const QString& f : QFontDatabase::families()) {
+            names.insert(f.toCaseFolded());
+            // "Family [Foundry]" where two foundries make one family
+            if (const qsizetype bracket = f.indexOf(QLatin1String(" [")); bracket > 0)
+                names.insert(f.left(bracket).toCaseFolded());
+        }
+        return names;
+    }();
+    return installed.contains(family.toCaseFolded());
+}
+
 // Text is measured and drawn off the GUI thread too (pages recorded or played there).
 QString ResolveFamily(const QString& face) {
     static QMutex mutex;
@@ -248,11 +267,11 @@ QString ResolveFamily(const QString& face) {
     auto it = cache.constFind(face);
     if (it != cache.constEnd()) return *it;
     QString family = face;
-    if (!QFontDatabase::hasFamily(face)) {
+    if (!Installed(face)) {
         for (const FaceSubstitute& s : kFaceSubstitutes) {
             if (face.compare(QLatin1String(s.face), Qt::CaseInsensitive) != 0) continue;
             for (const char* candidate : s.substitutes)
-                if (candidate && QFontDatabase::hasFamily(QString::fromLatin1(candidate))) {
+                if (candidate && Installed(QString::fromLatin1(candidate))) {
                     family = QString::fromLatin1(candidate);
                     break;
                 }
@@ -269,9 +288,9 @@ QStringList StandInFaces() {
     QStringList faces;
     for (const FaceSubstitute& s : kFaceSubstitutes) {
         const QString face = QString::fromLatin1(s.face);
-        if (QFontDatabase::hasFamily(face)) continue; // installed itself
+        if (Installed(face)) continue; // installed itself
         for (const char* c : s.substitutes)
-            if (c && QFontDatabase::hasFamily(QString::fromLatin1(c))) {
+            if (c && Installed(QString::fromLatin1(c))) {
                 faces << face;
                 break;
             }

@@ -6,6 +6,8 @@
 #include "framework/core/Reader.h"
 
 #include <QAbstractEventDispatcher>
+#include <QBuffer>
+#include <QImageReader>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -112,18 +114,34 @@ void TForm::DefineProperties(TFiler& filer) {
     filer.DefineProperty(
         QStringLiteral("Icon"),
         [this](TReader& r) {
-            QPixmap pixmap;
-            if (!pixmap.loadFromData(r.ReadFileReference()))
-                r.Error(QStringLiteral("Icon is not a picture"));
-            icon_ = QIcon(pixmap);
-            // Title bars and task lists ask for the small sizes: made once, smoothly.
-            for (int side : {16, 32})
-                if (pixmap.width() > side || pixmap.height() > side)
-                    icon_.addPixmap(
-                        pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-            if (Widget()) Widget()->setWindowIcon(icon_);
+            const QByteArray bytes = r.ReadFileReference();
+            QBuffer probe;
+            probe.setData(bytes);
+            probe.open(QIODevice::ReadOnly);
+            if (!QImageReader(&probe).canRead()) r.Error(QStringLiteral("Icon is not a picture"));
+            icon_ = QIcon();
+            iconImages_ = std::async(std::launch::async, [bytes] {
+                QList<QImage> images;
+                QImage image;
+                if (!image.loadFromData(bytes)) return images;
+                images << image;
+                // Title bars and task lists ask for the small sizes: made once, smoothly.
+                for (int side : {16, 32})
+                    if (image.width() > side || image.height() > side)
+                        images << image.scaled(side, side, Qt::KeepAspectRatio,
+                                               Qt::SmoothTransformation);
+                return images;
+            });
+            if (Widget()) Widget()->setWindowIcon(Icon());
         },
         [](TWriter&) {}, false);
+}
+
+const QIcon& TForm::Icon() const {
+    if (iconImages_.valid())
+        for (const QImage& image : iconImages_.get())
+            icon_.addPixmap(QPixmap::fromImage(image));
+    return icon_;
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle s) {
@@ -259,7 +277,7 @@ void TForm::UpdateWidget() {
     if (!w) return;
     ApplyWindowFlags();
     w->setWindowTitle(Caption());
-    if (!icon_.isNull()) w->setWindowIcon(icon_);
+    if (!Icon().isNull()) w->setWindowIcon(icon_);
     w->setAutoFillBackground(true);
     QPalette pal = w->palette();
     pal.setColor(QPalette::Window, ToQColor(Color()));
@@ -432,6 +450,7 @@ void TApplication::Initialize() {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         app->setQuitOnLastWindowClosed(false);
     InstallFontSubstitutes();
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) ListFontFacesAhead();
     InitializeFrameworkClasses();
     Application = new TApplication(nullptr);
     SetExceptionSink([](const Exception& e) {
@@ -445,6 +464,7 @@ void TApplication::Finalize() {
     delete Application; // frees the windows and the screen it owns
     Application = nullptr;
     Screen = nullptr;
+    AwaitFontConfiguration();
 }
 
 void TApplication::Run() {

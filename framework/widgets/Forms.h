@@ -4,6 +4,8 @@
 #include "framework/widgets/Controls.h"
 
 #include <QIcon>
+#include <QImage>
+#include <future>
 
 class TForm;
 
@@ -84,7 +86,8 @@ public:
     bool PreviewsKeys() const override { return keyPreview_; }
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int r);
-    const QIcon& Icon() const { return icon_; }
+    // The window's icon; one still being decoded is waited for.
+    const QIcon& Icon() const;
 
     // The frame around the client area that Width and Height include.
     QSize FrameSize() const;
@@ -152,7 +155,10 @@ private:
     bool followingWidget_ = false;
     QSize notifiedSize_;
     QObject* keyWatcher_ = nullptr;
-    QIcon icon_;
+    mutable QIcon icon_;
+    // The icon's picture and its small sizes, decoded on a thread of their own while the
+    // rest of the window is read.
+    mutable std::future<QList<QImage>> iconImages_;
 };
 
 class TApplication : public TComponent {
