@@ -1151,7 +1151,9 @@ QImage DecodeRle(const TDib& dib, bool four, const TBitmapArea& area) {
         }
         ++x;
     };
-    for (qsizetype i = 0; i + 1 < n && y < height;) {
+    // Rows above the part are the last stored: the runs stop where they begin.
+    const int64_t last = height - part.y();
+    for (qsizetype i = 0; i + 1 < n && y < last;) {
         const uint8_t count = d[i], value = d[i + 1];
         i += 2;
         if (count > 0) {
