@@ -110,8 +110,7 @@ struct TBitmapArea {
     QRectF Map(const QRectF& r) const {
         const double kx = double(size.width()) / part.width(),
                      ky = double(size.height()) / part.height();
-        return {(r.x() - part.x()) * kx, (r.y() - part.y()) * ky, r.width() * kx,
-                r.height() * ky};
+        return {(r.x() - part.x()) * kx, (r.y() - part.y()) * ky, r.width() * kx, r.height() * ky};
     }
 };
 
@@ -1233,8 +1232,7 @@ QImage DecodeDib(const TDib& dib, bool alpha, int64_t& budget, const TBitmapArea
         return reader.read();
     }
     if (compression == 1 || compression == 2) {
-        if (area.Empty() ||
-            !Spend(budget, int64_t(area.size.width()) * area.size.height()))
+        if (area.Empty() || !Spend(budget, int64_t(area.size.width()) * area.size.height()))
             return {};
         return DecodeRle(dib, compression == 2, area);
     }

@@ -553,30 +553,53 @@ TEST(MetafilePlayer, LargeRunLengthCodedBitmapsShowWhereDrawn) {
     constexpr QRgb kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
     struct Case {
         const char* name;
-        uint32_t kind; // a bitmap record, or a pattern brush filling a rectangle
-        int side;      // pixels of the square bitmap
-        bool quarter;  // its top left quarter red, the rest blue; else all blue
+        uint32_t kind;            // a bitmap record, or a pattern brush filling a rectangle
+        int side;                 // pixels of the square bitmap
+        bool quarter;             // its top left quarter red, the rest blue; else all blue
         std::vector<QRect> dests; // pixels of the 100 x 100 page
         std::vector<std::pair<QPoint, QRgb>> expect;
     };
     const QRect page(0, 0, 100, 100);
     const Case cases[] = {
-        {"drawn small", EMR_STRETCHDIBITS, 2100, true, {QRect(0, 0, 50, 50)},
-         {{{12, 12}, kRed}, {{37, 12}, kBlue}, {{12, 37}, kBlue}, {{37, 37}, kBlue},
+        {"drawn small",
+         EMR_STRETCHDIBITS,
+         2100,
+         true,
+         {QRect(0, 0, 50, 50)},
+         {{{12, 12}, kRed},
+          {{37, 12}, kBlue},
+          {{12, 37}, kBlue},
+          {{37, 37}, kBlue},
           {{75, 75}, kWhite}}},
         // Four page pixels to one of the bitmap's; its corner of colours at (50, 50).
-        {"magnified, partly on the page", EMR_STRETCHBLT, 2100, true,
+        {"magnified, partly on the page",
+         EMR_STRETCHBLT,
+         2100,
+         true,
          {QRect(-4150, -4150, 8400, 8400)},
          {{{45, 45}, kRed}, {{55, 45}, kBlue}, {{45, 55}, kBlue}, {{55, 55}, kBlue}}},
-        {"pattern", EMR_CREATEDIBPATTERNBRUSHPT, 2100, true, {page},
+        {"pattern",
+         EMR_CREATEDIBPATTERNBRUSHPT,
+         2100,
+         true,
+         {page},
          {{{2, 2}, kRed}, {{97, 97}, kRed}}},
-        {"three of the largest", EMR_STRETCHDIBITS, 12000, false,
+        {"three of the largest",
+         EMR_STRETCHDIBITS,
+         12000,
+         false,
          {QRect(0, 0, 20, 20), QRect(30, 0, 20, 20), QRect(60, 0, 20, 20)},
          {{{10, 10}, kBlue}, {{40, 10}, kBlue}, {{70, 10}, kBlue}, {{25, 10}, kWhite}}},
-        {"three of the largest copied", EMR_STRETCHBLT, 12000, false,
+        {"three of the largest copied",
+         EMR_STRETCHBLT,
+         12000,
+         false,
          {QRect(0, 0, 20, 20), QRect(30, 0, 20, 20), QRect(60, 0, 20, 20)},
          {{{10, 10}, kBlue}, {{40, 10}, kBlue}, {{70, 10}, kBlue}}},
-        {"three of the largest as patterns", EMR_CREATEDIBPATTERNBRUSHPT, 12000, false,
+        {"three of the largest as patterns",
+         EMR_CREATEDIBPATTERNBRUSHPT,
+         12000,
+         false,
          {QRect(0, 0, 20, 20), QRect(30, 0, 20, 20), QRect(60, 0, 20, 20)},
          {{{10, 10}, kBlue}, {{40, 10}, kBlue}, {{70, 10}, kBlue}}},
     };
