@@ -52,6 +52,14 @@ inline constexpr int64_t kMaxMetafileRecords = 1 << 20;
 // held to kMaxBitmapPixels); later bitmap records are passed by.
 inline constexpr int64_t kMaxMetafileBitmapPixels = 2 * kMaxBitmapPixels;
 
+// Pixels of a run-length coded bitmap of a metafile (a few bytes of runs may claim a
+// hundred megapixels) or of a pattern brush that are decoded whole wherever it is drawn.
+// A larger one is decoded only where it reaches the picture's area on the device, at
+// twice the device pixels it covers there; a larger pattern only as far as the area
+// reaches from the pattern's origin. Each is counted against kMaxMetafileBitmapPixels at
+// the size it is decoded to.
+inline constexpr int64_t kMaxMetafileWholeBitmapPixels = 1LL << 22;
+
 // Highest object-table index of a metafile; objects made at higher indexes are passed by.
 inline constexpr uint32_t kMaxMetafileObjects = 0xFFFF;
 

@@ -99,6 +99,21 @@ struct State {
     QRegion clip; // device pixels
 };
 
+// The part of a bitmap that is decoded (pixels counted from its top row) and the size it
+// is decoded to: its columns and rows sampled evenly, each cell by its middle pixel.
+struct TBitmapArea {
+    QRect part;
+    QSize size;
+
+    bool Empty() const { return part.isEmpty() || size.isEmpty(); }
+    // A rectangle in the whole bitmap's pixels in those of the decoded image.
+    QRectF Map(const QRectF& r) const {
+        const double kx = double(size.width()) / part.width(),
+                     ky = double(size.height()) / part.height();
+        return {(r.x() - part.x()) * kx, (r.y() - part.y()) * ky, r.width() * kx, r.height() * ky};
+    }
+};
+
 class Player {
 public:
     Player(QPainter& painter, const QByteArray& emf, const QRectF& dest);
@@ -156,6 +171,8 @@ private:
     void ExtTextOut(const TRecord& r);
     void SmallTextOut(const TRecord& r);
     void Bitmap(const TRecord& r);
+    TBitmapArea DrawnArea(QSize full, QRectF src, const QRectF& destLogical);
+    TBitmapArea PatternArea(QSize full) const;
     void DrawImage(const QImage& image, QRectF destLogical, QRectF src, uint32_t rop,
                    double opacity);
     void PatBlt(const QRectF& destLogical, uint32_t rop);
@@ -1084,13 +1101,20 @@ uint32_t Compression(const TDib& dib) {
     return U32(b) == 12 ? 0 : U32(b + 16);
 }
 
-// A run-length coded bitmap of 8 or 4 bits per pixel, first row on top. Runs that leave
-// the bitmap are cut off; what the data does not reach stays colour 0.
-QImage DecodeRle(const TDib& dib, bool four) {
+// The part of a run-length coded bitmap of 8 or 4 bits per pixel that area names, first
+// row on top, at the area's size. Runs that leave the bitmap are cut off; what the data
+// does not reach stays colour 0. Only the image of the area's size is allocated, however
+// large the bitmap claims to be.
+QImage DecodeRle(const TDib& dib, bool four, const TBitmapArea& area) {
     const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
-    if (U32(b) < 40) return {};
+    if (U32(b) < 40 || U16(b + 14) != (four ? 4 : 8)) return {};
     const int64_t width = I32(b + 4), height = I32(b + 8);
     if (width <= 0 || height <= 0 || width * height > kMaxBitmapPixels) return {};
+    const QRect part = area.part;
+    if (area.Empty() || part.left() < 0 || part.top() < 0 || part.right() >= width ||
+        part.bottom() >= height || area.size.width() > part.width() ||
+        area.size.height() > part.height())
+        return {};
     const uint32_t most = four ? 16 : 256, used = U32(b + 32);
     const uint32_t colors = used && used < most ? used : most;
     const uint32_t headerSize = U32(b);
@@ -1101,18 +1125,34 @@ QImage DecodeRle(const TDib& dib, bool four) {
                       ? qRgb(b[at + 2], b[at + 1], b[at])
                       : qRgb(0, 0, 0));
     }
-    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_Indexed8);
+    QImage image(area.size, QImage::Format_Indexed8);
     if (image.isNull()) return {};
     image.setColorTable(table);
     image.fill(0);
+    // The cell of the decoded image that pixel at (counted from first, of span pixels)
+    // samples, or -1 when it samples none: cell o takes pixel (2o + 1) span / 2 cells.
+    auto cell = [](int64_t at, int64_t first, int64_t span, int64_t cells) -> int64_t {
+        const int64_t u = at - first;
+        if (u < 0 || u >= span) return -1;
+        for (int64_t o = u * cells / span; o <= u * cells / span + 1 && o < cells; ++o)
+            if ((2 * o + 1) * span / (2 * cells) == u) return o;
+        return -1;
+    };
+    const int64_t cols = area.size.width(), rowsOut = area.size.height();
     const auto* d = reinterpret_cast<const uchar*>(dib.bits.constData());
     const qsizetype n = dib.bits.size();
     int64_t x = 0, y = 0; // y counts rows from the bottom
     auto put = [&](uint8_t index) {
-        if (x < width && y < height) image.scanLine(static_cast<int>(height - 1 - y))[x] = index;
+        if (x < width && y < height) {
+            const int64_t ox = cell(x, part.x(), part.width(), cols);
+            const int64_t oy = cell(height - 1 - y, part.y(), part.height(), rowsOut);
+            if (ox >= 0 && oy >= 0) image.scanLine(static_cast<int>(oy))[ox] = index;
+        }
         ++x;
     };
-    for (qsizetype i = 0; i + 1 < n && y < height;) {
+    // Rows above the part are the last stored: the runs stop where they begin.
+    const int64_t last = height - part.y();
+    for (qsizetype i = 0; i + 1 < n && y < last;) {
         const uint8_t count = d[i], value = d[i + 1];
         i += 2;
         if (count > 0) {
@@ -1146,6 +1186,27 @@ int64_t HeaderPixels(const TDib& dib) {
     return std::abs(int64_t(I32(b + 4))) * std::abs(int64_t(I32(b + 8)));
 }
 
+// The columns and rows a checked bitmap header claims.
+QSize HeaderSize(const TDib& dib) {
+    const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
+    if (U32(b) == 12) return {U16(b + 4), std::abs(int(I16(b + 6)))};
+    return {static_cast<int>(std::abs(int64_t(I32(b + 4)))),
+            static_cast<int>(std::abs(int64_t(I32(b + 8))))};
+}
+
+bool RunLengthCoded(const TDib& dib) {
+    const uint32_t compression = Compression(dib);
+    return compression == 1 || compression == 2;
+}
+
+// The source rectangle as QPainter::drawImage takes it: an empty width or height runs to
+// the bitmap's right or bottom edge.
+QRectF PainterSource(QRectF s, QSize full) {
+    if (s.width() <= 0) s.setWidth(full.width() - s.x());
+    if (s.height() <= 0) s.setHeight(full.height() - s.y());
+    return s;
+}
+
 // Takes pixels from what one playing may still decode; false when they are not left.
 bool Spend(int64_t& budget, int64_t pixels) {
     if (pixels > budget) return false;
@@ -1154,8 +1215,9 @@ bool Spend(int64_t& budget, int64_t pixels) {
 }
 
 // The bitmap as an image with its first row on top; alpha kept when asked for. Nothing
-// when its pixels are more than the budget left.
-QImage DecodeDib(const TDib& dib, bool alpha, int64_t& budget) {
+// when its pixels are more than the budget left. A run-length coded one is decoded as
+// area names (the others whole), and counted at that size.
+QImage DecodeDib(const TDib& dib, bool alpha, int64_t& budget, const TBitmapArea& area) {
     const uint32_t compression = Compression(dib);
     if (compression == 4 || compression == 5) {
         // Ask the embedded picture its size before decoding it.
@@ -1169,8 +1231,12 @@ QImage DecodeDib(const TDib& dib, bool alpha, int64_t& budget) {
             return {};
         return reader.read();
     }
+    if (compression == 1 || compression == 2) {
+        if (area.Empty() || !Spend(budget, int64_t(area.size.width()) * area.size.height()))
+            return {};
+        return DecodeRle(dib, compression == 2, area);
+    }
     if (!Spend(budget, HeaderPixels(dib))) return {};
-    if (compression == 1 || compression == 2) return DecodeRle(dib, compression == 2);
     const auto* b = reinterpret_cast<const uchar*>(dib.info.constData());
     if (alpha && U32(b) >= 40 && U16(b + 14) == 32 && compression == 0) {
         const int w = I32(b + 4), h = I32(b + 8);
@@ -1183,6 +1249,57 @@ QImage DecodeDib(const TDib& dib, bool alpha, int64_t& budget) {
 }
 
 } // namespace
+
+// Where a bitmap of full pixels drawn from src (its pixels, rows from the top) into
+// destLogical reaches the picture's area on the device: that part, at twice the device
+// pixels it covers there, or the whole bitmap when it is small enough to decode whole.
+// Empty when none of it shows.
+TBitmapArea Player::DrawnArea(QSize full, QRectF src, const QRectF& d) {
+    const TBitmapArea whole{QRect(QPoint(), full), full};
+    if (int64_t(full.width()) * full.height() <= kMaxMetafileWholeBitmapPixels) return whole;
+    src = PainterSource(src, full);
+    if (!(src.width() > 0 && src.height() > 0) || d.width() == 0 || d.height() == 0) return {};
+    const QTransform toDevice =
+        QTransform::fromTranslate(-src.x(), -src.y()) *
+        QTransform::fromScale(d.width() / src.width(), d.height() / src.height()) *
+        QTransform::fromTranslate(d.x(), d.y()) * Total();
+    bool invertible = false;
+    const QTransform back = toDevice.inverted(&invertible);
+    if (!invertible || !Finite(toDevice) || !Finite(back)) return {};
+    const QRectF shown = back.mapRect(QRectF(initialClip_.boundingRect()))
+                             .intersected(src)
+                             .intersected(QRectF(QPointF(), QSizeF(full)));
+    if (shown.isEmpty()) return {};
+    // A pixel more on each side for smoothing to blend with.
+    const int x0 = std::max(0, static_cast<int>(std::floor(shown.left())) - 1);
+    const int y0 = std::max(0, static_cast<int>(std::floor(shown.top())) - 1);
+    const int x1 = std::min(full.width(), static_cast<int>(std::ceil(shown.right())) + 1);
+    const int y1 = std::min(full.height(), static_cast<int>(std::ceil(shown.bottom())) + 1);
+    if (x1 <= x0 || y1 <= y0) return {};
+    const QRect part(x0, y0, x1 - x0, y1 - y0);
+    // Device pixels per pixel of the bitmap along its rows and down its columns.
+    const double across = std::hypot(toDevice.m11(), toDevice.m12());
+    const double down = std::hypot(toDevice.m21(), toDevice.m22());
+    auto cells = [](int span, double perPixel) {
+        const double wanted = std::ceil(2 * span * perPixel);
+        return wanted < span ? std::max(1, static_cast<int>(wanted)) : span;
+    };
+    return {part, QSize(cells(part.width(), across), cells(part.height(), down))};
+}
+
+// The part of a pattern of full pixels that fills can show: patterns repeat from the
+// device's origin, so one that reaches past the picture's area on the device is cut
+// there (a small one is kept whole). Empty when the area is.
+TBitmapArea Player::PatternArea(QSize full) const {
+    const TBitmapArea whole{QRect(QPoint(), full), full};
+    const QRect shown = initialClip_.boundingRect();
+    if (int64_t(full.width()) * full.height() <= kMaxMetafileWholeBitmapPixels ||
+        !painter_.brushOrigin().isNull() || shown.left() < 0 || shown.top() < 0)
+        return whole;
+    const QRect part(0, 0, std::min(full.width(), shown.right() + 1),
+                     std::min(full.height(), shown.bottom() + 1));
+    return {part, part.size()};
+}
 
 void Player::DrawImage(const QImage& image, QRectF d, QRectF src, uint32_t rop, double opacity) {
     if (image.isNull() || d.width() == 0 || d.height() == 0) return;
@@ -1289,10 +1406,18 @@ void Player::Bitmap(const TRecord& r) {
             delegate_->StretchDIBits(QRect(x0, y0, x1 - x0, y1 - y0), src, dib, SRCCOPY);
             return;
         }
-        const QImage image = DecodeDib(dib, false, bitmapBudget_);
-        if (image.isNull()) return;
+        // A run-length coded bitmap is decoded only as far as it shows.
+        const bool rle = RunLengthCoded(dib);
+        const QSize full = HeaderSize(dib);
         QRectF source = src;
-        if (BottomUp(dib)) source.moveTop(image.height() - src.y() - src.height());
+        if (rle && BottomUp(dib)) source.moveTop(full.height() - src.y() - src.height());
+        const TBitmapArea area = rle ? DrawnArea(full, source, d) : TBitmapArea{};
+        const QImage image = DecodeDib(dib, false, bitmapBudget_, area);
+        if (image.isNull()) return;
+        if (rle)
+            source = area.Map(PainterSource(source, full));
+        else if (BottomUp(dib))
+            source.moveTop(image.height() - src.y() - src.height());
         DrawImage(image, d, source, rop, 1.0);
         return;
     }
@@ -1309,10 +1434,15 @@ void Player::Bitmap(const TRecord& r) {
         if (r.U(80) != 0) return;
         const TDib dib = DibOf(r, r.U(84), r.U(88), r.U(92), r.U(96));
         const bool alpha = r.type == EMR_ALPHABLEND && ((rop >> 24) & 1);
-        QImage image = DecodeDib(dib, alpha, bitmapBudget_);
-        if (image.isNull()) return;
         QRectF src(r.I(44), r.I(48), d.width(), d.height());
         if (r.type != EMR_BITBLT) src.setSize(QSizeF(r.I(100), r.I(104)));
+        // A run-length coded bitmap is decoded only as far as it shows.
+        const bool rle = RunLengthCoded(dib);
+        const QSize full = HeaderSize(dib);
+        const TBitmapArea area = rle ? DrawnArea(full, src, d) : TBitmapArea{};
+        QImage image = DecodeDib(dib, alpha, bitmapBudget_, area);
+        if (image.isNull()) return;
+        if (rle) src = area.Map(PainterSource(src, full));
         double opacity = 1.0;
         uint32_t mode = rop;
         if (r.type == EMR_ALPHABLEND) {
@@ -1348,12 +1478,15 @@ void Player::FillRegion(const QRegion& region, const Brush& brush) {
 Brush Player::PatternBrush(const TRecord& r) {
     Brush b;
     const TDib dib = DibOf(r, r.U(16), r.U(20), r.U(24), r.U(28));
-    QImage image = DecodeDib(dib, false, bitmapBudget_);
+    QImage image = DecodeDib(dib, false, bitmapBudget_, PatternArea(HeaderSize(dib)));
     if (image.isNull() || r.U(12) == 1) {
         b.kind = Brush::Solid;
         b.color = Qt::gray;
         return b;
     }
+    // Only the part that fills can show is converted and kept.
+    const TBitmapArea shown = PatternArea(image.size());
+    if (shown.part != image.rect()) image = image.copy(shown.part);
     if (r.type == EMR_CREATEMONOBRUSH) {
         // Set bits take the background colour, clear bits the text colour.
         image = image.convertToFormat(QImage::Format_Indexed8);

@@ -544,3 +544,146 @@ TEST(MetafilePlayer, RunLengthCodedBitmaps) {
         EXPECT_EQ(image.pixel(90, 75), qRgb(255, 0, 0)) << compression;
     }
 }
+
+// Run-length coded bitmaps claim their size in a few bytes of runs: those larger than is
+// decoded whole are decoded where they show, at about the size they are drawn, and come
+// out on the page as a whole decoding would; three of the largest drawn small (more than
+// a play may decode whole) all show.
+TEST(MetafilePlayer, LargeRunLengthCodedBitmapsShowWhereDrawn) {
+    constexpr QRgb kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
+    struct Case {
+        const char* name;
+        uint32_t kind;            // a bitmap record, or a pattern brush filling a rectangle
+        int side;                 // pixels of the square bitmap
+        bool quarter;             // its top left quarter red, the rest blue; else all blue
+        std::vector<QRect> dests; // pixels of the 100 x 100 page
+        std::vector<std::pair<QPoint, QRgb>> expect;
+    };
+    const QRect page(0, 0, 100, 100);
+    const Case cases[] = {
+        {"drawn small",
+         EMR_STRETCHDIBITS,
+         2100,
+         true,
+         {QRect(0, 0, 50, 50)},
+         {{{12, 12}, kRed},
+          {{37, 12}, kBlue},
+          {{12, 37}, kBlue},
+          {{37, 37}, kBlue},
+          {{75, 75}, kWhite}}},
+        // Four page pixels to one of the bitmap's; its corner of colours at (50, 50).
+        {"magnified, partly on the page",
+         EMR_STRETCHBLT,
+         2100,
+         true,
+         {QRect(-4150, -4150, 8400, 8400)},
+         {{{45, 45}, kRed}, {{55, 45}, kBlue}, {{45, 55}, kBlue}, {{55, 55}, kBlue}}},
+        {"pattern",
+         EMR_CREATEDIBPATTERNBRUSHPT,
+         2100,
+         true,
+         {page},
+         {{{2, 2}, kRed}, {{97, 97}, kRed}}},
+        {"three of the largest",
+         EMR_STRETCHDIBITS,
+         12000,
+         false,
+         {QRect(0, 0, 20, 20), QRect(30, 0, 20, 20), QRect(60, 0, 20, 20)},
+         {{{10, 10}, kBlue}, {{40, 10}, kBlue}, {{70, 10}, kBlue}, {{25, 10}, kWhite}}},
+        {"three of the largest copied",
+         EMR_STRETCHBLT,
+         12000,
+         false,
+         {QRect(0, 0, 20, 20), QRect(30, 0, 20, 20), QRect(60, 0, 20, 20)},
+         {{{10, 10}, kBlue}, {{40, 10}, kBlue}, {{70, 10}, kBlue}}},
+        {"three of the largest as patterns",
+         EMR_CREATEDIBPATTERNBRUSHPT,
+         12000,
+         false,
+         {QRect(0, 0, 20, 20), QRect(30, 0, 20, 20), QRect(60, 0, 20, 20)},
+         {{{10, 10}, kBlue}, {{40, 10}, kBlue}, {{70, 10}, kBlue}}},
+    };
+    for (const Case& c : cases) {
+        // Eight bits a pixel, two colours: blue, red. Rows bottom first.
+        QByteArray bmi(48, '\0');
+        auto* h = reinterpret_cast<uchar*>(bmi.data());
+        qToLittleEndian<uint32_t>(40, h);
+        qToLittleEndian<int32_t>(c.side, h + 4);
+        qToLittleEndian<int32_t>(c.side, h + 8);
+        qToLittleEndian<uint16_t>(1, h + 12);
+        qToLittleEndian<uint16_t>(8, h + 14);
+        qToLittleEndian<uint32_t>(1, h + 16);
+        qToLittleEndian<uint32_t>(2, h + 32);
+        h[40] = 255; // blue
+        h[46] = 255; // red
+        QByteArray bits;
+        if (c.quarter) {
+            const int half = c.side / 2;
+            for (int y = 0; y < half; ++y)
+                bits += QByteArray::fromHex("0000"); // the lower half: runs end at once
+            for (int y = half; y < c.side; ++y) {
+                for (int left = half; left > 0; left -= 255)
+                    bits += char(std::min(left, 255)) + QByteArray(1, '\1');
+                bits += QByteArray::fromHex("0000");
+            }
+        }
+        bits += QByteArray::fromHex("0001");
+        const auto cbBits = static_cast<uint32_t>(bits.size());
+        const uint32_t bitsPad = (cbBits + 3) / 4 * 4;
+        Builder b;
+        b.Stock(NULL_PEN);
+        int index = 1;
+        for (const QRect& dest : c.dests) {
+            const QRect d(dest.topLeft() * 10, dest.size() * 10); // ten units to a pixel
+            if (c.kind == EMR_STRETCHDIBITS) {
+                const qsizetype at = b.w_.Begin(c.kind, 80 + 48 + bitsPad);
+                b.w_.PutI32(at + 24, d.x());
+                b.w_.PutI32(at + 28, d.y());
+                b.w_.PutI32(at + 40, c.side);
+                b.w_.PutI32(at + 44, c.side);
+                b.w_.Put32(at + 48, 80);
+                b.w_.Put32(at + 52, 48);
+                b.w_.Put32(at + 56, 128);
+                b.w_.Put32(at + 60, cbBits);
+                b.w_.Put32(at + 68, SRCCOPY);
+                b.w_.PutI32(at + 72, d.width());
+                b.w_.PutI32(at + 76, d.height());
+                b.w_.PutBytes(at + 80, bmi.constData(), 48);
+                b.w_.PutBytes(at + 128, bits.constData(), cbBits);
+            } else if (c.kind == EMR_STRETCHBLT) {
+                const qsizetype at = b.w_.Begin(c.kind, 108 + 48 + bitsPad);
+                b.w_.PutI32(at + 24, d.x());
+                b.w_.PutI32(at + 28, d.y());
+                b.w_.PutI32(at + 32, d.width());
+                b.w_.PutI32(at + 36, d.height());
+                b.w_.Put32(at + 40, SRCCOPY);
+                b.w_.PutF32(at + 52, 1);
+                b.w_.PutF32(at + 64, 1);
+                b.w_.Put32(at + 84, 108);
+                b.w_.Put32(at + 88, 48);
+                b.w_.Put32(at + 92, 156);
+                b.w_.Put32(at + 96, cbBits);
+                b.w_.PutI32(at + 100, c.side);
+                b.w_.PutI32(at + 104, c.side);
+                b.w_.PutBytes(at + 108, bmi.constData(), 48);
+                b.w_.PutBytes(at + 156, bits.constData(), cbBits);
+            } else {
+                const qsizetype at = b.w_.Begin(c.kind, 32 + 48 + bitsPad);
+                b.w_.Put32(at + 8, static_cast<uint32_t>(index));
+                b.w_.Put32(at + 16, 32);
+                b.w_.Put32(at + 20, 48);
+                b.w_.Put32(at + 24, 80);
+                b.w_.Put32(at + 28, cbBits);
+                b.w_.PutBytes(at + 32, bmi.constData(), 48);
+                b.w_.PutBytes(at + 80, bits.constData(), cbBits);
+                b.Rec(EMR_SELECTOBJECT, {index++});
+                b.Rec(EMR_RECTANGLE, {d.left(), d.top(), d.right() + 1, d.bottom() + 1});
+            }
+        }
+        const QByteArray emf = b.Finish();
+        ASSERT_EQ(CheckEnhMetaFile(emf), QString()) << c.name;
+        const QImage image = PlayInto(emf, page.size());
+        for (const auto& [at, colour] : c.expect)
+            EXPECT_EQ(image.pixel(at), colour) << c.name << " at " << at.x() << ", " << at.y();
+    }
+}
