@@ -38,6 +38,9 @@ int main(int argc, char** argv) {
     ReadFontConfigurationAhead();
     QApplication qapp(argc, argv);
     TApplication::Initialize();
+    // While the main window reads its layout: a program that does not start threads of
+    // its own (one that forks, as the tests do) never calls this.
+    ListFontFacesAhead();
     int rc = 1;
     SafeCall([&] {
         rc = PrintsWithoutWindow(line) ? RunPrintJobs(line) : RunEditor(line.designs.value(0));

@@ -14,6 +14,7 @@ void AwaitFontConfiguration();
 
 // Lists the installed faces into the toolkit's font database on a thread of its own, so
 // that it goes on while the first window reads its layout (the first font asked for
-// otherwise waits for the whole list). Call once the application object exists and the
-// reading above is over; once is enough, more calls do nothing.
+// otherwise waits for the whole list). Call once the application's set-up is done, and
+// only in a program that does not fork: a child forked while the list is made would find
+// the database locked for good. Once is enough, more calls do nothing.
 void ListFontFacesAhead();

@@ -450,7 +450,6 @@ void TApplication::Initialize() {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         app->setQuitOnLastWindowClosed(false);
     InstallFontSubstitutes();
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) ListFontFacesAhead();
     InitializeFrameworkClasses();
     Application = new TApplication(nullptr);
     SetExceptionSink([](const Exception& e) {
