@@ -1,5 +1,6 @@
 #include "framework/graphics/EmfEmbed.h"
 
+#include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/EmfMapping.h"
@@ -94,7 +95,8 @@ void Embedder::Run(const QByteArray& src) {
     TRecordWalker walker(src);
     TRecord r;
     bool header = true;
-    while (walker.Next(r)) {
+    // No more records than a player plays of one picture.
+    for (int64_t seen = 0; seen < kMaxMetafileRecords && walker.Next(r); ++seen) {
         if (std::exchange(header, false)) continue;
         if (r.type == EMR_EOF) break;
         if (!CheckRecord(r).isEmpty() || RecordKind(r.type).Has(TRecordKind::kDeviceSetup))
@@ -183,7 +185,9 @@ void Embedder::Mapping(const TRecord& r) {
     if (m_.Apply(r)) EmitWorld();
 }
 
+// Saves past those a player keeps are passed by, as it passes them by.
 void Embedder::Save(const TRecord& r) {
+    if (stack_.size() >= static_cast<size_t>(kMaxSavedStates)) return;
     stack_.push_back(m_);
     Copy(r);
 }

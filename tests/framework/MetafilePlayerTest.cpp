@@ -301,6 +301,22 @@ TEST(MetafilePlayer, EmbeddedPicturesMapAsPlayedOnes) {
          },
          {0, 0, 25, 25},
          QRect(0, 0, 80, 80)},
+        // Saves past those kept are passed by, here as on the page: the restore goes back
+        // to the last one kept, before the viewport moved.
+        {"saves past those kept",
+         [](Builder& b) {
+             b.Rec(EMR_SETMAPMODE, {8});
+             b.Rec(EMR_SETWINDOWEXTEX, {100, 100});
+             b.Rec(EMR_SETVIEWPORTEXTEX, {500, 500});
+             for (int i = 0; i < kMaxSavedStates + 1000; ++i) {
+                 if (i == kMaxSavedStates + 100) b.Rec(EMR_SETVIEWPORTORGEX, {100, 0});
+                 b.Rec(EMR_SAVEDC, {});
+             }
+             b.Rec(EMR_RESTOREDC, {-1});
+             b.Rec(EMR_SETWINDOWORGEX, {0, 0});
+         },
+         {0, 0, 20, 20},
+         QRect(0, 0, 19, 19)},
         // Doubled and moved 100 frame pixels right; the singular one after it is skipped.
         {"world transform",
          [](Builder& b) {
