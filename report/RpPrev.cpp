@@ -255,13 +255,15 @@ void TRpStandardPreview::LoadClick(TObject*) {
 // bar tells how far the read has come, and Cancel (or Esc) gives it up, which raises
 // EAbort. The pages shown stay as they are until the whole file has been read and checked.
 TRpReportFile TRpStandardPreview::ReadInBackground(const QString& fileName) {
+    // Across the whole bar: the progress panel is too narrow for the file's name.
     const QString loading = LoadStr(RpRes::SLoadingReport).arg(QFileInfo(fileName).fileName());
-    TStatusPanel* panel = StatusBar->Panels()->Items(0);
-    panel->SetText(loading);
+    TStatusBar* bar = StatusBar;
+    bar->SetSimpleText(loading);
+    bar->SetSimplePanel(true);
     TRpReportFileLoad load(fileName);
     QEventLoop loop;
-    connect(&load, &TRpReportFileLoad::Progress, &loop, [panel, loading](int percent) {
-        panel->SetText(QStringLiteral("%1 %2%").arg(loading).arg(percent));
+    connect(&load, &TRpReportFileLoad::Progress, &loop, [bar, loading](int percent) {
+        bar->SetSimpleText(QStringLiteral("%1 %2%").arg(loading).arg(percent));
     });
     connect(&load, &TRpReportFileLoad::Finished, &loop, &QEventLoop::quit);
     load_ = &load;
@@ -287,7 +289,10 @@ void TRpStandardPreview::LoadFile(const QString& fileName) {
     struct Clear {
         QPointer<TStatusBar> bar;
         ~Clear() {
-            if (bar) bar->Panels()->Items(0)->SetText(QString());
+            if (!bar) return;
+            bar->SetSimplePanel(false);
+            bar->SetSimpleText(QString());
+            bar->Panels()->Items(0)->SetText(QString());
         }
     } clear{StatusBar};
     try {

@@ -393,7 +393,9 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() != QEvent::Paint || !window_ || !window_->Loading()) return false;
-        const QString text = window_->StatusBar->Panels()->Items(0)->Text();
+        // Across the whole bar, not in the narrow progress panel.
+        if (!window_->StatusBar->SimplePanel()) return false;
+        const QString text = window_->StatusBar->SimpleText();
         if (!text.endsWith(QLatin1Char('%'))) return false;
         painted << text;
         if (button_ && !pressed) {
@@ -429,6 +431,7 @@ TEST_F(PreviewWindowTest, ALargeFileLoadsWhileTheWindowGoesOn) {
         EXPECT_FALSE(window->Loading());
         EXPECT_FALSE(window->CancelLoad->Visible());
         EXPECT_EQ(ProgressText(), QString());
+        EXPECT_FALSE(window->StatusBar->SimplePanel());
         ASSERT_FALSE(watch.painted.isEmpty());
         EXPECT_TRUE(watch.painted[0].startsWith(QStringLiteral("Loading large.RPP... ")))
             << watch.painted[0].toStdString();
