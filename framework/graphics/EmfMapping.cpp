@@ -20,42 +20,35 @@ bool Finite(const QTransform& t) {
            std::isfinite(t.m22()) && std::isfinite(t.dx()) && std::isfinite(t.dy());
 }
 
-bool TMapping::Sets(uint32_t type) {
+// The one list of the records the mapping takes, for Sets and Apply alike.
+TMapping::Step TMapping::StepFor(uint32_t type) {
     switch (type) {
     case EMR_SETMAPMODE:
+        return &TMapping::MapMode;
     case EMR_SETWINDOWEXTEX:
     case EMR_SETVIEWPORTEXTEX:
+        return &TMapping::Extent;
     case EMR_SETWINDOWORGEX:
     case EMR_SETVIEWPORTORGEX:
+        return &TMapping::Origin;
     case EMR_SCALEVIEWPORTEXTEX:
     case EMR_SCALEWINDOWEXTEX:
+        return &TMapping::ScaleExtent;
     case EMR_SETWORLDTRANSFORM:
     case EMR_MODIFYWORLDTRANSFORM:
-        return true;
+        return &TMapping::WorldTransform;
     default:
-        return false;
+        return nullptr;
     }
 }
 
+bool TMapping::Sets(uint32_t type) {
+    return StepFor(type) != nullptr;
+}
+
 bool TMapping::Apply(const TRecord& r) {
-    switch (r.type) {
-    case EMR_SETMAPMODE:
-        return MapMode(r);
-    case EMR_SETWINDOWEXTEX:
-    case EMR_SETVIEWPORTEXTEX:
-        return Extent(r);
-    case EMR_SETWINDOWORGEX:
-    case EMR_SETVIEWPORTORGEX:
-        return Origin(r);
-    case EMR_SCALEVIEWPORTEXTEX:
-    case EMR_SCALEWINDOWEXTEX:
-        return ScaleExtent(r);
-    case EMR_SETWORLDTRANSFORM:
-    case EMR_MODIFYWORLDTRANSFORM:
-        return WorldTransform(r);
-    default:
-        return false;
-    }
+    const Step step = StepFor(r.type);
+    return step && (this->*step)(r);
 }
 
 QTransform TMapping::Transform(QPointF pixelsPerMillimetre) const {

@@ -30,6 +30,8 @@ struct TMapping {
     QTransform Transform(QPointF pixelsPerMillimetre) const;
 
 private:
+    using Step = bool (TMapping::*)(const TRecord&);
+    static Step StepFor(uint32_t type);
     bool MapMode(const TRecord& r);
     bool Extent(const TRecord& r);
     bool Origin(const TRecord& r);
