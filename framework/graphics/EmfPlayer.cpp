@@ -172,6 +172,7 @@ private:
     void SmallTextOut(const TRecord& r);
     void Bitmap(const TRecord& r);
     TBitmapArea DrawnArea(QSize full, QRectF src, const QRectF& destLogical);
+    QImage DecodeDrawn(const TDib& dib, bool alpha, QRectF& src, const QRectF& destLogical);
     TBitmapArea PatternArea(QSize full) const;
     void DrawImage(const QImage& image, QRectF destLogical, QRectF src, uint32_t rop,
                    double opacity);
@@ -1287,6 +1288,17 @@ TBitmapArea Player::DrawnArea(QSize full, QRectF src, const QRectF& d) {
     return {part, QSize(cells(part.width(), across), cells(part.height(), down))};
 }
 
+// The bitmap decoded for drawing src of it (rows from its top) into destLogical: a
+// run-length coded one only as far as it shows, with src moved into the part decoded.
+QImage Player::DecodeDrawn(const TDib& dib, bool alpha, QRectF& src, const QRectF& d) {
+    if (!RunLengthCoded(dib)) return DecodeDib(dib, alpha, bitmapBudget_, {});
+    const QSize full = HeaderSize(dib);
+    const TBitmapArea area = DrawnArea(full, src, d);
+    QImage image = DecodeDib(dib, alpha, bitmapBudget_, area);
+    if (!image.isNull()) src = area.Map(PainterSource(src, full));
+    return image;
+}
+
 // The part of a pattern of full pixels that fills can show: patterns repeat from the
 // device's origin, so one that reaches past the picture's area on the device is cut
 // there (a small one is kept whole). Empty when the area is.
@@ -1406,18 +1418,15 @@ void Player::Bitmap(const TRecord& r) {
             delegate_->StretchDIBits(QRect(x0, y0, x1 - x0, y1 - y0), src, dib, SRCCOPY);
             return;
         }
-        // A run-length coded bitmap is decoded only as far as it shows.
+        // The rows of a bottom-up bitmap counted from its top: before decoding for a
+        // run-length coded one (its decoding needs them), after for the others.
         const bool rle = RunLengthCoded(dib);
-        const QSize full = HeaderSize(dib);
         QRectF source = src;
-        if (rle && BottomUp(dib)) source.moveTop(full.height() - src.y() - src.height());
-        const TBitmapArea area = rle ? DrawnArea(full, source, d) : TBitmapArea{};
-        const QImage image = DecodeDib(dib, false, bitmapBudget_, area);
+        if (rle && BottomUp(dib))
+            source.moveTop(HeaderSize(dib).height() - src.y() - src.height());
+        const QImage image = DecodeDrawn(dib, false, source, d);
         if (image.isNull()) return;
-        if (rle)
-            source = area.Map(PainterSource(source, full));
-        else if (BottomUp(dib))
-            source.moveTop(image.height() - src.y() - src.height());
+        if (!rle && BottomUp(dib)) source.moveTop(image.height() - src.y() - src.height());
         DrawImage(image, d, source, rop, 1.0);
         return;
     }
@@ -1436,13 +1445,8 @@ void Player::Bitmap(const TRecord& r) {
         const bool alpha = r.type == EMR_ALPHABLEND && ((rop >> 24) & 1);
         QRectF src(r.I(44), r.I(48), d.width(), d.height());
         if (r.type != EMR_BITBLT) src.setSize(QSizeF(r.I(100), r.I(104)));
-        // A run-length coded bitmap is decoded only as far as it shows.
-        const bool rle = RunLengthCoded(dib);
-        const QSize full = HeaderSize(dib);
-        const TBitmapArea area = rle ? DrawnArea(full, src, d) : TBitmapArea{};
-        QImage image = DecodeDib(dib, alpha, bitmapBudget_, area);
+        QImage image = DecodeDrawn(dib, alpha, src, d);
         if (image.isNull()) return;
-        if (rle) src = area.Map(PainterSource(src, full));
         double opacity = 1.0;
         uint32_t mode = rop;
         if (r.type == EMR_ALPHABLEND) {
