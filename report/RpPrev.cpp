@@ -255,11 +255,20 @@ void TRpStandardPreview::LoadClick(TObject*) {
 // bar tells how far the read has come, and Cancel (or Esc) gives it up, which raises
 // EAbort. The pages shown stay as they are until the whole file has been read and checked.
 TRpReportFile TRpStandardPreview::ReadInBackground(const QString& fileName) {
-    // Across the whole bar: the progress panel is too narrow for the file's name.
+    // Across the whole bar (the progress panel is too narrow for the file's name), which
+    // shows its panels again however the load ends.
     const QString loading = LoadStr(RpRes::SLoadingReport).arg(QFileInfo(fileName).fileName());
     TStatusBar* bar = StatusBar;
     bar->SetSimpleText(loading);
     bar->SetSimplePanel(true);
+    struct Restore {
+        QPointer<TStatusBar> bar;
+        ~Restore() {
+            if (!bar) return;
+            bar->SetSimplePanel(false);
+            bar->SetSimpleText(QString());
+        }
+    } restore{bar};
     TRpReportFileLoad load(fileName);
     QEventLoop loop;
     connect(&load, &TRpReportFileLoad::Progress, &loop, [bar, loading](int percent) {
@@ -285,16 +294,6 @@ TRpReportFile TRpStandardPreview::ReadInBackground(const QString& fileName) {
 // leaves the pages shown before, and the message names the file.
 void TRpStandardPreview::LoadFile(const QString& fileName) {
     QPointer<TRpPrinter> printer = reportPrinter_;
-    // The status bar says what is going on, and goes blank again however the load ends.
-    struct Clear {
-        QPointer<TStatusBar> bar;
-        ~Clear() {
-            if (!bar) return;
-            bar->SetSimplePanel(false);
-            bar->SetSimpleText(QString());
-            bar->Panels()->Items(0)->SetText(QString());
-        }
-    } clear{StatusBar};
     try {
         TRpReportFile file = ReadInBackground(fileName);
         if (!printer) return;
