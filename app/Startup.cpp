@@ -3,10 +3,13 @@
 #include "app/DesignDocument.h"
 #include "app/Editor.h"
 #include "app/Unit1.h"
+#include "framework/core/Threads.h"
 #include "framework/widgets/Forms.h"
 #include "imaging/jpeg.h"
 
+#include <QDBusConnection>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -45,6 +48,18 @@ private:
     std::function<void()> step_;
 };
 
+// Qt's accessibility bridge connects to the session bus when the first widget tells of a
+// change, in the middle of making the main window, and waits for it (without a bus, for a
+// helper program that tries to start one). Connected beside the window's making, the
+// bridge finds the connection made, or the attempt failed. Only the platforms with the
+// bridge connect.
+std::jthread ConnectSessionBusAhead() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland")))
+        return {};
+    return StartBeside([] { QDBusConnection::sessionBus(); });
+}
+
 } // namespace
 
 TEditor* MakeEditor(TComponent* owner, const QString& design) {
@@ -59,6 +74,7 @@ TEditor* MakeEditor(TComponent* owner, const QString& design) {
 }
 
 int RunEditor(const QString& design) {
+    const std::jthread sessionBus = ConnectSessionBusAhead();
     // Owned by the application, which frees what it owns last first: a preview window
     // still open at the end goes before the report whose pages it shows.
     MakeEditor(Application, design);

@@ -1,5 +1,7 @@
 #include "framework/graphics/FontConfig.h"
 
+#include "framework/core/Threads.h"
+
 #include <QFontDatabase>
 #include <QStringList>
 #include <fontconfig/fontconfig.h>
@@ -12,7 +14,7 @@ namespace {
 // A reading still going at the end of the program is waited for, never cut off.
 struct TReader {
     std::mutex mutex;
-    std::thread thread;
+    std::jthread thread;
     bool started = false;
     bool listing = false;
     void Join() {
@@ -32,7 +34,7 @@ void ReadFontConfigurationAhead() {
     reader.started = true;
     // The configuration is made once per process: the toolkit's own call to FcInit later
     // finds it loaded, whichever thread loaded it.
-    reader.thread = std::thread([] { FcInit(); });
+    reader.thread = StartBeside([] { FcInit(); });
 }
 
 void AwaitFontConfiguration() {
@@ -45,5 +47,5 @@ void ListFontFacesAhead() {
     reader.listing = true;
     if (reader.thread.joinable()) reader.thread.join();
     // The database takes its own lock: a font asked for meanwhile waits for the list.
-    reader.thread = std::thread([] { QFontDatabase::families(); });
+    reader.thread = StartBeside([] { QFontDatabase::families(); });
 }

@@ -227,6 +227,9 @@ void TPageControl::Notification(TComponent* c, TOperation op) {
 }
 
 void TPageControl::TabsChanged() {
+    // Pages, pictures and font come one by one from a layout: the tabs are laid out once,
+    // when all have come.
+    if (IsLoading()) return;
     LayoutTabs();
     Invalidate();
 }

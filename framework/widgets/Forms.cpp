@@ -4,6 +4,7 @@
 #include "framework/graphics/FontConfig.h"
 
 #include "framework/core/Reader.h"
+#include "framework/core/Threads.h"
 
 #include <QAbstractEventDispatcher>
 #include <QBuffer>
@@ -120,7 +121,8 @@ void TForm::DefineProperties(TFiler& filer) {
             probe.open(QIODevice::ReadOnly);
             if (!QImageReader(&probe).canRead()) r.Error(QStringLiteral("Icon is not a picture"));
             icon_ = QIcon();
-            iconImages_ = std::async(std::launch::async, [bytes] {
+            iconImages_ = std::async(std::launch::async, [bytes, by = ProcessorOfCaller()] {
+                LeaveProcessor(by);
                 QList<QImage> images;
                 QImage image;
                 if (!image.loadFromData(bytes)) return images;

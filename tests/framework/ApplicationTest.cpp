@@ -1,5 +1,6 @@
 // The message loop: posted messages, exceptions shown in the error box, conversions;
 // windows freed by their own handlers, errors while painting, boxes whose window goes.
+#include "framework/core/Threads.h"
 #include "framework/widgets/Forms.h"
 #include "support/TestSupport.h"
 
@@ -7,6 +8,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <sched.h>
 #include <stdexcept>
 
 namespace {
@@ -41,6 +43,44 @@ TEST(ConversionTest, StrToIntAcceptsDecimalAndHexOnly) {
             EXPECT_EQ(e.Message(),
                       QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(bad)));
         }
+    }
+}
+
+// A read-ahead overlaps its starter's work only on a processor of its own: it is kept off
+// the starter's one while the process has another, and still runs when it has not.
+TEST(StartBesideTest, TheHelperLeavesItsStartersProcessorWhileThereIsAnother) {
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    if (CPU_COUNT(&all) < 2) GTEST_SKIP() << "one processor";
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    struct Row {
+        const char* name;
+        const cpu_set_t* starter; // where the starting thread may run
+        int helper;               // on how many processors its helper may run
+    };
+    for (const Row& row : {Row{"several processors", &all, CPU_COUNT(&all) - 1},
+                           Row{"one processor", &one, 1}}) {
+        SCOPED_TRACE(row.name);
+        std::thread starter([&] {
+            ASSERT_EQ(sched_setaffinity(0, sizeof(cpu_set_t), row.starter), 0);
+            bool ran = false;
+            cpu_set_t mine;
+            CPU_ZERO(&mine);
+            StartBeside([&] {
+                sched_getaffinity(0, sizeof mine, &mine);
+                ran = true;
+            }).join();
+            EXPECT_TRUE(ran);
+            EXPECT_EQ(CPU_COUNT(&mine), row.helper);
+        });
+        starter.join();
     }
 }
 
