@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <cstdlib>
 
 void StartFuzzing(bool widgets) {
@@ -17,6 +18,8 @@ void StartFuzzing(bool widgets) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's own diagnostics would flood the fuzzer's output.
     qputenv("QT_LOGGING_RULES", "*=false");
+    // The text-cell cache goes to Qt's test folders, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
     static int argc = 1;
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};

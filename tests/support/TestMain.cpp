@@ -4,11 +4,15 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
+    // What the tests leave in the user's folders (the text-cell cache) goes to Qt's test
+    // folders instead.
+    QStandardPaths::setTestModeEnabled(true);
     QApplication qapp(argc, argv);
     TApplication::Initialize();
     if (const TChildBody child = ChildBodyToRun()) return child();
