@@ -555,6 +555,20 @@ void TEmfWriter::PutBytes(qsizetype at, const void* bytes, qsizetype n) {
     if (n > 0) std::memcpy(data_.data() + at, bytes, static_cast<size_t>(n));
 }
 
+void TEmfWriter::PutDibFields(qsizetype fields, uint32_t data, qsizetype cbBmi, qsizetype cbBits) {
+    Put32(fields, data);
+    Put32(fields + 4, static_cast<uint32_t>(cbBmi));
+    Put32(fields + 8, static_cast<uint32_t>(data + (static_cast<uint64_t>(cbBmi) + 3) / 4 * 4));
+    Put32(fields + 12, static_cast<uint32_t>(cbBits));
+}
+
+void TEmfWriter::PutDib(qsizetype record, uint32_t fields, uint32_t data, QByteArrayView bmi,
+                        QByteArrayView bits) {
+    PutDibFields(record + fields, data, bmi.size(), bits.size());
+    PutBytes(record + data, bmi.data(), bmi.size());
+    PutBytes(record + data + (bmi.size() + 3) / 4 * 4, bits.data(), bits.size());
+}
+
 qsizetype TEmfWriter::StretchDIBits(const TRectL& bounds, const QRect& dest, const QRect& src,
                                     uint32_t usage, uint32_t rop, QByteArrayView info,
                                     qsizetype cbBits,
@@ -576,10 +590,7 @@ qsizetype TEmfWriter::StretchDIBits(const TRectL& bounds, const QRect& dest, con
     PutI32(at + 36, src.y());
     PutI32(at + 40, src.width());
     PutI32(at + 44, src.height());
-    Put32(at + 48, 80);
-    Put32(at + 52, static_cast<uint32_t>(info.size()));
-    Put32(at + 56, static_cast<uint32_t>(80 + bmiPadded));
-    Put32(at + 60, static_cast<uint32_t>(cbBits));
+    PutDibFields(at + 48, 80, info.size(), cbBits);
     Put32(at + 64, usage);
     Put32(at + 68, rop);
     PutI32(at + 72, dest.width());

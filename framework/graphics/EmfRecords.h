@@ -273,6 +273,13 @@ public:
     void PutF32(qsizetype at, float v);
     void PutRect(qsizetype at, const TRectL& r);
     void PutBytes(qsizetype at, const void* bytes, qsizetype n);
+    // The four fields that place a record's bitmap (offBmi, cbBmi, offBits, cbBits), from
+    // fields on: its info at offset data of the record, its pixels after it, each padded
+    // to four bytes.
+    void PutDibFields(qsizetype fields, uint32_t data, qsizetype cbBmi, qsizetype cbBits);
+    // Those fields and the bitmap itself, in a record made by Begin (whose padding is zero).
+    void PutDib(qsizetype record, uint32_t fields, uint32_t data, QByteArrayView bmi,
+                QByteArrayView bits);
     // A record with one or two 32-bit values.
     void Simple(uint32_t type);
     void Simple(uint32_t type, uint32_t a);

@@ -187,14 +187,7 @@ void Converter::Blt(uint32_t type, const QRect& dest, const QRect& src, uint32_t
     w_.PutI32(at + 48, src.y());
     w_.PutF32(at + 52, 1);
     w_.PutF32(at + 64, 1);
-    if (!bmi.isEmpty()) {
-        w_.Put32(at + 84, fixed);
-        w_.Put32(at + 88, static_cast<uint32_t>(bmi.size()));
-        w_.Put32(at + 92, fixed + bmiPad);
-        w_.Put32(at + 96, static_cast<uint32_t>(bits.size()));
-        w_.PutBytes(at + fixed, bmi.constData(), bmi.size());
-        w_.PutBytes(at + fixed + bmiPad, bits.constData(), bits.size());
-    }
+    if (!bmi.isEmpty()) w_.PutDib(at, 84, fixed, bmi, bits);
     if (type == EMR_STRETCHBLT) {
         w_.PutI32(at + 100, src.width());
         w_.PutI32(at + 104, src.height());
@@ -400,12 +393,7 @@ bool Converter::CreateDibBrush(const Record& r, uint32_t type) { // from a packe
     const uint32_t bmiPad = Pad4(bmi.size()), bitsPad = Pad4(bits.size());
     Create(type, 32 + bmiPad + bitsPad, [&](qsizetype at) {
         w_.Put32(at + 12, usage);
-        w_.Put32(at + 16, 32);
-        w_.Put32(at + 20, static_cast<uint32_t>(bmi.size()));
-        w_.Put32(at + 24, 32 + bmiPad);
-        w_.Put32(at + 28, static_cast<uint32_t>(bits.size()));
-        w_.PutBytes(at + 32, bmi.constData(), bmi.size());
-        w_.PutBytes(at + 32 + bmiPad, bits.constData(), bits.size());
+        w_.PutDib(at, 16, 32, bmi, bits);
     });
     return true;
 }
