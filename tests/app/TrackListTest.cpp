@@ -139,7 +139,10 @@ TEST_F(TrackListTest, AFolderOfTaggedAudioFilesGivesItsTracksInTagOrder) {
     Write(Path(QStringLiteral("broken.ogg")), QByteArray(4000, '\x4f'));
     ASSERT_EQ(::mkfifo(QFile::encodeName(Path(QStringLiteral("pipe.mp3"))).constData(), 0600), 0);
 
+    const auto descriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
+    const auto openBefore = descriptors();
     const TTrackList list = ReadTrackList(dir.path());
+    EXPECT_EQ(descriptors(), openBefore); // every file given back
     const QStringList expected = {QStringLiteral("1. Alba (3:12)"),
                                   QStringLiteral("2. Luca Bianchi - Mezzogiorno (0:03)"),
                                   QStringLiteral("3. Città di sera (1:05)")};
