@@ -17,7 +17,10 @@ PACKAGES=(cmake g++ ninja-build ccache qt6-base-dev qt6-qpa-plugins libjpeg62-tu
           libjpeg-turbo-progs libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
           fonts-dejavu-core xvfb xauth x11-utils xdotool poppler-utils imagemagick
           cups printer-driver-cups-pdf libcups2-dev libreoffice-draw-nogui time clang
-          libclang-rt-14-dev libtag1-dev pkg-config)
+          libclang-rt-14-dev)
+
+# Tags and lengths of audio files, for track lists brought in from a folder.
+PACKAGES+=(libtag1-dev pkg-config)
 
 install_missing() {
     local missing=() p
