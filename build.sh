@@ -19,6 +19,9 @@ PACKAGES=(cmake g++ ninja-build ccache qt6-base-dev qt6-qpa-plugins libjpeg62-tu
           cups printer-driver-cups-pdf libcups2-dev libreoffice-draw-nogui time clang
           libclang-rt-14-dev)
 
+# Tags and lengths of audio files, for track lists brought in from a folder.
+PACKAGES+=(libtag1-dev pkg-config)
+
 install_missing() {
     local missing=() p
     for p in "${PACKAGES[@]}"; do

@@ -2,6 +2,7 @@
 
 #include "framework/graphics/Metafile.h"
 #include "framework/graphics/Pictures.h"
+#include "framework/graphics/QtImage.h"
 #include "framework/widgets/Forms.h"
 #include "imaging/jpeg.h"
 
@@ -30,6 +31,7 @@ void StartFuzzing(bool widgets) {
         app = new QGuiApplication(argc, argv);
         RegisterStandardPictureFormats();
         RegisterMetafileFormats();
+        RegisterQtImageFormats();
     }
     RegisterJPEGFormats();
 }

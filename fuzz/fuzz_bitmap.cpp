@@ -1,19 +1,21 @@
-// Bitmap files, icons and device-independent bitmaps as metafile records hold them: read
-// or refused, and drawn small when read. The first byte chooses the reader; for a bare
-// bitmap the second says where its header ends and its rows begin.
+// Bitmap files, icons, pictures that Qt's readers decode (PNG, GIF) and device-independent
+// bitmaps as metafile records hold them: read or refused, and drawn small when read. The
+// first byte chooses the reader; for a bare bitmap the second says where its header ends
+// and its rows begin.
 
 #include "FuzzSupport.h"
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/Dib.h"
 #include "framework/graphics/Pictures.h"
+#include "framework/graphics/QtImage.h"
 
 #include <QBuffer>
 #include <QPainter>
 
 namespace {
 
-template <class Kind> void LoadAndDraw(const QByteArray& bytes) {
-    Kind picture;
+template <class Kind, class... Made> void LoadAndDraw(const QByteArray& bytes, Made... made) {
+    Kind picture(made...);
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -49,12 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data) + 1,
                            static_cast<qsizetype>(size - 1));
-    switch (data[0] % 3) {
+    switch (data[0] % 5) {
     case 0:
         LoadAndDraw<TBitmap>(bytes);
         break;
     case 1:
         LoadAndDraw<TIcon>(bytes);
+        break;
+    case 3:
+        LoadAndDraw<TQtImage>(bytes, QByteArray("png"));
+        break;
+    case 4:
+        LoadAndDraw<TQtImage>(bytes, QByteArray("gif"));
         break;
     default:
         Dib(bytes);

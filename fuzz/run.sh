@@ -38,6 +38,8 @@ rm -rf "$dir/seeds"
 seed layout '' resources/layouts/*.layout report/resources/layouts/*.layout tests/data/bad/layout/* fuzz/seeds/layout/*
 seed bitmap '\000' tests/data/bmp/*.bmp tests/data/bad/bmp/*.bmp resources/pictures/*.bmp
 seed bitmap '\001' tests/data/bad/bmp/empty.bmp
+seed bitmap '\003' tests/data/bad/png/* tests/data/pictures/*.png fuzz/seeds/png/*
+seed bitmap '\004' tests/data/pictures/*.gif
 seed bitmap '' fuzz/seeds/bitmap/*
 seed jpeg '' fuzz/seeds/jpeg/*
 seed jpeg '\000' tests/data/bad/jpeg/*

@@ -153,3 +153,17 @@ inline constexpr int64_t kMaxDesignFileBytes = 10LL * 1024 * 1024;
 
 // Copies of one printed sheet asked for on the command line. Passed: wrong usage.
 inline constexpr int kMaxPrintCopies = 999;
+
+// ---- Track lists -----------------------------------------------------------------------
+
+// Bytes of a text file or CUE sheet read as a track list: a thousand tracks with long
+// titles take a few hundred kilobytes. Passed: "NAME: larger than 1 MB", before it is read.
+inline constexpr int64_t kMaxTrackListFileBytes = 1LL << 20;
+
+// Tracks of one track list, and entries of a folder looked at for audio files. Passed:
+// "NAME: more than 999 tracks", "NAME: more than 4096 files".
+inline constexpr int kMaxTracks = 999;
+inline constexpr int kMaxTrackFolderEntries = 4096;
+
+// Characters of one title or performer kept; the rest is cut off.
+inline constexpr int kMaxTrackTextChars = 500;

@@ -3,6 +3,7 @@
 #include "framework/core/Reader.h"
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/Dib.h"
+#include "framework/graphics/QtImage.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -17,7 +18,6 @@ constexpr uint32_t SRCAND = 0x008800C6;
 constexpr uint32_t SRCINVERT = 0x00660046;
 
 constexpr const char* SUnknownPictureFormat = "Unknown picture format";
-constexpr const char* SInvalidPicture = "Picture image is not valid";
 constexpr const char* SChangeIconSize = "Cannot change the size of an icon";
 constexpr const char* SChangePictureSize = "Cannot change the size of this picture";
 constexpr const char* SScanLine = "Scan line index out of range";
@@ -557,9 +557,11 @@ QImage IconImageFromDib(QByteArrayView data) {
 QImage IconImage(QByteArrayView file, const IconEntry& e) {
     const QByteArrayView data = file.sliced(e.offset, e.size);
     if (IsPng(data)) {
-        QImage png;
-        if (!png.loadFromData(data, "PNG")) return {};
-        return png.convertToFormat(QImage::Format_ARGB32);
+        try {
+            return ReadQtImage(data.toByteArray(), "png").convertToFormat(QImage::Format_ARGB32);
+        } catch (const Exception&) {
+            return {};
+        }
     }
     return IconImageFromDib(data);
 }
@@ -750,10 +752,7 @@ void TAutoGraphic::Load(const QByteArray& bytes) {
     std::unique_ptr<TGraphic> inner;
     QImage image;
     if (kind == Content::Gif || kind == Content::Png) {
-        if (!image.loadFromData(bytes, kind == Content::Gif ? "GIF" : "PNG"))
-            throw EInvalidGraphic(QString::fromLatin1(SInvalidPicture));
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                              : QImage::Format_RGB32);
+        image = ReadQtImage(bytes, kind == Content::Gif ? "gif" : "png");
     } else {
         inner = GraphicFromBytes(bytes);
         inner->OnChange = [this](TObject*) { Changed(this); };

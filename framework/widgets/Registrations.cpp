@@ -3,6 +3,7 @@
 #include "framework/graphics/ImgList.h"
 #include "framework/graphics/Metafile.h"
 #include "framework/graphics/Pictures.h"
+#include "framework/graphics/QtImage.h"
 #include "framework/widgets/Buttons.h"
 #include "framework/widgets/ComCtrls.h"
 #include "framework/widgets/Dialogs.h"
@@ -63,4 +64,5 @@ void InitializeFrameworkClasses() {
     RegisterComponentClass<TPrintDialog>();
     RegisterStandardPictureFormats();
     RegisterMetafileFormats();
+    RegisterQtImageFormats();
 }
