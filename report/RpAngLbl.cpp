@@ -289,8 +289,16 @@ void TRpAngledCustom::PrintItem(long double offsetX, long double offsetY) {
     const long double T = size->NativeValue(TRpPrintableSize::iTop) + offsetY;
     const TRpRect r = DeviceRect(offsetX, offsetY);
     const QRect rect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
-    const int x = printer->ToDeviceX(L + RoundEven(originX_ / ratio));
-    const int y = printer->ToDeviceY(T + RoundEven(originY_ / ratio));
+    // The text is placed by its baseline, the face's design ascent below the cell's corner
+    // across the turned line: a device's hinted cell would put it elsewhere at each
+    // resolution.
+    const long double ascent = DesignMetricsOf(Font()->ToQFont())->Ascent() *
+                               EmInchesOf(*Font()) * kRpTenthsPerInch;
+    const long double turn = angle_ * std::numbers::pi_v<long double> / 180;
+    const int x =
+        printer->ToDeviceX(L + RoundEven(originX_ / ratio) + ascent * std::sin(turn));
+    const int y =
+        printer->ToDeviceY(T + RoundEven(originY_ / ratio) + ascent * std::cos(turn));
     if (!Transparent()) {
         canvas->Brush()->SetColor(Color());
         canvas->Brush()->SetBrushStyle(bsSolid);
@@ -299,7 +307,7 @@ void TRpAngledCustom::PrintItem(long double offsetX, long double offsetY) {
     canvas->Brush()->SetBrushStyle(bsClear);
     canvas->RequireBrush();
     TDeviceContext* dc = canvas->Handle();
-    dc->SetTextAlign(TA_LEFT | TA_TOP);
+    dc->SetTextAlign(TA_LEFT | TA_BASELINE);
     const HFONT previous = dc->SelectFont(turned);
     std::optional<QRect> frame;
     if (clipFrame_) {
@@ -325,6 +333,7 @@ void TRpAngledCustom::PrintItem(long double offsetX, long double offsetY) {
         dc->ExtTextOut(shown.origin.x(), shown.origin.y(), clipped ? ETO_CLIPPED : 0, &rect,
                        shown.text, shown.advances.data());
     dc->SelectFont(previous);
+    dc->SetTextAlign(TA_LEFT | TA_TOP);
     if (frame) dc->RemoveClip();
     TRpPrintable::PrintItem(offsetX, offsetY);
 }

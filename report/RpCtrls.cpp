@@ -99,6 +99,7 @@ struct TRpCustomLabel::PrintState {
     bool clipped = false;
     bool framed = false;
     long double frameBottom = 0;
+    long double ascent = 0;
 };
 
 TRpCustomLabel::TRpCustomLabel(TComponent* owner)
@@ -553,14 +554,18 @@ TRpCustomLabel::PrintState TRpCustomLabel::BeginLines(long double left, long dou
     s.x = left;
     s.y = top;
     s.pageLimit = PageLimit();
-    unsigned align = TA_LEFT | TA_TOP;
+    // Lines are placed by their baselines, at the face's design ascent below their tops:
+    // where a device's hinted cell would put them differs from one resolution to another.
+    unsigned align = TA_LEFT | TA_BASELINE;
     if (DrawnAlignment() == TControlEnums::taRightJustify) {
-        align = TA_RIGHT | TA_TOP;
+        align = TA_RIGHT | TA_BASELINE;
         s.x = left + width;
     } else if (DrawnAlignment() == TControlEnums::taCenter) {
-        align = TA_CENTER | TA_TOP;
+        align = TA_CENTER | TA_BASELINE;
         s.x = left + width / 2;
     }
+    s.ascent = DesignMetricsOf(Font()->ToQFont())->Ascent() * EmInchesOf(*Font()) *
+               kRpTenthsPerInch;
     if (ReadsRightToLeft()) {
         s.options = ETO_RTLREADING;
         align |= TA_RTLREADING;
@@ -681,8 +686,8 @@ void TRpCustomLabel::PrintLine(const PrintState& s, const QString& line) {
                   QPoint(printer->ToDeviceX(paper), printer->ToDeviceY(s.pageLimit) - 1)));
     }
     const std::vector<int> dx = DeviceAdvances(line);
-    canvas->Handle()->ExtTextOut(Printer()->ToDeviceX(s.x), Printer()->ToDeviceY(s.y), s.options,
-                                 nullptr, line, dx.data());
+    canvas->Handle()->ExtTextOut(Printer()->ToDeviceX(s.x), Printer()->ToDeviceY(s.y + s.ascent),
+                                 s.options, nullptr, line, dx.data());
 }
 
 // The line's characters placed by the face's design advances at the font's size, turned into
