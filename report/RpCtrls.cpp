@@ -180,10 +180,12 @@ int TRpCustomLabel::TextWidthOf(const QString& text) {
     return PixelsOfEms(metrics_->Width(text));
 }
 
+// The face's design cell at the font's size, as the lines are spaced.
 int TRpCustomLabel::SizingLineHeight() const {
-    TCustomReport* report = Report();
-    if (!report) return 0;
-    return report->TextHeightOf(Font(), QStringLiteral("W")) * Size()->Zoom() / 100 + 1;
+    if (!Report()) return 0;
+    const long double cell = DesignMetricsOf(Font()->ToQFont())->LineHeight() *
+                             EmInchesOf(*Font()) * kRpPixelsPerInch;
+    return RoundInt(std::min<long double>(cell, INT_MAX / 200)) * Size()->Zoom() / 100 + 1;
 }
 
 long double TRpCustomLabel::LinePitch() const {

@@ -2,7 +2,12 @@
 // for each anchor, and its print on the page.
 #include "ItemsSupport.h"
 
+#include "framework/graphics/FontConfig.h"
+#include "framework/graphics/Printers.h"
+
 #include <QApplication>
+#include <QFontDatabase>
+#include <QProcess>
 #include <QMessageBox>
 #include <QTimer>
 #include <cmath>
@@ -136,6 +141,52 @@ TEST_F(AngledLabelTest, LongFaceNameIsCutInsideTheFontRecord) {
     EXPECT_EQ(lf.FaceName(), face.left(31));
     EXPECT_EQ(lf.lfEscapement, 900);
     EXPECT_EQ(lf.lfOutPrecision, OUT_TT_ONLY_PRECIS);
+}
+
+// Every face with outlines turns and prints in itself, whether TrueType, OpenType or Type 1
+// (the URW faces come in the last two, each under two foundries); only a face of bitmaps
+// is replaced. The turned texts of a PDF name the face.
+TEST_F(AngledLabelTest, EveryScalableFacePrintsInItselfAndOnlyBitmapFacesAreReplaced) {
+    const int bitmaps =
+        QFontDatabase::addApplicationFont(TestData(QStringLiteral("fonts/bitmap-only.bdf")));
+    ASSERT_GE(bitmaps, 0);
+    const QString bitmapFace = QFontDatabase::applicationFontFamilies(bitmaps).value(0);
+    struct Case {
+        QString face;
+        const char* inPdf; // the font's name as the PDF lists it; none when replaced
+    };
+    const Case cases[] = {{QStringLiteral("URW Gothic"), "URWGothic"},
+                          {QStringLiteral("URW Bookman"), "URWBookman"},
+                          {QStringLiteral("Z003"), "Z003"},
+                          {QStringLiteral("Liberation Serif"), "LiberationSerif"},
+                          {bitmapFace, nullptr}};
+    TPrinter printers;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.face.toStdString());
+        TRpBand* band = nullptr;
+        TRpAngledLabel* label = NewLabel(&band);
+        label->SetAngle(90);
+        label->Font()->SetName(c.face);
+        if (!c.inPdf) {
+            EXPECT_NE(label->Font()->Name(), c.face);
+            EXPECT_TRUE(IsScalableFace(label->Font()->Name()));
+            continue;
+        }
+        EXPECT_EQ(label->Font()->Name(), c.face);
+        const QString file = TestTempDir() + QStringLiteral("/face.pdf");
+        const TOutputFileQuestion saved =
+            SetOutputFileQuestion([file](const QString&) { return std::optional(file); });
+        TCustomReport* report = label->Report();
+        report->PrinterSettings()->SetPrinterIndex(
+            static_cast<int>(printers.Printers().indexOf(TPrinter::PdfPrinterName())));
+        report->PrintReport();
+        SetOutputFileQuestion(saved);
+        QProcess fonts;
+        fonts.start(QStringLiteral("pdffonts"), {file});
+        ASSERT_TRUE(fonts.waitForFinished(30000));
+        EXPECT_TRUE(fonts.readAllStandardOutput().contains(c.inPdf));
+    }
+    QFontDatabase::removeApplicationFont(bitmaps);
 }
 
 // ---- Layout ----------------------------------------------------------------------------
