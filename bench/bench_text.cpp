@@ -6,9 +6,11 @@
 //   RearLines:    a million rear lines of one word each
 //   FrontLine:    a front line of 9.9 million characters, turned by 45 degrees
 //   FrontBlock:   one front paragraph of 9.9 million characters of short words
+// and the editor's miniature of the 9.9-million-character front line (MiniatureLine).
 // The counter peak_MB is the process's peak resident size after the case (it only grows:
 // run one case at a time, with --benchmark_filter, to read each one's own).
 
+#include "controls/antAngleLabel.h"
 #include "framework/graphics/Printers.h"
 #include "framework/widgets/Forms.h"
 #include "report/RpAngLbl.h"
@@ -146,6 +148,25 @@ void BM_PrintToPdf(benchmark::State& state) {
     state.counters["peak_MB"] = PeakMegabytes();
 }
 BENCHMARK(BM_PrintToPdf)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The editor's miniature of the front line: the on-screen turned label given the 9.9-million
+// character line, measured and painted once.
+void BM_MiniatureLine(benchmark::State& state) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 217, 217);
+    form.HandleNeeded();
+    auto* label = new TantAngleLabel(&form);
+    label->SetParent(&form);
+    label->SetAngle(45);
+    const QString line(kFrontLineChars, QLatin1Char('W'));
+    for (auto _ : state) {
+        label->SetCaption(line);
+        benchmark::DoNotOptimize(form.Widget()->grab());
+        label->SetCaption(QString());
+    }
+    state.counters["peak_MB"] = PeakMegabytes();
+}
+BENCHMARK(BM_MiniatureLine)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

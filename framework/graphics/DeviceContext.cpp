@@ -181,6 +181,15 @@ TLatinAdvances& LatinAdvancesOf(const QFont& font) {
     return **cache.insert(key, std::make_shared<TLatinAdvances>());
 }
 
+// Halves to even as RoundInt does, whatever the rounding mode, in double precision: a long
+// text rounds its running width once a character.
+int RoundHalfEven(qreal v) {
+    if (!(std::abs(v) < 1e9)) return RoundInt(v);
+    qreal r = std::floor(v + 0.5);
+    if (r - v == 0.5 && std::fmod(r, 2) != 0) r -= 1;
+    return static_cast<int>(r);
+}
+
 } // namespace
 
 TTextRun MeasureTextRun(const QFont& font, const QString& text) {
@@ -203,7 +212,7 @@ TTextRun MeasureTextRun(const QFont& font, const QString& text) {
             pos += latin.Of(fm, text[i] == QLatin1Char('\t') ? QLatin1Char(' ') : text[i]) * k;
         else
             pos += fm.horizontalAdvance(text[i]) * k;
-        const int rounded = RoundInt(pos);
+        const int rounded = RoundHalfEven(pos);
         run.advances[static_cast<size_t>(i)] = rounded - previous;
         previous = rounded;
         if (pair) ++i; // the low surrogate advances nothing
