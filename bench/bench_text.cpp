@@ -4,7 +4,7 @@
 // 300 MB for each, whatever the text. The cases:
 //   RearLine:     one rear line of 80,000 characters of short words
 //   RearLines:    a million rear lines of one word each
-//   FrontLine:    a front line of 9.9 million characters, turned by 45 degrees
+//   FrontLine:    a front line of 9.9 million characters, running down to the right
 //   FrontBlock:   one front paragraph of 9.9 million characters of short words
 // and the editor's miniature of the 9.9-million-character front line (MiniatureLine).
 // The counter peak_MB is the process's peak resident size after the case (it only grows:
@@ -91,7 +91,7 @@ struct Sheet {
         line->HandleNeeded();
         line->Font()->SetName(QStringLiteral("Arial"));
         line->Font()->SetSize(38);
-        line->SetAngle(45);
+        line->SetAngle(315);
         line->SetClipFrame(TRpTextFrame{0, 0, 1200, 1200});
         TPrinter probe;
         report->PrinterSettings()->SetPrinterIndex(static_cast<int>(probe.Printers().size()) - 1);

@@ -486,3 +486,27 @@ TEST_F(AngledLabelTest, OnPrintTextPrintsOnce) {
     const QImage page = RenderKeptPage(label->Report()->RpPrinter(), 1);
     EXPECT_GT(DarkBox(page, page.rect()).width(), 150); // twenty W's of the 12-pixel face
 }
+
+// A front line of a million characters running down to the right from its corner, inside
+// its frame: only the
+// characters that can reach the frame are drawn, so the kept page holds a few hundred of
+// them, not the million; it says that the text does not fit.
+TEST_F(AngledLabelTest, OnlyWhatCanReachTheFramePrints) {
+    TRpAngledLabel* label = NewLabel();
+    label->SetAngle(315);
+    label->Size()->SetLeft(20);
+    label->Size()->SetTop(20);
+    label->SetClipFrame(TRpTextFrame{0, 0, 1200, 1200});
+    label->SetCaption(QString(1'000'000, QLatin1Char('W')));
+    EXPECT_FALSE(label->TextFits());
+    RunPass(label->Report());
+    const std::unique_ptr<TMetafile> page = label->Report()->RpPrinter()->FetchPage(1);
+    ASSERT_TRUE(page);
+    EXPECT_LT(page->Data().size(), 64 * 1024);
+    const QImage image = RenderKeptPage(label->Report()->RpPrinter(), 1);
+    const QRect frame(MMToPixels(0), MMToPixels(0), MMToPixels(120) + 1, MMToPixels(120) + 1);
+    EXPECT_EQ(DarkPixels(image, image.rect()), DarkPixels(image, frame.translated(38, 38)));
+    EXPECT_GT(DarkPixels(image, image.rect()), 1000);
+    label->SetCaption(QStringLiteral("Concerto"));
+    EXPECT_TRUE(label->TextFits());
+}
