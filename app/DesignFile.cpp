@@ -42,11 +42,11 @@ constexpr TFormatName kTextModes[] = {{0, "line"}, {1, "lines"}};
 bool HasLineBreak(const QString& text) {
     for (const QChar c : text)
         switch (c.unicode()) {
-        case 0x0A: // line feed
-        case 0x0B: // line tabulation
-        case 0x0C: // form feed
-        case 0x0D: // carriage return
-        case 0x85: // next line
+        case 0x0A:   // line feed
+        case 0x0B:   // line tabulation
+        case 0x0C:   // form feed
+        case 0x0D:   // carriage return
+        case 0x85:   // next line
         case 0x2028: // line separator
         case 0x2029: // paragraph separator
             return true;

@@ -47,8 +47,8 @@ double PeakMegabytes() {
     return static_cast<double>(use.ru_maxrss) / 1024;
 }
 
-template <class T> T* Place(TForm* form, TRpBand* band, long double l, long double t, long double w,
-                            long double h) {
+template <class T>
+T* Place(TForm* form, TRpBand* band, long double l, long double t, long double w, long double h) {
     auto* item = new T(form);
     item->SetParent(band);
     item->Size()->SetUnits(TRpUnit::MM);

@@ -11,8 +11,8 @@
 #include <QFontDatabase>
 #include <algorithm>
 #include <climits>
-#include <limits>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
 
@@ -292,13 +292,11 @@ void TRpAngledCustom::PrintItem(long double offsetX, long double offsetY) {
     // The text is placed by its baseline, the face's design ascent below the cell's corner
     // across the turned line: a device's hinted cell would put it elsewhere at each
     // resolution.
-    const long double ascent = DesignMetricsOf(Font()->ToQFont())->Ascent() *
-                               EmInchesOf(*Font()) * kRpTenthsPerInch;
+    const long double ascent =
+        DesignMetricsOf(Font()->ToQFont())->Ascent() * EmInchesOf(*Font()) * kRpTenthsPerInch;
     const long double turn = angle_ * std::numbers::pi_v<long double> / 180;
-    const int x =
-        printer->ToDeviceX(L + RoundEven(originX_ / ratio) + ascent * std::sin(turn));
-    const int y =
-        printer->ToDeviceY(T + RoundEven(originY_ / ratio) + ascent * std::cos(turn));
+    const int x = printer->ToDeviceX(L + RoundEven(originX_ / ratio) + ascent * std::sin(turn));
+    const int y = printer->ToDeviceY(T + RoundEven(originY_ / ratio) + ascent * std::cos(turn));
     if (!Transparent()) {
         canvas->Brush()->SetColor(Color());
         canvas->Brush()->SetBrushStyle(bsSolid);
@@ -401,8 +399,10 @@ TRpTextFrame TRpAngledCustom::TextBox() const {
     const long double em = EmInchesOf(*Font()) * kRpTenthsPerInch;
     const long double w = metrics->Width(Caption()) * em, h = metrics->LineHeight() * em;
     const long double ratio = RpPixelsPerTenth(Size()->Resolution()) * Size()->Zoom() / 100;
-    const long double ox = Size()->NativeValue(TRpPrintableSize::iLeft) + RoundEven(originX_ / ratio);
-    const long double oy = Size()->NativeValue(TRpPrintableSize::iTop) + RoundEven(originY_ / ratio);
+    const long double ox =
+        Size()->NativeValue(TRpPrintableSize::iLeft) + RoundEven(originX_ / ratio);
+    const long double oy =
+        Size()->NativeValue(TRpPrintableSize::iTop) + RoundEven(originY_ / ratio);
     const long double a = angle_ * std::numbers::pi_v<long double> / 180;
     const long double c = std::cos(a), s = std::sin(a);
     long double left = ox, right = ox, top = oy, bottom = oy;

@@ -183,8 +183,8 @@ int TRpCustomLabel::TextWidthOf(const QString& text) {
 // The face's design cell at the font's size, as the lines are spaced.
 int TRpCustomLabel::SizingLineHeight() const {
     if (!Report()) return 0;
-    const long double cell = DesignMetricsOf(Font()->ToQFont())->LineHeight() *
-                             EmInchesOf(*Font()) * kRpPixelsPerInch;
+    const long double cell =
+        DesignMetricsOf(Font()->ToQFont())->LineHeight() * EmInchesOf(*Font()) * kRpPixelsPerInch;
     return RoundInt(std::min<long double>(cell, INT_MAX / 200)) * Size()->Zoom() / 100 + 1;
 }
 
@@ -566,8 +566,8 @@ TRpCustomLabel::PrintState TRpCustomLabel::BeginLines(long double left, long dou
         align = TA_CENTER | TA_BASELINE;
         s.x = left + width / 2;
     }
-    s.ascent = DesignMetricsOf(Font()->ToQFont())->Ascent() * EmInchesOf(*Font()) *
-               kRpTenthsPerInch;
+    s.ascent =
+        DesignMetricsOf(Font()->ToQFont())->Ascent() * EmInchesOf(*Font()) * kRpTenthsPerInch;
     if (ReadsRightToLeft()) {
         s.options = ETO_RTLREADING;
         align |= TA_RTLREADING;
@@ -918,8 +918,10 @@ void TRpImage::PrintItem(long double offsetX, long double offsetY) {
             DrawPictureOnPage(canvas, item, graphic);
         } else {
             // The natural size is the picture's size at the report's pixels, whatever the device.
-            const int w = RoundInt(RpTenthsOfPixels(graphic->Width(), kRpPixelsPerInch) * printer->XFactor());
-            const int h = RoundInt(RpTenthsOfPixels(graphic->Height(), kRpPixelsPerInch) * printer->YFactor());
+            const int w =
+                RoundInt(RpTenthsOfPixels(graphic->Width(), kRpPixelsPerInch) * printer->XFactor());
+            const int h = RoundInt(RpTenthsOfPixels(graphic->Height(), kRpPixelsPerInch) *
+                                   printer->YFactor());
             QRect drawn(item.left(), item.top(), w, h);
             if (center_) {
                 const int64_t dx = (static_cast<int64_t>(printer->ToDeviceWidth(

@@ -15,10 +15,10 @@
 #include <QRawFont>
 #include <QtEndian>
 #include <array>
-#include <memory>
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 // ---- Base context --------------------------------------------------------------------
 
@@ -476,8 +476,7 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
             face.setStretch(QFont::Unstretched);
             const QRawFont& raw = RawFontFor(face);
             PaintGlyphOutlines(painter, face, raw, k, WidthFactor(font),
-                               VisibleGlyphs(raw, shown, part, slice.start), place.baseline,
-                               color);
+                               VisibleGlyphs(raw, shown, part, slice.start), place.baseline, color);
         } else {
             const QRawFont& raw = RawFontFor(font);
             PaintGlyphs(painter, font, raw, VisibleGlyphs(raw, shown, part, slice.start),

@@ -354,9 +354,9 @@ TEST_F(AngleLabelTest, ABitmapFaceShowsAsTheFaceThatPrints) {
     ASSERT_GE(id, 0);
     const QString bitmapFace = QFontDatabase::applicationFontFamilies(id).value(0);
     label->SetAngle(90);
-    for (const auto& [face, shown] : {std::pair{bitmapFace, QStringLiteral("Arial")},
-                                      std::pair{QStringLiteral("URW Gothic"),
-                                                QStringLiteral("URW Gothic")}}) {
+    for (const auto& [face, shown] :
+         {std::pair{bitmapFace, QStringLiteral("Arial")},
+          std::pair{QStringLiteral("URW Gothic"), QStringLiteral("URW Gothic")}}) {
         label->Font()->SetName(face);
         label->CreateRotatedFont();
         EXPECT_EQ(label->RotatedFont()->logFont.FaceName(), shown);

@@ -7,8 +7,8 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QProcess>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTimer>
 #include <cmath>
 #include <cstring>

@@ -380,8 +380,8 @@ TEST_F(TextItemsTest, WordsAreMeasuredOnceAndNoneBelowTheFrame) {
     EXPECT_EQ(memo->MeasuredWords(), 80'000 / 3);
     EXPECT_EQ(memo->FormattedLines().size(), 80'000 / 6);
     const TRpPrintableSize* size = memo->Size();
-    memo->SetClipFrame(TRpTextFrame{0, size->NativeValue(TRpPrintableSize::iTop), 500,
-                                    5 * memo->LinePitch()});
+    memo->SetClipFrame(
+        TRpTextFrame{0, size->NativeValue(TRpPrintableSize::iTop), 500, 5 * memo->LinePitch()});
     memo->BuildFormattedLines();
     EXPECT_LE(memo->MeasuredWords(), 7 * 2 + 2);
     EXPECT_FALSE(memo->TextFits());
@@ -468,7 +468,8 @@ TEST_F(TextPrintTest, LinesStandAtTheSamePlacesAtEveryResolution) {
         Block b;
         const QRect area(0, RoundInt(15 * dpi / 25.4), page.width(), RoundInt(110 * dpi / 25.4));
         for (const TInkRun& run : InkRows(page, area)) {
-            const QRect ink = DarkBox(page, QRect(0, run.top, page.width(), run.bottom - run.top + 1));
+            const QRect ink =
+                DarkBox(page, QRect(0, run.top, page.width(), run.bottom - run.top + 1));
             b.tops.push_back(run.top * 25.4 / dpi);
             b.ends.emplace_back(ink.left() * 25.4 / dpi, (ink.right() + 1) * 25.4 / dpi);
         }
