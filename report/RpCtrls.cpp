@@ -136,6 +136,7 @@ void TRpCustomLabel::SetAutoStretch(bool v) {
 
 void TRpCustomLabel::SetWordWrap(bool v) {
     wordWrap_ = v;
+    formatted_ = false;
     Invalidate();
 }
 
@@ -246,6 +247,7 @@ void TRpCustomLabel::BuildFormattedLines() {
     }
     if (AutoSize() && !formatting_ && inReport_) ResizeToText();
     formatted_ = true;
+    formattedWidth_ = Width();
 }
 
 // The item takes the width of its widest line; the side its alignment names stays put.
@@ -586,7 +588,10 @@ void TRpCustomLabel::PrintLines(long double left, long double top, long double w
         ~Restore() { caption = old; }
     } restore{printCaption_, printCaption_};
     if (!printCaption_.isEmpty() && OnPrint) RunOnPrint(height, lineHeight);
-    BuildFormattedLines();
+    // Lines formatted for the same text, font and width are not formatted again: a text that
+    // goes on over many pages is broken into lines once, not once a page.
+    if (!formatted_ || formattedWidth_ != Width() || OnPrint) BuildFormattedLines();
+    if (OnPrint) formatted_ = false; // formatted from the handler's text
     PrintState s = BeginLines(left, top, width, height);
     s.lineHeight = lineHeight;
     s.canGrow = canGrow;
@@ -722,7 +727,8 @@ void TRpMemo::Paint() {
 }
 
 void TRpMemo::PrintItem(long double offsetX, long double offsetY) {
-    SetCaption(QString());
+    // Emptying an empty caption would only format the lines again, once a page.
+    if (!Caption().isEmpty() || !PrintCaption().isEmpty()) SetCaption(QString());
     TRpCustomLabel::PrintItem(offsetX, offsetY);
 }
 

@@ -145,6 +145,7 @@ private:
     QString pendingLine_;
     qreal pendingEms_ = 0;
     qsizetype maxLines_ = 0;
+    int formattedWidth_ = -1;
     bool wordCut_ = false;
     int measuredWords_ = 0;
     std::shared_ptr<const class TDesignMetrics> metrics_;
