@@ -12,10 +12,11 @@ cd "$(dirname "$(readlink -f "$0")")"
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
 # The tests also need: the office suite's converter (another program that renders our
-# metafiles), GNU time (peak memory of the picture tool), clang with libFuzzer (fuzzing).
+# metafiles), GNU time (peak memory of the picture tool), clang with libFuzzer (fuzzing),
+# and Type 1 and OpenType faces (the URW set) that turned texts must print in.
 PACKAGES=(cmake g++ ninja-build ccache qt6-base-dev qt6-qpa-plugins libjpeg62-turbo-dev
           libjpeg-turbo-progs libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
-          fonts-dejavu-core xvfb xauth x11-utils xdotool poppler-utils imagemagick
+          fonts-dejavu-core fonts-urw-base35 xvfb xauth x11-utils xdotool poppler-utils imagemagick
           cups printer-driver-cups-pdf libcups2-dev libreoffice-draw-nogui time clang
           libclang-rt-14-dev)
 

@@ -37,6 +37,25 @@ constexpr TFormatName kFrontFormats[] = {{0, "none"}, {1, "single"}, {2, "double
 constexpr TFormatName kRearFormats[] = {{0, "none"}, {1, "bands"}, {2, "noBands"}};
 constexpr TFormatName kTextModes[] = {{0, "line"}, {1, "lines"}};
 
+// Any character that ends a line somewhere: a text of one line holds none of them, or it
+// would show as one line and print as several.
+bool HasLineBreak(const QString& text) {
+    for (const QChar c : text)
+        switch (c.unicode()) {
+        case 0x0A:   // line feed
+        case 0x0B:   // line tabulation
+        case 0x0C:   // form feed
+        case 0x0D:   // carriage return
+        case 0x85:   // next line
+        case 0x2028: // line separator
+        case 0x2029: // paragraph separator
+            return true;
+        default:
+            break;
+        }
+    return false;
+}
+
 template <size_t N> QString NameOf(const TFormatName (&names)[N], int code) {
     for (const TFormatName& n : names)
         if (n.code == code) return QString::fromLatin1(n.name);
@@ -119,8 +138,7 @@ public:
         const QString field = path + QLatin1String(key);
         if (!v.isString()) WrongType(field, "a string", v);
         out = v.toString();
-        if (out.contains(QLatin1Char('\r')) || out.contains(QLatin1Char('\n')))
-            Fail(field, QStringLiteral("a one-line text holds a line break"));
+        if (HasLineBreak(out)) Fail(field, QStringLiteral("a one-line text holds a line break"));
     }
     void Lines(const QJsonObject& o, const QString& path, const char* key, QStringList& out) const {
         const QJsonValue v = o.value(QLatin1String(key));
@@ -133,8 +151,7 @@ public:
             const QString item = QStringLiteral("%1[%2]").arg(field).arg(i);
             if (!array[i].isString()) WrongType(item, "a string", array[i]);
             const QString line = array[i].toString();
-            if (line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n')))
-                Fail(item, QStringLiteral("a line holds a line break"));
+            if (HasLineBreak(line)) Fail(item, QStringLiteral("a line holds a line break"));
             lines << line;
         }
         out = lines;

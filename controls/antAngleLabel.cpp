@@ -1,6 +1,7 @@
 #include "controls/antAngleLabel.h"
 
 #include "framework/core/Reader.h"
+#include "framework/graphics/FontConfig.h"
 #include "framework/graphics/TextDraw.h"
 
 #include <cstdlib>
@@ -9,6 +10,12 @@
 namespace {
 // cos 45 degrees as the diagonal box has always been sized with.
 constexpr long double kCos45 = 0.7071067L;
+
+// A face that cannot be turned (one with bitmaps only, or none installed) shows as the
+// face that prints in its stead, so the label shows what the page will.
+QString TurnableFace(const QString& face) {
+    return IsScalableFace(face) ? face : QStringLiteral("Arial");
+}
 } // namespace
 
 TantCustomAngleLabel::TantCustomAngleLabel(TComponent* owner) : TCustomLabel(owner) {
@@ -54,7 +61,7 @@ void TantCustomAngleLabel::CreateRotatedFont() {
     lf.lfStrikeOut = font->HasStyle(fsStrikeOut) ? 1 : 0;
     // Turned text has always been drawn with the ANSI set, whatever the font asks for.
     lf.lfCharSet = ANSI_CHARSET;
-    lf.SetFaceName(font->Name());
+    lf.SetFaceName(TurnableFace(font->Name()));
     if (rotatedFont_) DeleteObject(rotatedFont_);
     rotatedFont_ = CreateFontIndirect(lf);
 }
@@ -71,6 +78,7 @@ void TantCustomAngleLabel::CalcRotatedBounds(QRect& rect) {
     std::optional<TCanvasHandleScope> borrow;
     if (!canvas->HandleAllocated()) borrow.emplace(*canvas, ScreenMeasuringDC());
     canvas->Font()->Assign(Font());
+    canvas->Font()->SetName(TurnableFace(Font()->Name()));
     canvas->RequireFont();
     DrawText(canvas->Handle(), text, rect, flags);
 

@@ -3,11 +3,16 @@
 
 #include "framework/core/Resources.h"
 #include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/FontConfig.h"
+#include "framework/graphics/TextDraw.h"
 #include "framework/widgets/Forms.h"
 
 #include <QFont>
 #include <QFontDatabase>
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
 
@@ -70,20 +75,7 @@ void TRpAngledCustom::SetName(const QString& name) {
 // ---- Outline faces ---------------------------------------------------------------------
 
 void TRpAngledCustom::FillTrueTypeList() {
-    trueTypeNames_.clear();
-    const QStringList families = QFontDatabase::families();
-    for (const QString& family : families)
-        if (QFontDatabase::isSmoothlyScalable(family)) trueTypeNames_.append(family);
-    // A face the framework draws with an installed outline twin turns like that twin.
-    const QStringList substituted = QFont::substitutions();
-    for (const QString& face : substituted) {
-        const QStringList twins = QFont::substitutes(face);
-        for (const QString& twin : twins)
-            if (trueTypeNames_.contains(twin, Qt::CaseInsensitive)) {
-                trueTypeNames_.append(face);
-                break;
-            }
-    }
+    trueTypeNames_ = ScalableFaces();
 }
 
 bool TRpAngledCustom::IsTrueType(const QString& face) const {
@@ -160,20 +152,20 @@ void TRpAngledCustom::UseScreenFont(TCanvas* canvas) const {
     if (zoomed != points) canvas->Font()->SetSize(zoomed);
 }
 
+// The text is measured in the face's design units at the font's size, not in any device's
+// pixels: the box, and where the text starts in it, are the same on screen and on paper.
 void TRpAngledCustom::Layout(bool resize) {
     if (!HandleAllocated() || IsLoading()) return;
     TCanvas* canvas = Canvas();
     std::optional<TCanvasHandleScope> borrow;
     if (!canvas->HandleAllocated()) borrow.emplace(*canvas, ScreenMeasuringDC());
     UseScreenFont(canvas);
-    canvas->RequireFont();
-    const HFONT turned = MakeTurnedFont(canvas);
-    TDeviceContext* dc = canvas->Handle();
-    const HFONT previous = dc->SelectFont(turned);
-    const QSize extent = dc->GetTextExtentPoint(Caption());
-    dc->SelectFont(previous);
-    textWidth_ = extent.width();
-    textHeight_ = extent.height();
+    MakeTurnedFont(canvas);
+    const std::shared_ptr<const TDesignMetrics> metrics = DesignMetricsOf(Font()->ToQFont());
+    const long double em = EmInchesOf(*Font()) * kRpPixelsPerInch * Size()->Zoom() / 100;
+    const long double width = std::min<long double>(metrics->Width(Caption()) * em, INT_MAX / 4);
+    textWidth_ = RoundInt(width);
+    textHeight_ = RoundInt(metrics->LineHeight() * em);
     ComputeBox();
     PlaceOrigin();
     if (resize && AutoSize()) SetBounds(boxLeft_, boxTop_, boxWidth_, boxHeight_);
@@ -297,8 +289,14 @@ void TRpAngledCustom::PrintItem(long double offsetX, long double offsetY) {
     const long double T = size->NativeValue(TRpPrintableSize::iTop) + offsetY;
     const TRpRect r = DeviceRect(offsetX, offsetY);
     const QRect rect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
-    const int x = printer->ToDeviceX(L + RoundEven(originX_ / ratio));
-    const int y = printer->ToDeviceY(T + RoundEven(originY_ / ratio));
+    // The text is placed by its baseline, the face's design ascent below the cell's corner
+    // across the turned line: a device's hinted cell would put it elsewhere at each
+    // resolution.
+    const long double ascent =
+        DesignMetricsOf(Font()->ToQFont())->Ascent() * EmInchesOf(*Font()) * kRpTenthsPerInch;
+    const long double turn = angle_ * std::numbers::pi_v<long double> / 180;
+    const int x = printer->ToDeviceX(L + RoundEven(originX_ / ratio) + ascent * std::sin(turn));
+    const int y = printer->ToDeviceY(T + RoundEven(originY_ / ratio) + ascent * std::cos(turn));
     if (!Transparent()) {
         canvas->Brush()->SetColor(Color());
         canvas->Brush()->SetBrushStyle(bsSolid);
@@ -307,13 +305,133 @@ void TRpAngledCustom::PrintItem(long double offsetX, long double offsetY) {
     canvas->Brush()->SetBrushStyle(bsClear);
     canvas->RequireBrush();
     TDeviceContext* dc = canvas->Handle();
-    dc->SetTextAlign(TA_LEFT | TA_TOP);
+    dc->SetTextAlign(TA_LEFT | TA_BASELINE);
     const HFONT previous = dc->SelectFont(turned);
-    // A box sized to the text was measured on the screen; on the page the same text can
-    // come out longer, and clipping it to that box would cut off its ends.
-    dc->ExtTextOut(x, y, AutoSize() ? 0 : ETO_CLIPPED, &rect, newText);
+    std::optional<QRect> frame;
+    if (clipFrame_) {
+        const TRpTextFrame& f = *clipFrame_;
+        const long double dx = offsetX, dy = offsetY;
+        const int l = printer->ToDeviceX(f.left + dx), t = printer->ToDeviceY(f.top + dy);
+        frame = QRect(QPoint(l, t), QPoint(printer->ToDeviceX(f.left + dx + f.width) - 1,
+                                           printer->ToDeviceY(f.top + dy + f.height) - 1));
+        dc->IntersectClipRect(*frame);
+    }
+    // The box was measured in design units, so the text fills it on every device; an
+    // auto-sized one is drawn unclipped all the same, its box being the text's own.
+    const bool clipped = !AutoSize();
+    QRect room = frame ? *frame : clipped ? rect : QRect();
+    if (room.isNull() && Report()) {
+        const TRpPage* page = Report()->Page();
+        room = QRect(QPoint(printer->ToDeviceX(0), printer->ToDeviceY(0)),
+                     QPoint(printer->ToDeviceX(page->NativeValue(TRpPage::iWidth)),
+                            printer->ToDeviceY(page->NativeValue(TRpPage::iLength))));
+    }
+    const TShownRun shown = ShownRun(newText, QPoint(x, y), room, printer->XFactor());
+    if (!shown.text.isEmpty())
+        dc->ExtTextOut(shown.origin.x(), shown.origin.y(), clipped ? ETO_CLIPPED : 0, &rect,
+                       shown.text, shown.advances.data());
     dc->SelectFont(previous);
+    dc->SetTextAlign(TA_LEFT | TA_TOP);
+    if (frame) dc->RemoveClip();
     TRpPrintable::PrintItem(offsetX, offsetY);
+}
+
+// The part of the text that can reach room, placed by the face's design advances at the
+// font's size in device pixels taken from their running sum. The text runs from p in a
+// straight line, so a character whose cell lies wholly before or after the room's extent
+// along that line is never seen: a text far longer than its room costs what the room holds.
+TRpAngledCustom::TShownRun TRpAngledCustom::ShownRun(const QString& text, QPoint p,
+                                                     const QRect& room, long double factor) const {
+    const std::shared_ptr<const TDesignMetrics> metrics = DesignMetricsOf(Font()->ToQFont());
+    const long double em = EmInchesOf(*Font()) * kRpTenthsPerInch * factor;
+    const long double a = angle_ * std::numbers::pi_v<long double> / 180;
+    const long double ux = std::cos(a), uy = -std::sin(a); // down the page is +y
+    long double from = -std::numeric_limits<long double>::infinity();
+    long double to = std::numeric_limits<long double>::infinity();
+    if (!room.isNull()) {
+        from = -from;
+        to = -to;
+        for (const QPoint c :
+             {room.topLeft(), room.topRight(), room.bottomLeft(), room.bottomRight()}) {
+            const long double along = (c.x() - p.x()) * ux + (c.y() - p.y()) * uy;
+            from = std::min(from, along);
+            to = std::max(to, along);
+        }
+        // Overhanging glyphs reach a little beyond their advances.
+        from -= 2 * em;
+        to += 2 * em;
+    }
+    TShownRun run;
+    long double ems = 0;
+    qsizetype first = 0, end = text.size();
+    int units = 1;
+    for (qsizetype i = 0; i < text.size(); i += units) {
+        const long double next = ems + metrics->AdvanceAt(text, i, &units);
+        if (ems * em > to) {
+            end = i;
+            break;
+        }
+        if (next * em < from) first = i + units;
+        ems = next;
+    }
+    run.text = text.mid(first, end - first);
+    run.advances.assign(static_cast<size_t>(run.text.size()), 0);
+    ems = metrics->Width(QStringView(text).left(first));
+    const int start = RoundInt(ems * em);
+    int placed = start;
+    for (qsizetype i = 0; i < run.text.size(); i += units) {
+        ems += metrics->AdvanceAt(run.text, i, &units);
+        const int at = RoundInt(std::min<long double>(ems * em, INT_MAX / 2));
+        run.advances[static_cast<size_t>(i)] = at - placed;
+        placed = at;
+    }
+    run.origin = p + QPoint(RoundInt(start * ux), RoundInt(start * uy));
+    return run;
+}
+
+void TRpAngledCustom::SetClipFrame(const std::optional<TRpTextFrame>& frame) {
+    clipFrame_ = frame;
+}
+
+// The turned text's cell, in native units from the band's corner.
+TRpTextFrame TRpAngledCustom::TextBox() const {
+    const std::shared_ptr<const TDesignMetrics> metrics = DesignMetricsOf(Font()->ToQFont());
+    const long double em = EmInchesOf(*Font()) * kRpTenthsPerInch;
+    const long double w = metrics->Width(Caption()) * em, h = metrics->LineHeight() * em;
+    const long double ratio = RpPixelsPerTenth(Size()->Resolution()) * Size()->Zoom() / 100;
+    const long double ox =
+        Size()->NativeValue(TRpPrintableSize::iLeft) + RoundEven(originX_ / ratio);
+    const long double oy =
+        Size()->NativeValue(TRpPrintableSize::iTop) + RoundEven(originY_ / ratio);
+    const long double a = angle_ * std::numbers::pi_v<long double> / 180;
+    const long double c = std::cos(a), s = std::sin(a);
+    long double left = ox, right = ox, top = oy, bottom = oy;
+    for (const auto& [u, v] : {std::pair{w, 0.0L}, std::pair{w, h}, std::pair{0.0L, h}}) {
+        // Counter-clockwise on a page whose y grows downwards.
+        const long double x = ox + u * c + v * s, y = oy - u * s + v * c;
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    return {left, top, right - left, bottom - top};
+}
+
+bool TRpAngledCustom::TextFits() const {
+    const TRpTextFrame box = TextBox();
+    TRpTextFrame f;
+    if (clipFrame_) {
+        f = *clipFrame_;
+    } else {
+        const TRpPrintableSize* size = Size();
+        f = {size->NativeValue(TRpPrintableSize::iLeft), size->NativeValue(TRpPrintableSize::iTop),
+             size->NativeValue(TRpPrintableSize::iWidth),
+             size->NativeValue(TRpPrintableSize::iHeight)};
+    }
+    // A native unit of slack for the rounding of the origin.
+    return box.left >= f.left - 1 && box.top >= f.top - 1 &&
+           box.left + box.width <= f.left + f.width + 1 &&
+           box.top + box.height <= f.top + f.height + 1;
 }
 
 // ---- TRpAngledLabel --------------------------------------------------------------------

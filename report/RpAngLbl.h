@@ -10,6 +10,8 @@
 #include <QRect>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 class TRpAngLblEnums {
     Q_GADGET
@@ -71,6 +73,15 @@ public:
     void Layout(bool resize = true);
     void FillTrueTypeList();
 
+    // Keeps the text inside frame (native units from the band's corner): nothing of it
+    // prints outside.
+    void SetClipFrame(const std::optional<TRpTextFrame>& frame);
+    const std::optional<TRpTextFrame>& ClipFrame() const { return clipFrame_; }
+    // The box of the turned text's cell, native units from the band's corner, as it prints.
+    TRpTextFrame TextBox() const;
+    // Whether that box lies inside the clip frame, or the item without one.
+    bool TextFits() const;
+
     void PrintItem(long double offsetX, long double offsetY) override;
     void SetName(const QString& name) override;
     void Loaded() override;
@@ -93,6 +104,12 @@ private:
     void ComputeBox();
     void PlaceOrigin();
     bool ParentFontIsTrueType() const;
+    struct TShownRun {
+        QString text;
+        std::vector<int> advances;
+        QPoint origin;
+    };
+    TShownRun ShownRun(const QString& text, QPoint p, const QRect& room, long double factor) const;
 
     TAnchorStyle anchorStyle_ = asNone;
     int angle_ = 0;
@@ -104,6 +121,7 @@ private:
     int boxLeft_ = 0, boxTop_ = 0;
     int originX_ = 0, originY_ = 0;
     HFONT turnedFont_;
+    std::optional<TRpTextFrame> clipFrame_;
     QPointer<QWidget> listedFor_; // the window handle the list was filled for
 };
 

@@ -3,8 +3,10 @@
 
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/Dib.h"
+#include "framework/graphics/TextDraw.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -25,13 +27,8 @@ private:
 
 // UTF-16 units of the character at i: a surrogate pair is one character, the way a
 // double-byte character stays whole.
-int CharLengthAt(const QString& s, qsizetype i) {
+int CharLengthAt(QStringView s, qsizetype i) {
     return s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate() ? 2 : 1;
-}
-
-int LastCharLength(const QString& s) {
-    const qsizetype n = s.size();
-    return n >= 2 && s[n - 1].isLowSurrogate() && s[n - 2].isHighSurrogate() ? 2 : 1;
 }
 
 bool IsWordEnd(QChar c) {
@@ -100,6 +97,9 @@ struct TRpCustomLabel::PrintState {
     bool tallerThanPage = false;
     bool printedAny = false;
     bool clipped = false;
+    bool framed = false;
+    long double frameBottom = 0;
+    long double ascent = 0;
 };
 
 TRpCustomLabel::TRpCustomLabel(TComponent* owner)
@@ -136,6 +136,7 @@ void TRpCustomLabel::SetAutoStretch(bool v) {
 
 void TRpCustomLabel::SetWordWrap(bool v) {
     wordWrap_ = v;
+    formatted_ = false;
     Invalidate();
 }
 
@@ -162,20 +163,52 @@ TAlignment TRpCustomLabel::DrawnAlignment() const {
 
 // ---- Measuring
 
-int TRpCustomLabel::TextWidthOf(const QString& text) {
-    if (TCustomReport* report = Report())
-        return MulDiv(report->TextWidthOf(Font(), text), Size()->Zoom(), 100);
-    TCanvas* canvas = Canvas();
-    std::optional<TCanvasHandleScope> borrow;
-    if (!canvas->HandleAllocated()) borrow.emplace(*canvas, ScreenMeasuringDC());
-    canvas->Font()->Assign(Font());
-    return canvas->TextWidth(text);
+// The font's em in screen pixels at the item's zoom.
+qreal TRpCustomLabel::EmPixels() const {
+    return static_cast<qreal>(EmInchesOf(*Font()) * kRpPixelsPerInch * Size()->Zoom() / 100);
 }
 
+int TRpCustomLabel::PixelsOfEms(qreal ems) const {
+    // Measured unzoomed and then zoomed, as the measure of the report's screen is.
+    const qreal unzoomed = emPixels_ * 100 / std::max(1, Size()->Zoom());
+    const long double px = std::min<long double>(ems * unzoomed, INT_MAX / 4);
+    return MulDiv(RoundInt(px) + 1, Size()->Zoom(), 100);
+}
+
+int TRpCustomLabel::TextWidthOf(const QString& text) {
+    metrics_ = DesignMetricsOf(Font()->ToQFont());
+    emPixels_ = EmPixels();
+    return PixelsOfEms(metrics_->Width(text));
+}
+
+// The face's design cell at the font's size, as the lines are spaced.
 int TRpCustomLabel::SizingLineHeight() const {
-    TCustomReport* report = Report();
-    if (!report) return 0;
-    return report->TextHeightOf(Font(), QStringLiteral("W")) * Size()->Zoom() / 100 + 1;
+    if (!Report()) return 0;
+    const long double cell =
+        DesignMetricsOf(Font()->ToQFont())->LineHeight() * EmInchesOf(*Font()) * kRpPixelsPerInch;
+    return RoundInt(std::min<long double>(cell, INT_MAX / 200)) * Size()->Zoom() / 100 + 1;
+}
+
+long double TRpCustomLabel::LinePitch() const {
+    const long double em = EmInchesOf(*Font()) * kRpTenthsPerInch;
+    return DesignMetricsOf(Font()->ToQFont())->LineHeight() * em;
+}
+
+void TRpCustomLabel::SetClipFrame(const std::optional<TRpTextFrame>& frame) {
+    if (frame == clipFrame_) return;
+    clipFrame_ = frame;
+    formatted_ = false;
+}
+
+// How many lines stand between the text's top and the clip frame's bottom.
+int TRpCustomLabel::LinesInFrame() const {
+    if (!clipFrame_) return INT_MAX;
+    const long double top = Size()->NativeValue(TRpPrintableSize::iTop);
+    const long double room = clipFrame_->top + clipFrame_->height + 1 - top;
+    const long double pitch = LinePitch();
+    if (room <= 0) return 0;
+    if (pitch <= 0) return INT_MAX;
+    return static_cast<int>(std::min<long double>(std::floor(room / pitch), INT_MAX - 2));
 }
 
 // ---- Formatting
@@ -188,7 +221,14 @@ void TRpCustomLabel::BuildFormattedLines() {
     formattedLines_.clear();
     inReport_ = Report() != nullptr;
     pendingLine_.clear();
+    pendingEms_ = 0;
     lineFinished_ = false;
+    wordCut_ = false;
+    measuredWords_ = 0;
+    metrics_ = DesignMetricsOf(Font()->ToQFont());
+    emPixels_ = EmPixels();
+    // One line past the frame's end says that the text does not fit; more are never seen.
+    maxLines_ = static_cast<qsizetype>(LinesInFrame()) + 1;
     if (UsesCaption()) {
         AddParagraphBlock(printCaption_);
         if (inReport_ && !formatting_) {
@@ -197,14 +237,17 @@ void TRpCustomLabel::BuildFormattedLines() {
             if (Height() < lineHeight) SetHeight(lineHeight);
         }
     } else if (lines_->Count() > 0) {
-        if (AutoSize())
-            formattedLines_ = lines_->List();
-        else
-            for (const QString& line : lines_->List())
+        for (const QString& line : lines_->List()) {
+            if (LinesFull()) break;
+            if (AutoSize())
+                formattedLines_.append(line);
+            else
                 AddParagraphBlock(line);
+        }
     }
     if (AutoSize() && !formatting_ && inReport_) ResizeToText();
     formatted_ = true;
+    formattedWidth_ = Width();
 }
 
 // The item takes the width of its widest line; the side its alignment names stays put.
@@ -224,22 +267,27 @@ void TRpCustomLabel::ResizeToText() {
     SetBounds(left, Top(), width, std::max(Height(), SizingLineHeight()));
 }
 
-void TRpCustomLabel::AddParagraphBlock(QString text) {
+// Line feeds are dropped; every carriage return ends a paragraph.
+void TRpCustomLabel::AddParagraphBlock(const QString& block) {
+    QString text = block;
     text.remove(QChar(10));
-    for (qsizetype cr = text.indexOf(QChar(13)); cr >= 0; cr = text.indexOf(QChar(13))) {
-        AddParagraph(text.left(cr));
-        text.remove(0, cr + 1);
+    const QStringView view(text);
+    qsizetype start = 0;
+    for (qsizetype cr = text.indexOf(QChar(13)); cr >= 0 && !LinesFull();
+         cr = text.indexOf(QChar(13), start)) {
+        AddParagraph(view.mid(start, cr - start));
+        start = cr + 1;
     }
-    AddParagraph(text);
+    if (!LinesFull()) AddParagraph(view.mid(start));
 }
 
-void TRpCustomLabel::AddParagraph(const QString& paragraph) {
+void TRpCustomLabel::AddParagraph(QStringView paragraph) {
     if (AutoSize()) {
-        formattedLines_.append(paragraph);
+        formattedLines_.append(paragraph.toString());
         return;
     }
     qsizetype start = 0;
-    while (start < paragraph.size()) {
+    while (start < paragraph.size() && !LinesFull()) {
         qsizetype end = start;
         while (end < paragraph.size()) {
             const QChar c = paragraph[end];
@@ -254,45 +302,72 @@ void TRpCustomLabel::AddParagraph(const QString& paragraph) {
     if (!lineFinished_) FlushPendingLine();
     lineFinished_ = false;
     pendingLine_.clear();
+    pendingEms_ = 0;
 }
 
 void TRpCustomLabel::FlushPendingLine() {
     formattedLines_.append(pendingLine_);
     pendingLine_.clear();
+    pendingEms_ = 0;
 }
 
-void TRpCustomLabel::AddWord(QString word) {
+// Each word is measured once, character by character: a line's width is the sum of its
+// words' widths, so the cost of a text is linear in its length.
+void TRpCustomLabel::AddWord(QStringView word) {
     if (lineFinished_) return;
+    ++measuredWords_;
     const int width = Width();
-    if (TextWidthOf(pendingLine_ + word) <= width) {
+    const TDesignMetrics& metrics = *metrics_;
+    const qreal wordEms = metrics.Width(word);
+    if (PixelsOfEms(pendingEms_ + wordEms) <= width) {
         pendingLine_ += word;
+        pendingEms_ += wordEms;
         return;
     }
     if (pendingLine_.isEmpty()) {
         // The word alone is too wide: the line keeps what fits of it.
-        while (!word.isEmpty()) {
-            const QString next = word.left(CharLengthAt(word, 0));
-            if (TextWidthOf(pendingLine_ + next) >= width) break;
-            pendingLine_ += next;
-            word.remove(0, next.size());
+        qsizetype kept = 0;
+        qreal ems = 0;
+        int units = 1;
+        for (qsizetype i = 0; i < word.size(); i += units) {
+            const qreal next = ems + metrics.AdvanceAt(word, i, &units);
+            if (PixelsOfEms(next) >= width) break;
+            ems = next;
+            kept = i + units;
         }
-        word.clear();
+        pendingLine_ += word.left(kept);
+        word = {};
+        wordCut_ = true;
     }
     FlushPendingLine();
-    if (TextWidthOf(word) > width) {
-        if (width == 0)
-            word.clear();
-        else
-            while (!word.isEmpty() && TextWidthOf(word) > width)
-                word.chop(LastCharLength(word));
-        formattedLines_.append(word);
-        word.clear();
+    qreal wordLeft = word.isEmpty() ? 0 : wordEms;
+    // (An empty text measures one pixel: in an item of no width even that does not fit.)
+    if (PixelsOfEms(wordLeft) > width) {
+        // Cut from its end until it is no wider than the item: its longest prefix that is.
+        qsizetype kept = 0;
+        if (width > 0) {
+            qreal ems = 0;
+            int units = 1;
+            for (qsizetype i = 0; i < word.size(); i += units) {
+                const qreal next = ems + metrics.AdvanceAt(word, i, &units);
+                if (PixelsOfEms(next) > width) break;
+                ems = next;
+                kept = i + units;
+            }
+        }
+        formattedLines_.append(word.left(kept).toString());
+        word = {};
+        wordLeft = 0;
+        wordCut_ = true;
     }
     if (!wordWrap_) {
-        word.clear();
+        if (!word.isEmpty()) wordCut_ = true;
+        word = {};
+        wordLeft = 0;
         lineFinished_ = true;
     }
-    pendingLine_ = word;
+    pendingLine_ = word.toString();
+    pendingEms_ = word.isEmpty() ? 0 : wordLeft;
 }
 
 // ---- Reactions
@@ -393,8 +468,40 @@ void TRpCustomLabel::Paint() {
 
 // ---- Print
 
+// The pitch is the layout's, not the device's: lines stand at the same places in a kept
+// page and on paper of any resolution.
 long double TRpCustomLabel::PageLineHeight() const {
-    return PageCanvas()->TextHeight(QStringLiteral("W")) / Printer()->YFactor();
+    return LinePitch();
+}
+
+bool TRpCustomLabel::TextFits() {
+    if (!formatted_) BuildFormattedLines();
+    if (wordCut_) return false;
+    const TRpPrintableSize* size = Size();
+    const long double top = size->NativeValue(TRpPrintableSize::iTop);
+    const long double left = size->NativeValue(TRpPrintableSize::iLeft);
+    const long double width = size->NativeValue(TRpPrintableSize::iWidth);
+    const long double pitch = LinePitch();
+    const long double lines = static_cast<long double>(formattedLines_.size());
+    const long double bottom = top + lines * pitch;
+    if (clipFrame_) {
+        const TRpTextFrame& f = *clipFrame_;
+        if (formattedLines_.size() > LinesInFrame() || bottom > f.top + f.height + 1) return false;
+        if (formattedLines_.isEmpty()) return true;
+        // Every line's ink between the frame's sides, wherever the alignment puts it.
+        const long double em = EmInchesOf(*Font()) * kRpTenthsPerInch;
+        for (const QString& line : std::as_const(formattedLines_)) {
+            const long double w = metrics_->Width(line) * em;
+            long double x = left;
+            if (DrawnAlignment() == TControlEnums::taRightJustify)
+                x = left + width - w;
+            else if (DrawnAlignment() == TControlEnums::taCenter)
+                x = left + (width - w) / 2;
+            if (x < f.left - 1 || x + w > f.left + f.width + 1) return false;
+        }
+        return top >= f.top - 1;
+    }
+    return autoStretch_ || bottom <= top + size->NativeValue(TRpPrintableSize::iHeight) + 1;
 }
 
 void TRpCustomLabel::PrintItem(long double offsetX, long double offsetY) {
@@ -451,14 +558,18 @@ TRpCustomLabel::PrintState TRpCustomLabel::BeginLines(long double left, long dou
     s.x = left;
     s.y = top;
     s.pageLimit = PageLimit();
-    unsigned align = TA_LEFT | TA_TOP;
+    // Lines are placed by their baselines, at the face's design ascent below their tops:
+    // where a device's hinted cell would put them differs from one resolution to another.
+    unsigned align = TA_LEFT | TA_BASELINE;
     if (DrawnAlignment() == TControlEnums::taRightJustify) {
-        align = TA_RIGHT | TA_TOP;
+        align = TA_RIGHT | TA_BASELINE;
         s.x = left + width;
     } else if (DrawnAlignment() == TControlEnums::taCenter) {
-        align = TA_CENTER | TA_TOP;
+        align = TA_CENTER | TA_BASELINE;
         s.x = left + width / 2;
     }
+    s.ascent =
+        DesignMetricsOf(Font()->ToQFont())->Ascent() * EmInchesOf(*Font()) * kRpTenthsPerInch;
     if (ReadsRightToLeft()) {
         s.options = ETO_RTLREADING;
         align |= TA_RTLREADING;
@@ -477,12 +588,29 @@ void TRpCustomLabel::PrintLines(long double left, long double top, long double w
         ~Restore() { caption = old; }
     } restore{printCaption_, printCaption_};
     if (!printCaption_.isEmpty() && OnPrint) RunOnPrint(height, lineHeight);
-    BuildFormattedLines();
+    // Lines formatted for the same text, font and width are not formatted again: a text that
+    // goes on over many pages is broken into lines once, not once a page.
+    if (!formatted_ || formattedWidth_ != Width() || OnPrint) BuildFormattedLines();
+    if (OnPrint) formatted_ = false; // formatted from the handler's text
     PrintState s = BeginLines(left, top, width, height);
     s.lineHeight = lineHeight;
     s.canGrow = canGrow;
     s.tallerThanPage = lineHeight > PageRoom();
-    const bool continuing = !ItemDone();
+    if (clipFrame_) {
+        // The frame moves with the band as the item does.
+        const long double dx = left - Size()->NativeValue(TRpPrintableSize::iLeft);
+        const long double dy = top - Size()->NativeValue(TRpPrintableSize::iTop);
+        const TRpTextFrame& f = *clipFrame_;
+        TRpPrinter* printer = Printer();
+        s.framed = true;
+        s.frameBottom = f.top + dy + f.height + 1;
+        s.tallerThanPage = false;
+        const int l = printer->ToDeviceX(f.left + dx), t = printer->ToDeviceY(f.top + dy);
+        PageCanvas()->Handle()->IntersectClipRect(
+            QRect(QPoint(l, t), QPoint(printer->ToDeviceX(f.left + dx + f.width) - 1,
+                                       printer->ToDeviceY(f.top + dy + f.height) - 1)));
+    }
+    const bool continuing = !ItemDone() && !clipFrame_;
     if (!continuing) nextLine_ = 0;
     const int first = nextLine_;
     while (nextLine_ < formattedLines_.size() && MayPrintLine(s)) {
@@ -496,7 +624,7 @@ void TRpCustomLabel::PrintLines(long double left, long double top, long double w
     // line that does not fit there never will, and asking again would only add pages.
     const bool stuck =
         continuing && nextLine_ == first && Band() && Report() && Report()->ColumnNo() == 1;
-    SetItemDone(nextLine_ >= formattedLines_.size() || stuck);
+    SetItemDone(nextLine_ >= formattedLines_.size() || stuck || clipFrame_);
     TDeviceContext* dc = PageCanvas()->Handle();
     dc->SetTextAlign(TA_LEFT | TA_TOP);
     dc->RemoveClip();
@@ -532,6 +660,8 @@ long double TRpCustomLabel::PageRoom() const {
 
 bool TRpCustomLabel::MayPrintLine(PrintState& s) {
     const long double bottom = s.y + s.lineHeight;
+    // Kept inside its frame, a text neither grows its band nor goes on elsewhere.
+    if (s.framed) return bottom <= s.frameBottom;
     // Whatever the item's place in its band, a line below the page's room waits for the
     // next page instead of being drawn past the paper's edge; one that no page could hold
     // prints here, cut at the room's end, so that it and the lines after it are not lost.
@@ -562,8 +692,27 @@ void TRpCustomLabel::PrintLine(const PrintState& s, const QString& line) {
             QRect(QPoint(printer->ToDeviceX(0), top),
                   QPoint(printer->ToDeviceX(paper), printer->ToDeviceY(s.pageLimit) - 1)));
     }
-    canvas->Handle()->ExtTextOut(Printer()->ToDeviceX(s.x), Printer()->ToDeviceY(s.y), s.options,
-                                 nullptr, line);
+    const std::vector<int> dx = DeviceAdvances(line);
+    canvas->Handle()->ExtTextOut(Printer()->ToDeviceX(s.x), Printer()->ToDeviceY(s.y + s.ascent),
+                                 s.options, nullptr, line, dx.data());
+}
+
+// The line's characters placed by the face's design advances at the font's size, turned into
+// the device's pixels from their running sum: the line is as wide on every device as the
+// formatter measured it, and no rounding piles up along it.
+std::vector<int> TRpCustomLabel::DeviceAdvances(const QString& line) const {
+    const std::shared_ptr<const TDesignMetrics> metrics = DesignMetricsOf(Font()->ToQFont());
+    const long double scale = EmInchesOf(*Font()) * kRpTenthsPerInch * Printer()->XFactor();
+    std::vector<int> dx(static_cast<size_t>(line.size()), 0);
+    long double ems = 0;
+    int placed = 0, units = 1;
+    for (qsizetype i = 0; i < line.size(); i += units) {
+        ems += metrics->AdvanceAt(line, i, &units);
+        const int at = RoundInt(std::min<long double>(ems * scale, INT_MAX / 2));
+        dx[static_cast<size_t>(i)] = at - placed;
+        placed = at;
+    }
+    return dx;
 }
 
 // ---- TRpMemo ---------------------------------------------------------------------------
@@ -578,7 +727,8 @@ void TRpMemo::Paint() {
 }
 
 void TRpMemo::PrintItem(long double offsetX, long double offsetY) {
-    SetCaption(QString());
+    // Emptying an empty caption would only format the lines again, once a page.
+    if (!Caption().isEmpty() || !PrintCaption().isEmpty()) SetCaption(QString());
     TRpCustomLabel::PrintItem(offsetX, offsetY);
 }
 
@@ -774,8 +924,10 @@ void TRpImage::PrintItem(long double offsetX, long double offsetY) {
             DrawPictureOnPage(canvas, item, graphic);
         } else {
             // The natural size is the picture's size at the report's pixels, whatever the device.
-            const int w = RoundInt(RpTenthsOfPixels(graphic->Width(), kRpPixelsPerInch) * printer->XFactor());
-            const int h = RoundInt(RpTenthsOfPixels(graphic->Height(), kRpPixelsPerInch) * printer->YFactor());
+            const int w =
+                RoundInt(RpTenthsOfPixels(graphic->Width(), kRpPixelsPerInch) * printer->XFactor());
+            const int h = RoundInt(RpTenthsOfPixels(graphic->Height(), kRpPixelsPerInch) *
+                                   printer->YFactor());
             QRect drawn(item.left(), item.top(), w, h);
             if (center_) {
                 const int64_t dx = (static_cast<int64_t>(printer->ToDeviceWidth(

@@ -12,11 +12,21 @@
 
 #include <QStringList>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
 
 // May change the text an item prints, for this print only.
 using TRpLabelOnPrintEvent = std::function<void(TObject*, QString&)>;
 
 // ---- Text items ------------------------------------------------------------------------
+
+// A frame that a text is kept inside, in native units from its band's top-left corner (where
+// an item's Size is measured from).
+struct TRpTextFrame {
+    long double left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const TRpTextFrame&) const = default;
+};
 
 class TRpCustomLabel : public TRpPrintable {
     Q_OBJECT
@@ -55,7 +65,23 @@ public:
     int NextLine() const { return nextLine_; }
     int StreamFontSize() const { return streamFontSize_; }
 
-    // Screen pixels at the item's zoom, as the formatter compares them with Width.
+    // Keeps the text inside frame: nothing prints outside it, the band is never asked to
+    // grow for it, and lines below its bottom are left out rather than carried to another
+    // page. Formatting stops one line after the last that can show.
+    void SetClipFrame(const std::optional<TRpTextFrame>& frame);
+    const std::optional<TRpTextFrame>& ClipFrame() const { return clipFrame_; }
+    // Whether the whole text shows: no word cut, every line inside the clip frame, or,
+    // without one, inside the item unless it may stretch. Needs no device: the layout is the
+    // same on all of them.
+    bool TextFits();
+    // Native units from one line's top to the next: the face's design cell at the font's
+    // size, the same on every device.
+    long double LinePitch() const;
+    // Words the last formatting measured: each once, and none past the clip frame's end.
+    int MeasuredWords() const { return measuredWords_; }
+
+    // Screen pixels at the item's zoom, as the formatter compares them with Width: the
+    // face's design advances at the font's size, plus one.
     int TextWidthOf(const QString& text);
     // The height of one line of the font at the item's zoom, plus one.
     int SizingLineHeight() const;
@@ -84,16 +110,22 @@ protected:
 private:
     struct PrintState;
     void ResizeToText();
-    void AddParagraphBlock(QString text);
-    void AddParagraph(const QString& paragraph);
-    void AddWord(QString word);
+    void AddParagraphBlock(const QString& text);
+    void AddParagraph(QStringView paragraph);
+    void AddWord(QStringView word);
     void FlushPendingLine();
+    bool LinesFull() const { return formattedLines_.size() > maxLines_; }
+    int LinesInFrame() const;
+    // Design widths in ems to the formatter's pixels.
+    int PixelsOfEms(qreal ems) const;
+    qreal EmPixels() const;
     void RunOnPrint(long double& height, long double& lineHeight);
     PrintState BeginLines(long double left, long double top, long double width, long double height);
     long double PageLimit() const;
     long double PageRoom() const;
     bool MayPrintLine(PrintState& s);
     void PrintLine(const PrintState& s, const QString& line);
+    std::vector<int> DeviceAdvances(const QString& line) const;
     long double PageLineHeight() const;
 
     bool captionMode_ = true;
@@ -108,8 +140,16 @@ private:
     bool formatting_ = false;
     TControlEnums::TBiDiMode biDiMode_ = TControlEnums::bdLeftToRight;
     bool parentBiDiMode_ = true;
+    std::optional<TRpTextFrame> clipFrame_;
     // Formatter state of one build.
     QString pendingLine_;
+    qreal pendingEms_ = 0;
+    qsizetype maxLines_ = 0;
+    int formattedWidth_ = -1;
+    bool wordCut_ = false;
+    int measuredWords_ = 0;
+    std::shared_ptr<const class TDesignMetrics> metrics_;
+    qreal emPixels_ = 0;
     bool lineFinished_ = false;
     bool inReport_ = false;
 };

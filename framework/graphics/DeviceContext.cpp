@@ -14,9 +14,11 @@
 #include <QPainterPath>
 #include <QRawFont>
 #include <QtEndian>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 // ---- Base context --------------------------------------------------------------------
 
@@ -153,9 +155,47 @@ QFontMetricsF MetricsOf(const QFont& font, qreal& scale) {
     return QFontMetricsF(Measurable(font, scale));
 }
 
+namespace {
+
+// The advances of the first 256 characters of a font at its measuring size, each asked of
+// the font machinery once: a long text then measures at the cost of a table look-up a
+// character.
+class TLatinAdvances {
+public:
+    qreal Of(const QFontMetricsF& fm, QChar c) {
+        qreal& kept = advances_[c.unicode()];
+        if (kept < 0) kept = fm.horizontalAdvance(c);
+        return kept;
+    }
+    TLatinAdvances() { advances_.fill(-1); }
+
+private:
+    std::array<qreal, 256> advances_;
+};
+
+TLatinAdvances& LatinAdvancesOf(const QFont& font) {
+    thread_local QHash<QString, std::shared_ptr<TLatinAdvances>> cache;
+    const QString key = font.key();
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return **it;
+    if (cache.size() >= 64) cache.clear();
+    return **cache.insert(key, std::make_shared<TLatinAdvances>());
+}
+
+// Halves to even as RoundInt does, whatever the rounding mode, in double precision: a long
+// text rounds its running width once a character.
+int RoundHalfEven(qreal v) {
+    if (!(std::abs(v) < 1e9)) return RoundInt(v);
+    qreal r = std::floor(v + 0.5);
+    if (r - v == 0.5 && std::fmod(r, 2) != 0) r -= 1;
+    return static_cast<int>(r);
+}
+
+} // namespace
+
 TTextRun MeasureTextRun(const QFont& font, const QString& text) {
     qreal k;
     const QFontMetricsF fm = MetricsOf(font, k);
+    TLatinAdvances& latin = LatinAdvancesOf(font);
     TTextRun run;
     const TCell cell = CellOf(font);
     run.ascent = cell.ascent;
@@ -168,11 +208,11 @@ TTextRun MeasureTextRun(const QFont& font, const QString& text) {
             text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
         if (pair)
             pos += fm.horizontalAdvance(text.mid(i, 2)) * k;
+        else if (text[i].unicode() < 256)
+            pos += latin.Of(fm, text[i] == QLatin1Char('\t') ? QLatin1Char(' ') : text[i]) * k;
         else
-            pos += (text[i] == QLatin1Char('\t') ? fm.horizontalAdvance(QLatin1Char(' '))
-                                                 : fm.horizontalAdvance(text[i])) *
-                   k;
-        const int rounded = RoundInt(pos);
+            pos += fm.horizontalAdvance(text[i]) * k;
+        const int rounded = RoundHalfEven(pos);
         run.advances[static_cast<size_t>(i)] = rounded - previous;
         previous = rounded;
         if (pair) ++i; // the low surrogate advances nothing
@@ -354,6 +394,42 @@ qreal DeviceGlyphSize(const QPainter& painter, const QFont& font) {
     return size * stretch;
 }
 
+// The characters of a run that can show: those whose cells come within two ems of the part
+// of the device the painter can reach, in the run's own coordinates (x along the baseline).
+struct TRunSlice {
+    qsizetype first = 0;
+    qsizetype count = 0;
+    qreal start = 0; // where the first of them begins along the baseline
+};
+TRunSlice SliceOnShow(const QPainter& painter, const QFont& font, const TTextRun& run,
+                      qreal start) {
+    const qsizetype n = static_cast<qsizetype>(run.advances.size());
+    TRunSlice all{0, n, start};
+    const QPaintDevice* device = painter.device();
+    if (!device || n < 64) return all;
+    bool invertible = false;
+    const QTransform back = painter.combinedTransform().inverted(&invertible);
+    if (!invertible) return all;
+    QRectF room = back.mapRect(QRectF(0, 0, device->width(), device->height()));
+    if (painter.hasClipping()) room &= painter.clipBoundingRect();
+    const qreal em = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    const qreal margin = 2 * std::max<qreal>(em, 1) * std::max<qreal>(1, WidthFactor(font));
+    const qreal from = room.left() - margin, to = room.right() + margin;
+    TRunSlice slice{0, 0, start};
+    qreal x = start;
+    qsizetype i = 0;
+    for (; i < n && x + run.advances[static_cast<size_t>(i)] < from; ++i)
+        x += run.advances[static_cast<size_t>(i)];
+    slice.first = i;
+    slice.start = x;
+    for (; i < n && x <= to; ++i)
+        x += run.advances[static_cast<size_t>(i)];
+    // A pair of surrogates stays whole.
+    if (i < n && i > 0 && run.advances[static_cast<size_t>(i)] == 0) ++i;
+    slice.count = i - slice.first;
+    return slice;
+}
+
 void PaintLines(QPainter& painter, const QFont& font, const TTextPlacement& place,
                 const TTextRun& run, const QColor& color) {
     if (!font.underline() && !font.strikeOut()) return;
@@ -387,16 +463,23 @@ void PaintTextRun(QPainter& painter, const QFont& font, QPointF p, unsigned text
     // which rasterises each glyph whole (and fails on glyphs wider than it can describe).
     const qreal size = DeviceGlyphSize(painter, font);
     if (size <= kMaxFontPixels) {
+        // Only the characters that can reach the part of the device on show are looked up
+        // and drawn: a run far longer than its room costs what its room holds.
+        const TRunSlice slice = SliceOnShow(painter, font, run, place.start);
+        const QString shown = text.mid(slice.first, slice.count);
+        TTextRun part;
+        part.advances.assign(run.advances.begin() + slice.first,
+                             run.advances.begin() + slice.first + slice.count);
         if (size > kMaxRasterTextPixels) {
             qreal k = 1;
             QFont face = Measurable(font, k);
             face.setStretch(QFont::Unstretched);
             const QRawFont& raw = RawFontFor(face);
             PaintGlyphOutlines(painter, face, raw, k, WidthFactor(font),
-                               VisibleGlyphs(raw, text, run, place.start), place.baseline, color);
+                               VisibleGlyphs(raw, shown, part, slice.start), place.baseline, color);
         } else {
             const QRawFont& raw = RawFontFor(font);
-            PaintGlyphs(painter, font, raw, VisibleGlyphs(raw, text, run, place.start),
+            PaintGlyphs(painter, font, raw, VisibleGlyphs(raw, shown, part, slice.start),
                         place.baseline, color);
         }
     }

@@ -1,5 +1,8 @@
 #include "framework/graphics/TextDraw.h"
 
+#include <QFontMetricsF>
+#include <memory>
+
 namespace {
 
 // Removes accelerator prefixes: "&x" marks x, "&&" stands for "&".
@@ -147,4 +150,82 @@ int DrawText(TDeviceContext* dc, const QString& text, QRect& rect, unsigned form
     }
     dc->SetTextAlign(savedAlign);
     return height;
+}
+
+// ---- Design metrics --------------------------------------------------------------------
+
+namespace {
+
+// Unhinted advances at this em are the design advances scaled, with no rounding to speak of.
+constexpr int kDesignPixels = 1024;
+
+QFont DesignFont(const QFont& font) {
+    QFont f = font;
+    f.setPixelSize(kDesignPixels);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    f.setKerning(false);
+    f.setUnderline(false);
+    f.setStrikeOut(false);
+    return f;
+}
+
+} // namespace
+
+TDesignMetrics::TDesignMetrics(const QFont& font) : font_(DesignFont(font)) {
+    const QFontMetricsF fm(font_);
+    ascent_ = fm.ascent() / kDesignPixels;
+    descent_ = fm.descent() / kDesignPixels;
+    latin_.fill(-1);
+}
+
+qreal TDesignMetrics::Measure(QStringView chars) const {
+    return QFontMetricsF(font_).horizontalAdvance(chars.toString()) / kDesignPixels;
+}
+
+qreal TDesignMetrics::AdvanceAt(QStringView text, qsizetype i, int* units) const {
+    QChar c = text[i];
+    if (c == QLatin1Char('\t')) c = QLatin1Char(' ');
+    const bool pair = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    if (units) *units = pair ? 2 : 1;
+    if (!pair && c.unicode() < 256) {
+        float& kept = latin_[c.unicode()];
+        if (kept < 0) kept = static_cast<float>(Measure(QStringView(&c, 1)));
+        return kept;
+    }
+    const char32_t code = pair ? QChar::surrogateToUcs4(c, text[i + 1]) : c.unicode();
+    if (auto it = others_.constFind(code); it != others_.constEnd()) return *it;
+    if (others_.size() > 4096) others_.clear();
+    const qreal advance = Measure(pair ? text.mid(i, 2) : QStringView(&c, 1));
+    others_.insert(code, advance);
+    return advance;
+}
+
+qreal TDesignMetrics::Width(QStringView text) const {
+    qreal width = 0;
+    int units = 1;
+    for (qsizetype i = 0; i < text.size(); i += units)
+        width += AdvanceAt(text, i, &units);
+    return width;
+}
+
+std::shared_ptr<const TDesignMetrics> DesignMetricsOf(const QFont& font) {
+    thread_local QHash<QString, std::shared_ptr<const TDesignMetrics>> cache;
+    const QString key = DesignFont(font).key();
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+    if (cache.size() >= 64) cache.clear();
+    return *cache.insert(key, std::make_shared<const TDesignMetrics>(font));
+}
+
+long double EmInchesOf(const TFont& font) {
+    const int ppi = font.PixelsPerInch();
+    const int height = font.Height();
+    const int points = font.Size();
+    if (height < 0 && points > 0 && -MulDiv(points, ppi, 72) == height)
+        return static_cast<long double>(points) / 72;
+    if (height > 0) {
+        // A positive height is the whole cell.
+        const qreal cell = DesignMetricsOf(font.ToQFont())->LineHeight();
+        return cell > 0 ? height / cell / ppi : static_cast<long double>(height) / ppi;
+    }
+    return static_cast<long double>(-static_cast<int64_t>(height)) / ppi;
 }

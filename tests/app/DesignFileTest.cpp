@@ -162,6 +162,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "rear.lines[1]: expected a string, found a number"},
         Damaged{"LineBreakInBand", Design(R"("rear": {"leftBand": "a\nb"})"),
                 "rear.leftBand: a one-line text holds a line break"},
+        // A carriage return alone, and the breaks of other systems, break a line as well.
+        Damaged{"CarriageReturnInLine", Design(R"("front": {"line": "a\rb"})"),
+                "front.line: a one-line text holds a line break"},
+        Damaged{"LineSeparatorInBand", Design(R"("rear": {"rightBand": "a\u2028b"})"),
+                "rear.rightBand: a one-line text holds a line break"},
+        Damaged{"NextLineInALine", Design(R"("rear": {"lines": ["uno", "a\u0085b"]})"),
+                "rear.lines[1]: a line holds a line break"},
         Damaged{"SizeZero", Design(R"("rear": {"font": {"size": 0}})"),
                 "rear.font.size: 0 is out of range (1 to 1638)"},
         Damaged{"SizeHuge", Design(R"("rear": {"bandFont": {"size": 1e9}})"),

@@ -6,6 +6,7 @@
 #include "framework/widgets/Forms.h"
 #include "support/TestSupport.h"
 
+#include <QFontDatabase>
 #include <QTest>
 #include <climits>
 #include <memory>
@@ -344,3 +345,21 @@ TEST_F(AngleLabelTest, LayoutSetsAngleThenDirectionAndSizesAtTheEnd) {
 }
 
 } // namespace
+
+// A face of bitmaps alone cannot be turned: the label shows the face that prints in its
+// stead, and keeps an outline face as it is.
+TEST_F(AngleLabelTest, ABitmapFaceShowsAsTheFaceThatPrints) {
+    const int id =
+        QFontDatabase::addApplicationFont(TestData(QStringLiteral("fonts/bitmap-only.bdf")));
+    ASSERT_GE(id, 0);
+    const QString bitmapFace = QFontDatabase::applicationFontFamilies(id).value(0);
+    label->SetAngle(90);
+    for (const auto& [face, shown] :
+         {std::pair{bitmapFace, QStringLiteral("Arial")},
+          std::pair{QStringLiteral("URW Gothic"), QStringLiteral("URW Gothic")}}) {
+        label->Font()->SetName(face);
+        label->CreateRotatedFont();
+        EXPECT_EQ(label->RotatedFont()->logFont.FaceName(), shown);
+    }
+    QFontDatabase::removeApplicationFont(id);
+}

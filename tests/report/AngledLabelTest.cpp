@@ -2,8 +2,13 @@
 // for each anchor, and its print on the page.
 #include "ItemsSupport.h"
 
+#include "framework/graphics/FontConfig.h"
+#include "framework/graphics/Printers.h"
+
 #include <QApplication>
+#include <QFontDatabase>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTimer>
 #include <cmath>
 #include <cstring>
@@ -35,8 +40,8 @@ const QString kRasterFace = QStringLiteral("Terminal");
 class AngledLabelTest : public ItemsTest {
 protected:
     // A label on a band of a zoom-100 report, with its window handle, so that it knows the
-    // outline faces and lays itself out. Eleven digits of 11-pixel Times New Roman
-    // (half an em each) measure 60 x 14, the cell that face has at that size.
+    // outline faces and lays itself out. Ten digits of 9-point (12-pixel) Times New Roman,
+    // half an em each, measure 60 x 13: its design cell is 1.107 em.
     TRpAngledLabel* NewLabel(TRpBand** bandOut = nullptr) {
         TReport* report = NewReport();
         TRpBand* band = NewBand(report, 100);
@@ -46,8 +51,8 @@ protected:
         label->Size()->SetUnits(TRpUnit::MM);
         label->HandleNeeded();
         label->Font()->SetName(QStringLiteral("Times New Roman"));
-        label->Font()->SetHeight(-11);
-        label->SetCaption(QStringLiteral("00000000000"));
+        label->Font()->SetSize(9);
+        label->SetCaption(QStringLiteral("0000000000"));
         return label;
     }
 };
@@ -138,6 +143,52 @@ TEST_F(AngledLabelTest, LongFaceNameIsCutInsideTheFontRecord) {
     EXPECT_EQ(lf.lfOutPrecision, OUT_TT_ONLY_PRECIS);
 }
 
+// Every face with outlines turns and prints in itself, whether TrueType, OpenType or Type 1
+// (the URW faces come in the last two, each under two foundries); only a face of bitmaps
+// is replaced. The turned texts of a PDF name the face.
+TEST_F(AngledLabelTest, EveryScalableFacePrintsInItselfAndOnlyBitmapFacesAreReplaced) {
+    const int bitmaps =
+        QFontDatabase::addApplicationFont(TestData(QStringLiteral("fonts/bitmap-only.bdf")));
+    ASSERT_GE(bitmaps, 0);
+    const QString bitmapFace = QFontDatabase::applicationFontFamilies(bitmaps).value(0);
+    struct Case {
+        QString face;
+        const char* inPdf; // the font's name as the PDF lists it; none when replaced
+    };
+    const Case cases[] = {{QStringLiteral("URW Gothic"), "URWGothic"},
+                          {QStringLiteral("URW Bookman"), "URWBookman"},
+                          {QStringLiteral("Z003"), "Z003"},
+                          {QStringLiteral("Liberation Serif"), "LiberationSerif"},
+                          {bitmapFace, nullptr}};
+    TPrinter printers;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.face.toStdString());
+        TRpBand* band = nullptr;
+        TRpAngledLabel* label = NewLabel(&band);
+        label->SetAngle(90);
+        label->Font()->SetName(c.face);
+        if (!c.inPdf) {
+            EXPECT_NE(label->Font()->Name(), c.face);
+            EXPECT_TRUE(IsScalableFace(label->Font()->Name()));
+            continue;
+        }
+        EXPECT_EQ(label->Font()->Name(), c.face);
+        const QString file = TestTempDir() + QStringLiteral("/face.pdf");
+        const TOutputFileQuestion saved =
+            SetOutputFileQuestion([file](const QString&) { return std::optional(file); });
+        TCustomReport* report = label->Report();
+        report->PrinterSettings()->SetPrinterIndex(
+            static_cast<int>(printers.Printers().indexOf(TPrinter::PdfPrinterName())));
+        report->PrintReport();
+        SetOutputFileQuestion(saved);
+        QProcess fonts;
+        fonts.start(QStringLiteral("pdffonts"), {file});
+        ASSERT_TRUE(fonts.waitForFinished(30000));
+        EXPECT_TRUE(fonts.readAllStandardOutput().contains(c.inPdf));
+    }
+    QFontDatabase::removeApplicationFont(bitmaps);
+}
+
 // ---- Layout ----------------------------------------------------------------------------
 
 struct TurnCase {
@@ -148,14 +199,14 @@ struct TurnCase {
 
 class TurnTest : public AngledLabelTest, public ::testing::WithParamInterface<TurnCase> {};
 
-// A 60 x 14 text: the box and the point where the unturned cell's top-left corner goes.
+// A 60 x 13 text: the box and the point where the unturned cell's top-left corner goes.
 TEST_P(TurnTest, BoxAndOriginFollowTheAngle) {
     const TurnCase& c = GetParam();
     TRpAngledLabel* label = NewLabel();
     label->SetBounds(100, 200, label->Width(), label->Height());
     label->SetAngle(c.angle);
     ASSERT_EQ(label->TextWidth(), 60);
-    ASSERT_EQ(label->TextHeight(), 14);
+    ASSERT_EQ(label->TextHeight(), 13);
     EXPECT_EQ(label->Box().size(), c.box);
     EXPECT_EQ(label->TextOrigin(), c.origin);
     // Auto-sized with asNone: the top-left corner stays, the size is the box.
@@ -164,10 +215,10 @@ TEST_P(TurnTest, BoxAndOriginFollowTheAngle) {
 
 INSTANTIATE_TEST_SUITE_P(
     Angles, TurnTest,
-    ::testing::Values(TurnCase{0, {60, 14}, {0, 0}}, TurnCase{90, {14, 60}, {0, 60}},
-                      TurnCase{180, {60, 14}, {60, 14}}, TurnCase{270, {14, 60}, {14, 0}},
-                      // sin 45 x 60 = 42.43 and sin 45 x 14 = 9.90: 42 + 10 both ways.
-                      TurnCase{45, {52, 52}, {0, 42}}),
+    ::testing::Values(TurnCase{0, {60, 13}, {0, 0}}, TurnCase{90, {13, 60}, {0, 60}},
+                      TurnCase{180, {60, 13}, {60, 13}}, TurnCase{270, {13, 60}, {13, 0}},
+                      // sin 45 x 60 = 42.43 and sin 45 x 13 = 9.19: 42 + 9 both ways.
+                      TurnCase{45, {51, 51}, {0, 42}}),
     [](const ::testing::TestParamInfo<TurnCase>& i) { return std::to_string(i.param.angle); });
 
 TEST_F(AngledLabelTest, ProjectionsAtFortyFiveDegrees) {
@@ -176,8 +227,8 @@ TEST_F(AngledLabelTest, ProjectionsAtFortyFiveDegrees) {
     const TRpTurnedExtents e = label->Extents();
     EXPECT_EQ(e.Ws, 42);
     EXPECT_EQ(e.Wc, 42);
-    EXPECT_EQ(e.Hc, 10);
-    EXPECT_EQ(e.Hs, 10);
+    EXPECT_EQ(e.Hc, 9);
+    EXPECT_EQ(e.Hs, 9);
 }
 
 struct AnchorCase {
@@ -214,9 +265,12 @@ INSTANTIATE_TEST_SUITE_P(
         AnchorCase{"TextLeft", asTextLeft, {100, 187, 120, 27}},
         // The end of the text: at 0 degrees its top-right corner, (160, 200).
         AnchorCase{"TextRight", asTextRight, {40, 200, 120, 27}},
-        // The middle stays: Round(-60 / 2) = -30, and Round(-13 / 2) = -6, the half going
-        // to the even side.
-        AnchorCase{"TextCenter", asTextCenter, {70, 194, 120, 27}}),
+        // The middle stays at each of the three changes, each rounded with the half going
+        // to the even side: Arial's ten digits at 12 pixels, 67 x 13, put the corner at
+        // (100 + Round(-3.5), 200 + Round(0.5)) = (96, 200); at 24 pixels, 133 x 27, at
+        // (96 + Round(-33), 200 + Round(-7)) = (63, 193); nine digits, 120 wide, at
+        // (63 + Round(6.5), 193) = (69, 193).
+        AnchorCase{"TextCenter", asTextCenter, {69, 193, 120, 27}}),
     [](const ::testing::TestParamInfo<AnchorCase>& i) { return std::string(i.param.name); });
 
 struct FixedCase {
@@ -228,7 +282,7 @@ struct FixedCase {
 class FixedSizeTest : public AngledLabelTest, public ::testing::WithParamInterface<FixedCase> {};
 
 // Without auto-size the item keeps its 100 x 40 bounds and the text's anchored point goes
-// to the matching point of the item (a 60 x 14 text).
+// to the matching point of the item (a 60 x 13 text).
 TEST_P(FixedSizeTest, OriginPutsTheAnchoredPointOnTheItem) {
     const FixedCase& c = GetParam();
     TRpAngledLabel* label = NewLabel();
@@ -243,17 +297,17 @@ TEST_P(FixedSizeTest, OriginPutsTheAnchoredPointOnTheItem) {
 INSTANTIATE_TEST_SUITE_P(
     Anchors, FixedSizeTest,
     ::testing::Values(
-        // Centred both ways: hx = Round(40 / 2) = 20, hy = Round(26 / 2) = 13.
-        FixedCase{0, asTextCenter, {20, 13}},
-        // At 90 the box is 14 x 60: hx = 43, hy = Round(-20 / 2) = -10; origin
-        // (hx + Ws, hy + Wc + Hs) = (43, 50).
-        FixedCase{90, asTextCenter, {43, 50}},
-        // The start of the text at the bottom-left: (0, Height - Hs) = (0, 26).
-        FixedCase{0, asTextLeft, {0, 26}},
+        // Centred both ways: hx = Round(40 / 2) = 20, hy = Round(27 / 2) = 14.
+        FixedCase{0, asTextCenter, {20, 14}},
+        // At 90 the box is 13 x 60: hx = Round(87 / 2) = 44, hy = Round(-20 / 2) = -10;
+        // origin (hx + Ws, hy + Wc + Hs) = (44, 50).
+        FixedCase{90, asTextCenter, {44, 50}},
+        // The start of the text at the bottom-left: (0, Height - Hs) = (0, 27).
+        FixedCase{0, asTextLeft, {0, 27}},
         // The end at the top-right: (Width - Ws - Hc, Wc) = (40, 0).
         FixedCase{0, asTextRight, {40, 0}},
-        // Upside down, the start at the top-right: (Width, Hs) = (100, 14).
-        FixedCase{180, asTextLeft, {100, 14}},
+        // Upside down, the start at the top-right: (Width, Hs) = (100, 13).
+        FixedCase{180, asTextLeft, {100, 13}},
         // Reading downwards, the end at the bottom: (Width - Ws, Height - Wc - Hs) = (100,
         // -20).
         FixedCase{270, asTextRight, {100, -20}}),
@@ -426,9 +480,33 @@ TEST_F(AngledLabelTest, OnPrintTextPrintsOnce) {
         text = QStringLiteral("WWWWWWWWWWWWWWWWWWWW");
     };
     RunPass(label->Report());
-    EXPECT_EQ(seen, QStringLiteral("00000000000"));
-    EXPECT_EQ(label->Caption(), QStringLiteral("00000000000"));
+    EXPECT_EQ(seen, QStringLiteral("0000000000"));
+    EXPECT_EQ(label->Caption(), QStringLiteral("0000000000"));
     EXPECT_EQ(label->Width(), 60);
     const QImage page = RenderKeptPage(label->Report()->RpPrinter(), 1);
-    EXPECT_GT(DarkBox(page, page.rect()).width(), 150); // twenty W's of the 11-pixel face
+    EXPECT_GT(DarkBox(page, page.rect()).width(), 150); // twenty W's of the 12-pixel face
+}
+
+// A front line of a million characters running down to the right from its corner, inside
+// its frame: only the
+// characters that can reach the frame are drawn, so the kept page holds a few hundred of
+// them, not the million; it says that the text does not fit.
+TEST_F(AngledLabelTest, OnlyWhatCanReachTheFramePrints) {
+    TRpAngledLabel* label = NewLabel();
+    label->SetAngle(315);
+    label->Size()->SetLeft(20);
+    label->Size()->SetTop(20);
+    label->SetClipFrame(TRpTextFrame{0, 0, 1200, 1200});
+    label->SetCaption(QString(1'000'000, QLatin1Char('W')));
+    EXPECT_FALSE(label->TextFits());
+    RunPass(label->Report());
+    const std::unique_ptr<TMetafile> page = label->Report()->RpPrinter()->FetchPage(1);
+    ASSERT_TRUE(page);
+    EXPECT_LT(page->Data().size(), 64 * 1024);
+    const QImage image = RenderKeptPage(label->Report()->RpPrinter(), 1);
+    const QRect frame(MMToPixels(0), MMToPixels(0), MMToPixels(120) + 1, MMToPixels(120) + 1);
+    EXPECT_EQ(DarkPixels(image, image.rect()), DarkPixels(image, frame.translated(38, 38)));
+    EXPECT_GT(DarkPixels(image, image.rect()), 1000);
+    label->SetCaption(QStringLiteral("Concerto"));
+    EXPECT_TRUE(label->TextFits());
 }

@@ -5,6 +5,8 @@
 
 #include "framework/core/Reader.h"
 #include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/Printers.h"
+#include "framework/graphics/TextDraw.h"
 
 namespace {
 
@@ -16,12 +18,11 @@ void UseMono(TControl* item, int pixels) {
     item->Font()->SetHeight(-pixels);
 }
 
-// The line pitch of a font: the height of its text cell as the graphics layer reports it
-// (the formatter's own arithmetic on top of it is what these tests check).
+// The line pitch of a font in pixels: its face's design cell at its size, rounded (the
+// formatter's own arithmetic on top of it is what these tests check).
 int PitchOf(const char* family, int pixels) {
     QFont f(QString::fromLatin1(family));
-    f.setPixelSize(pixels);
-    return TextMetricsOf(f).tmHeight;
+    return RoundInt(DesignMetricsOf(f)->LineHeight() * pixels);
 }
 
 } // namespace
@@ -363,4 +364,152 @@ TEST_F(TextPrintTest, OnPrintChangesTheTextForThisPrintOnly) {
     const QImage page = RenderKeptPage(report->RpPrinter(), 1);
     const QRect ink = DarkBox(page, page.rect());
     EXPECT_NEAR(ink.width(), 8 * 12, 4); // eight characters of 12 pixels
+}
+
+// ---- Texts kept inside a frame ---------------------------------------------------------
+
+// A rear text of one 80,000-character line of short words: every word is measured once,
+// and inside a frame of five lines none past the sixth line is measured at all.
+TEST_F(TextItemsTest, WordsAreMeasuredOnceAndNoneBelowTheFrame) {
+    TRpMemo* memo = NewMemo(50); // "ab " is 18 pixels: two words a line
+    QString text;
+    for (int i = 0; i < 80'000 / 3; ++i)
+        text += QStringLiteral("ab ");
+    memo->Lines()->Add(text);
+    memo->BuildFormattedLines();
+    EXPECT_EQ(memo->MeasuredWords(), 80'000 / 3);
+    EXPECT_EQ(memo->FormattedLines().size(), 80'000 / 6);
+    const TRpPrintableSize* size = memo->Size();
+    memo->SetClipFrame(
+        TRpTextFrame{0, size->NativeValue(TRpPrintableSize::iTop), 500, 5 * memo->LinePitch()});
+    memo->BuildFormattedLines();
+    EXPECT_LE(memo->MeasuredWords(), 7 * 2 + 2);
+    EXPECT_FALSE(memo->TextFits());
+    memo->Lines()->SetList({QStringLiteral("ab ab"), QStringLiteral("ab")});
+    EXPECT_TRUE(memo->TextFits());
+}
+
+// Nothing of a framed text prints outside its frame, the band does not grow for it and
+// nothing goes on to another page; a turned text is cut at its frame too.
+TEST_F(TextPrintTest, FramedTextsPrintInsideTheirFramesOnOnePage) {
+    TReport* report = NewReport();
+    TRpBand* band = NewBand(report, 30);
+    QStringList lines;
+    for (int i = 0; i < 60; ++i)
+        lines << QStringLiteral("HHHHHHHHHHHHHHHHHHHH");
+    TRpMemo* memo = NewPageMemo(band, 10, 5, 80, 10, lines);
+    memo->SetAutoStretch(true);
+    memo->Font()->SetColor(clBlack);
+    // 20 to 60 mm across, 0 to 25 mm down: the lines are 20 to 68 mm wide.
+    memo->SetClipFrame(TRpTextFrame{200, 0, 400, 250});
+    auto* turned = NewItem<TRpAngledLabel>(band, 120, 2, 10, 10);
+    turned->HandleNeeded();
+    turned->Font()->SetName(QStringLiteral("Arial"));
+    turned->Font()->SetSize(20);
+    turned->SetAngle(270);
+    turned->SetCaption(QString(200, QLatin1Char('H')));
+    turned->SetClipFrame(TRpTextFrame{1100, 0, 300, 200});
+    EXPECT_FALSE(memo->TextFits());
+    EXPECT_FALSE(turned->TextFits());
+    auto* below = NewBand(report, 10, rbSummary);
+    NewItem<TRpShape>(below, 0, 0, 5, 5)->Brush()->SetColor(clBlack);
+    RunPass(report);
+    ASSERT_EQ(report->RpPrinter()->PagesBegun(), 1);
+    EXPECT_TRUE(memo->ItemDone());
+    const QImage page = RenderKeptPage(report->RpPrinter(), 1);
+    // The band starts at 10 mm: the memo's frame is 30 to 70 mm across, 10 to 35 mm down,
+    // the label's 120 to 150 mm across, 10 to 30 mm down.
+    const QRect memoFrame(MMToPixels(30), MMToPixels(10), MMToPixels(40), MMToPixels(25));
+    const QRect labelFrame(MMToPixels(120), MMToPixels(10), MMToPixels(30), MMToPixels(20));
+    EXPECT_GT(DarkPixels(page, memoFrame), 500);
+    EXPECT_GT(DarkPixels(page, labelFrame), 100);
+    // (A pixel more all round: the frames' edges are rounded to the page's pixels.)
+    const QRect text(0, 0, page.width(), MMToPixels(39));
+    EXPECT_EQ(DarkPixels(page, text) - DarkPixels(page, memoFrame.adjusted(-1, -1, 1, 1)) -
+                  DarkPixels(page, labelFrame.adjusted(-1, -1, 1, 1)),
+              0);
+    // The band kept its height: the summary's square stands right below it, at 40 mm.
+    EXPECT_EQ(DarkBox(page, QRect(0, MMToPixels(39), page.width(), 200)).top(), MMToPixels(40));
+}
+
+// A block of lines has its breaks and its pitch from the face's design, not from the pixels
+// of the device it prints on: the kept page (96 dpi), the PDF file printer (600 dpi) and the
+// PDF queue (300 dpi, when a print server runs) put the lines at the same places.
+TEST_F(TextPrintTest, LinesStandAtTheSamePlacesAtEveryResolution) {
+    TReport* report = NewReport();
+    TRpBand* band = NewBand(report, 120);
+    QStringList lines;
+    for (int i = 0; i < 15; ++i)
+        lines << QStringLiteral("HH HHH HHHH HH HHH");
+    auto* memo = NewItem<TRpMemo>(band, 10, 10, 70, 100);
+    memo->SetAutoSize(false);
+    memo->SetTransparent(true);
+    memo->Font()->SetName(QStringLiteral("Arial"));
+    memo->Font()->SetSize(12);
+    memo->Font()->SetColor(clBlack);
+    memo->Lines()->SetList(lines);
+    RunPass(report);
+    constexpr int dpi = 300;
+    std::unique_ptr<TMetafile> kept = report->RpPrinter()->FetchPage(1);
+    ASSERT_TRUE(kept);
+    QImage preview(RoundInt(kept->Width() * dpi / 96.0), RoundInt(kept->Height() * dpi / 96.0),
+                   QImage::Format_RGB32);
+    preview.fill(Qt::white);
+    {
+        QPainter painter(&preview);
+        kept->Play(painter, QRectF(preview.rect()));
+    }
+    // Tops of the lines' ink and their left and right ends, in millimetres.
+    struct Block {
+        std::vector<double> tops;
+        std::vector<std::pair<double, double>> ends;
+    };
+    auto blockOf = [&](const QImage& page) {
+        Block b;
+        const QRect area(0, RoundInt(15 * dpi / 25.4), page.width(), RoundInt(110 * dpi / 25.4));
+        for (const TInkRun& run : InkRows(page, area)) {
+            const QRect ink =
+                DarkBox(page, QRect(0, run.top, page.width(), run.bottom - run.top + 1));
+            b.tops.push_back(run.top * 25.4 / dpi);
+            b.ends.emplace_back(ink.left() * 25.4 / dpi, (ink.right() + 1) * 25.4 / dpi);
+        }
+        return b;
+    };
+    const Block want = blockOf(preview);
+    ASSERT_EQ(want.tops.size(), 15u);
+    // The design cell of 12-point Arial: 1.117 em, 4.73 mm a line.
+    EXPECT_NEAR((want.tops.back() - want.tops.front()) / 14, memo->LinePitch() / 10, 0.02);
+
+    QStringList printed;
+    const QString file = TestTempDir() + QStringLiteral("/lines-600.pdf");
+    const TOutputFileQuestion saved =
+        SetOutputFileQuestion([file](const QString&) { return std::optional(file); });
+    TPrinter printers;
+    report->PrinterSettings()->SetPrinterIndex(
+        static_cast<int>(printers.Printers().indexOf(TPrinter::PdfPrinterName())));
+    report->PrintReport();
+    SetOutputFileQuestion(saved);
+    printed << file;
+    if (!PdfQueue().isEmpty()) {
+        const QString title = UniqueJobTitle("lines-300");
+        report->SetReportTitle(title);
+        report->PrinterSettings()->SetPrinterIndex(
+            static_cast<int>(printers.Printers().indexOf(PdfQueue())));
+        report->PrintReport();
+        printed << WaitForQueueOutput(title);
+    }
+    for (const QString& pdf : printed) {
+        SCOPED_TRACE(pdf.toStdString());
+        const Block got = blockOf(RenderPdfPage(pdf, 1, dpi));
+        ASSERT_EQ(got.tops.size(), 15u);
+        // The whole block within a tenth of a millimetre plus a 96-dpi pixel, the grid of
+        // the kept page; each line where the kept page has it.
+        EXPECT_NEAR(got.tops.back() - got.tops.front(), want.tops.back() - want.tops.front(),
+                    0.1 + 25.4 / 96);
+        for (size_t i = 0; i < 15; ++i) {
+            EXPECT_NEAR(got.tops[i], want.tops[i], 25.4 / 96 + 25.4 / dpi) << i;
+            EXPECT_NEAR(got.ends[i].first, want.ends[i].first, 25.4 / 96 + 25.4 / dpi) << i;
+            EXPECT_NEAR(got.ends[i].second, want.ends[i].second, 25.4 / 96 + 25.4 / dpi) << i;
+        }
+    }
 }
