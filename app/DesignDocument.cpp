@@ -103,6 +103,7 @@ QStringList ApplyDesign(TForm1& w, const TCoverDesign& d) {
     w.Labelfront->SetAngle(d.frontAngle);
     w.Labelfront->SetTop(d.frontPlace.y());
     w.Labelfront->SetLeft(d.frontPlace.x());
+    w.SetPrintPlace(d.printPlace);
     GiveFont(d.frontFont, {w.Labelfront, w.Labelfronterighe}, w.FontDialogfront,
              w.ColorDialogfront);
 

@@ -25,6 +25,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     ReadLayout(QStringLiteral("Form1.layout"));
 }
 
+TForm1::~TForm1() = default;
+
 Tpreview* TForm1::Layout() const {
     TEditor* editor = TEditor::Of(this);
     return editor ? editor->PrintLayout() : nullptr;
@@ -93,6 +95,7 @@ void TForm1::ImagefronteMouseDown(TObject*, TMouseButton Button, TShiftState, in
     Labelfront->Font()->SetColor(ColorDialogfront->Color());
     Labelfront->SetTop(Y);
     Labelfront->SetLeft(X);
+    if (TCoverDesign::IsPlacement(QPoint(X, Y))) printPlace_ = QPoint(X, Y);
 }
 
 // The memo's text as it stands: its lines joined by line breaks, none after the last.

@@ -5,6 +5,7 @@
 // line's angle and its position; Design reads it out as a value.
 
 #include "app/CoverDesign.h"
+#include "app/SheetComposer.h"
 #include "controls/antAngleLabel.h"
 #include "framework/graphics/ImgList.h"
 #include "framework/widgets/Buttons.h"
@@ -125,6 +126,7 @@ public:
     TColorDialog* ColorDialogrear = nullptr;
 
     explicit TForm1(TComponent* owner);
+    ~TForm1() override;
 
     // The cover as the controls hold it now.
     TCoverDesign Design() const;
@@ -168,11 +170,21 @@ public:
     Q_INVOKABLE void FontDialogrearApply(TObject* Sender, QWidget* Wnd);
     Q_INVOKABLE void BitBtn7Click(TObject* Sender);
 
+    void SetPrintPlace(QPoint p) { printPlace_ = p; }
+    // The sheet that "Anteprima" or "Stampa" composed last, while its report runs and
+    // after, until the next one.
+    Tpreview* LastSheet() const { return current_; }
+
 private:
     // The print-layout window of the editor this window belongs to.
     Tpreview* Layout() const;
+    void RunSheet(TCoverOutput output);
+    std::unique_ptr<Tpreview> sheet_;
+    Tpreview* current_ = nullptr;
 
     // The formats last chosen: a box holding a typed text keeps them.
     TFrontFormat frontFormat_ = TFrontFormat::None;
     TRearFormat rearFormat_ = TRearFormat::None;
+    // Where the front line prints: its last click that counted as a placement.
+    QPoint printPlace_;
 };

@@ -2,8 +2,12 @@
 // "Anteprima" and "Stampa".
 #include "app/Unit1.h"
 
+#include "app/DesignDocument.h"
+#include "app/Editor.h"
+#include "app/SheetComposer.h"
 #include "app/Unit2.h"
 
+#include <QFileInfo>
 #include <optional>
 
 namespace {
@@ -99,6 +103,7 @@ TCoverDesign TForm1::Design() const {
     d.frontLine = Labelfront->Caption();
     d.frontAngle = Labelfront->Angle();
     d.frontPlace = QPoint(Labelfront->Left(), Labelfront->Top());
+    d.printPlace = printPlace_;
     d.frontLines = Memo1->Lines()->List();
     d.frontFont = TCoverFont::Of(Labelfront->Font());
     d.leftBand = Labelr1->Caption();
@@ -111,10 +116,38 @@ TCoverDesign TForm1::Design() const {
 
 // ---- Composition -----------------------------------------------------------------------
 
+// Each sheet is composed on a print layout of its own; the editor's layout keeps the
+// printer set-up from one sheet to the next.
+void TForm1::RunSheet(TCoverOutput output) {
+    TEditor* editor = TEditor::Of(this);
+    Tpreview* kept = Layout();
+    const QString file = editor && editor->Document ? editor->Document->FileName() : QString();
+    std::unique_ptr<Tpreview> sheet =
+        ComposeSheet(Design(), output, QFileInfo(file).completeBaseName());
+    if (kept) CarryReportSetUp(*kept->Report1, *sheet->Report1);
+    // However the pass ends, the sheet is kept until the next one (a sheet composed while
+    // this one's preview was open has ended before it).
+    struct Keep {
+        TForm1* window;
+        Tpreview* kept;
+        std::unique_ptr<Tpreview>& sheet;
+        ~Keep() {
+            if (kept) KeepPrinterSetUp(*sheet->Report1, *kept->Report1);
+            window->sheet_ = std::move(sheet);
+            window->current_ = window->sheet_.get();
+        }
+    } keep{this, kept, sheet};
+    current_ = sheet.get();
+    if (output == TCoverOutput::Preview)
+        sheet->Report1->PreviewReport();
+    else
+        sheet->Report1->PrintReport();
+}
+
 void TForm1::BitBtn1Click(TObject*) {
-    if (Tpreview* layout = Layout()) PreviewCovers(Design(), *layout);
+    RunSheet(TCoverOutput::Preview);
 }
 
 void TForm1::BitBtn2Click(TObject*) {
-    if (Tpreview* layout = Layout()) PrintCovers(Design(), *layout);
+    RunSheet(TCoverOutput::Print);
 }

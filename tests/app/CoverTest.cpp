@@ -146,7 +146,9 @@ protected:
         Application->OnException = nullptr;
         EditorTest::TearDown();
     }
-    QImage RenderKept(int n) const { return KeptPage(preview, n); }
+    // The sheet the last "Anteprima" or "Stampa" composed.
+    Tpreview* Sheet() const { return Form1->LastSheet(); }
+    QImage RenderKept(int n) const { return KeptPage(Sheet(), n); }
 
     QString Picture(const QString& name, QColor colour, QSize size) {
         QImage image(size, QImage::Format_RGB32);
@@ -390,21 +392,26 @@ TEST_F(CoverTest, AFileGoneSinceItWasChosenStopsTheComposition) {
     ASSERT_TRUE(QFile::remove(front));
     Form1->Edit1->SetText(QStringLiteral("sinistra"));
     Anteprima();
-    EXPECT_EQ(shown, QStringList{QStringLiteral("Cannot open file %1.").arg(front)});
-    // Nothing after the front picture was composed, and the report did not run.
-    EXPECT_EQ(preview->RpImage2->Picture()->Graphic(), nullptr);
-    EXPECT_EQ(preview->Labelrp1->Caption(), QStringLiteral("Labelrp1"));
-    EXPECT_EQ(preview->Report1->RpPrinter(), nullptr);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(
+        shown[0].startsWith(QStringLiteral("front picture: Cannot open file %1").arg(front)))
+        << shown[0].toStdString();
+    // No sheet was composed, and no report ran.
+    EXPECT_EQ(Sheet(), nullptr);
 
-    // A rear file that is no picture stops it after the front.
+    // Both pictures unreadable: one message naming both, each with its cover.
     shown.clear();
-    Picture(QStringLiteral("front.jpg"), Qt::red, {30, 30});
     QFile::remove(rear);
     Junk(QStringLiteral("rear.bmp"));
     Stampa();
-    EXPECT_EQ(shown, QStringList{QStringLiteral("Bitmap image is not valid.")});
-    EXPECT_NE(preview->RpImage1->Picture()->Graphic(), nullptr);
-    EXPECT_EQ(preview->Labelrp1->Caption(), QStringLiteral("Labelrp1"));
+    ASSERT_EQ(shown.size(), 1);
+    const QStringList lines = shown[0].split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << shown[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(front));
+    EXPECT_TRUE(
+        lines[1].startsWith(QStringLiteral("rear picture %1: Bitmap image is not valid").arg(rear)))
+        << lines[1].toStdString();
+    EXPECT_EQ(Sheet(), nullptr);
 }
 
 // Placed at (47, 47) the line stands at 47 x 2.12 = 99.64, so 100 report pixels from the
@@ -415,7 +422,7 @@ TEST_F(CoverTest, APlacedLineMovesOnThePageWhenPlacedAgain) {
     Form1->ColorDialogfront->SetColor(clBlack);
     PlaceFrontLine(47, 47);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->BoundsRect().topLeft(), QPoint(100, 100));
+    EXPECT_EQ(Sheet()->RpLabel1->BoundsRect().topLeft(), QPoint(100, 100));
     const QImage first = RenderKept(1);
     const QRect firstInk = InkIn(first, Inside(kFrontFrame));
     ASSERT_FALSE(firstInk.isNull());
@@ -424,7 +431,7 @@ TEST_F(CoverTest, APlacedLineMovesOnThePageWhenPlacedAgain) {
 
     PlaceFrontLine(66, 66);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->BoundsRect().topLeft(), QPoint(140, 140));
+    EXPECT_EQ(Sheet()->RpLabel1->BoundsRect().topLeft(), QPoint(140, 140));
     const QImage second = RenderKept(1);
     const QRect secondInk = InkIn(second, Inside(kFrontFrame));
     ASSERT_FALSE(secondInk.isNull());
@@ -440,9 +447,9 @@ TEST_F(CoverTest, AClickPlacesTheLineAtTwiceAndAlittleMoreItsPixels) {
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
     PlaceFrontLine(100, 50);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->Left(), 212);
-    EXPECT_EQ(preview->RpLabel1->Top(), 106);
-    const TRpPrintableSize* size = preview->RpLabel1->Size();
+    EXPECT_EQ(Sheet()->RpLabel1->Left(), 212);
+    EXPECT_EQ(Sheet()->RpLabel1->Top(), 106);
+    const TRpPrintableSize* size = Sheet()->RpLabel1->Size();
     EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iLeft)), 400.7, 0.1);
     EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 200.3, 0.1);
 
@@ -451,8 +458,8 @@ TEST_F(CoverTest, AClickPlacesTheLineAtTwiceAndAlittleMoreItsPixels) {
     EXPECT_EQ(Form1->Labelfront->Left(), 0);
     EXPECT_EQ(Form1->Labelfront->Top(), 80);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->Left(), 212);
-    EXPECT_EQ(preview->RpLabel1->Top(), 106);
+    EXPECT_EQ(Sheet()->RpLabel1->Left(), 212);
+    EXPECT_EQ(Sheet()->RpLabel1->Top(), 106);
 }
 
 // An unplaced line looks as it does on screen, at the layout's place: face, size, style,
@@ -465,13 +472,13 @@ TEST_F(CoverTest, AnUnplacedLineLooksAsOnScreenAtTheLayoutsPlace) {
     Form1->Labelfront->Font()->SetStyle(TFont::TFontStyles(TFont::fsBold));
     Form1->Labelfront->Font()->SetColor(clRed);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral("Titolo"));
-    EXPECT_EQ(preview->RpLabel1->Angle(), 90);
-    EXPECT_EQ(preview->RpLabel1->Font()->Name(), QStringLiteral("Times New Roman"));
-    EXPECT_EQ(preview->RpLabel1->Font()->Size(), 17);
-    EXPECT_TRUE(preview->RpLabel1->Font()->HasStyle(fsBold));
-    EXPECT_EQ(preview->RpLabel1->Left(), 370);
-    EXPECT_EQ(preview->RpLabel1->Top(), 45);
+    EXPECT_EQ(Sheet()->RpLabel1->Caption(), QStringLiteral("Titolo"));
+    EXPECT_EQ(Sheet()->RpLabel1->Angle(), 90);
+    EXPECT_EQ(Sheet()->RpLabel1->Font()->Name(), QStringLiteral("Times New Roman"));
+    EXPECT_EQ(Sheet()->RpLabel1->Font()->Size(), 17);
+    EXPECT_TRUE(Sheet()->RpLabel1->Font()->HasStyle(fsBold));
+    EXPECT_EQ(Sheet()->RpLabel1->Left(), 370);
+    EXPECT_EQ(Sheet()->RpLabel1->Top(), 45);
     // On the page: red, turned to read upwards from the layout's place, 69.85 mm and
     // 8.47 mm from the band's corner (page 301.8, 69.8).
     const QRect red = BoxOf(RenderKept(1), Inside(kFrontFrame), Reddish);
@@ -479,7 +486,7 @@ TEST_F(CoverTest, AnUnplacedLineLooksAsOnScreenAtTheLayoutsPlace) {
     EXPECT_GT(red.height(), 2 * red.width());
     // Across the line the ink starts below the cell's leading, inside the item's box.
     EXPECT_GE(red.left(), 301);
-    EXPECT_LE(red.right(), 302 + PageFromReport(preview->RpLabel1->Width()) + 1);
+    EXPECT_LE(red.right(), 302 + PageFromReport(Sheet()->RpLabel1->Width()) + 1);
     EXPECT_NEAR(red.top(), 70, 4);
 }
 
@@ -498,13 +505,13 @@ TEST_F(CoverTest, FontSizesAreTheSameInPreviewAndPrint) {
         bool operator==(const Sizes&) const = default;
     };
     auto sizes = [&] {
-        return Sizes{preview->RpLabel1->Font()->Size(), preview->Labelrp1->Font()->Size(),
-                     preview->Labelrp2->Font()->Size(), preview->RpMemo2->Font()->Size()};
+        return Sizes{Sheet()->RpLabel1->Font()->Size(), Sheet()->Labelrp1->Font()->Size(),
+                     Sheet()->Labelrp2->Font()->Size(), Sheet()->RpMemo2->Font()->Size()};
     };
     Anteprima();
     const Sizes previewed = sizes();
     EXPECT_TRUE(previewed == (Sizes{17, 17, 17, 21}));
-    EXPECT_EQ(preview->RpMemo2->Font()->Name(), QStringLiteral("MS Sans Serif"));
+    EXPECT_EQ(Sheet()->RpMemo2->Font()->Name(), QStringLiteral("MS Sans Serif"));
     PdfFileAnswer declined{QString()}; // the job is declined; the composition is done
     Stampa();
     EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
@@ -513,14 +520,14 @@ TEST_F(CoverTest, FontSizesAreTheSameInPreviewAndPrint) {
 
 TEST_F(CoverTest, EmptyCaptionsAreABlankInPreviewOnly) {
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral(" "));
-    EXPECT_EQ(preview->Labelrp1->Caption(), QStringLiteral(" "));
-    EXPECT_EQ(preview->Labelrp2->Caption(), QStringLiteral(" "));
+    EXPECT_EQ(Sheet()->RpLabel1->Caption(), QStringLiteral(" "));
+    EXPECT_EQ(Sheet()->Labelrp1->Caption(), QStringLiteral(" "));
+    EXPECT_EQ(Sheet()->Labelrp2->Caption(), QStringLiteral(" "));
     PdfFileAnswer declined{QString()};
     Stampa();
-    EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral(" "));
-    EXPECT_EQ(preview->Labelrp1->Caption(), QString());
-    EXPECT_EQ(preview->Labelrp2->Caption(), QString());
+    EXPECT_EQ(Sheet()->RpLabel1->Caption(), QStringLiteral(" "));
+    EXPECT_EQ(Sheet()->Labelrp1->Caption(), QString());
+    EXPECT_EQ(Sheet()->Labelrp2->Caption(), QString());
 }
 
 TEST_F(CoverTest, MemoLinesBecomeReportLinesAndAnEmptiedMemoEmptiesThePage) {
@@ -529,14 +536,14 @@ TEST_F(CoverTest, MemoLinesBecomeReportLinesAndAnEmptiedMemoEmptiesThePage) {
     Form1->RadioGroup1Click(Form1->RadioGroup1);
     Form1->Memo1->SetText(QStringLiteral("uno\r\ndue\r\ntre"));
     Anteprima();
-    EXPECT_EQ(preview->RpMemo1->Lines()->List(), QStringList({"uno", "due", "tre"}));
-    EXPECT_EQ(preview->RpMemo1->Font()->Size(), 17);
+    EXPECT_EQ(Sheet()->RpMemo1->Lines()->List(), QStringList({"uno", "due", "tre"}));
+    EXPECT_EQ(Sheet()->RpMemo1->Font()->Size(), 17);
     EXPECT_FALSE(InkIn(RenderKept(1), Inside(kFrontFrame)).isNull());
 
     for (const char* text : {"", "\r\n  \r\n"}) {
         Form1->Memo1->SetText(QString::fromLatin1(text));
         Anteprima();
-        EXPECT_EQ(preview->RpMemo1->Lines()->Count(), 0) << text;
+        EXPECT_EQ(Sheet()->RpMemo1->Lines()->Count(), 0) << text;
         EXPECT_TRUE(InkIn(RenderKept(1), Inside(kFrontFrame)).isNull()) << text;
     }
 }

@@ -337,7 +337,7 @@ TEST_F(MainWindowTest, TheDesignHoldsWhatTheControlsShow) {
     expected.frontPicture = QStringLiteral("/tmp/fronte.jpg");
     expected.frontLine = QStringLiteral("Titolo");
     expected.frontAngle = 135;
-    expected.frontPlace = QPoint(40, 30);
+    expected.PlaceLine(QPoint(40, 30));
     expected.frontFont.color = clBlue;
     expected.leftBand = QStringLiteral("sinistra");
     expected.rightBand = QStringLiteral("destra");

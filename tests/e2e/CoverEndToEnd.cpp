@@ -103,6 +103,21 @@ TRpStandardPreview* OpenPreview() {
     return nullptr;
 }
 
+// Runs step on the preview window once it is open, from the loop that shows it: the
+// composition before it may let events run while its pictures are read.
+void WhenPreviewOpens(std::function<void(TRpStandardPreview*)> step) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, step = std::move(step)] {
+        TRpStandardPreview* p = OpenPreview();
+        if (!p) return;
+        timer->stop();
+        timer->deleteLater();
+        step(p);
+    });
+    timer->start();
+}
+
 // ---- Reading the printed page -----------------------------------------------------------
 
 constexpr int kDpi = 150;
@@ -193,7 +208,6 @@ TEST(CoverEndToEnd, FromStartToPrint) {
 
     TEditor editor;
     TForm1* Form1 = editor.Form1;
-    Tpreview* preview = editor.preview;
     TIntro* Intro = editor.Intro;
     Form1->Show();
     ASSERT_TRUE(WaitUntil([&] { return Form1->Widget()->isVisible() && Intro->Visible(); }));
@@ -257,11 +271,9 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     const QString rpp = QDir(dir).filePath(QStringLiteral("copertina.rpp"));
     const QString pdf = QDir(dir).filePath(QStringLiteral("copertina.pdf"));
     bool previewSeen = false;
-    QTimer::singleShot(0, [&] {
-        TRpStandardPreview* p = nullptr;
-        if (!WaitUntil([&] { return (p = OpenPreview()) != nullptr; })) return;
+    WhenPreviewOpens([&](TRpStandardPreview* p) {
         previewSeen = true;
-        WaitUntil([&] { return preview->Report1->Idle(); });
+        WaitUntil([&] { return Form1->LastSheet() && Form1->LastSheet()->Report1->Idle(); });
         Shot(p->Widget(), "e2e-cover-anteprima");
         {
             auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, rpp); });
@@ -293,7 +305,8 @@ TEST(CoverEndToEnd, FromStartToPrint) {
             d->reject();
         });
         QTest::mouseClick(W(Form1->BitBtn2), Qt::LeftButton);
-        ASSERT_TRUE(WaitUntil([&] { return preview->Report1->Idle(); }));
+        ASSERT_TRUE(
+            WaitUntil([&] { return Form1->LastSheet() && Form1->LastSheet()->Report1->Idle(); }));
     }
     ASSERT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
     ASSERT_EQ(PdfPageCount(pdf), 1);
@@ -367,10 +380,8 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     // when it closed, as the program's own loop lets it go between two events.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QString pageText;
-    QTimer::singleShot(0, [&] {
-        TRpStandardPreview* p = nullptr;
-        if (!WaitUntil([&] { return (p = OpenPreview()) != nullptr; })) return;
-        WaitUntil([&] { return preview->Report1->Idle(); });
+    WhenPreviewOpens([&](TRpStandardPreview* p) {
+        WaitUntil([&] { return Form1->LastSheet() && Form1->LastSheet()->Report1->Idle(); });
         // The page shows before the report has counted its pages: "Page 1 of 0" meanwhile.
         const QRegularExpression counted(QStringLiteral("^Page \\d+ of [1-9]"));
         EXPECT_TRUE(WaitUntil(
@@ -391,7 +402,8 @@ TEST(CoverEndToEnd, FromStartToPrint) {
             d->reject();
         });
         QTest::mouseClick(W(Form1->BitBtn2), Qt::LeftButton);
-        ASSERT_TRUE(WaitUntil([&] { return preview->Report1->Idle(); }));
+        ASSERT_TRUE(
+            WaitUntil([&] { return Form1->LastSheet() && Form1->LastSheet()->Report1->Idle(); }));
     }
     ASSERT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
     ASSERT_EQ(PdfPageCount(booklet), 2);

@@ -1,0 +1,156 @@
+// The sheet composer on values: every design's pages are the same bytes whatever was
+// composed before it, and what one composition gives an item never reaches the next.
+#include "app/SheetComposer.h"
+#include "app/CoverPictures.h"
+#include "app/Unit2.h"
+#include "imaging/jpeg.h"
+#include "support/FormTestSupport.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace {
+
+class SheetComposerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetUsesInchDefaults(false);
+        RegisterJPEGFormats();
+        dir = TestTempDir();
+    }
+
+    QString Picture(const QString& name, QColor colour) {
+        QImage image(QSize(40, 30), QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = QDir(dir).filePath(name);
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+
+    // The kept pages of a preview of design, as the bytes of their metafiles.
+    std::vector<QByteArray> Pages(const TCoverDesign& design, TCoverPictures* pictures = nullptr) {
+        const std::unique_ptr<Tpreview> sheet =
+            ComposeSheet(design, TCoverOutput::Preview, QString(), pictures);
+        sheet->Report1->OnPreview = [](TObject*) {};
+        sheet->Report1->PreviewReport();
+        std::vector<QByteArray> pages;
+        TRpPrinter* kept = sheet->Report1->RpPrinter();
+        EXPECT_TRUE(kept);
+        if (!kept) return pages;
+        for (int n = 1; n <= kept->PagesBegun(); ++n)
+            pages.push_back(kept->FetchPage(n)->Data());
+        return pages;
+    }
+
+    QString dir;
+};
+
+// Designs that differ in everything a composition sets, each leaving something behind
+// that a long-lived layout would have carried into the next: a placed line, lines, band
+// texts, a landscape booklet, a picture.
+std::vector<TCoverDesign> Designs(SheetComposerTest& t, const QString& picture) {
+    std::vector<TCoverDesign> designs;
+    TCoverDesign placed;
+    placed.frontFormat = TFrontFormat::Single;
+    placed.rearFormat = TRearFormat::WithBands;
+    placed.frontPicture = picture;
+    placed.frontLine = QStringLiteral("Primo");
+    placed.frontAngle = 45;
+    placed.PlaceLine(QPoint(100, 60));
+    placed.frontFont.size = 12;
+    placed.leftBand = QStringLiteral("Lato A");
+    placed.rearLines = {QStringLiteral("uno"), QStringLiteral("due")};
+    designs.push_back(placed);
+
+    // Never placed: its line prints at the layout's place, whatever came before.
+    TCoverDesign unplaced;
+    unplaced.frontFormat = TFrontFormat::Single;
+    unplaced.rearFormat = TRearFormat::WithoutBands;
+    unplaced.frontLine = QStringLiteral("Secondo");
+    designs.push_back(unplaced);
+
+    // Placed once, then moved onto the miniature's left column: it prints where placed.
+    TCoverDesign edge = unplaced;
+    edge.frontLine = QStringLiteral("Terzo");
+    edge.PlaceLine(QPoint(30, 150));
+    edge.PlaceLine(QPoint(0, 20));
+    designs.push_back(edge);
+
+    TCoverDesign booklet;
+    booklet.frontFormat = TFrontFormat::Double;
+    booklet.rearFormat = TRearFormat::None;
+    booklet.textMode = TFrontTextMode::Lines;
+    booklet.frontLines = {QStringLiteral("Libretto")};
+    designs.push_back(booklet);
+    (void)t;
+    return designs;
+}
+
+TEST_F(SheetComposerTest, EveryDesignGivesTheSamePagesInEveryOrder) {
+    const std::vector<TCoverDesign> designs =
+        Designs(*this, Picture(QStringLiteral("front.bmp"), QColor(250, 230, 200)));
+    std::vector<std::vector<QByteArray>> alone;
+    for (const TCoverDesign& d : designs) {
+        alone.push_back(Pages(d));
+        ASSERT_FALSE(alone.back().empty());
+    }
+    std::vector<size_t> order(designs.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    TCoverPictures pictures; // shared by the whole batch, as the command line shares it
+    int orders = 0;
+    do {
+        for (size_t i : order) {
+            SCOPED_TRACE(testing::Message() << "order " << orders << " design " << i);
+            EXPECT_TRUE(Pages(designs[i], &pictures) == alone[i]);
+        }
+        ++orders;
+    } while (std::next_permutation(order.begin(), order.end()));
+    EXPECT_EQ(orders, 24);
+    // One read of the picture for all those sheets.
+    EXPECT_EQ(pictures.Reads(), 1);
+}
+
+// The line placed before it moved onto the miniature's edge prints where a design placed
+// there from the start prints.
+TEST_F(SheetComposerTest, AnEdgeClickKeepsThePlaceThatPrints) {
+    TCoverDesign placed;
+    placed.frontFormat = TFrontFormat::Single;
+    placed.frontLine = QStringLiteral("Titolo");
+    placed.PlaceLine(QPoint(80, 90));
+    TCoverDesign moved = placed;
+    moved.PlaceLine(QPoint(120, 0));
+    EXPECT_EQ(moved.frontPlace, QPoint(120, 0));
+    EXPECT_EQ(moved.printPlace, QPoint(80, 90));
+    moved.frontPlace = placed.frontPlace; // what shows differs; what prints must not
+    EXPECT_TRUE(Pages(moved) == Pages(placed));
+    TCoverDesign never = placed;
+    never.printPlace = QPoint();
+    EXPECT_FALSE(Pages(never) == Pages(placed));
+}
+
+// Every cover picture that cannot be read is named with its cover and its file; no sheet
+// is made.
+TEST_F(SheetComposerTest, EveryMissingPictureIsNamed) {
+    TCoverDesign d;
+    d.frontFormat = TFrontFormat::Single;
+    d.rearFormat = TRearFormat::WithBands;
+    d.frontPicture = QDir(dir).filePath(QStringLiteral("gone.jpg"));
+    d.rearPicture = QDir(dir).filePath(QStringLiteral("also-gone.bmp"));
+    try {
+        ComposeSheet(d, TCoverOutput::Print);
+        FAIL() << "composed without its pictures";
+    } catch (const ECoverPictures& e) {
+        ASSERT_EQ(e.Problems().size(), 2);
+        EXPECT_TRUE(e.Problems()[0].startsWith(QStringLiteral("front picture")));
+        EXPECT_TRUE(e.Problems()[0].contains(d.frontPicture));
+        EXPECT_TRUE(e.Problems()[1].startsWith(QStringLiteral("rear picture")));
+        EXPECT_TRUE(e.Problems()[1].contains(d.rearPicture));
+    }
+    // A cover that is not there needs no picture.
+    d.frontFormat = TFrontFormat::None;
+    d.rearFormat = TRearFormat::None;
+    EXPECT_NO_THROW(ComposeSheet(d, TCoverOutput::Print));
+}
+
+} // namespace
