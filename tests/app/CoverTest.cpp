@@ -3,6 +3,7 @@
 // "Stampa" composing the covers onto the print layout, checked on the kept page and on
 // the printed PDF.
 #include "EditorFixture.h"
+#include "app/CoverPictures.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -167,6 +168,9 @@ protected:
     void ChoosePicture(TImage* area, const QString& file) {
         auto driver = WhenDialogOpens([file](QDialog* d) { ConfirmFile(d, file); });
         QTest::mouseClick(W(area), Qt::LeftButton, {}, QPoint(10, 10));
+        // The picture shows once it has been read.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Form1->Document()->Pictures()->Reading(); }));
+        Settle();
     }
     // Both covers in their usual formats.
     void ChooseFormats() {
@@ -292,8 +296,9 @@ TEST_F(CoverTest, AChosenPictureFillsBothAreasOfItsCoverOnly) {
     EXPECT_EQ(Form1->frontDialog->FileName(), jpeg);
     EXPECT_EQ(Form1->front->Picture()->Width(), 300);
     EXPECT_EQ(Form1->Imagefronte->Picture()->Width(), 300);
-    // Each area its own copy.
+    // Each area its own copy of the one picture read, which shares the decoded pixels.
     EXPECT_NE(Form1->front->Picture()->Graphic(), Form1->Imagefronte->Picture()->Graphic());
+    EXPECT_EQ(Form1->Document()->Pictures()->Reads(), 1);
     EXPECT_EQ(Form1->rear->Picture()->Graphic(), nullptr);
     EXPECT_EQ(Form1->Imagerear->Picture()->Graphic(), nullptr);
     // Squeezed into the whole area, not cropped.
@@ -327,23 +332,34 @@ TEST_F(CoverTest, CancelledDialogsChangeNothing) {
     EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
 }
 
-TEST_F(CoverTest, PicturesThatFailToLoadSayWhyAndKeepTheOldOne) {
+// A picture that cannot be read says why, naming the cover and the file; the cover keeps
+// the name, and its areas say which file it is.
+TEST_F(CoverTest, PicturesThatFailToLoadSayWhyAndKeepTheirName) {
     ChooseFormats();
     Form1->PageControl1->SetActivePage(Form1->TabSheet1);
     const QString good = Picture(QStringLiteral("good.jpg"), Qt::red, {20, 20});
     ChoosePicture(Form1->front, good);
-    TGraphic* before = Form1->front->Picture()->Graphic();
     const QString missing = QDir(dir).filePath(QStringLiteral("missing.jpg"));
     ChoosePicture(Form1->front, missing);
-    ChoosePicture(Form1->front, Junk(QStringLiteral("junk.bmp")));
-    ChoosePicture(Form1->front, Junk(QStringLiteral("junk.jpg")));
-    EXPECT_EQ(shown, QStringList({QStringLiteral("Cannot open file %1.").arg(missing),
-                                  QStringLiteral("Bitmap image is not valid."),
-                                  QStringLiteral("JPEG error #%1.").arg(JERR_NO_SOI)}));
-    EXPECT_EQ(Form1->front->Picture()->Graphic(), before);
-    EXPECT_EQ(Form1->Imagefronte->Picture()->Width(), 20);
-    // The name is the one that failed, so the next composition fails on it again.
-    EXPECT_TRUE(Form1->frontDialog->FileName().endsWith(QStringLiteral("junk.jpg")));
+    const QString junkBmp = Junk(QStringLiteral("junk.bmp"));
+    ChoosePicture(Form1->front, junkBmp);
+    const QString junkJpeg = Junk(QStringLiteral("junk.jpg"));
+    ChoosePicture(Form1->front, junkJpeg);
+    EXPECT_EQ(
+        shown,
+        QStringList(
+            {QStringLiteral("front picture: Cannot open file %1.").arg(missing),
+             QStringLiteral("front picture %1: Bitmap image is not valid.").arg(junkBmp),
+             QStringLiteral("front picture %1: JPEG error #%2.").arg(junkJpeg).arg(JERR_NO_SOI)}));
+    EXPECT_EQ(Form1->Design().frontPicture, junkJpeg);
+    EXPECT_EQ(Form1->front->Picture()->Graphic(), nullptr);
+    EXPECT_TRUE(Form1->Panel1->Caption().contains(junkJpeg));
+    EXPECT_TRUE(Form1->Panelfronte->Caption().contains(junkJpeg));
+    // Undone, the good picture is back.
+    for (int i = 0; i < 3; ++i)
+        Form1->Document()->Undo();
+    EXPECT_EQ(Form1->Design().frontPicture, good);
+    EXPECT_EQ(Form1->front->Picture()->Width(), 20);
 }
 
 // ---- Composition -----------------------------------------------------------------------
@@ -468,9 +484,12 @@ TEST_F(CoverTest, AnUnplacedLineLooksAsOnScreenAtTheLayoutsPlace) {
     Form1->PageControl1->SetActivePage(Form1->TabSheet1);
     Choose(Form1->ComboBox1, 1);
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
-    Form1->Labelfront->SetAngle(90);
-    Form1->Labelfront->Font()->SetStyle(TFont::TFontStyles(TFont::fsBold));
-    Form1->Labelfront->Font()->SetColor(clRed);
+    TCoverDesign d = Form1->Design();
+    d.frontAngle = 90;
+    d.frontFont.bold = true;
+    d.frontFont.color = clRed;
+    Form1->Document()->Change(d, QString());
+    EXPECT_EQ(Form1->Labelfront->Angle(), 90);
     Anteprima();
     EXPECT_EQ(Sheet()->RpLabel1->Caption(), QStringLiteral("Titolo"));
     EXPECT_EQ(Sheet()->RpLabel1->Angle(), 90);
@@ -495,8 +514,10 @@ TEST_F(CoverTest, FontSizesAreTheSameInPreviewAndPrint) {
     ChooseFormats();
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
     Form1->Memo2->SetText(QStringLiteral("Tracce"));
-    Form1->Labelrear->Font()->SetSize(10);
-    Form1->Labelfront->SetAngle(90);
+    TCoverDesign d = Form1->Design();
+    d.rearFont.size = 10;
+    d.frontAngle = 90;
+    Form1->Document()->Change(d, QString());
     PlaceFrontLine(20, 20);
     ASSERT_EQ(Form1->Labelfront->Font()->Size(), 8);
     ASSERT_EQ(Form1->Labelr1->Font()->Size(), 8);

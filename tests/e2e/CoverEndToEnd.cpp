@@ -5,6 +5,7 @@
 // "Stampa" to the PDF file printer; then the same cover as a booklet with a card without
 // bands, printed again. The saved file is read back with rpptool and the PDFs are
 // rendered with pdftoppm: frames and texts are found on their pixels.
+#include "app/CoverPictures.h"
 #include "app/Editor.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -231,6 +232,8 @@ TEST(CoverEndToEnd, FromStartToPrint) {
         auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, bmp); });
         QTest::mouseClick(W(Form1->rear), Qt::LeftButton, {}, QPoint(100, 100));
     }
+    // The pictures show once they have been read.
+    ASSERT_TRUE(WaitUntil([&] { return !Form1->Document()->Pictures()->Reading(); }));
     ASSERT_EQ(Form1->front->Picture()->Width(), 480);
     ASSERT_EQ(Form1->rear->Picture()->Width(), 600);
     Shot(Form1->Widget(), "e2e-cover-retro");
