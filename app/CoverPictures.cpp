@@ -9,7 +9,7 @@
 
 namespace {
 
-QString GivenUp(const QString& file) {
+QString GivenUpText(const QString& file) {
     return QStringLiteral("reading %1 was given up").arg(file);
 }
 
@@ -35,7 +35,7 @@ void TCoverPictures::Run(TJob& job) {
         // Decoded here once, so that no draw decodes it on the program's thread.
         if (auto* jpeg = qobject_cast<TJPEGImage*>(job.graphic.get())) jpeg->Bitmap();
     } catch (const EAbort&) {
-        job.problem = GivenUp(job.file);
+        job.problem = GivenUpText(job.file);
     } catch (const Exception& e) {
         job.problem = e.Message();
     } catch (const std::bad_alloc&) {
@@ -47,14 +47,17 @@ void TCoverPictures::Run(TJob& job) {
     if (!job.problem.isEmpty()) job.graphic.reset();
 }
 
-void TCoverPictures::Request(const QString& file) {
+void TCoverPictures::Request(const QString& file, bool again) {
     if (file.isEmpty()) return;
     const QFileInfo info(file);
     const qint64 size = info.exists() ? info.size() : -1;
     const QDateTime modified = info.exists() ? info.lastModified() : QDateTime();
     TEntry& entry = entries_[file];
     const bool unchanged = entry.size == size && entry.modified == modified;
-    if (unchanged && (entry.job || entry.graphic || !entry.problem.isEmpty())) return;
+    if (unchanged && entry.givenUp && !again) return;
+    if (unchanged && !entry.givenUp && (entry.job || entry.graphic || !entry.problem.isEmpty()))
+        return;
+    entry.givenUp = false;
     if (entry.job) entry.job->cancel = true; // its end is no longer wanted
     entry.size = size;
     entry.modified = modified;
@@ -125,6 +128,11 @@ bool TCoverPictures::Reading() const {
     return false;
 }
 
+bool TCoverPictures::GivenUp(const QString& file) const {
+    const auto it = entries_.find(file);
+    return it != entries_.end() && it->second.givenUp;
+}
+
 bool TCoverPictures::Wait(const QStringList& files) {
     auto reading = [&] {
         for (const QString& f : files)
@@ -140,7 +148,7 @@ bool TCoverPictures::Wait(const QStringList& files) {
     const QMetaObject::Connection a = connect(this, &TCoverPictures::Ready, &loop, check);
     loop.exec();
     disconnect(a);
-    return !givenUp_ || !reading();
+    return !givenUp_;
 }
 
 void TCoverPictures::GiveUp() {
@@ -153,8 +161,8 @@ void TCoverPictures::GiveUp() {
         entry.job->thread.detach();
         std::erase(running_, entry.job);
         entry.job.reset();
-        entry.size = -1;
-        entry.problem = GivenUp(file);
+        entry.givenUp = true;
+        entry.problem = GivenUpText(file);
         ended << file;
     }
     givenUp_ = true;

@@ -24,8 +24,9 @@ public:
     ~TCoverPictures() override;
 
     // Starts reading the file unless it has been read, or is being read, since it last
-    // changed. An empty name is no picture.
-    void Request(const QString& file);
+    // changed; a read given up is started again only when asked again. An empty name is
+    // no picture.
+    void Request(const QString& file, bool again = false);
     // The decoded picture; null while it is read, when it failed, or before Request.
     TGraphic* Graphic(const QString& file) const;
     // Why the file gave no picture (the framework's or the decoder's message); empty for
@@ -33,6 +34,7 @@ public:
     QString Problem(const QString& file) const;
     bool Reading(const QString& file) const;
     bool Reading() const;
+    bool GivenUp(const QString& file) const;
     // Lets events run until none of the files is being read; false when GiveUp ended the
     // wait first.
     bool Wait(const QStringList& files);
@@ -59,6 +61,7 @@ private:
         QDateTime modified;
         std::unique_ptr<TGraphic> graphic;
         QString problem;
+        bool givenUp = false;
         std::shared_ptr<TJob> job;
     };
     void Finish(const std::shared_ptr<TJob>& job);

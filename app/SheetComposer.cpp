@@ -80,7 +80,8 @@ void GivePictures(const TCoverDesign& design, Tpreview& layout, TCoverPictures& 
         wanted.push_back({TCover::Rear, design.rearPicture, layout.RpImage2});
     QStringList files;
     for (const TWanted& w : wanted) {
-        pictures.Request(w.file);
+        // A read the user gave up is tried again for the sheet.
+        pictures.Request(w.file, true);
         files << w.file;
     }
     if (!pictures.Wait(files)) throw EAbort();

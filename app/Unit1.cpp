@@ -94,6 +94,11 @@ void TForm1::InstallUndoKeys() {
     bind(QKeySequence(Qt::CTRL | Qt::Key_Z), &TCoverDocument::Undo);
     bind(QKeySequence(Qt::CTRL | Qt::Key_Y), &TCoverDocument::Redo);
     bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TCoverDocument::Redo);
+    // Esc gives up the pictures being read, and a sheet waiting for them.
+    auto* giveUp = new QShortcut(QKeySequence(Qt::Key_Escape), widget);
+    connect(giveUp, &QShortcut::activated, this, [this] {
+        if (document_->Pictures()->Reading()) document_->Pictures()->GiveUp();
+    });
 }
 
 void TForm1::Change(TControl* control, const std::function<void(TCoverDesign&)>& edit,

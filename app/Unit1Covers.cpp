@@ -107,7 +107,7 @@ void TForm1::PictureReady(const QString& file) {
         if (chosen_[cover] != file || pictures->Reading(file)) continue;
         chosen_[cover].clear();
         const QString problem = pictures->Problem(file);
-        if (!problem.isEmpty())
+        if (!problem.isEmpty() && !pictures->GivenUp(file))
             throw Exception(PictureProblem(static_cast<TCover>(cover), file, problem));
     }
 }

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <optional>
 #include <tuple>
 
@@ -186,5 +187,37 @@ INSTANTIATE_TEST_SUITE_P(Rows, CoverPicturesTest,
                          [](const ::testing::TestParamInfo<Row>& info) {
                              return std::string(info.param.name);
                          });
+
+} // namespace
+
+namespace {
+
+// A read given up ends at once for those who wait, says so, and is not started again by
+// merely asking for the picture; asked again, the picture is read.
+TEST(CoverPictures, AReadGivenUpEndsAtOnceAndIsReadOnlyWhenAskedAgain) {
+    RegisterJPEGFormats();
+    const QString file = QDir(TestTempDir()).filePath(QStringLiteral("large.jpg"));
+    QImage image(1600, 1200, QImage::Format_RGB32);
+    image.fill(QColor(10, 200, 30));
+    ASSERT_TRUE(image.save(file, "JPG"));
+    TCoverPictures pictures;
+    pictures.Request(file);
+    ASSERT_TRUE(pictures.Reading(file));
+    bool waited = true;
+    QTimer::singleShot(0, &pictures, [&] { pictures.GiveUp(); });
+    waited = pictures.Wait({file});
+    EXPECT_FALSE(waited);
+    EXPECT_FALSE(pictures.Reading(file));
+    EXPECT_TRUE(pictures.GivenUp(file));
+    EXPECT_EQ(pictures.Graphic(file), nullptr);
+    EXPECT_TRUE(pictures.Problem(file).contains(file));
+    pictures.Request(file);
+    EXPECT_FALSE(pictures.Reading(file));
+    pictures.Request(file, true);
+    ASSERT_TRUE(pictures.Wait({file}));
+    ASSERT_TRUE(pictures.Graphic(file));
+    EXPECT_EQ(pictures.Graphic(file)->Width(), 1600);
+    EXPECT_EQ(pictures.Reads(), 2);
+}
 
 } // namespace
