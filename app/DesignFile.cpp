@@ -1,5 +1,6 @@
 #include "app/DesignFile.h"
 
+#include "app/CoverFormats.h"
 #include "framework/core/Limits.h"
 
 #include <QDir>
@@ -27,7 +28,7 @@ constexpr char kFormat[] = "sleevane-design";
 // Raised only when a field changes its meaning; fields that are only added keep it.
 constexpr int kVersion = 1;
 // The front line's corner is a point of the front miniature, which is this square.
-constexpr int kMiniatureSide = 217;
+const int kMiniatureSide = FrontFormat(TFrontFormat::Single).miniature.width();
 
 struct TFormatName {
     int code;

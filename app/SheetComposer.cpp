@@ -1,5 +1,6 @@
 #include "app/SheetComposer.h"
 
+#include "app/CoverFormats.h"
 #include "app/CoverPictures.h"
 #include "app/Unit2.h"
 
@@ -24,35 +25,13 @@ namespace {
 // ---- Sizes ----------------------------------------------------------------------------
 
 // Tenths of a millimetre, so that the frames print at the sizes the formats are named
-// after: width and height of the front picture and lines, of the rear picture and of the
-// rear central text, which keeps its margins inside the card.
+// after.
 struct TItemSize {
     long double width, height;
 };
-struct TFrontSizes {
-    TItemSize picture, lines;
-};
-constexpr TFrontSizes kFrontSizes[] = {
-    {{0, 0}, {0, 0}},
-    {{1200, 1200}, {1200, 1200}},
-    {{2400, 1200}, {860, 1200}},
-};
-struct TRearSizes {
-    TItemSize picture;
-    long double textWidth;
-};
-constexpr TRearSizes kRearSizes[] = {
-    {{0, 0}, 1366.4L},
-    {{1510, 1180}, 1366.4L},
-    {{1390, 1180}, 1246.4L},
-};
 
-// A format from elsewhere than the format boxes (a design file) may be none of the three.
-template <class Format> int CodeOf(Format format) {
-    const int code = static_cast<int>(format);
-    if (code < 0 || code > 2)
-        throw Exception(QStringLiteral("Formato di copertina sconosciuto: %1").arg(code));
-    return code;
+TItemSize Tenths(QSizeF mm) {
+    return {static_cast<long double>(mm.width()) * 10, static_cast<long double>(mm.height()) * 10};
 }
 
 // About the item's fixed top-left corner.
@@ -98,10 +77,6 @@ void GivePictures(const TCoverDesign& design, Tpreview& layout, TCoverPictures& 
 
 // ---- Texts -----------------------------------------------------------------------------
 
-// Screen font sizes and front positions reach the page multiplied by this, in preview and
-// print alike: the preview shows the print.
-constexpr double kPageScale = 2.12;
-
 int Scaled(int value, double factor) {
     return static_cast<int>(std::nearbyint(value * factor));
 }
@@ -133,7 +108,7 @@ void ComposeLines(TRpMemo* item, const QStringList& lines, const TCoverFont& fon
 void ComposeBand(TRpAngledLabel* item, const QString& caption, const TCoverFont& font,
                  TCoverOutput output) {
     item->SetCaption(output == TCoverOutput::Print ? caption : CaptionOrBlank(caption));
-    GiveFont(item, font, kPageScale);
+    GiveFont(item, font, kFontScale);
 }
 
 // The right band's text stands as far inside the card's right edge as the left band's
@@ -143,7 +118,7 @@ void PlaceRightBand(Tpreview& layout, TRearFormat format) {
     if (format != TRearFormat::WithBands) return;
     const TRpPrintableSize* left = layout.Labelrp1->Size();
     TRpPrintableSize* right = layout.Labelrp2->Size();
-    const long double card = kRearSizes[CodeOf(format)].picture.width;
+    const long double card = Tenths(RearFormat(format).millimetres).width;
     const long double inset = left->NativeValue(TRpPrintableSize::iLeft);
     right->SetNativeValue(TRpPrintableSize::iLeft,
                           card - inset - right->NativeValue(TRpPrintableSize::iWidth));
@@ -170,44 +145,51 @@ void ArrangeSheet(Tpreview& layout, TFrontFormat front, TRearFormat rear) {
 }
 
 void ComposeTexts(const TCoverDesign& design, Tpreview& layout, TCoverOutput output) {
-    ComposeLines(layout.RpMemo1, design.frontLines, design.frontFont, kPageScale);
+    ComposeLines(layout.RpMemo1, design.frontLines, design.frontFont, kFontScale);
     // The line looks as the user made it whether or not it was placed; only its place
     // waits for a click, and an unplaced line keeps the layout's.
     TRpAngledLabel* line = layout.RpLabel1;
     line->SetCaption(CaptionOrBlank(design.frontLine));
     line->SetAngle(design.frontAngle);
-    GiveFont(line, design.frontFont, kPageScale);
+    GiveFont(line, design.frontFont, kFontScale);
+    // The corner prints at the point of the front cover that the click was of the
+    // miniature, on both axes.
     if (design.Placed()) {
-        line->SetTop(Scaled(design.printPlace.y(), kPageScale));
-        line->SetLeft(Scaled(design.printPlace.x(), kPageScale));
+        const QPointF mm = FrontPlaceOnPaper(design.frontFormat, design.printPlace);
+        TRpPrintableSize* place = line->Size();
+        place->SetNativeValue(TRpPrintableSize::iTop, static_cast<long double>(mm.y()) * 10);
+        place->SetNativeValue(TRpPrintableSize::iLeft, static_cast<long double>(mm.x()) * 10);
+        place->UpdateOwnerBounds();
     }
 
     ComposeBand(layout.Labelrp1, design.leftBand, design.bandFont, output);
     ComposeBand(layout.Labelrp2, design.rightBand, design.bandFont, output);
     PlaceRightBand(layout, design.rearFormat);
-    ComposeLines(layout.RpMemo2, design.rearLines, design.rearFont, kPageScale);
+    ComposeLines(layout.RpMemo2, design.rearLines, design.rearFont, kFontScale);
 }
 
 } // namespace
 
 void SizeFrontCover(Tpreview& layout, TFrontFormat format) {
-    const TFrontSizes& sizes = kFrontSizes[CodeOf(format)];
-    Resize(layout.RpImage1, sizes.picture);
-    Resize(layout.RpMemo1, sizes.lines);
+    const TCoverFormat& f = FrontFormat(format);
+    const TItemSize picture = Tenths(f.millimetres);
+    Resize(layout.RpImage1, picture);
+    Resize(layout.RpMemo1, {static_cast<long double>(f.textWidth) * 10, picture.height});
 }
 
 void SizeRearCover(Tpreview& layout, TRearFormat format) {
-    const TRearSizes& sizes = kRearSizes[CodeOf(format)];
-    Resize(layout.RpImage2, sizes.picture);
+    const TCoverFormat& f = RearFormat(format);
+    Resize(layout.RpImage2, Tenths(f.millimetres));
     TRpPrintableSize* text = layout.RpMemo2->Size();
-    Resize(layout.RpMemo2, {sizes.textWidth, text->NativeValue(TRpPrintableSize::iHeight)});
+    Resize(layout.RpMemo2, {static_cast<long double>(f.textWidth) * 10,
+                            text->NativeValue(TRpPrintableSize::iHeight)});
 }
 
 std::unique_ptr<Tpreview> ComposeSheet(const TCoverDesign& design, TCoverOutput output,
                                        const QString& title, TCoverPictures* pictures) {
     // Nothing is made for a design that names no known format.
-    CodeOf(design.frontFormat);
-    CodeOf(design.rearFormat);
+    CheckedFormatCode(static_cast<int>(design.frontFormat));
+    CheckedFormatCode(static_cast<int>(design.rearFormat));
     auto layout = std::make_unique<Tpreview>(nullptr);
     layout->Report1->SetReportTitle(title);
     if (pictures) {

@@ -41,6 +41,7 @@ class TForm1 : public TForm {
     Q_PROPERTY(TGroupBox* GroupBox4 MEMBER GroupBox4)
     Q_PROPERTY(TGroupBox* GroupBox6 MEMBER GroupBox6)
     Q_PROPERTY(TGroupBox* GroupBox7 MEMBER GroupBox7)
+    Q_PROPERTY(TBevel* Piegafronte MEMBER Piegafronte)
     Q_PROPERTY(TantAngleLabel* Labelfront MEMBER Labelfront)
     Q_PROPERTY(TantAngleLabel* Labelr1 MEMBER Labelr1)
     Q_PROPERTY(TantAngleLabel* Labelr2 MEMBER Labelr2)
@@ -96,6 +97,8 @@ public:
     TGroupBox* GroupBox4 = nullptr;
     TGroupBox* GroupBox6 = nullptr;
     TGroupBox* GroupBox7 = nullptr;
+    // Where the booklet folds, on its square miniature.
+    TBevel* Piegafronte = nullptr;
     TantAngleLabel* Labelfront = nullptr;
     TantAngleLabel* Labelr1 = nullptr;
     TantAngleLabel* Labelr2 = nullptr;

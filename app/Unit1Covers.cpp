@@ -2,6 +2,7 @@
 // "Anteprima" and "Stampa".
 #include "app/Unit1.h"
 
+#include "app/CoverFormats.h"
 #include "app/CoverPictures.h"
 #include "app/SheetComposer.h"
 #include "app/Unit2.h"
@@ -13,26 +14,6 @@
 namespace {
 
 // ---- Formats ---------------------------------------------------------------------------
-
-// Widths and heights in pixels of the picture area on the format's page and of the
-// miniature on its text page.
-struct TScreenSizes {
-    QSize panel, miniature;
-};
-
-// Indexed by the combo box's item index: none, single 120 x 120 mm, double 240 x 120 mm.
-// The double cover is squeezed into the single one's square miniature.
-constexpr TScreenSizes kFrontScreen[] = {
-    {{1, 1}, {0, 0}},
-    {{265, 265}, {217, 217}},
-    {{530, 265}, {217, 217}},
-};
-// None, with side bands 151 x 118 mm, without bands 139 x 118 mm.
-constexpr TScreenSizes kRearScreen[] = {
-    {{1, 1}, {0, 0}},
-    {{334, 260}, {273, 213}},
-    {{307, 260}, {251, 213}},
-};
 
 // A box still unchosen (index -1) or holding a typed text chooses nothing.
 std::optional<int> ChosenCode(const TComboBox* box) {
@@ -158,13 +139,14 @@ void TForm1::ShowFormats(const TCoverDesign& d) {
     choose(ComboBox2, rear);
     // Before the first choice the areas have no size at all.
     if (front != 0 || ComboBox1->ItemIndex() >= 0) {
-        Resize(Panel1, kFrontScreen[front].panel);
-        Resize(Panelfronte, kFrontScreen[front].miniature);
+        Resize(Panel1, FrontFormat(d.frontFormat).panel);
+        Resize(Panelfronte, FrontFormat(d.frontFormat).miniature);
     }
     if (rear != 0 || ComboBox2->ItemIndex() >= 0) {
-        Resize(Panel2, kRearScreen[rear].panel);
-        Resize(Panelrear, kRearScreen[rear].miniature);
+        Resize(Panel2, RearFormat(d.rearFormat).panel);
+        Resize(Panelrear, RearFormat(d.rearFormat).miniature);
     }
+    Piegafronte->SetVisible(d.frontFormat == TFrontFormat::Double);
     if (Tpreview* layout = Layout()) {
         SizeFrontCover(*layout, d.frontFormat);
         SizeRearCover(*layout, d.rearFormat);

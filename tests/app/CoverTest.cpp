@@ -217,6 +217,8 @@ TEST_P(FrontFormatTest, SizesTheAreasAndTheItems) {
     EXPECT_EQ(Native(preview->RpMemo1, TRpPrintableSize::iHeight), row.height);
     // About the fixed corner at the band's corner.
     EXPECT_EQ(preview->RpImage1->BoundsRect().topLeft(), QPoint(0, 0));
+    // The booklet's miniature shows where it folds.
+    EXPECT_EQ(Form1->Piegafronte->Visible(), row.code == 2);
     // The picture inside the bevel fills the area less a pixel each side.
     if (row.code == 1) {
         Settle();
@@ -430,52 +432,50 @@ TEST_F(CoverTest, AFileGoneSinceItWasChosenStopsTheComposition) {
     EXPECT_EQ(Sheet(), nullptr);
 }
 
-// Placed at (47, 47) the line stands at 47 x 2.12 = 99.64, so 100 report pixels from the
-// band's corner (page 37.8 + 100 / 1.4 = 109.2); at (66, 66), 139.92, so 140 (137.8).
+// The line's corner prints at the point of the cover that was clicked on the 217-pixel
+// miniature of the 120 mm cover: (47, 47) is 25.99 mm from the band's corner, 98.2 pixels
+// of this page (page 37.8 + 98.2 = 136.0); (66, 66) is 36.50 mm, 137.9 (175.7).
 TEST_F(CoverTest, APlacedLineMovesOnThePageWhenPlacedAgain) {
     ChooseFormats();
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
     Form1->ColorDialogfront->SetColor(clBlack);
     PlaceFrontLine(47, 47);
     Anteprima();
-    EXPECT_EQ(Sheet()->RpLabel1->BoundsRect().topLeft(), QPoint(100, 100));
     const QImage first = RenderKept(1);
     const QRect firstInk = InkIn(first, Inside(kFrontFrame));
     ASSERT_FALSE(firstInk.isNull());
-    EXPECT_NEAR(firstInk.left(), 109, 3);
-    EXPECT_NEAR(firstInk.top(), 109, 6);
+    EXPECT_NEAR(firstInk.left(), 136, 3);
+    EXPECT_NEAR(firstInk.top(), 136, 6);
 
     PlaceFrontLine(66, 66);
     Anteprima();
-    EXPECT_EQ(Sheet()->RpLabel1->BoundsRect().topLeft(), QPoint(140, 140));
     const QImage second = RenderKept(1);
     const QRect secondInk = InkIn(second, Inside(kFrontFrame));
     ASSERT_FALSE(secondInk.isNull());
-    EXPECT_NEAR(secondInk.left() - firstInk.left(), 29, 1);
-    EXPECT_NEAR(secondInk.top() - firstInk.top(), 29, 1);
+    EXPECT_NEAR(secondInk.left() - firstInk.left(), 39.7, 1);
+    EXPECT_NEAR(secondInk.top() - firstInk.top(), 39.7, 1);
     EXPECT_NEAR(secondInk.width(), firstInk.width(), 1);
     EXPECT_NEAR(secondInk.height(), firstInk.height(), 1);
 }
 
-// x = 100, y = 50 on the miniature: 212 and 106 report pixels, 40.07 and 20.03 mm.
-TEST_F(CoverTest, AClickPlacesTheLineAtTwiceAndAlittleMoreItsPixels) {
+// x = 100, y = 50 on the miniature: 55.30 and 27.65 mm into the 120 mm cover; a click
+// on the left column moves the label on screen but is no placement.
+TEST_F(CoverTest, AClickPlacesTheLineAtTheSamePointOfTheCover) {
     ChooseFormats();
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
     PlaceFrontLine(100, 50);
     Anteprima();
-    EXPECT_EQ(Sheet()->RpLabel1->Left(), 212);
-    EXPECT_EQ(Sheet()->RpLabel1->Top(), 106);
     const TRpPrintableSize* size = Sheet()->RpLabel1->Size();
-    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iLeft)), 400.7, 0.1);
-    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 200.3, 0.1);
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iLeft)), 553.0, 0.1);
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 276.5, 0.1);
 
-    // A click on the left column moves the label on screen but is no placement.
     PlaceFrontLine(0, 80);
     EXPECT_EQ(Form1->Labelfront->Left(), 0);
     EXPECT_EQ(Form1->Labelfront->Top(), 80);
     Anteprima();
-    EXPECT_EQ(Sheet()->RpLabel1->Left(), 212);
-    EXPECT_EQ(Sheet()->RpLabel1->Top(), 106);
+    size = Sheet()->RpLabel1->Size();
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iLeft)), 553.0, 0.1);
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 276.5, 0.1);
 }
 
 // An unplaced line looks as it does on screen, at the layout's place: face, size, style,
@@ -585,10 +585,10 @@ TEST_F(CoverTest, StampaWithEmptyBandsPrintsTheRestOfTheCover) {
     ASSERT_EQ(page.size(), QSize(794, 1123));
     ExpectFrame(page, kFrontFrame, "front");
     ExpectFrame(page, kRearFrame, "rear");
-    // The line at 106 report pixels: page 37.8 + 75.7.
+    // The line at (50, 50) of the miniature: 27.65 mm, page 37.8 + 104.5.
     const QRect line = InkIn(page, Inside(kFrontFrame));
     ASSERT_FALSE(line.isNull());
-    EXPECT_NEAR(line.left(), 114, 3);
+    EXPECT_NEAR(line.left(), 142, 3);
     // The central text from 42 report pixels in (page 67.8), three lines.
     const QRect text = InkIn(page, QRect(60, 531, 520, 440));
     ASSERT_FALSE(text.isNull());

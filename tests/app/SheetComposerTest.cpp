@@ -153,4 +153,35 @@ TEST_F(SheetComposerTest, EveryMissingPictureIsNamed) {
     EXPECT_NO_THROW(ComposeSheet(d, TCoverOutput::Print));
 }
 
+// A click's point of the miniature is the same relative point of the printed cover, on
+// both axes; the booklet's square miniature stands for its 240 x 120 mm.
+TEST_F(SheetComposerTest, TheLinePrintsAtTheClickedPointOfTheCover) {
+    struct Row {
+        TFrontFormat format;
+        QPoint click;
+        QPointF mm;
+    };
+    const Row rows[] = {
+        {TFrontFormat::Single, {1, 1}, {0.553, 0.553}},
+        {TFrontFormat::Single, {150, 150}, {82.95, 82.95}}, // 70 % across and down
+        {TFrontFormat::Single, {216, 3}, {119.45, 1.66}},
+        {TFrontFormat::Double, {150, 150}, {165.90, 82.95}},
+        {TFrontFormat::Double, {108, 200}, {119.45, 110.60}}, // just before the fold
+        {TFrontFormat::Double, {216, 216}, {238.89, 119.45}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.click.x() << "," << row.click.y());
+        TCoverDesign d;
+        d.frontFormat = row.format;
+        d.frontLine = QStringLiteral("Titolo");
+        d.PlaceLine(row.click);
+        const std::unique_ptr<Tpreview> sheet = ComposeSheet(d, TCoverOutput::Print);
+        const TRpPrintableSize* place = sheet->RpLabel1->Size();
+        EXPECT_NEAR(static_cast<double>(place->NativeValue(TRpPrintableSize::iLeft)) / 10,
+                    row.mm.x(), 0.01);
+        EXPECT_NEAR(static_cast<double>(place->NativeValue(TRpPrintableSize::iTop)) / 10,
+                    row.mm.y(), 0.01);
+    }
+}
+
 } // namespace

@@ -345,12 +345,12 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     const QRgb cyan = page.pixel(Px(130), Px(240));
     EXPECT_GT(qBlue(cyan), 200);
     EXPECT_LT(qRed(cyan), 230);
-    // The front line, placed at 60, 40 on the miniature: 127 and 85 report pixels, that
-    // is 24.00 and 16.06 mm from the band's corner; turned to read upwards.
+    // The front line, placed at 60, 40 on the 217-pixel miniature: the same point of the
+    // 120 mm cover, 33.18 and 22.12 mm from the band's corner; turned to read upwards.
     const QRect line = BoxOf(page, MmRect(10, 10, 121, 121), Blue);
     ASSERT_FALSE(line.isNull());
-    ExpectInCell(line.left(), 34.0, "line left");
-    ExpectNearMm(line.top(), 26.06, "line top", 1.5);
+    ExpectInCell(line.left(), 43.18, "line left");
+    ExpectNearMm(line.top(), 32.12, "line top", 1.5);
     EXPECT_GT(line.height(), 2 * line.width());
     // The side bands: the left one 0.38 mm inside the card, from 131.91 mm down.
     const QRect left = BoxOf(page, MmRect(10, 140, 12, 119), Red);
