@@ -171,8 +171,11 @@ void TForm1::ShowDesign(const TCoverDesign& before, const TCoverDesign& d) {
     GroupBox3->SetEnabled(mode == 1);
     if (unless(Fronteriga) && Fronteriga->Text() != d.frontLine) Fronteriga->SetText(d.frontLine);
     Labelfront->SetCaption(d.frontLine);
-    if (unless(ComboBox3) && d.frontAngle != before.frontAngle)
-        ComboBox3->SetItemIndex(d.frontAngle / 45);
+    // The angle box follows the angle (a box never chosen keeps its prompt for 0).
+    const int angleItem = d.frontAngle / 45;
+    if (unless(ComboBox3) && ComboBox3->ItemIndex() != angleItem &&
+        (ComboBox3->ItemIndex() >= 0 || d.frontAngle != before.frontAngle || d.frontAngle != 0))
+        ComboBox3->SetItemIndex(angleItem);
     Labelfront->SetAngle(d.frontAngle);
     Labelfront->SetTop(d.frontPlace.y());
     Labelfront->SetLeft(d.frontPlace.x());

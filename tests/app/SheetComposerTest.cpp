@@ -1,6 +1,7 @@
 // The sheet composer on values: every design's pages are the same bytes whatever was
 // composed before it, and what one composition gives an item never reaches the next.
 #include "app/SheetComposer.h"
+#include "app/CoverFormats.h"
 #include "app/CoverPictures.h"
 #include "app/Unit2.h"
 #include "imaging/jpeg.h"
@@ -182,6 +183,33 @@ TEST_F(SheetComposerTest, TheLinePrintsAtTheClickedPointOfTheCover) {
         EXPECT_NEAR(static_cast<double>(place->NativeValue(TRpPrintableSize::iTop)) / 10,
                     row.mm.y(), 0.01);
     }
+}
+
+// The formats' table agrees with itself: the layout's report pixels (at the report's zoom
+// of 140 and 96 pixels per inch) are the named millimetres within the per cent that whole
+// pixels of 0.189 mm give, and the composed picture items are the millimetres exactly.
+TEST_F(SheetComposerTest, EveryFormatsSizesAgree) {
+    const double reportPixelsPerMm = 96 / 25.4 * 1.4;
+    for (int code = 0; code < 3; ++code) {
+        SCOPED_TRACE(code);
+        TCoverDesign d;
+        d.frontFormat = static_cast<TFrontFormat>(code);
+        d.rearFormat = static_cast<TRearFormat>(code);
+        const std::unique_ptr<Tpreview> sheet = ComposeSheet(d, TCoverOutput::Print);
+        for (const auto& [format, item] : {std::pair{FrontFormat(d.frontFormat), sheet->RpImage1},
+                                           std::pair{RearFormat(d.rearFormat), sheet->RpImage2}}) {
+            EXPECT_NEAR(format.reportPixels.width() / reportPixelsPerMm, format.millimetres.width(),
+                        0.01 * format.millimetres.width());
+            EXPECT_NEAR(format.reportPixels.height() / reportPixelsPerMm,
+                        format.millimetres.height(), 0.01 * format.millimetres.height());
+            const TRpPrintableSize* size = item->Size();
+            EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iWidth)),
+                        format.millimetres.width() * 10, 0.01);
+            EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iHeight)),
+                        format.millimetres.height() * 10, 0.01);
+        }
+    }
+    EXPECT_THROW(FrontFormat(static_cast<TFrontFormat>(3)), Exception);
 }
 
 } // namespace
