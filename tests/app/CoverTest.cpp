@@ -509,48 +509,6 @@ TEST_F(CoverTest, AnUnplacedLineLooksAsOnScreenAtTheLayoutsPlace) {
     EXPECT_NEAR(red.top(), 70, 4);
 }
 
-// 8 x 2.12 = 16.96 -> 17; 10 x 2.12 = 21.2 -> 21: the preview shows the print's sizes.
-TEST_F(CoverTest, FontSizesAreTheSameInPreviewAndPrint) {
-    ChooseFormats();
-    Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
-    Form1->Memo2->SetText(QStringLiteral("Tracce"));
-    TCoverDesign d = Form1->Design();
-    d.rearFont.size = 10;
-    d.frontAngle = 90;
-    Form1->Document()->Change(d, QString());
-    PlaceFrontLine(20, 20);
-    ASSERT_EQ(Form1->Labelfront->Font()->Size(), 8);
-    ASSERT_EQ(Form1->Labelr1->Font()->Size(), 8);
-    struct Sizes {
-        int line, left, right, rear;
-        bool operator==(const Sizes&) const = default;
-    };
-    auto sizes = [&] {
-        return Sizes{Sheet()->RpLabel1->Font()->Size(), Sheet()->Labelrp1->Font()->Size(),
-                     Sheet()->Labelrp2->Font()->Size(), Sheet()->RpMemo2->Font()->Size()};
-    };
-    Anteprima();
-    const Sizes previewed = sizes();
-    EXPECT_TRUE(previewed == (Sizes{17, 17, 17, 21}));
-    EXPECT_EQ(Sheet()->RpMemo2->Font()->Name(), QStringLiteral("MS Sans Serif"));
-    PdfFileAnswer declined{QString()}; // the job is declined; the composition is done
-    Stampa();
-    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
-    EXPECT_TRUE(sizes() == previewed);
-}
-
-TEST_F(CoverTest, EmptyCaptionsAreABlankInPreviewOnly) {
-    Anteprima();
-    EXPECT_EQ(Sheet()->RpLabel1->Caption(), QStringLiteral(" "));
-    EXPECT_EQ(Sheet()->Labelrp1->Caption(), QStringLiteral(" "));
-    EXPECT_EQ(Sheet()->Labelrp2->Caption(), QStringLiteral(" "));
-    PdfFileAnswer declined{QString()};
-    Stampa();
-    EXPECT_EQ(Sheet()->RpLabel1->Caption(), QStringLiteral(" "));
-    EXPECT_EQ(Sheet()->Labelrp1->Caption(), QString());
-    EXPECT_EQ(Sheet()->Labelrp2->Caption(), QString());
-}
-
 TEST_F(CoverTest, MemoLinesBecomeReportLinesAndAnEmptiedMemoEmptiesThePage) {
     ChooseFormats();
     Form1->RadioGroup1->SetItemIndex(1);

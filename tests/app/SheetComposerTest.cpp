@@ -212,4 +212,32 @@ TEST_F(SheetComposerTest, EveryFormatsSizesAgree) {
     EXPECT_THROW(FrontFormat(static_cast<TFrontFormat>(3)), Exception);
 }
 
+// What the composer gives the items, in preview and print: fonts at 2.12 times their
+// screen size (8 -> 17, 10 -> 21), a blank for an empty turned caption in preview only,
+// the lines one for one, none for lines that hold no text.
+TEST_F(SheetComposerTest, ItemsTakeTheDesignsTextsAndScaledFonts) {
+    TCoverDesign d;
+    d.frontFormat = TFrontFormat::Single;
+    d.rearFormat = TRearFormat::WithBands;
+    d.rearFont.size = 10;
+    d.frontLines = {QStringLiteral("uno"), QStringLiteral("due"), QStringLiteral("tre")};
+    d.rearLines = {QString(), QStringLiteral("  ")};
+    for (TCoverOutput output : {TCoverOutput::Preview, TCoverOutput::Print}) {
+        const bool print = output == TCoverOutput::Print;
+        SCOPED_TRACE(print);
+        const std::unique_ptr<Tpreview> s = ComposeSheet(d, output);
+        EXPECT_EQ(s->RpLabel1->Font()->Size(), 17);
+        EXPECT_EQ(s->Labelrp1->Font()->Size(), 17);
+        EXPECT_EQ(s->Labelrp2->Font()->Size(), 17);
+        EXPECT_EQ(s->RpMemo1->Font()->Size(), 17);
+        EXPECT_EQ(s->RpLabel1->Caption(), QStringLiteral(" "));
+        EXPECT_EQ(s->Labelrp1->Caption(), print ? QString() : QStringLiteral(" "));
+        EXPECT_EQ(s->Labelrp2->Caption(), print ? QString() : QStringLiteral(" "));
+        EXPECT_EQ(s->RpMemo1->Lines()->List(), d.frontLines);
+        EXPECT_EQ(s->RpMemo2->Lines()->Count(), 0);
+    }
+    d.rearLines = {QStringLiteral("Tracce")};
+    EXPECT_EQ(ComposeSheet(d, TCoverOutput::Preview)->RpMemo2->Font()->Size(), 21);
+}
+
 } // namespace
