@@ -1,11 +1,13 @@
 #include "app/CommandLine.h"
 
+#include "app/CoverPictures.h"
 #include "app/DesignFile.h"
-#include "app/Editor.h"
+#include "app/SheetComposer.h"
 #include "app/Unit2.h"
 #include "framework/core/Limits.h"
 #include "framework/graphics/Printers.h"
 #include "framework/widgets/Forms.h"
+#include "imaging/jpeg.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -151,9 +153,13 @@ void PrepareWindowlessRun() {
 }
 
 int RunPrintJobs(const TCommandLine& line) {
-    TEditor editor;
-    TCustomReport* report = editor.preview->Report1;
+    // No window is made: each design is composed on a print layout of its own, which takes
+    // the printer chosen here.
+    RegisterJPEGFormats();
+    Tpreview settings(nullptr);
+    TCustomReport* report = settings.Report1;
     report->SetShowProgress(false);
+    TCoverPictures pictures;
     const bool pdf = line.mode == TCommandLine::TMode::Pdf;
 
     TPrinter printers;
@@ -188,10 +194,19 @@ int RunPrintJobs(const TCommandLine& line) {
         QString failure;
         try {
             // The queue lists the job under the design's name.
-            report->SetReportTitle(QFileInfo(design).completeBaseName());
-            PrintCovers(ReadDesignFile(design), *editor.preview);
+            const std::unique_ptr<Tpreview> sheet =
+                ComposeSheet(ReadDesignFile(design), TCoverOutput::Print,
+                             QFileInfo(design).completeBaseName(), &pictures);
+            CarryReportSetUp(*report, *sheet->Report1);
+            sheet->Report1->PrintReport();
         } catch (const EDesignFile& e) {
             failure = e.Message();
+        } catch (const ECoverPictures& e) {
+            // Every picture that is missing, each on a line of its own.
+            for (const QString& problem : e.Problems())
+                Say(QStringLiteral("%1: %2").arg(design, problem));
+            ++failed;
+            continue;
         } catch (const EAbort&) {
             if (problems.isEmpty()) problems << QStringLiteral("the print job was abandoned");
         } catch (const Exception& e) {

@@ -1,15 +1,12 @@
 #pragma once
-// A cover as the user designed it, as a plain value: what the main window's controls
-// hold, read out of them, and the composition that puts a design onto the print layout's
-// report and runs it. Composition needs no main window: only the print-layout window.
+// A cover as the user designed it, as a plain value: what the cover document holds, what a
+// design file keeps and what the sheet composer puts on paper.
 
 #include "framework/graphics/Graphics.h"
 
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-
-class Tpreview;
 
 // The codes are the item indexes of the format boxes.
 enum class TFrontFormat { None = 0, Single = 1, Double = 2 };
@@ -45,9 +42,12 @@ struct TCoverDesign {
     QString frontLine;
     // Degrees counter-clockwise, one of 0, 45, ..., 315.
     int frontAngle = 0;
-    // The line's top-left corner on the front miniature, in screen pixels; a corner on
-    // the miniature's top row or left column is no placement.
+    // The line's top-left corner on the front miniature, in screen pixels, as shown.
     QPoint frontPlace;
+    // Where the line prints: the last corner that counted as a placement (a corner on the
+    // miniature's top row or left column does not); (0, 0) for a line never placed, which
+    // prints at the layout's place.
+    QPoint printPlace;
     QStringList frontLines;
     // The single line's and the lines' font.
     TCoverFont frontFont{QStringLiteral("Times New Roman")};
@@ -60,18 +60,16 @@ struct TCoverDesign {
 
     bool operator==(const TCoverDesign&) const = default;
 
-    bool Placed() const { return frontPlace.x() > 0 && frontPlace.y() > 0; }
+    static bool IsPlacement(QPoint p) { return p.x() > 0 && p.y() > 0; }
+    bool Placed() const { return IsPlacement(printPlace); }
+    // The line's corner moved to p; it prints there when p counts as a placement.
+    void PlaceLine(QPoint p) {
+        frontPlace = p;
+        if (IsPlacement(p)) printPlace = p;
+    }
 };
 
-enum class TCoverOutput { Preview, Print };
-
-// Give the cover items of the layout's report the sizes of a format, each cover's own.
-void SizeFrontCover(Tpreview& layout, TFrontFormat format);
-void SizeRearCover(Tpreview& layout, TRearFormat format);
-// Puts design onto the layout's report items for output. A picture file that cannot be
-// read fails with its own error, leaving the items after it as they were; a format that
-// is none of the three fails before anything is touched.
-void ComposeCovers(const TCoverDesign& design, Tpreview& layout, TCoverOutput output);
-// Composes, then runs the report: the preview returns once its window has closed.
-void PreviewCovers(const TCoverDesign& design, Tpreview& layout);
-void PrintCovers(const TCoverDesign& design, Tpreview& layout);
+enum class TCover { Front, Rear };
+// A picture that cannot be read, named with its cover and file: "front picture
+// /a/b.jpg: Bitmap image is not valid".
+QString PictureProblem(TCover cover, const QString& file, const QString& cause);

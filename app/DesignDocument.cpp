@@ -1,5 +1,6 @@
 #include "app/DesignDocument.h"
 
+#include "app/CoverPictures.h"
 #include "app/DesignFile.h"
 #include "app/Unit1.h"
 
@@ -16,51 +17,11 @@
 
 namespace {
 
-// ---- Applying a design -----------------------------------------------------------------
+// ---- Opening a design --------------------------------------------------------------------
 
-// Each picture control of a cover holds its own copy.
-struct TLoadedPicture {
-    QString file;
-    std::unique_ptr<TPicture> picture;
-};
-
-TLoadedPicture LoadPicture(const QString& file, QStringList& problems) {
-    TLoadedPicture loaded;
-    if (file.isEmpty()) return loaded;
-    auto picture = std::make_unique<TPicture>();
-    try {
-        picture->LoadFromFile(file);
-    } catch (const Exception& e) {
-        problems << e.Message();
-        return loaded;
-    }
-    loaded.file = file;
-    loaded.picture = std::move(picture);
-    return loaded;
-}
-
-void GivePicture(const TLoadedPicture& loaded, TOpenDialog* dialog, TImage* large,
-                 TImage* miniature) {
-    TGraphic* graphic = loaded.picture ? loaded.picture->Graphic() : nullptr;
-    dialog->SetFileName(loaded.file);
-    large->Picture()->SetGraphic(graphic);
-    miniature->Picture()->SetGraphic(graphic);
-}
-
-// A box never chosen keeps its prompt for a cover that is absent.
-void ChooseFormat(TComboBox* box, int code, bool chosenBefore) {
-    if (code == 0 && box->ItemIndex() < 0 && !chosenBefore) return;
-    box->SetItemIndex(code);
-}
-
-// The colour dialog's colour is what a click on the miniature and a font's Apply give the
-// labels, so it follows the design's colour.
-void GiveFont(const TCoverFont& font, std::initializer_list<TControl*> labels, TFontDialog* fonts,
-              TColorDialog* colours) {
-    for (TControl* label : labels) {
-        font.GiveTo(label->Font(), font.size);
-        label->Invalidate();
-    }
+// The font and colour dialogs start from the design's fonts: the colour dialog's colour is
+// what a click on the miniature and a font's Apply give the labels.
+void GiveFont(const TCoverFont& font, TFontDialog* fonts, TColorDialog* colours) {
     font.GiveTo(fonts->Font(), font.size);
     colours->SetColor(font.color);
 }
@@ -79,46 +40,32 @@ bool IsPictureFileName(const QString& file) {
 
 } // namespace
 
-QStringList ApplyDesign(TForm1& w, const TCoverDesign& d) {
+QStringList ApplyDesign(TForm1& w, const TCoverDesign& d, const QString& file) {
+    w.Document()->Reset(d, file);
+    w.frontDialog->SetFileName(d.frontPicture);
+    w.rearDialog->SetFileName(d.rearPicture);
+    GiveFont(d.frontFont, w.FontDialogfront, w.ColorDialogfront);
+    GiveFont(d.bandFont, w.FontDialogbande, w.ColorDialogbande);
+    GiveFont(d.rearFont, w.FontDialogrear, w.ColorDialogrear);
+    // The window goes on while the pictures are read; their names stay the design's
+    // whether or not they can be.
+    TCoverPictures* pictures = w.Document()->Pictures();
     QStringList problems;
-    const TLoadedPicture front = LoadPicture(d.frontPicture, problems);
-    const TLoadedPicture rear = LoadPicture(d.rearPicture, problems);
-    // Nothing below fails: the window takes the whole design.
-    const TCoverDesign before = w.Design();
-    ChooseFormat(w.ComboBox1, static_cast<int>(d.frontFormat),
-                 before.frontFormat != TFrontFormat::None);
-    w.ComboBox1Change(w.ComboBox1);
-    ChooseFormat(w.ComboBox2, static_cast<int>(d.rearFormat),
-                 before.rearFormat != TRearFormat::None);
-    w.ComboBox2Change(w.ComboBox2);
-    GivePicture(front, w.frontDialog, w.front, w.Imagefronte);
-    GivePicture(rear, w.rearDialog, w.rear, w.Imagerear);
-
-    // The mode first: switching it empties the other mode's text.
-    w.RadioGroup1->SetItemIndex(static_cast<int>(d.textMode));
-    w.Fronteriga->SetText(d.frontLine);
-    w.Memo1->Lines()->SetList(d.frontLines);
-    if (d.frontAngle != w.Labelfront->Angle() || w.ComboBox3->ItemIndex() >= 0)
-        w.ComboBox3->SetItemIndex(d.frontAngle / 45);
-    w.Labelfront->SetAngle(d.frontAngle);
-    w.Labelfront->SetTop(d.frontPlace.y());
-    w.Labelfront->SetLeft(d.frontPlace.x());
-    GiveFont(d.frontFont, {w.Labelfront, w.Labelfronterighe}, w.FontDialogfront,
-             w.ColorDialogfront);
-
-    w.Edit1->SetText(d.leftBand);
-    w.Edit2->SetText(d.rightBand);
-    GiveFont(d.bandFont, {w.Labelr1, w.Labelr2}, w.FontDialogbande, w.ColorDialogbande);
-    w.Memo2->Lines()->SetList(d.rearLines);
-    GiveFont(d.rearFont, {w.Labelrear}, w.FontDialogrear, w.ColorDialogrear);
+    if (!pictures->Wait({d.frontPicture, d.rearPicture})) return problems;
+    for (const auto& [cover, picture] :
+         {std::pair{TCover::Front, d.frontPicture}, std::pair{TCover::Rear, d.rearPicture}}) {
+        const QString problem = picture.isEmpty() ? QString() : pictures->Problem(picture);
+        if (!problem.isEmpty()) problems << PictureProblem(cover, picture, problem);
+    }
     return problems;
 }
 
 // ---- The document ----------------------------------------------------------------------
 
-TDesignDocument::TDesignDocument(TForm1* window) : window_(window) {
+TDesignDocument::TDesignDocument(TForm1* window) : window_(window), cover_(window->Document()) {
     title_ = window->Caption();
-    saved_ = window->Design();
+    connect(cover_, &TCoverDocument::FileNameChanged, this, [this] { UpdateTitle(); });
+    connect(cover_, &TCoverDocument::ModifiedChanged, this, [this] { UpdateTitle(); });
     const QString filter =
         QStringLiteral("Copertina Sleevane|*.%1").arg(QLatin1String(kDesignExtension));
     openDialog_ = new TOpenDialog(window);
@@ -132,6 +79,7 @@ TDesignDocument::TDesignDocument(TForm1* window) : window_(window) {
     saveDialog_->SetOptions(saveDialog_->Options() | TDialogsEnums::ofOverwritePrompt);
     window->OnCloseQuery = [this](TObject*, bool& canClose) { canClose = ConfirmDiscard(); };
     InstallShortcuts();
+    // Only for files dropped on the window: the cover itself is the document's.
     qApp->installEventFilter(this);
 }
 
@@ -154,12 +102,17 @@ void TDesignDocument::InstallShortcuts() {
 }
 
 bool TDesignDocument::Modified() const {
-    return window_ && window_->Design() != saved_;
+    return cover_ && cover_->Modified();
+}
+
+const QString& TDesignDocument::FileName() const {
+    static const QString none;
+    return cover_ ? cover_->FileName() : none;
 }
 
 void TDesignDocument::UpdateTitle() {
-    titleQueued_ = false;
-    if (!window_) return;
+    if (!window_ || !cover_) return;
+    const QString& file_ = cover_->FileName();
     if (file_.isEmpty()) {
         window_->SetCaption(title_);
         return;
@@ -168,40 +121,26 @@ void TDesignDocument::UpdateTitle() {
     window_->SetCaption(QStringLiteral("%1 - %2%3").arg(title_, mark, QFileInfo(file_).fileName()));
 }
 
-// Whatever the user did may have changed the cover: the title is brought up to date once
-// the event has run.
-void TDesignDocument::QueueTitleUpdate() {
-    if (titleQueued_ || file_.isEmpty()) return;
-    titleQueued_ = true;
-    QTimer::singleShot(0, this, [this] { SafeCall(window_, [this] { UpdateTitle(); }); });
-}
-
 void TDesignDocument::Open(const QString& file) {
     const TCoverDesign design = ReadDesignFile(file);
-    const QStringList problems = ApplyDesign(*window_, design);
-    file_ = QFileInfo(file).absoluteFilePath();
-    saved_ = window_->Design();
-    UpdateTitle();
+    const QStringList problems = ApplyDesign(*window_, design, QFileInfo(file).absoluteFilePath());
     if (!problems.isEmpty() && Application)
         Application->HandleException(Exception(problems.join(QLatin1Char('\n'))));
 }
 
 void TDesignDocument::SaveTo(const QString& file) {
-    const TCoverDesign design = window_->Design();
-    WriteDesignFile(file, design);
-    file_ = QFileInfo(file).absoluteFilePath();
-    saved_ = design;
-    UpdateTitle();
+    WriteDesignFile(file, cover_->Design());
+    cover_->MarkSaved(QFileInfo(file).absoluteFilePath());
 }
 
 bool TDesignDocument::Save() {
-    if (file_.isEmpty()) return SaveAs();
-    SaveTo(file_);
+    if (FileName().isEmpty()) return SaveAs();
+    SaveTo(FileName());
     return true;
 }
 
 bool TDesignDocument::SaveAs() {
-    saveDialog_->SetFileName(file_);
+    saveDialog_->SetFileName(FileName());
     if (!saveDialog_->Execute()) return false;
     SaveTo(saveDialog_->FileName());
     return true;
@@ -216,9 +155,9 @@ void TDesignDocument::OpenWithDialog() {
 bool TDesignDocument::ConfirmDiscard() {
     if (!Modified()) return true;
     const QString text =
-        file_.isEmpty()
+        FileName().isEmpty()
             ? QStringLiteral("Salvare le modifiche alla copertina?")
-            : QStringLiteral("Salvare le modifiche a %1?").arg(QFileInfo(file_).fileName());
+            : QStringLiteral("Salvare le modifiche a %1?").arg(QFileInfo(FileName()).fileName());
     QPointer<QMessageBox> box =
         new QMessageBox(QMessageBox::Question, Application ? Application->Title() : QString(), text,
                         QMessageBox::NoButton, window_->Widget());
@@ -262,14 +201,12 @@ bool TDesignDocument::Drop(const QString& file, const QPoint& globalPoint) {
         if (ConfirmDiscard()) Open(file);
         return true;
     }
-    // As if chosen in the cover's own dialog: the name is kept even when loading fails.
-    TForm1& w = *window_;
+    // As if chosen in the cover's own dialog: the name is kept even when reading fails.
     const bool front = CoverAt(globalPoint) == 0;
-    TOpenDialog* dialog = front ? w.frontDialog : w.rearDialog;
-    dialog->SetFileName(file);
-    (front ? w.front : w.rear)->Picture()->LoadFromFile(file);
-    (front ? w.Imagefronte : w.Imagerear)->Picture()->LoadFromFile(file);
-    UpdateTitle();
+    (front ? window_->frontDialog : window_->rearDialog)->SetFileName(file);
+    TCoverDesign next = cover_->Design();
+    (front ? next.frontPicture : next.rearPicture) = file;
+    cover_->Change(next, QStringLiteral("Immagine"));
     return true;
 }
 
@@ -301,10 +238,6 @@ bool TDesignDocument::eventFilter(QObject* watched, QEvent* event) {
                 0, this, [this, file, global] { SafeCall(window_, [&] { Drop(file, global); }); });
         return true;
     }
-    case QEvent::KeyRelease:
-    case QEvent::MouseButtonRelease:
-        QueueTitleUpdate();
-        return false;
     default:
         return false;
     }

@@ -1,8 +1,9 @@
 #pragma once
 // The main window's cover kept in a design file: Ctrl+O opens one, Ctrl+S saves (asking
 // for a name the first time), Ctrl+Shift+S saves under a new name; the title names the
-// file and marks changes not yet saved; closing with such changes asks whether to save;
-// pictures and designs dropped on the window are taken in.
+// file and marks changes not yet saved, as the cover document tells them; closing with
+// such changes asks whether to save; pictures and designs dropped on the window are taken
+// in.
 
 #include "app/CoverDesign.h"
 
@@ -12,13 +13,14 @@
 #include <QStringList>
 
 class TForm1;
+class TCoverDocument;
 class TOpenDialog;
 class TSaveDialog;
 
-// Puts design into the window's controls, replacing the cover they hold, as if the user
-// had made it there. Pictures are read first: one that cannot be read leaves its cover
-// without a picture; the reasons are returned, one per picture.
-QStringList ApplyDesign(TForm1& window, const TCoverDesign& design);
+// Makes design the window's cover, opened from file, with the dialogs starting from its
+// pictures and fonts. Its pictures are read meanwhile: one that cannot be read keeps its
+// name in the design; the reasons are returned, one per picture.
+QStringList ApplyDesign(TForm1& window, const TCoverDesign& design, const QString& file);
 
 class TDesignDocument : public QObject {
     Q_OBJECT
@@ -27,7 +29,7 @@ public:
     ~TDesignDocument() override;
 
     // The design file the window's cover was last opened from or saved to; empty before.
-    const QString& FileName() const { return file_; }
+    const QString& FileName() const;
     // The cover differs from the one last opened or saved (from the empty cover before).
     bool Modified() const;
 
@@ -56,16 +58,13 @@ protected:
 private:
     void SaveTo(const QString& file);
     void InstallShortcuts();
-    void QueueTitleUpdate();
     bool InWindow(QObject* watched) const;
     // The cover (0 front, 1 rear) whose picture area is under the point; -1 for none.
     int CoverAt(const QPoint& globalPoint) const;
 
     QPointer<TForm1> window_;
-    QString file_;
-    TCoverDesign saved_;
+    QPointer<TCoverDocument> cover_;
     QString title_;
-    bool titleQueued_ = false;
     TOpenDialog* openDialog_ = nullptr;
     TSaveDialog* saveDialog_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "app/DesignFile.h"
 
+#include "app/CoverFormats.h"
 #include "framework/core/Limits.h"
 
 #include <QDir>
@@ -27,7 +28,7 @@ constexpr char kFormat[] = "sleevane-design";
 // Raised only when a field changes its meaning; fields that are only added keep it.
 constexpr int kVersion = 1;
 // The front line's corner is a point of the front miniature, which is this square.
-constexpr int kMiniatureSide = 217;
+const int kMiniatureSide = FrontFormat(TFrontFormat::Single).miniature.width();
 
 struct TFormatName {
     int code;
@@ -290,6 +291,15 @@ public:
         Integer(place, f + QLatin1String("place."), "x", 0, kMiniatureSide - 1, x);
         Integer(place, f + QLatin1String("place."), "y", 0, kMiniatureSide - 1, y);
         d.frontPlace = QPoint(x, y);
+        // A line shown on the miniature's edge prints where it was last placed.
+        d.printPlace = TCoverDesign::IsPlacement(d.frontPlace) ? d.frontPlace : QPoint();
+        const QJsonObject printed = Object(front, f, "printPlace");
+        if (!printed.isEmpty() && !TCoverDesign::IsPlacement(d.frontPlace)) {
+            int px = 0, py = 0;
+            Integer(printed, f + QLatin1String("printPlace."), "x", 1, kMiniatureSide - 1, px);
+            Integer(printed, f + QLatin1String("printPlace."), "y", 1, kMiniatureSide - 1, py);
+            d.printPlace = QPoint(px, py);
+        }
         Lines(front, f, "lines", d.frontLines);
         Font(front, f, "font", d.frontFont);
 
@@ -314,7 +324,7 @@ private:
 } // namespace
 
 QByteArray DesignToJson(const TCoverDesign& d, const QString& file) {
-    const QJsonObject front{
+    QJsonObject front{
         {QStringLiteral("format"), NameOf(kFrontFormats, static_cast<int>(d.frontFormat))},
         {QStringLiteral("picture"), StoredPicture(d.frontPicture, file)},
         {QStringLiteral("textMode"), NameOf(kTextModes, static_cast<int>(d.textMode))},
@@ -325,6 +335,11 @@ QByteArray DesignToJson(const TCoverDesign& d, const QString& file) {
         {QStringLiteral("lines"), QJsonArray::fromStringList(d.frontLines)},
         {QStringLiteral("font"), FontObject(d.frontFont)},
     };
+    // Written only where it is not the shown place: a line moved onto the miniature's edge.
+    if (d.printPlace != d.frontPlace && TCoverDesign::IsPlacement(d.printPlace))
+        front.insert(QStringLiteral("printPlace"),
+                     QJsonObject{{QStringLiteral("x"), d.printPlace.x()},
+                                 {QStringLiteral("y"), d.printPlace.y()}});
     const QJsonObject rear{
         {QStringLiteral("format"), NameOf(kRearFormats, static_cast<int>(d.rearFormat))},
         {QStringLiteral("picture"), StoredPicture(d.rearPicture, file)},

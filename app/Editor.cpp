@@ -19,6 +19,19 @@ TEditor::TEditor(TComponent* owner, THiddenWindows hidden) : TComponent(owner) {
     RegisterComponentClass<TInfo>();
     RegisterComponentClass<TIntro>();
     Form1 = new TForm1(this);
+    Form1->SetLinks({
+        [this] {
+            if (Intro) Intro->Show();
+        },
+        [this] {
+            if (TInfo* credits = Credits()) {
+                credits->Show();
+                credits->BringToFront();
+            }
+        },
+        [this] { return PrintLayout(); },
+        [this] { return preview; },
+    });
     if (hidden == THiddenWindows::WithEditor) {
         MakeHiddenWindows();
         Intro = new TIntro(this);

@@ -1,46 +1,129 @@
 #include "app/Unit1.h"
 
-#include "app/Editor.h"
+#include "app/CoverPictures.h"
 #include "app/Unit2.h"
-#include "app/Unit3.h"
-#include "app/Unit4.h"
+
+#include <QKeyEvent>
+#include <QShortcut>
+#include <QWidget>
 
 namespace {
 
-// A font applied from a font dialog keeps the colour of the matching colour dialog: the
-// colour picked inside the font dialog is never used.
-void ApplyFont(TControl* label, TFontDialog* dialog, TColorDialog* colours) {
-    label->Font()->Assign(dialog->Font());
-    label->Font()->SetColor(colours->Color());
+// The undo keys belong to the cover, not to the edit that has the focus: an edit's own
+// undo would be a change of its own in the history.
+class TUndoKeysToWindow : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::ShortcutOverride) return false;
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z)) {
+            e->ignore();
+            return true;
+        }
+        return false;
+    }
+};
+
+TCoverFont AppliedFont(const TFontDialog* dialog, const TColorDialog* colours) {
+    TCoverFont font = TCoverFont::Of(dialog->Font());
+    // The colour picked inside the font dialog is never used.
+    font.color = colours->Color();
+    return font;
 }
 
-void ApplyColour(TControl* label, TColor colour) {
-    label->Font()->SetColor(colour);
-    label->Invalidate();
+int SnappedAngle(int angle) {
+    return TantCustomAngleLabel::DirectionOfAngle(angle) * 45;
 }
 
 } // namespace
 
 TForm1::TForm1(TComponent* owner) : TForm(owner) {
+    document_ = new TCoverDocument(this);
     ReadLayout(QStringLiteral("Form1.layout"));
+    pictureCaption_ = Panel1->Caption();
+    miniatureCaption_ = Panelfronte->Caption();
+    connect(document_, &TCoverDocument::DesignChanged, this,
+            [this](const TCoverDesign& before, const TCoverDesign& after) {
+                SafeCall(this, [&] { ShowDesign(before, after); });
+            });
+    connect(document_, &TCoverDocument::DesignReset, this, [this](const TCoverDesign& design) {
+        SafeCall(this, [&] { ShowDesign(TCoverDesign(), design); });
+    });
+    connect(document_->Pictures(), &TCoverPictures::Ready, this,
+            [this](const QString& file) { SafeCall(this, [&] { PictureReady(file); }); });
+    InstallUndoKeys();
+}
+
+TForm1::~TForm1() {
+    // The document's signals reach this window no more once it is going.
+    disconnect(document_, nullptr, this, nullptr);
+    disconnect(document_->Pictures(), nullptr, this, nullptr);
+}
+
+const TCoverDesign& TForm1::Design() const {
+    return document_->Design();
 }
 
 Tpreview* TForm1::Layout() const {
-    TEditor* editor = TEditor::Of(this);
-    return editor ? editor->PrintLayout() : nullptr;
+    return links_.printLayout ? links_.printLayout() : nullptr;
+}
+
+void TForm1::InstallUndoKeys() {
+    HandleNeeded();
+    QWidget* widget = Widget();
+    auto* filter = new TUndoKeysToWindow(widget);
+    for (TControl* edit : std::initializer_list<TControl*>{Fronteriga, Edit1, Edit2, Memo1, Memo2,
+                                                           ComboBox1, ComboBox2, ComboBox3}) {
+        edit->HandleNeeded();
+        if (QWidget* w = edit->Widget()) {
+            w->installEventFilter(filter);
+            for (QWidget* child : w->findChildren<QWidget*>())
+                child->installEventFilter(filter);
+        }
+    }
+    const auto bind = [this, widget](const QKeySequence& keys, void (TCoverDocument::*step)()) {
+        auto* shortcut = new QShortcut(keys, widget);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, step] { SafeCall(this, [&] { (document_->*step)(); }); });
+    };
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Z), &TCoverDocument::Undo);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Y), &TCoverDocument::Redo);
+    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TCoverDocument::Redo);
+    // Esc gives up the pictures being read, and a sheet waiting for them.
+    auto* giveUp = new QShortcut(QKeySequence(Qt::Key_Escape), widget);
+    connect(giveUp, &QShortcut::activated, this, [this] {
+        if (document_->Pictures()->Reading()) document_->Pictures()->GiveUp();
+    });
+}
+
+void TForm1::Change(TControl* control, const std::function<void(TCoverDesign&)>& edit,
+                    const QString& what, TCoverField field) {
+    if (showing_) return;
+    TCoverDesign next = document_->Design();
+    edit(next);
+    TControl* const before = std::exchange(editing_, control);
+    struct Restore {
+        TControl*& editing;
+        TControl* before;
+        ~Restore() { editing = before; }
+    } restore{editing_, before};
+    document_->Change(next, what, field);
 }
 
 void TForm1::FormShow(TObject*) {
-    const TEditor* editor = TEditor::Of(this);
-    if (editor && editor->Intro) editor->Intro->Show();
+    if (links_.showSplash) links_.showSplash();
     EmptyPrintPictures();
 }
 
 // The cover pictures have no size on the print page until a format is chosen. A print
 // layout still to be made gets this when it is made.
 void TForm1::EmptyPrintPictures() {
-    const TEditor* editor = TEditor::Of(this);
-    Tpreview* preview = editor ? editor->preview : nullptr;
+    Tpreview* preview = links_.madeLayout ? links_.madeLayout() : nullptr;
     if (!preview) return;
     for (TRpImage* picture : {preview->RpImage1, preview->RpImage2}) {
         picture->SetHeight(0);
@@ -53,51 +136,58 @@ void TForm1::BitBtn3Click(TObject*) {
 }
 
 void TForm1::BitBtn4Click(TObject*) {
-    TEditor* editor = TEditor::Of(this);
-    TInfo* Info = editor ? editor->Credits() : nullptr;
-    if (!Info) return;
-    Info->Show();
-    Info->BringToFront();
+    if (links_.showCredits) links_.showCredits();
 }
 
 // ---- Front text ------------------------------------------------------------------------
 
+// Switching the mode throws the text of the mode left away, in the same step.
 void TForm1::RadioGroup1Click(TObject*) {
-    switch (RadioGroup1->ItemIndex()) {
-    case 0:
-        Memo1->Lines()->Clear();
-        Labelfronterighe->SetCaption(QString());
-        GroupBox2->SetEnabled(true);
-        GroupBox3->SetEnabled(false);
-        break;
-    case 1:
-        Fronteriga->SetText(QString()); // empties Labelfront through FronterigaChange
-        GroupBox3->SetEnabled(true);
-        GroupBox2->SetEnabled(false);
-        break;
-    default:
-        break;
-    }
+    const int index = RadioGroup1->ItemIndex();
+    if (index != 0 && index != 1) return;
+    Change(
+        RadioGroup1,
+        [index](TCoverDesign& d) {
+            d.textMode = static_cast<TFrontTextMode>(index);
+            if (index == 0)
+                d.frontLines.clear();
+            else
+                d.frontLine.clear();
+        },
+        QStringLiteral("Tipo di testo"));
 }
 
 void TForm1::FronterigaChange(TObject*) {
-    Labelfront->SetCaption(Fronteriga->Text());
+    const QString text = Fronteriga->Text();
+    Change(
+        Fronteriga, [&](TCoverDesign& d) { d.frontLine = text; }, QStringLiteral("Testo"),
+        TCoverField::FrontLine);
 }
 
 void TForm1::ComboBox3Change(TObject*) {
-    Labelfront->SetAngle(StrToInt(ComboBox3->Text()));
+    const int angle = SnappedAngle(StrToInt(ComboBox3->Text()));
+    Change(
+        ComboBox3, [&](TCoverDesign& d) { d.frontAngle = angle; }, QStringLiteral("Rotazione"));
 }
 
+// A click on the top row or left column moves the line on screen; where it prints stays.
 void TForm1::ImagefronteMouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
     if (Button != mbLeft) return;
-    Labelfront->Font()->SetColor(ColorDialogfront->Color());
-    Labelfront->SetTop(Y);
-    Labelfront->SetLeft(X);
+    const TColor colour = ColorDialogfront->Color();
+    Change(
+        Imagefronte,
+        [&](TCoverDesign& d) {
+            d.frontFont.color = colour;
+            d.PlaceLine(QPoint(X, Y));
+        },
+        QStringLiteral("Posizione"));
 }
 
-// The memo's text as it stands: its lines joined by line breaks, none after the last.
 void TForm1::Memo1Change(TObject*) {
-    Labelfronterighe->SetCaption(Memo1->Text());
+    const QStringList lines = Memo1->Lines()->List();
+    Change(
+        Memo1, [&](TCoverDesign& d) { d.frontLines = lines; }, QStringLiteral("Testo"),
+        TCoverField::FrontLines);
 }
 
 void TForm1::BitBtn6Click(TObject*) {
@@ -105,26 +195,37 @@ void TForm1::BitBtn6Click(TObject*) {
 }
 
 void TForm1::FontDialogfrontApply(TObject*, QWidget*) {
-    ApplyFont(Labelfront, FontDialogfront, ColorDialogfront);
-    ApplyFont(Labelfronterighe, FontDialogfront, ColorDialogfront);
+    const TCoverFont font = AppliedFont(FontDialogfront, ColorDialogfront);
+    Change(
+        nullptr, [&](TCoverDesign& d) { d.frontFont = font; }, QStringLiteral("Font"));
 }
 
 void TForm1::BitBtn5Click(TObject*) {
     if (!ColorDialogfront->Execute()) return;
-    ApplyColour(Labelfront, ColorDialogfront->Color());
-    ApplyColour(Labelfronterighe, ColorDialogfront->Color());
+    const TColor colour = ColorDialogfront->Color();
+    Change(
+        nullptr, [&](TCoverDesign& d) { d.frontFont.color = colour; }, QStringLiteral("Colore"));
 }
 
 // ---- Rear text -------------------------------------------------------------------------
 
 void TForm1::Edit1Change(TObject*) {
-    Labelr1->SetCaption(Edit1->Text());
+    const QString text = Edit1->Text();
+    Change(
+        Edit1, [&](TCoverDesign& d) { d.leftBand = text; }, QStringLiteral("Banda"),
+        TCoverField::LeftBand);
 }
 void TForm1::Edit2Change(TObject*) {
-    Labelr2->SetCaption(Edit2->Text());
+    const QString text = Edit2->Text();
+    Change(
+        Edit2, [&](TCoverDesign& d) { d.rightBand = text; }, QStringLiteral("Banda"),
+        TCoverField::RightBand);
 }
 void TForm1::Memo2Change(TObject*) {
-    Labelrear->SetCaption(Memo2->Text());
+    const QStringList lines = Memo2->Lines()->List();
+    Change(
+        Memo2, [&](TCoverDesign& d) { d.rearLines = lines; }, QStringLiteral("Testo"),
+        TCoverField::RearLines);
 }
 
 void TForm1::BitBtn10Click(TObject*) {
@@ -132,14 +233,16 @@ void TForm1::BitBtn10Click(TObject*) {
 }
 
 void TForm1::FontDialogbandeApply(TObject*, QWidget*) {
-    ApplyFont(Labelr1, FontDialogbande, ColorDialogbande);
-    ApplyFont(Labelr2, FontDialogbande, ColorDialogbande);
+    const TCoverFont font = AppliedFont(FontDialogbande, ColorDialogbande);
+    Change(
+        nullptr, [&](TCoverDesign& d) { d.bandFont = font; }, QStringLiteral("Font"));
 }
 
 void TForm1::BitBtn9Click(TObject*) {
     if (!ColorDialogbande->Execute()) return;
-    ApplyColour(Labelr1, ColorDialogbande->Color());
-    ApplyColour(Labelr2, ColorDialogbande->Color());
+    const TColor colour = ColorDialogbande->Color();
+    Change(
+        nullptr, [&](TCoverDesign& d) { d.bandFont.color = colour; }, QStringLiteral("Colore"));
 }
 
 void TForm1::BitBtn8Click(TObject*) {
@@ -147,10 +250,14 @@ void TForm1::BitBtn8Click(TObject*) {
 }
 
 void TForm1::FontDialogrearApply(TObject*, QWidget*) {
-    ApplyFont(Labelrear, FontDialogrear, ColorDialogrear);
+    const TCoverFont font = AppliedFont(FontDialogrear, ColorDialogrear);
+    Change(
+        nullptr, [&](TCoverDesign& d) { d.rearFont = font; }, QStringLiteral("Font"));
 }
 
 void TForm1::BitBtn7Click(TObject*) {
     if (!ColorDialogrear->Execute()) return;
-    ApplyColour(Labelrear, ColorDialogrear->Color());
+    const TColor colour = ColorDialogrear->Color();
+    Change(
+        nullptr, [&](TCoverDesign& d) { d.rearFont.color = colour; }, QStringLiteral("Colore"));
 }

@@ -1,10 +1,10 @@
 #pragma once
-// The main window: the whole user interface of the cover editor and the holder of the
-// cover being designed. The cover model lives in its controls: the chosen formats, the
-// pictures, the texts, and the on-screen labels that carry fonts, colours, the front
-// line's angle and its position; Design reads it out as a value.
+// The main window: the whole user interface of the cover editor. The cover is its
+// document's: the handlers change the document, and the controls show it.
 
 #include "app/CoverDesign.h"
+#include "app/CoverDocument.h"
+#include "app/SheetComposer.h"
 #include "controls/antAngleLabel.h"
 #include "framework/graphics/ImgList.h"
 #include "framework/widgets/Buttons.h"
@@ -13,6 +13,8 @@
 #include "framework/widgets/ExtCtrls.h"
 #include "framework/widgets/Forms.h"
 #include "framework/widgets/StdCtrls.h"
+
+#include <functional>
 
 class TForm1 : public TForm {
     Q_OBJECT
@@ -39,6 +41,7 @@ class TForm1 : public TForm {
     Q_PROPERTY(TGroupBox* GroupBox4 MEMBER GroupBox4)
     Q_PROPERTY(TGroupBox* GroupBox6 MEMBER GroupBox6)
     Q_PROPERTY(TGroupBox* GroupBox7 MEMBER GroupBox7)
+    Q_PROPERTY(TBevel* Piegafronte MEMBER Piegafronte)
     Q_PROPERTY(TantAngleLabel* Labelfront MEMBER Labelfront)
     Q_PROPERTY(TantAngleLabel* Labelr1 MEMBER Labelr1)
     Q_PROPERTY(TantAngleLabel* Labelr2 MEMBER Labelr2)
@@ -94,6 +97,8 @@ public:
     TGroupBox* GroupBox4 = nullptr;
     TGroupBox* GroupBox6 = nullptr;
     TGroupBox* GroupBox7 = nullptr;
+    // Where the booklet folds, on its square miniature.
+    TBevel* Piegafronte = nullptr;
     TantAngleLabel* Labelfront = nullptr;
     TantAngleLabel* Labelr1 = nullptr;
     TantAngleLabel* Labelr2 = nullptr;
@@ -125,9 +130,22 @@ public:
     TColorDialog* ColorDialogrear = nullptr;
 
     explicit TForm1(TComponent* owner);
+    ~TForm1() override;
 
-    // The cover as the controls hold it now.
-    TCoverDesign Design() const;
+    // What the window reaches outside itself, given by the editor that makes it: the
+    // splash, the credits, and the print layout that keeps the printer set-up.
+    struct TLinks {
+        std::function<void()> showSplash;
+        std::function<void()> showCredits;
+        std::function<Tpreview*()> printLayout;
+        // The same when it has been made; null before.
+        std::function<Tpreview*()> madeLayout;
+    };
+    void SetLinks(TLinks links) { links_ = std::move(links); }
+
+    // The cover being designed, and its design as it stands.
+    TCoverDocument* Document() const { return document_; }
+    const TCoverDesign& Design() const;
 
     Q_INVOKABLE void FormShow(TObject* Sender);
     // Gives the print layout's two cover pictures no size, as they are before a format
@@ -168,11 +186,39 @@ public:
     Q_INVOKABLE void FontDialogrearApply(TObject* Sender, QWidget* Wnd);
     Q_INVOKABLE void BitBtn7Click(TObject* Sender);
 
-private:
-    // The print-layout window of the editor this window belongs to.
-    Tpreview* Layout() const;
+    // The sheet that "Anteprima" or "Stampa" composed last, while its report runs and
+    // after, until the next one.
+    Tpreview* LastSheet() const { return current_; }
 
-    // The formats last chosen: a box holding a typed text keeps them.
-    TFrontFormat frontFormat_ = TFrontFormat::None;
-    TRearFormat rearFormat_ = TRearFormat::None;
+private:
+    Tpreview* Layout() const;
+    void RunSheet(TCoverOutput output);
+    // A change of the document by the handler of control: the control that made it is not
+    // written back while it shows the change.
+    void Change(TControl* control, const std::function<void(TCoverDesign&)>& edit,
+                const QString& what, TCoverField field = TCoverField::Other);
+    // The controls show design; before is what they showed.
+    void ShowDesign(const TCoverDesign& before, const TCoverDesign& design);
+    void ShowFormats(const TCoverDesign& design);
+    void ShowPictures();
+    void ShowPicture(TCover cover);
+    void PictureReady(const QString& file);
+    // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z reach the document from every control.
+    void InstallUndoKeys();
+
+    TLinks links_;
+    TCoverDocument* document_ = nullptr;
+    std::unique_ptr<Tpreview> sheet_;
+    Tpreview* current_ = nullptr;
+    // The control whose handler is changing the document, and whether the controls are
+    // being written (their own change handlers then do nothing).
+    TControl* editing_ = nullptr;
+    bool showing_ = false;
+    // The captions the picture areas have when they show no picture.
+    QString pictureCaption_, miniatureCaption_;
+    // A picture the user has just chosen: its failure to read is told.
+    QString chosen_[2];
+    // The picture files shown, so that a picture is given to its controls once.
+    QString shownFile_[2];
+    TGraphic* shownGraphic_[2] = {nullptr, nullptr};
 };

@@ -1,34 +1,19 @@
-// The main window's cover formats, cover pictures, the design read from its controls, and
+// The main window's cover formats and pictures, the controls showing the document, and
 // "Anteprima" and "Stampa".
 #include "app/Unit1.h"
 
+#include "app/CoverFormats.h"
+#include "app/CoverPictures.h"
+#include "app/SheetComposer.h"
 #include "app/Unit2.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <optional>
 
 namespace {
 
 // ---- Formats ---------------------------------------------------------------------------
-
-// Widths and heights in pixels of the picture area on the format's page and of the
-// miniature on its text page.
-struct TScreenSizes {
-    QSize panel, miniature;
-};
-
-// Indexed by the combo box's item index: none, single 120 x 120 mm, double 240 x 120 mm.
-// The double cover is squeezed into the single one's square miniature.
-constexpr TScreenSizes kFrontScreen[] = {
-    {{1, 1}, {0, 0}},
-    {{265, 265}, {217, 217}},
-    {{530, 265}, {217, 217}},
-};
-// None, with side bands 151 x 118 mm, without bands 139 x 118 mm.
-constexpr TScreenSizes kRearScreen[] = {
-    {{1, 1}, {0, 0}},
-    {{334, 260}, {273, 213}},
-    {{307, 260}, {251, 213}},
-};
 
 // A box still unchosen (index -1) or holding a typed text chooses nothing.
 std::optional<int> ChosenCode(const TComboBox* box) {
@@ -43,14 +28,12 @@ void Resize(TControl* control, QSize size) {
     control->SetWidth(size.width());
 }
 
-// ---- Pictures --------------------------------------------------------------------------
-
-// Both pictures of a cover are read from the chosen file, each its own copy; a failure
-// leaves the picture that failed to load, and those after it, as they were.
-void ChooseCoverPicture(TOpenDialog* dialog, TImage* large, TImage* miniature) {
-    if (!dialog->Execute()) return;
-    large->Picture()->LoadFromFile(dialog->FileName());
-    miniature->Picture()->LoadFromFile(dialog->FileName());
+// A font shown by labels: each label gets the whole font, sized as on screen.
+void ShowFont(const TCoverFont& font, std::initializer_list<TControl*> labels) {
+    for (TControl* label : labels) {
+        font.GiveTo(label->Font(), font.size);
+        label->Invalidate();
+    }
 }
 
 } // namespace
@@ -60,61 +43,194 @@ void ChooseCoverPicture(TOpenDialog* dialog, TImage* large, TImage* miniature) {
 void TForm1::ComboBox1Change(TObject*) {
     const std::optional<int> code = ChosenCode(ComboBox1);
     if (!code) return;
-    frontFormat_ = static_cast<TFrontFormat>(*code);
-    Resize(Panel1, kFrontScreen[*code].panel);
-    Resize(Panelfronte, kFrontScreen[*code].miniature);
-    if (Tpreview* layout = Layout()) SizeFrontCover(*layout, frontFormat_);
+    Change(
+        ComboBox1, [&](TCoverDesign& d) { d.frontFormat = static_cast<TFrontFormat>(*code); },
+        QStringLiteral("Formato"));
+    // The first choice of "Non presente" changes no design, yet shows the areas' sizes.
+    ShowFormats(Design());
 }
 
 void TForm1::ComboBox2Change(TObject*) {
     const std::optional<int> code = ChosenCode(ComboBox2);
     if (!code) return;
-    rearFormat_ = static_cast<TRearFormat>(*code);
-    Resize(Panel2, kRearScreen[*code].panel);
-    Resize(Panelrear, kRearScreen[*code].miniature);
-    if (Tpreview* layout = Layout()) SizeRearCover(*layout, rearFormat_);
+    Change(
+        ComboBox2, [&](TCoverDesign& d) { d.rearFormat = static_cast<TRearFormat>(*code); },
+        QStringLiteral("Formato"));
+    ShowFormats(Design());
 }
 
 // ---- Pictures --------------------------------------------------------------------------
 
+// The name chosen is the cover's at once; the picture shows once it has been read, and a
+// picture that cannot be read says so.
 void TForm1::frontClick(TObject*) {
-    ChooseCoverPicture(frontDialog, front, Imagefronte);
+    if (!frontDialog->Execute()) return;
+    const QString file = frontDialog->FileName();
+    chosen_[0] = file;
+    Change(
+        front, [&](TCoverDesign& d) { d.frontPicture = file; }, QStringLiteral("Immagine"));
+    PictureReady(file);
 }
 
 void TForm1::rearClick(TObject*) {
-    ChooseCoverPicture(rearDialog, rear, Imagerear);
+    if (!rearDialog->Execute()) return;
+    const QString file = rearDialog->FileName();
+    chosen_[1] = file;
+    Change(
+        rear, [&](TCoverDesign& d) { d.rearPicture = file; }, QStringLiteral("Immagine"));
+    PictureReady(file);
 }
 
-// ---- The design ------------------------------------------------------------------------
+void TForm1::PictureReady(const QString& file) {
+    ShowPictures();
+    TCoverPictures* pictures = document_->Pictures();
+    for (int cover = 0; cover < 2; ++cover) {
+        if (chosen_[cover] != file || pictures->Reading(file)) continue;
+        chosen_[cover].clear();
+        const QString problem = pictures->Problem(file);
+        if (!problem.isEmpty() && !pictures->GivenUp(file))
+            throw Exception(PictureProblem(static_cast<TCover>(cover), file, problem));
+    }
+}
 
-// The on-screen labels carry the texts, fonts, colours, angle and place; the memos the
-// line lists; the dialogs the picture files.
-TCoverDesign TForm1::Design() const {
-    TCoverDesign d;
-    d.frontFormat = frontFormat_;
-    d.rearFormat = rearFormat_;
-    d.frontPicture = frontDialog->FileName();
-    d.rearPicture = rearDialog->FileName();
-    d.textMode = RadioGroup1->ItemIndex() == 1 ? TFrontTextMode::Lines : TFrontTextMode::OneLine;
-    d.frontLine = Labelfront->Caption();
-    d.frontAngle = Labelfront->Angle();
-    d.frontPlace = QPoint(Labelfront->Left(), Labelfront->Top());
-    d.frontLines = Memo1->Lines()->List();
-    d.frontFont = TCoverFont::Of(Labelfront->Font());
-    d.leftBand = Labelr1->Caption();
-    d.rightBand = Labelr2->Caption();
-    d.bandFont = TCoverFont::Of(Labelr1->Font());
-    d.rearLines = Memo2->Lines()->List();
-    d.rearFont = TCoverFont::Of(Labelrear->Font());
-    return d;
+void TForm1::ShowPictures() {
+    ShowPicture(TCover::Front);
+    ShowPicture(TCover::Rear);
+}
+
+// Both areas of a cover show the one picture read for its file; while it is read, or when
+// it cannot be, their captions say so and name the file.
+void TForm1::ShowPicture(TCover cover) {
+    const int i = static_cast<int>(cover);
+    const TCoverDesign& d = document_->Design();
+    const QString& file = cover == TCover::Front ? d.frontPicture : d.rearPicture;
+    TCoverPictures* pictures = document_->Pictures();
+    pictures->Request(file);
+    TGraphic* graphic = pictures->Graphic(file);
+    TImage* large = cover == TCover::Front ? front : rear;
+    TImage* miniature = cover == TCover::Front ? Imagefronte : Imagerear;
+    TPanel* panels[] = {cover == TCover::Front ? Panel1 : Panel2,
+                        cover == TCover::Front ? Panelfronte : Panelrear};
+    const QString name = QDir::toNativeSeparators(file);
+    QString says;
+    if (!file.isEmpty() && !graphic)
+        says = pictures->Reading(file)   ? QStringLiteral("Lettura di %1...").arg(name)
+               : QFileInfo::exists(file) ? QStringLiteral("Immagine non leggibile: %1").arg(name)
+                                         : QStringLiteral("Immagine mancante: %1").arg(name);
+    panels[0]->SetCaption(says.isEmpty() ? pictureCaption_ : says);
+    panels[1]->SetCaption(says.isEmpty() ? miniatureCaption_ : says);
+    if (file == shownFile_[i] && graphic == shownGraphic_[i]) return;
+    shownFile_[i] = file;
+    shownGraphic_[i] = graphic;
+    large->Picture()->SetGraphic(graphic);
+    miniature->Picture()->SetGraphic(graphic);
+}
+
+void TForm1::ShowFormats(const TCoverDesign& d) {
+    const int front = static_cast<int>(d.frontFormat), rear = static_cast<int>(d.rearFormat);
+    // A box never chosen keeps its prompt for a cover that is absent; a box holding the
+    // change's own text is left as the user has it.
+    auto choose = [this](TComboBox* box, int code) {
+        if (box == editing_ || box->ItemIndex() == code) return;
+        if (code == 0 && box->ItemIndex() < 0) return;
+        box->SetItemIndex(code);
+    };
+    choose(ComboBox1, front);
+    choose(ComboBox2, rear);
+    // Before the first choice the areas have no size at all.
+    if (front != 0 || ComboBox1->ItemIndex() >= 0) {
+        Resize(Panel1, FrontFormat(d.frontFormat).panel);
+        Resize(Panelfronte, FrontFormat(d.frontFormat).miniature);
+    }
+    if (rear != 0 || ComboBox2->ItemIndex() >= 0) {
+        Resize(Panel2, RearFormat(d.rearFormat).panel);
+        Resize(Panelrear, RearFormat(d.rearFormat).miniature);
+    }
+    Piegafronte->SetVisible(d.frontFormat == TFrontFormat::Double);
+    if (Tpreview* layout = Layout()) {
+        SizeFrontCover(*layout, d.frontFormat);
+        SizeRearCover(*layout, d.rearFormat);
+    }
+}
+
+void TForm1::ShowDesign(const TCoverDesign& before, const TCoverDesign& d) {
+    const bool wasShowing = std::exchange(showing_, true);
+    struct Restore {
+        bool& flag;
+        bool value;
+        ~Restore() { flag = value; }
+    } restore{showing_, wasShowing};
+    const auto unless = [this](TControl* c) { return c != editing_; };
+
+    ShowFormats(d);
+    ShowPictures();
+
+    const int mode = static_cast<int>(d.textMode);
+    if (unless(RadioGroup1) && RadioGroup1->ItemIndex() != mode) RadioGroup1->SetItemIndex(mode);
+    GroupBox2->SetEnabled(mode == 0);
+    GroupBox3->SetEnabled(mode == 1);
+    if (unless(Fronteriga) && Fronteriga->Text() != d.frontLine) Fronteriga->SetText(d.frontLine);
+    Labelfront->SetCaption(d.frontLine);
+    // The angle box follows the angle (a box never chosen keeps its prompt for 0).
+    const int angleItem = d.frontAngle / 45;
+    if (unless(ComboBox3) && ComboBox3->ItemIndex() != angleItem &&
+        (ComboBox3->ItemIndex() >= 0 || d.frontAngle != before.frontAngle || d.frontAngle != 0))
+        ComboBox3->SetItemIndex(angleItem);
+    Labelfront->SetAngle(d.frontAngle);
+    Labelfront->SetTop(d.frontPlace.y());
+    Labelfront->SetLeft(d.frontPlace.x());
+    if (unless(Memo1) && Memo1->Lines()->List() != d.frontLines)
+        Memo1->Lines()->SetList(d.frontLines);
+    // The memo being typed in shows its text as it stands, an empty last line too.
+    Labelfronterighe->SetCaption(editing_ == Memo1 ? Memo1->Text()
+                                                   : d.frontLines.join(QStringLiteral("\r\n")));
+    ShowFont(d.frontFont, {Labelfront, Labelfronterighe});
+
+    if (unless(Edit1) && Edit1->Text() != d.leftBand) Edit1->SetText(d.leftBand);
+    if (unless(Edit2) && Edit2->Text() != d.rightBand) Edit2->SetText(d.rightBand);
+    Labelr1->SetCaption(d.leftBand);
+    Labelr2->SetCaption(d.rightBand);
+    ShowFont(d.bandFont, {Labelr1, Labelr2});
+    if (unless(Memo2) && Memo2->Lines()->List() != d.rearLines)
+        Memo2->Lines()->SetList(d.rearLines);
+    Labelrear->SetCaption(editing_ == Memo2 ? Memo2->Text()
+                                            : d.rearLines.join(QStringLiteral("\r\n")));
+    ShowFont(d.rearFont, {Labelrear});
 }
 
 // ---- Composition -----------------------------------------------------------------------
 
+// Each sheet is composed on a print layout of its own, from the pictures the window has
+// read; the editor's layout keeps the printer set-up from one sheet to the next.
+void TForm1::RunSheet(TCoverOutput output) {
+    Tpreview* kept = Layout();
+    const QString file = document_->FileName();
+    std::unique_ptr<Tpreview> sheet =
+        ComposeSheet(Design(), output, QFileInfo(file).completeBaseName(), document_->Pictures());
+    if (kept) CarryReportSetUp(*kept->Report1, *sheet->Report1);
+    // However the pass ends, the sheet is kept until the next one (a sheet composed while
+    // this one's preview was open has ended before it).
+    struct Keep {
+        TForm1* window;
+        Tpreview* kept;
+        std::unique_ptr<Tpreview>& sheet;
+        ~Keep() {
+            if (kept) KeepPrinterSetUp(*sheet->Report1, *kept->Report1);
+            window->sheet_ = std::move(sheet);
+            window->current_ = window->sheet_.get();
+        }
+    } keep{this, kept, sheet};
+    current_ = sheet.get();
+    if (output == TCoverOutput::Preview)
+        sheet->Report1->PreviewReport();
+    else
+        sheet->Report1->PrintReport();
+}
+
 void TForm1::BitBtn1Click(TObject*) {
-    if (Tpreview* layout = Layout()) PreviewCovers(Design(), *layout);
+    RunSheet(TCoverOutput::Preview);
 }
 
 void TForm1::BitBtn2Click(TObject*) {
-    if (Tpreview* layout = Layout()) PrintCovers(Design(), *layout);
+    RunSheet(TCoverOutput::Print);
 }

@@ -70,7 +70,7 @@ TCoverDesign FullCover(const QString& dir) {
                                  QColor(220, 240, 255), QColor(170, 210, 250));
     d.frontLine = QStringLiteral("Concerto");
     d.frontAngle = 45;
-    d.frontPlace = QPoint(60, 90);
+    d.PlaceLine(QPoint(60, 90));
     d.frontFont = {QStringLiteral("Arial"), 12, true, false, false, false, RGB(0, 0, 200), 0};
     d.leftBand = QStringLiteral("Lato A");
     d.rightBand = QStringLiteral("Lato B");
@@ -188,7 +188,7 @@ TEST(CommandLine, FailuresEndWithOneAndOneLine) {
         {{QStringLiteral("--pdf"), QDir(dir).filePath(QStringLiteral("nessuna.sleevane")), pdf},
          QStringLiteral("nessuna.sleevane")},
         {{QStringLiteral("--pdf"), missing, pdf},
-         QStringLiteral("%1: Cannot open file %2").arg(missing, lost.rearPicture)},
+         QStringLiteral("%1: rear picture: Cannot open file %2").arg(missing, lost.rearPicture)},
         {{QStringLiteral("--print"), good, QStringLiteral("--printer"), QStringLiteral("Nessuna")},
          QStringLiteral("unknown printer Nessuna")},
         {{QStringLiteral("--pdf"), good, QDir(dir).filePath(QStringLiteral("no/such/out.pdf"))},

@@ -1,7 +1,8 @@
-// The covers' pictures are read and decoded at once, each on a thread of its own, when a
-// design is composed; what the layout ends up holding, and the error it fails with, must
-// be what reading them one after the other, front first, gives.
-#include "app/CoverDesign.h"
+// The covers' pictures are read and decoded on threads of their own, once per change of
+// their file; what a sheet ends up holding must be what reading them one after the other
+// gives, and every picture that cannot be read is named with its cover.
+#include "app/CoverPictures.h"
+#include "app/SheetComposer.h"
 #include "app/Unit2.h"
 #include "imaging/jpeg.h"
 #include "support/FormTestSupport.h"
@@ -9,15 +10,17 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <optional>
+#include <tuple>
 
 namespace {
 
 enum class Kind {
-    Good,       // decodes
-    Missing,    // no such file: fails to load
-    NotJpeg,    // its header is not a JPEG's: fails to load
-    TooBig,     // loads, and fails only when its pixels are first needed
+    Good,    // decodes
+    Missing, // no such file: fails to load
+    NotJpeg, // its header is not a JPEG's: fails to load
+    TooBig,  // loads, and fails when its pixels are decoded
 };
 
 struct Row {
@@ -69,7 +72,6 @@ protected:
     void SetUp() override {
         SetUsesInchDefaults(false);
         RegisterJPEGFormats();
-        layout = std::make_unique<Tpreview>(nullptr);
         dir = TestTempDir();
     }
 
@@ -82,8 +84,9 @@ protected:
             QRandomGenerator rng(seed);
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x)
-                    image.setPixel(x, y, qRgb((x + seed) % 256, (y * 3) % 256,
-                                              static_cast<int>(rng.bounded(256u))));
+                    image.setPixel(
+                        x, y,
+                        qRgb((x + seed) % 256, (y * 3) % 256, static_cast<int>(rng.bounded(256u))));
             TBitmap bitmap;
             bitmap.SetImage(image, pf24bit);
             TJPEGImage jpeg;
@@ -100,18 +103,17 @@ protected:
             break;
         }
         case Kind::TooBig:
-            EXPECT_TRUE(QFile::copy(TestData(QStringLiteral("bad/jpeg/header-only-16384x16384.jpg")),
-                                    path));
+            EXPECT_TRUE(QFile::copy(
+                TestData(QStringLiteral("bad/jpeg/header-only-16384x16384.jpg")), path));
             break;
         }
         return path;
     }
 
-    std::unique_ptr<Tpreview> layout;
     QString dir;
 };
 
-TEST_P(CoverPicturesTest, ConcurrentDecodingGivesWhatDecodingInOrderGives) {
+TEST_P(CoverPicturesTest, ThreadsGiveWhatReadingInOrderGivesAndEveryFailureIsNamed) {
     const Row row = GetParam();
     TCoverDesign design;
     design.frontFormat = TFrontFormat::Single;
@@ -119,63 +121,103 @@ TEST_P(CoverPicturesTest, ConcurrentDecodingGivesWhatDecodingInOrderGives) {
     design.frontPicture = File(QStringLiteral("front.jpg"), row.front, 11);
     design.rearPicture = File(QStringLiteral("rear.jpg"), row.rear, 97);
 
-    // In order: the front's load error stops everything after it.
     const Outcome front = InOrder(design.frontPicture);
-    const std::optional<Outcome> rear =
-        front.loadError ? std::nullopt : std::optional(InOrder(design.rearPicture));
-    const std::optional<QString> wantError = front.loadError ? front.loadError
-                                             : rear->loadError ? rear->loadError
-                                                               : std::nullopt;
+    const Outcome rear = InOrder(design.rearPicture);
+    QStringList want;
+    for (const auto& [cover, file, outcome] :
+         {std::tuple{TCover::Front, design.frontPicture, front},
+          std::tuple{TCover::Rear, design.rearPicture, rear}}) {
+        const std::optional<QString> error =
+            outcome.loadError ? outcome.loadError : outcome.decodeError;
+        if (error) want << PictureProblem(cover, file, *error);
+    }
 
-    // What a failed composition leaves untouched shows as these.
-    TBitmap marker;
-    marker.SetImage(QImage(3, 2, QImage::Format_RGB32), pf24bit);
-    layout->RpImage1->Picture()->SetGraphic(&marker);
-    layout->RpImage2->Picture()->SetGraphic(&marker);
-    SizeRearCover(*layout, TRearFormat::WithoutBands);
-
-    std::optional<QString> error;
+    std::unique_ptr<Tpreview> sheet;
+    QStringList problems;
     try {
-        ComposeCovers(design, *layout, TCoverOutput::Preview);
-    } catch (const Exception& e) {
-        error = e.Message();
+        sheet = ComposeSheet(design, TCoverOutput::Preview);
+    } catch (const ECoverPictures& e) {
+        problems = e.Problems();
     }
-    EXPECT_EQ(error, wantError);
-
-    auto expectSame = [](TRpImage* item, const Outcome& want, const char* which) {
-        SCOPED_TRACE(which);
-        if (want.loadError) {
-            EXPECT_TRUE(qobject_cast<TBitmap*>(item->Picture()->Graphic()))
-                << "a picture that failed to load replaced the one held";
-            return;
-        }
+    EXPECT_EQ(problems, want);
+    for (const QString& p : problems)
+        EXPECT_TRUE(p.contains(QStringLiteral("picture")) && p.contains(dir)) << p.toStdString();
+    if (!want.isEmpty()) return;
+    ASSERT_TRUE(sheet);
+    for (const auto& [item, outcome] :
+         {std::pair{sheet->RpImage1, front}, std::pair{sheet->RpImage2, rear}}) {
         const Outcome got = Decoded(item->Picture()->Graphic());
-        EXPECT_EQ(got.decodeError, want.decodeError);
-        EXPECT_EQ(got.pixels.size(), want.pixels.size());
-        EXPECT_TRUE(got.pixels == want.pixels) << "the pixels differ";
-    };
-    expectSame(layout->RpImage1, front, "front");
-    if (rear) {
-        expectSame(layout->RpImage2, *rear, "rear");
-    } else {
-        EXPECT_TRUE(qobject_cast<TBitmap*>(layout->RpImage2->Picture()->Graphic()))
-            << "the rear was composed after the front failed";
+        EXPECT_FALSE(got.decodeError);
+        EXPECT_TRUE(got.pixels == outcome.pixels) << "the pixels differ";
     }
-    // The sizes are composed after the pictures: only a composition without a load error
-    // reaches them.
-    EXPECT_EQ(layout->RpImage2->Size()->NativeValue(TRpPrintableSize::iWidth) == 1510.0L,
-              !wantError.has_value());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CoverPicturesTest,
-    ::testing::Values(Row{"BothGood", Kind::Good, Kind::Good},
-                      Row{"FrontMissing", Kind::Missing, Kind::Good},
-                      Row{"RearNotJpeg", Kind::Good, Kind::NotJpeg},
-                      Row{"BothBad", Kind::Missing, Kind::NotJpeg},
-                      Row{"BothBadOtherWay", Kind::NotJpeg, Kind::Missing},
-                      Row{"FrontFailsToDecode", Kind::TooBig, Kind::Good},
-                      Row{"BothFailToDecode", Kind::TooBig, Kind::TooBig}),
-    [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+// A picture is read once however often it is asked for, and again once its file changes.
+TEST(CoverPictures, ReadOnceUntilTheFileChanges) {
+    RegisterJPEGFormats();
+    const QString file = QDir(TestTempDir()).filePath(QStringLiteral("p.bmp"));
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(file));
+    TCoverPictures pictures;
+    for (int i = 0; i < 3; ++i) {
+        pictures.Request(file);
+        ASSERT_TRUE(pictures.Wait({file}));
+    }
+    EXPECT_EQ(pictures.Reads(), 1);
+    ASSERT_TRUE(pictures.Graphic(file));
+    EXPECT_EQ(pictures.Graphic(file)->Width(), 20);
+    image = QImage(30, 10, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    ASSERT_TRUE(image.save(file));
+    pictures.Request(file);
+    ASSERT_TRUE(pictures.Wait({file}));
+    EXPECT_EQ(pictures.Reads(), 2);
+    EXPECT_EQ(pictures.Graphic(file)->Width(), 30);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CoverPicturesTest,
+                         ::testing::Values(Row{"BothGood", Kind::Good, Kind::Good},
+                                           Row{"FrontMissing", Kind::Missing, Kind::Good},
+                                           Row{"RearNotJpeg", Kind::Good, Kind::NotJpeg},
+                                           Row{"BothBad", Kind::Missing, Kind::NotJpeg},
+                                           Row{"BothBadOtherWay", Kind::NotJpeg, Kind::Missing},
+                                           Row{"FrontFailsToDecode", Kind::TooBig, Kind::Good},
+                                           Row{"BothFailToDecode", Kind::TooBig, Kind::TooBig}),
+                         [](const ::testing::TestParamInfo<Row>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
+
+namespace {
+
+// A read given up ends at once for those who wait, says so, and is not started again by
+// merely asking for the picture; asked again, the picture is read.
+TEST(CoverPictures, AReadGivenUpEndsAtOnceAndIsReadOnlyWhenAskedAgain) {
+    RegisterJPEGFormats();
+    const QString file = QDir(TestTempDir()).filePath(QStringLiteral("large.jpg"));
+    QImage image(1600, 1200, QImage::Format_RGB32);
+    image.fill(QColor(10, 200, 30));
+    ASSERT_TRUE(image.save(file, "JPG"));
+    TCoverPictures pictures;
+    pictures.Request(file);
+    ASSERT_TRUE(pictures.Reading(file));
+    bool waited = true;
+    QTimer::singleShot(0, &pictures, [&] { pictures.GiveUp(); });
+    waited = pictures.Wait({file});
+    EXPECT_FALSE(waited);
+    EXPECT_FALSE(pictures.Reading(file));
+    EXPECT_TRUE(pictures.GivenUp(file));
+    EXPECT_EQ(pictures.Graphic(file), nullptr);
+    EXPECT_TRUE(pictures.Problem(file).contains(file));
+    pictures.Request(file);
+    EXPECT_FALSE(pictures.Reading(file));
+    pictures.Request(file, true);
+    ASSERT_TRUE(pictures.Wait({file}));
+    ASSERT_TRUE(pictures.Graphic(file));
+    EXPECT_EQ(pictures.Graphic(file)->Width(), 1600);
+    EXPECT_EQ(pictures.Reads(), 2);
+}
 
 } // namespace

@@ -3,6 +3,7 @@
 // "Stampa" composing the covers onto the print layout, checked on the kept page and on
 // the printed PDF.
 #include "EditorFixture.h"
+#include "app/CoverPictures.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -146,7 +147,9 @@ protected:
         Application->OnException = nullptr;
         EditorTest::TearDown();
     }
-    QImage RenderKept(int n) const { return KeptPage(preview, n); }
+    // The sheet the last "Anteprima" or "Stampa" composed.
+    Tpreview* Sheet() const { return Form1->LastSheet(); }
+    QImage RenderKept(int n) const { return KeptPage(Sheet(), n); }
 
     QString Picture(const QString& name, QColor colour, QSize size) {
         QImage image(size, QImage::Format_RGB32);
@@ -165,6 +168,9 @@ protected:
     void ChoosePicture(TImage* area, const QString& file) {
         auto driver = WhenDialogOpens([file](QDialog* d) { ConfirmFile(d, file); });
         QTest::mouseClick(W(area), Qt::LeftButton, {}, QPoint(10, 10));
+        // The picture shows once it has been read.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Form1->Document()->Pictures()->Reading(); }));
+        Settle();
     }
     // Both covers in their usual formats.
     void ChooseFormats() {
@@ -211,6 +217,8 @@ TEST_P(FrontFormatTest, SizesTheAreasAndTheItems) {
     EXPECT_EQ(Native(preview->RpMemo1, TRpPrintableSize::iHeight), row.height);
     // About the fixed corner at the band's corner.
     EXPECT_EQ(preview->RpImage1->BoundsRect().topLeft(), QPoint(0, 0));
+    // The booklet's miniature shows where it folds.
+    EXPECT_EQ(Form1->Piegafronte->Visible(), row.code == 2);
     // The picture inside the bevel fills the area less a pixel each side.
     if (row.code == 1) {
         Settle();
@@ -290,8 +298,9 @@ TEST_F(CoverTest, AChosenPictureFillsBothAreasOfItsCoverOnly) {
     EXPECT_EQ(Form1->frontDialog->FileName(), jpeg);
     EXPECT_EQ(Form1->front->Picture()->Width(), 300);
     EXPECT_EQ(Form1->Imagefronte->Picture()->Width(), 300);
-    // Each area its own copy.
+    // Each area its own copy of the one picture read, which shares the decoded pixels.
     EXPECT_NE(Form1->front->Picture()->Graphic(), Form1->Imagefronte->Picture()->Graphic());
+    EXPECT_EQ(Form1->Document()->Pictures()->Reads(), 1);
     EXPECT_EQ(Form1->rear->Picture()->Graphic(), nullptr);
     EXPECT_EQ(Form1->Imagerear->Picture()->Graphic(), nullptr);
     // Squeezed into the whole area, not cropped.
@@ -325,23 +334,34 @@ TEST_F(CoverTest, CancelledDialogsChangeNothing) {
     EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
 }
 
-TEST_F(CoverTest, PicturesThatFailToLoadSayWhyAndKeepTheOldOne) {
+// A picture that cannot be read says why, naming the cover and the file; the cover keeps
+// the name, and its areas say which file it is.
+TEST_F(CoverTest, PicturesThatFailToLoadSayWhyAndKeepTheirName) {
     ChooseFormats();
     Form1->PageControl1->SetActivePage(Form1->TabSheet1);
     const QString good = Picture(QStringLiteral("good.jpg"), Qt::red, {20, 20});
     ChoosePicture(Form1->front, good);
-    TGraphic* before = Form1->front->Picture()->Graphic();
     const QString missing = QDir(dir).filePath(QStringLiteral("missing.jpg"));
     ChoosePicture(Form1->front, missing);
-    ChoosePicture(Form1->front, Junk(QStringLiteral("junk.bmp")));
-    ChoosePicture(Form1->front, Junk(QStringLiteral("junk.jpg")));
-    EXPECT_EQ(shown, QStringList({QStringLiteral("Cannot open file %1.").arg(missing),
-                                  QStringLiteral("Bitmap image is not valid."),
-                                  QStringLiteral("JPEG error #%1.").arg(JERR_NO_SOI)}));
-    EXPECT_EQ(Form1->front->Picture()->Graphic(), before);
-    EXPECT_EQ(Form1->Imagefronte->Picture()->Width(), 20);
-    // The name is the one that failed, so the next composition fails on it again.
-    EXPECT_TRUE(Form1->frontDialog->FileName().endsWith(QStringLiteral("junk.jpg")));
+    const QString junkBmp = Junk(QStringLiteral("junk.bmp"));
+    ChoosePicture(Form1->front, junkBmp);
+    const QString junkJpeg = Junk(QStringLiteral("junk.jpg"));
+    ChoosePicture(Form1->front, junkJpeg);
+    EXPECT_EQ(
+        shown,
+        QStringList(
+            {QStringLiteral("front picture: Cannot open file %1.").arg(missing),
+             QStringLiteral("front picture %1: Bitmap image is not valid.").arg(junkBmp),
+             QStringLiteral("front picture %1: JPEG error #%2.").arg(junkJpeg).arg(JERR_NO_SOI)}));
+    EXPECT_EQ(Form1->Design().frontPicture, junkJpeg);
+    EXPECT_EQ(Form1->front->Picture()->Graphic(), nullptr);
+    EXPECT_TRUE(Form1->Panel1->Caption().contains(junkJpeg));
+    EXPECT_TRUE(Form1->Panelfronte->Caption().contains(junkJpeg));
+    // Undone, the good picture is back.
+    for (int i = 0; i < 3; ++i)
+        Form1->Document()->Undo();
+    EXPECT_EQ(Form1->Design().frontPicture, good);
+    EXPECT_EQ(Form1->front->Picture()->Width(), 20);
 }
 
 // ---- Composition -----------------------------------------------------------------------
@@ -390,69 +410,72 @@ TEST_F(CoverTest, AFileGoneSinceItWasChosenStopsTheComposition) {
     ASSERT_TRUE(QFile::remove(front));
     Form1->Edit1->SetText(QStringLiteral("sinistra"));
     Anteprima();
-    EXPECT_EQ(shown, QStringList{QStringLiteral("Cannot open file %1.").arg(front)});
-    // Nothing after the front picture was composed, and the report did not run.
-    EXPECT_EQ(preview->RpImage2->Picture()->Graphic(), nullptr);
-    EXPECT_EQ(preview->Labelrp1->Caption(), QStringLiteral("Labelrp1"));
-    EXPECT_EQ(preview->Report1->RpPrinter(), nullptr);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(
+        shown[0].startsWith(QStringLiteral("front picture: Cannot open file %1").arg(front)))
+        << shown[0].toStdString();
+    // No sheet was composed, and no report ran.
+    EXPECT_EQ(Sheet(), nullptr);
 
-    // A rear file that is no picture stops it after the front.
+    // Both pictures unreadable: one message naming both, each with its cover.
     shown.clear();
-    Picture(QStringLiteral("front.jpg"), Qt::red, {30, 30});
     QFile::remove(rear);
     Junk(QStringLiteral("rear.bmp"));
     Stampa();
-    EXPECT_EQ(shown, QStringList{QStringLiteral("Bitmap image is not valid.")});
-    EXPECT_NE(preview->RpImage1->Picture()->Graphic(), nullptr);
-    EXPECT_EQ(preview->Labelrp1->Caption(), QStringLiteral("Labelrp1"));
+    ASSERT_EQ(shown.size(), 1);
+    const QStringList lines = shown[0].split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << shown[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(front));
+    EXPECT_TRUE(
+        lines[1].startsWith(QStringLiteral("rear picture %1: Bitmap image is not valid").arg(rear)))
+        << lines[1].toStdString();
+    EXPECT_EQ(Sheet(), nullptr);
 }
 
-// Placed at (47, 47) the line stands at 47 x 2.12 = 99.64, so 100 report pixels from the
-// band's corner (page 37.8 + 100 / 1.4 = 109.2); at (66, 66), 139.92, so 140 (137.8).
+// The line's corner prints at the point of the cover that was clicked on the 217-pixel
+// miniature of the 120 mm cover: (47, 47) is 25.99 mm from the band's corner, 98.2 pixels
+// of this page (page 37.8 + 98.2 = 136.0); (66, 66) is 36.50 mm, 137.9 (175.7).
 TEST_F(CoverTest, APlacedLineMovesOnThePageWhenPlacedAgain) {
     ChooseFormats();
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
     Form1->ColorDialogfront->SetColor(clBlack);
     PlaceFrontLine(47, 47);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->BoundsRect().topLeft(), QPoint(100, 100));
     const QImage first = RenderKept(1);
     const QRect firstInk = InkIn(first, Inside(kFrontFrame));
     ASSERT_FALSE(firstInk.isNull());
-    EXPECT_NEAR(firstInk.left(), 109, 3);
-    EXPECT_NEAR(firstInk.top(), 109, 6);
+    EXPECT_NEAR(firstInk.left(), 136, 3);
+    EXPECT_NEAR(firstInk.top(), 136, 6);
 
     PlaceFrontLine(66, 66);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->BoundsRect().topLeft(), QPoint(140, 140));
     const QImage second = RenderKept(1);
     const QRect secondInk = InkIn(second, Inside(kFrontFrame));
     ASSERT_FALSE(secondInk.isNull());
-    EXPECT_NEAR(secondInk.left() - firstInk.left(), 29, 1);
-    EXPECT_NEAR(secondInk.top() - firstInk.top(), 29, 1);
+    EXPECT_NEAR(secondInk.left() - firstInk.left(), 39.7, 1);
+    EXPECT_NEAR(secondInk.top() - firstInk.top(), 39.7, 1);
     EXPECT_NEAR(secondInk.width(), firstInk.width(), 1);
     EXPECT_NEAR(secondInk.height(), firstInk.height(), 1);
 }
 
-// x = 100, y = 50 on the miniature: 212 and 106 report pixels, 40.07 and 20.03 mm.
-TEST_F(CoverTest, AClickPlacesTheLineAtTwiceAndAlittleMoreItsPixels) {
+// x = 100, y = 50 on the miniature: 55.30 and 27.65 mm into the 120 mm cover; a click
+// on the left column moves the label on screen but is no placement.
+TEST_F(CoverTest, AClickPlacesTheLineAtTheSamePointOfTheCover) {
     ChooseFormats();
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
     PlaceFrontLine(100, 50);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->Left(), 212);
-    EXPECT_EQ(preview->RpLabel1->Top(), 106);
-    const TRpPrintableSize* size = preview->RpLabel1->Size();
-    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iLeft)), 400.7, 0.1);
-    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 200.3, 0.1);
+    const TRpPrintableSize* size = Sheet()->RpLabel1->Size();
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iLeft)), 553.0, 0.1);
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 276.5, 0.1);
 
-    // A click on the left column moves the label on screen but is no placement.
     PlaceFrontLine(0, 80);
     EXPECT_EQ(Form1->Labelfront->Left(), 0);
     EXPECT_EQ(Form1->Labelfront->Top(), 80);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->Left(), 212);
-    EXPECT_EQ(preview->RpLabel1->Top(), 106);
+    size = Sheet()->RpLabel1->Size();
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iLeft)), 553.0, 0.1);
+    EXPECT_NEAR(static_cast<double>(size->NativeValue(TRpPrintableSize::iTop)), 276.5, 0.1);
 }
 
 // An unplaced line looks as it does on screen, at the layout's place: face, size, style,
@@ -461,17 +484,20 @@ TEST_F(CoverTest, AnUnplacedLineLooksAsOnScreenAtTheLayoutsPlace) {
     Form1->PageControl1->SetActivePage(Form1->TabSheet1);
     Choose(Form1->ComboBox1, 1);
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
-    Form1->Labelfront->SetAngle(90);
-    Form1->Labelfront->Font()->SetStyle(TFont::TFontStyles(TFont::fsBold));
-    Form1->Labelfront->Font()->SetColor(clRed);
+    TCoverDesign d = Form1->Design();
+    d.frontAngle = 90;
+    d.frontFont.bold = true;
+    d.frontFont.color = clRed;
+    Form1->Document()->Change(d, QString());
+    EXPECT_EQ(Form1->Labelfront->Angle(), 90);
     Anteprima();
-    EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral("Titolo"));
-    EXPECT_EQ(preview->RpLabel1->Angle(), 90);
-    EXPECT_EQ(preview->RpLabel1->Font()->Name(), QStringLiteral("Times New Roman"));
-    EXPECT_EQ(preview->RpLabel1->Font()->Size(), 17);
-    EXPECT_TRUE(preview->RpLabel1->Font()->HasStyle(fsBold));
-    EXPECT_EQ(preview->RpLabel1->Left(), 370);
-    EXPECT_EQ(preview->RpLabel1->Top(), 45);
+    EXPECT_EQ(Sheet()->RpLabel1->Caption(), QStringLiteral("Titolo"));
+    EXPECT_EQ(Sheet()->RpLabel1->Angle(), 90);
+    EXPECT_EQ(Sheet()->RpLabel1->Font()->Name(), QStringLiteral("Times New Roman"));
+    EXPECT_EQ(Sheet()->RpLabel1->Font()->Size(), 17);
+    EXPECT_TRUE(Sheet()->RpLabel1->Font()->HasStyle(fsBold));
+    EXPECT_EQ(Sheet()->RpLabel1->Left(), 370);
+    EXPECT_EQ(Sheet()->RpLabel1->Top(), 45);
     // On the page: red, turned to read upwards from the layout's place, 69.85 mm and
     // 8.47 mm from the band's corner (page 301.8, 69.8).
     const QRect red = BoxOf(RenderKept(1), Inside(kFrontFrame), Reddish);
@@ -479,48 +505,8 @@ TEST_F(CoverTest, AnUnplacedLineLooksAsOnScreenAtTheLayoutsPlace) {
     EXPECT_GT(red.height(), 2 * red.width());
     // Across the line the ink starts below the cell's leading, inside the item's box.
     EXPECT_GE(red.left(), 301);
-    EXPECT_LE(red.right(), 302 + PageFromReport(preview->RpLabel1->Width()) + 1);
+    EXPECT_LE(red.right(), 302 + PageFromReport(Sheet()->RpLabel1->Width()) + 1);
     EXPECT_NEAR(red.top(), 70, 4);
-}
-
-// 8 x 2.12 = 16.96 -> 17; 10 x 2.12 = 21.2 -> 21: the preview shows the print's sizes.
-TEST_F(CoverTest, FontSizesAreTheSameInPreviewAndPrint) {
-    ChooseFormats();
-    Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
-    Form1->Memo2->SetText(QStringLiteral("Tracce"));
-    Form1->Labelrear->Font()->SetSize(10);
-    Form1->Labelfront->SetAngle(90);
-    PlaceFrontLine(20, 20);
-    ASSERT_EQ(Form1->Labelfront->Font()->Size(), 8);
-    ASSERT_EQ(Form1->Labelr1->Font()->Size(), 8);
-    struct Sizes {
-        int line, left, right, rear;
-        bool operator==(const Sizes&) const = default;
-    };
-    auto sizes = [&] {
-        return Sizes{preview->RpLabel1->Font()->Size(), preview->Labelrp1->Font()->Size(),
-                     preview->Labelrp2->Font()->Size(), preview->RpMemo2->Font()->Size()};
-    };
-    Anteprima();
-    const Sizes previewed = sizes();
-    EXPECT_TRUE(previewed == (Sizes{17, 17, 17, 21}));
-    EXPECT_EQ(preview->RpMemo2->Font()->Name(), QStringLiteral("MS Sans Serif"));
-    PdfFileAnswer declined{QString()}; // the job is declined; the composition is done
-    Stampa();
-    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
-    EXPECT_TRUE(sizes() == previewed);
-}
-
-TEST_F(CoverTest, EmptyCaptionsAreABlankInPreviewOnly) {
-    Anteprima();
-    EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral(" "));
-    EXPECT_EQ(preview->Labelrp1->Caption(), QStringLiteral(" "));
-    EXPECT_EQ(preview->Labelrp2->Caption(), QStringLiteral(" "));
-    PdfFileAnswer declined{QString()};
-    Stampa();
-    EXPECT_EQ(preview->RpLabel1->Caption(), QStringLiteral(" "));
-    EXPECT_EQ(preview->Labelrp1->Caption(), QString());
-    EXPECT_EQ(preview->Labelrp2->Caption(), QString());
 }
 
 TEST_F(CoverTest, MemoLinesBecomeReportLinesAndAnEmptiedMemoEmptiesThePage) {
@@ -529,14 +515,14 @@ TEST_F(CoverTest, MemoLinesBecomeReportLinesAndAnEmptiedMemoEmptiesThePage) {
     Form1->RadioGroup1Click(Form1->RadioGroup1);
     Form1->Memo1->SetText(QStringLiteral("uno\r\ndue\r\ntre"));
     Anteprima();
-    EXPECT_EQ(preview->RpMemo1->Lines()->List(), QStringList({"uno", "due", "tre"}));
-    EXPECT_EQ(preview->RpMemo1->Font()->Size(), 17);
+    EXPECT_EQ(Sheet()->RpMemo1->Lines()->List(), QStringList({"uno", "due", "tre"}));
+    EXPECT_EQ(Sheet()->RpMemo1->Font()->Size(), 17);
     EXPECT_FALSE(InkIn(RenderKept(1), Inside(kFrontFrame)).isNull());
 
     for (const char* text : {"", "\r\n  \r\n"}) {
         Form1->Memo1->SetText(QString::fromLatin1(text));
         Anteprima();
-        EXPECT_EQ(preview->RpMemo1->Lines()->Count(), 0) << text;
+        EXPECT_EQ(Sheet()->RpMemo1->Lines()->Count(), 0) << text;
         EXPECT_TRUE(InkIn(RenderKept(1), Inside(kFrontFrame)).isNull()) << text;
     }
 }
@@ -557,10 +543,10 @@ TEST_F(CoverTest, StampaWithEmptyBandsPrintsTheRestOfTheCover) {
     ASSERT_EQ(page.size(), QSize(794, 1123));
     ExpectFrame(page, kFrontFrame, "front");
     ExpectFrame(page, kRearFrame, "rear");
-    // The line at 106 report pixels: page 37.8 + 75.7.
+    // The line at (50, 50) of the miniature: 27.65 mm, page 37.8 + 104.5.
     const QRect line = InkIn(page, Inside(kFrontFrame));
     ASSERT_FALSE(line.isNull());
-    EXPECT_NEAR(line.left(), 114, 3);
+    EXPECT_NEAR(line.left(), 142, 3);
     // The central text from 42 report pixels in (page 67.8), three lines.
     const QRect text = InkIn(page, QRect(60, 531, 520, 440));
     ASSERT_FALSE(text.isNull());

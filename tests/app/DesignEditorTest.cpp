@@ -3,6 +3,7 @@
 // missing from an opened design, and files dropped on the window.
 #include "EditorFixture.h"
 
+#include "app/CoverPictures.h"
 #include "app/DesignDocument.h"
 #include "app/DesignFile.h"
 
@@ -21,6 +22,11 @@
 #include <QUrl>
 
 namespace {
+
+QByteArray ReadAll(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 QWidget* W(TControl* c) {
     c->HandleNeeded();
@@ -183,7 +189,9 @@ TEST_F(DesignEditorTest, LeavingWithChangesAsksWhetherToSave) {
     EXPECT_FALSE(Form1->Visible());
 }
 
-TEST_F(DesignEditorTest, AMissingPictureOpensEmptyWithOneMessage) {
+// A picture moved away keeps its name: the areas say which file is missing, the message
+// names it with its cover, and saving writes the name back unchanged.
+TEST_F(DesignEditorTest, AMissingPictureKeepsItsNameThroughASave) {
     TCoverDesign design;
     design.frontFormat = TFrontFormat::Single;
     design.rearFormat = TRearFormat::WithBands;
@@ -192,17 +200,23 @@ TEST_F(DesignEditorTest, AMissingPictureOpensEmptyWithOneMessage) {
     design.leftBand = QStringLiteral("sinistra");
     WriteDesignFile(File("c.sleevane"), design);
     Document()->Open(File("c.sleevane"));
-    EXPECT_EQ(shown, QStringList{QStringLiteral("Cannot open file %1.").arg(File("sparita.bmp"))});
+    EXPECT_EQ(
+        shown,
+        QStringList{QStringLiteral("rear picture: Cannot open file %1.").arg(File("sparita.bmp"))});
     EXPECT_EQ(Form1->front->Picture()->Width(), 40);
     EXPECT_EQ(Form1->Imagefronte->Picture()->Width(), 40);
     EXPECT_EQ(Form1->rear->Picture()->Graphic(), nullptr);
     EXPECT_EQ(Form1->Imagerear->Picture()->Graphic(), nullptr);
-    TCoverDesign expected = design;
-    expected.rearPicture.clear();
-    EXPECT_EQ(Form1->Design(), expected);
+    EXPECT_TRUE(Form1->Panel2->Caption().contains(File("sparita.bmp")));
+    EXPECT_TRUE(Form1->Panelrear->Caption().contains(File("sparita.bmp")));
+    EXPECT_EQ(Form1->Design(), design);
+    EXPECT_FALSE(Document()->Modified());
     EXPECT_EQ(Form1->ComboBox2->Text(),
               QStringLiteral("Copertina Posteriore con bande [151x118mm]"));
     EXPECT_EQ(Form1->Panel2->BoundsRect().size(), QSize(334, 260));
+    const QByteArray before = ReadAll(File("c.sleevane"));
+    ASSERT_TRUE(Document()->Save());
+    EXPECT_EQ(ReadAll(File("c.sleevane")), before);
 }
 
 // ---- Drops -----------------------------------------------------------------------------
@@ -237,6 +251,7 @@ TEST_F(DesignEditorTest, DroppedPicturesGoToTheirCoverAndDesignsOpenAnywhere) {
     Form1->PageControl1->SetActivePage(Form1->TabSheet1);
     Settle();
     EXPECT_TRUE(DropOn(Form1->front, jpeg));
+    ASSERT_TRUE(WaitUntil([&] { return !Form1->Document()->Pictures()->Reading(); }));
     EXPECT_EQ(Form1->frontDialog->FileName(), jpeg);
     EXPECT_EQ(Form1->front->Picture()->Width(), 40);
     EXPECT_EQ(Form1->Imagefronte->Picture()->Width(), 40);
@@ -246,6 +261,7 @@ TEST_F(DesignEditorTest, DroppedPicturesGoToTheirCoverAndDesignsOpenAnywhere) {
     Form1->PageControl1->SetActivePage(Form1->TabSheet4);
     Settle();
     EXPECT_TRUE(DropOn(Form1->Imagerear, bmp));
+    ASSERT_TRUE(WaitUntil([&] { return !Form1->Document()->Pictures()->Reading(); }));
     EXPECT_EQ(Form1->rearDialog->FileName(), bmp);
     EXPECT_EQ(Form1->rear->Picture()->Width(), 40);
 

@@ -30,7 +30,7 @@ TCoverDesign FullDesign(const QString& dir) {
     d.textMode = TFrontTextMode::Lines;
     d.frontLine = QStringLiteral("Concerto \u00e8 \"bello\"");
     d.frontAngle = 315;
-    d.frontPlace = QPoint(216, 1);
+    d.PlaceLine(QPoint(216, 1));
     d.frontLines = {QStringLiteral("uno"), QString(), QStringLiteral("tr\u00e9")};
     d.frontFont = {
         QStringLiteral("Liberation Serif"), 1638, true, false, true, false, RGB(1, 2, 3), 161};
@@ -52,6 +52,7 @@ TEST(DesignFile, EveryFieldComesBackAndPicturesNearTheDesignAreRelative) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QJsonObject root = QJsonDocument::fromJson(f.readAll()).object();
+    f.close();
     EXPECT_EQ(root[QLatin1String("version")].toInt(), 1);
     EXPECT_EQ(root[QLatin1String("front")][QLatin1String("picture")].toString(),
               QStringLiteral("foto/fronte.jpg"));
@@ -68,6 +69,17 @@ TEST(DesignFile, EveryFieldComesBackAndPicturesNearTheDesignAreRelative) {
     front[QLatin1String("shadow")] = true;
     later[QLatin1String("front")] = front;
     EXPECT_EQ(ParseDesign(QJsonDocument(later).toJson(), file), design);
+
+    // A line moved onto the miniature's edge keeps the place it prints at; one placed
+    // where it shows writes no second place.
+    TCoverDesign edge = design;
+    edge.PlaceLine(QPoint(0, 40));
+    WriteDesignFile(file, edge);
+    EXPECT_EQ(ReadDesignFile(file), edge);
+    WriteDesignFile(file, design);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(f.readAll().contains("printPlace"));
+    f.close();
 
     // Every field may be left out: the design of a fresh window.
     EXPECT_EQ(ParseDesign(R"({"format": "sleevane-design", "version": 1})", file), TCoverDesign{});

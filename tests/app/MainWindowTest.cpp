@@ -315,7 +315,6 @@ TEST_F(MainWindowTest, TheDesignHoldsWhatTheControlsShow) {
     // Typed text in a box chooses nothing: the format chosen last stays.
     Form1->ComboBox2->SetText(QStringLiteral("Copertina"));
     Form1->ComboBox2Change(Form1->ComboBox2);
-    Form1->frontDialog->SetFileName(QStringLiteral("/tmp/fronte.jpg"));
     Form1->Fronteriga->SetText(QStringLiteral("Titolo"));
     Form1->ComboBox3->SetText(QStringLiteral("135"));
     Form1->ComboBox3Change(Form1->ComboBox3);
@@ -334,10 +333,9 @@ TEST_F(MainWindowTest, TheDesignHoldsWhatTheControlsShow) {
     TCoverDesign expected;
     expected.frontFormat = TFrontFormat::Double;
     expected.rearFormat = TRearFormat::WithBands;
-    expected.frontPicture = QStringLiteral("/tmp/fronte.jpg");
     expected.frontLine = QStringLiteral("Titolo");
     expected.frontAngle = 135;
-    expected.frontPlace = QPoint(40, 30);
+    expected.PlaceLine(QPoint(40, 30));
     expected.frontFont.color = clBlue;
     expected.leftBand = QStringLiteral("sinistra");
     expected.rightBand = QStringLiteral("destra");

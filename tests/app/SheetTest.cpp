@@ -4,6 +4,7 @@
 // only the texts of the covers that are there, and the same pages, texts, sizes and
 // places as the preview's kept pages.
 #include "app/CoverDesign.h"
+#include "app/SheetComposer.h"
 #include "app/Unit2.h"
 #include "imaging/jpeg.h"
 #include "support/FormTestSupport.h"
@@ -185,7 +186,7 @@ protected:
         d.frontPicture = Picture(QStringLiteral("front.jpg"), QColor(255, 240, 200));
         d.rearPicture = Picture(QStringLiteral("rear.bmp"), QColor(220, 240, 255));
         d.frontLine = QStringLiteral("Concerto");
-        d.frontPlace = QPoint(40, 30);
+        d.PlaceLine(QPoint(40, 30));
         d.frontFont.color = 0xFF0000; // blue: red in the low byte
         d.leftBand = QStringLiteral("Lato A");
         d.rightBand = QStringLiteral("Lato B");
@@ -196,10 +197,20 @@ protected:
         return d;
     }
 
+    // Composed fresh, with the printer set-up of the layout kept between sheets, and run.
+    void Run(const TCoverDesign& design, TCoverOutput output) {
+        composed = ComposeSheet(design, output, layout->Report1->ReportTitle());
+        CarryReportSetUp(*layout->Report1, *composed->Report1);
+        if (output == TCoverOutput::Print)
+            composed->Report1->PrintReport();
+        else
+            composed->Report1->PreviewReport();
+    }
+
     // The preview pass of design has pages pages, and their words are the printed ones.
     void ExpectPreviewIsThePrint(const TCoverDesign& design, const QString& printed, int pages) {
-        PreviewCovers(design, *layout);
-        TRpPrinter* kept = layout->Report1->RpPrinter();
+        Run(design, TCoverOutput::Preview);
+        TRpPrinter* kept = composed->Report1->RpPrinter();
         ASSERT_TRUE(kept);
         ASSERT_EQ(kept->PagesBegun(), pages);
         const QString previewed = QDir(dir).filePath(QStringLiteral("previewed.pdf"));
@@ -222,6 +233,7 @@ protected:
     }
 
     std::unique_ptr<Tpreview> layout;
+    std::unique_ptr<Tpreview> composed;
     QString dir;
 };
 
@@ -236,7 +248,7 @@ TEST_P(SheetTest, FramesAtTheirSizesOnlyTheCoversThereAndThePreviewIsThePrint) {
     const QString printed = QDir(dir).filePath(QStringLiteral("printed.pdf"));
     const TOutputFileQuestion saved =
         SetOutputFileQuestion([&](const QString&) -> std::optional<QString> { return printed; });
-    PrintCovers(design, *layout);
+    Run(design, TCoverOutput::Print);
     SetOutputFileQuestion(saved);
     const int pages = wide && hasRear ? 2 : 1;
     ASSERT_EQ(PdfPageCount(printed), pages);
@@ -276,7 +288,7 @@ TEST_P(SheetTest, FramesAtTheirSizesOnlyTheCoversThereAndThePreviewIsThePrint) {
     ExpectPreviewIsThePrint(design, printed, pages);
     EXPECT_EQ(WordsOf(printed).empty(), !hasFront && !hasRear);
     for (int n = 1; n <= pages; ++n) {
-        const std::unique_ptr<TMetafile> kept = layout->Report1->RpPrinter()->FetchPage(n);
+        const std::unique_ptr<TMetafile> kept = composed->Report1->RpPrinter()->FetchPage(n);
         ASSERT_TRUE(kept);
         EXPECT_EQ(kept->MMWidth() > kept->MMHeight(), wide) << n;
     }
@@ -293,23 +305,20 @@ TEST_F(SheetTest, ALongTrackListSplitsInPreviewWhereItSplitsInPrint) {
     const QString printed = QDir(dir).filePath(QStringLiteral("tracks.pdf"));
     const TOutputFileQuestion saved =
         SetOutputFileQuestion([&](const QString&) -> std::optional<QString> { return printed; });
-    PrintCovers(design, *layout);
+    Run(design, TCoverOutput::Print);
     SetOutputFileQuestion(saved);
     ASSERT_EQ(PdfPageCount(printed), 2);
     ExpectPreviewIsThePrint(design, printed, 2);
 }
 
 // A design from elsewhere than the editor's boxes may name no format the sheet knows: it
-// is refused before the layout is touched.
-TEST_F(SheetTest, AnUnknownFormatIsRefusedAndChangesNothing) {
+// is refused before anything is made.
+TEST_F(SheetTest, AnUnknownFormatIsRefused) {
     for (const auto& [front, rear] : {std::pair{7, 1}, std::pair{1, -1}}) {
         TCoverDesign design = Design({TFrontFormat::Single, TRearFormat::WithBands});
         design.frontFormat = static_cast<TFrontFormat>(front);
         design.rearFormat = static_cast<TRearFormat>(rear);
-        EXPECT_THROW(ComposeCovers(design, *layout, TCoverOutput::Print), Exception);
-        EXPECT_EQ(layout->RpImage1->Picture()->Graphic(), nullptr);
-        EXPECT_EQ(layout->Labelrp1->Caption(), QStringLiteral("Labelrp1"));
-        EXPECT_EQ(layout->Report1->RpPrinter(), nullptr);
+        EXPECT_THROW(ComposeSheet(design, TCoverOutput::Print), Exception);
     }
 }
 
@@ -338,7 +347,7 @@ TEST_P(QueuedSheetTest, FramesAtTheirSizesThroughTheQueues) {
         layout->Report1->SetReportTitle(title);
         layout->Report1->PrinterSettings()->SetPrinterIndex(
             static_cast<int>(printer.Printers().indexOf(queue)));
-        PrintCovers(design, *layout);
+        Run(design, TCoverOutput::Print);
         const QString out = WaitForQueueOutput(title);
         ASSERT_FALSE(out.isEmpty());
         const int pages = wide && hasRear ? 2 : 1;

@@ -5,6 +5,7 @@
 // "Stampa" to the PDF file printer; then the same cover as a booklet with a card without
 // bands, printed again. The saved file is read back with rpptool and the PDFs are
 // rendered with pdftoppm: frames and texts are found on their pixels.
+#include "app/CoverPictures.h"
 #include "app/Editor.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -103,6 +104,21 @@ TRpStandardPreview* OpenPreview() {
     return nullptr;
 }
 
+// Runs step on the preview window once it is open, from the loop that shows it: the
+// composition before it may let events run while its pictures are read.
+void WhenPreviewOpens(std::function<void(TRpStandardPreview*)> step) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, step = std::move(step)] {
+        TRpStandardPreview* p = OpenPreview();
+        if (!p) return;
+        timer->stop();
+        timer->deleteLater();
+        step(p);
+    });
+    timer->start();
+}
+
 // ---- Reading the printed page -----------------------------------------------------------
 
 constexpr int kDpi = 150;
@@ -193,7 +209,6 @@ TEST(CoverEndToEnd, FromStartToPrint) {
 
     TEditor editor;
     TForm1* Form1 = editor.Form1;
-    Tpreview* preview = editor.preview;
     TIntro* Intro = editor.Intro;
     Form1->Show();
     ASSERT_TRUE(WaitUntil([&] { return Form1->Widget()->isVisible() && Intro->Visible(); }));
@@ -217,6 +232,8 @@ TEST(CoverEndToEnd, FromStartToPrint) {
         auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, bmp); });
         QTest::mouseClick(W(Form1->rear), Qt::LeftButton, {}, QPoint(100, 100));
     }
+    // The pictures show once they have been read.
+    ASSERT_TRUE(WaitUntil([&] { return !Form1->Document()->Pictures()->Reading(); }));
     ASSERT_EQ(Form1->front->Picture()->Width(), 480);
     ASSERT_EQ(Form1->rear->Picture()->Width(), 600);
     Shot(Form1->Widget(), "e2e-cover-retro");
@@ -257,11 +274,9 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     const QString rpp = QDir(dir).filePath(QStringLiteral("copertina.rpp"));
     const QString pdf = QDir(dir).filePath(QStringLiteral("copertina.pdf"));
     bool previewSeen = false;
-    QTimer::singleShot(0, [&] {
-        TRpStandardPreview* p = nullptr;
-        if (!WaitUntil([&] { return (p = OpenPreview()) != nullptr; })) return;
+    WhenPreviewOpens([&](TRpStandardPreview* p) {
         previewSeen = true;
-        WaitUntil([&] { return preview->Report1->Idle(); });
+        WaitUntil([&] { return Form1->LastSheet() && Form1->LastSheet()->Report1->Idle(); });
         Shot(p->Widget(), "e2e-cover-anteprima");
         {
             auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, rpp); });
@@ -293,7 +308,8 @@ TEST(CoverEndToEnd, FromStartToPrint) {
             d->reject();
         });
         QTest::mouseClick(W(Form1->BitBtn2), Qt::LeftButton);
-        ASSERT_TRUE(WaitUntil([&] { return preview->Report1->Idle(); }));
+        ASSERT_TRUE(
+            WaitUntil([&] { return Form1->LastSheet() && Form1->LastSheet()->Report1->Idle(); }));
     }
     ASSERT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
     ASSERT_EQ(PdfPageCount(pdf), 1);
@@ -329,12 +345,12 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     const QRgb cyan = page.pixel(Px(130), Px(240));
     EXPECT_GT(qBlue(cyan), 200);
     EXPECT_LT(qRed(cyan), 230);
-    // The front line, placed at 60, 40 on the miniature: 127 and 85 report pixels, that
-    // is 24.00 and 16.06 mm from the band's corner; turned to read upwards.
+    // The front line, placed at 60, 40 on the 217-pixel miniature: the same point of the
+    // 120 mm cover, 33.18 and 22.12 mm from the band's corner; turned to read upwards.
     const QRect line = BoxOf(page, MmRect(10, 10, 121, 121), Blue);
     ASSERT_FALSE(line.isNull());
-    ExpectInCell(line.left(), 34.0, "line left");
-    ExpectNearMm(line.top(), 26.06, "line top", 1.5);
+    ExpectInCell(line.left(), 43.18, "line left");
+    ExpectNearMm(line.top(), 32.12, "line top", 1.5);
     EXPECT_GT(line.height(), 2 * line.width());
     // The side bands: the left one 0.38 mm inside the card, from 131.91 mm down.
     const QRect left = BoxOf(page, MmRect(10, 140, 12, 119), Red);
@@ -367,10 +383,8 @@ TEST(CoverEndToEnd, FromStartToPrint) {
     // when it closed, as the program's own loop lets it go between two events.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QString pageText;
-    QTimer::singleShot(0, [&] {
-        TRpStandardPreview* p = nullptr;
-        if (!WaitUntil([&] { return (p = OpenPreview()) != nullptr; })) return;
-        WaitUntil([&] { return preview->Report1->Idle(); });
+    WhenPreviewOpens([&](TRpStandardPreview* p) {
+        WaitUntil([&] { return Form1->LastSheet() && Form1->LastSheet()->Report1->Idle(); });
         // The page shows before the report has counted its pages: "Page 1 of 0" meanwhile.
         const QRegularExpression counted(QStringLiteral("^Page \\d+ of [1-9]"));
         EXPECT_TRUE(WaitUntil(
@@ -391,7 +405,8 @@ TEST(CoverEndToEnd, FromStartToPrint) {
             d->reject();
         });
         QTest::mouseClick(W(Form1->BitBtn2), Qt::LeftButton);
-        ASSERT_TRUE(WaitUntil([&] { return preview->Report1->Idle(); }));
+        ASSERT_TRUE(
+            WaitUntil([&] { return Form1->LastSheet() && Form1->LastSheet()->Report1->Idle(); }));
     }
     ASSERT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
     ASSERT_EQ(PdfPageCount(booklet), 2);

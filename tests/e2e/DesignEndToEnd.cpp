@@ -3,6 +3,7 @@
 // starts again as `sleevane DESIGN` does (a process of its own), opens the design, prints
 // it with "Stampa" and leaves with "Uscita" without being asked anything. Both printed
 // sheets are the same in every pixel.
+#include "app/CoverPictures.h"
 #include "app/DesignDocument.h"
 #include "app/DesignFile.h"
 #include "app/Editor.h"
@@ -23,6 +24,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <cstdio>
 #include <functional>
@@ -144,6 +146,8 @@ TEST(DesignEndToEnd, SavedReopenedAfterARestartPrintsTheSamePage) {
         TypeInto(memo, QStringLiteral("1. Preludio"));
         QTest::keyClick(memo, Qt::Key_Return);
         QTest::keyClicks(memo, QStringLiteral("2. Finale"));
+        // The pictures show once they have been read.
+        ASSERT_TRUE(WaitUntil([&] { return !Form1->Document()->Pictures()->Reading(); }));
         ASSERT_EQ(Form1->front->Picture()->Width(), 400);
         ASSERT_EQ(Form1->rear->Picture()->Width(), 400);
         ASSERT_TRUE(Stampa(Form1, editor.preview, before));
@@ -156,10 +160,12 @@ TEST(DesignEndToEnd, SavedReopenedAfterARestartPrintsTheSamePage) {
             QTest::keyClick(memo, Qt::Key_S, Qt::ControlModifier);
             ASSERT_TRUE(WaitUntil([&] { return QFile::exists(design); }));
         }
-        EXPECT_TRUE(WaitUntil([&] {
-            return Form1->Widget()->windowTitle() ==
-                   QStringLiteral("Sleevane 0.2 Beta - concerto.sleevane");
-        }, 10000));
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                return Form1->Widget()->windowTitle() ==
+                       QStringLiteral("Sleevane 0.2 Beta - concerto.sleevane");
+            },
+            10000));
         EXPECT_EQ(Form1->Widget()->windowTitle(),
                   QStringLiteral("Sleevane 0.2 Beta - concerto.sleevane"));
         EXPECT_EQ(ReadDesignFile(design), Form1->Design());
@@ -189,6 +195,94 @@ TEST(DesignEndToEnd, SavedReopenedAfterARestartPrintsTheSamePage) {
     QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots"));
     second.save(QCoreApplication::applicationDirPath() +
                 QStringLiteral("/screenshots/e2e-design-reopened.png"));
+    Application->OnException = nullptr;
+}
+
+// Typing, a click and the mode switch undone and redone with the keys, the design saved
+// at each step and compared with what that step should hold; undoing back to the saved
+// design clears the title's mark.
+TEST(DesignEndToEnd, UndoneAndRedoneStepsSaveWhatTheyShow) {
+    const QString dir = TestTempDir();
+    QStringList shown;
+    Application->OnException = [&](TObject*, const Exception& e) { shown << e.Message(); };
+    const QString file = QDir(dir).filePath(QStringLiteral("passi.sleevane"));
+    TEditor editor;
+    TForm1* Form1 = editor.Form1;
+    Form1->Show();
+    ASSERT_TRUE(WaitUntil([&] { return Form1->Widget()->isVisible() && editor.Intro; }));
+    editor.Intro->Close();
+    Form1->Widget()->activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == Form1->Widget(); }));
+    QWidget* edit = W(Form1->Edit1);
+    // The keys go where the user types: the edit of the page shown.
+    QWidget* target = edit;
+    const auto keys = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+        Form1->Widget()->activateWindow();
+        EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == Form1->Widget(); }));
+        target->setFocus();
+        QTest::keyClick(target, key, mods);
+    };
+    const auto save = [&] {
+        keys(Qt::Key_S, Qt::ControlModifier);
+        return ReadDesignFile(file);
+    };
+    const auto marked = [&] { return Form1->Widget()->windowTitle().contains(QLatin1Char('*')); };
+
+    Form1->PageControl1->SetActivePage(Form1->TabSheet3);
+    TypeInto(W(Form1->Fronteriga), QStringLiteral("Titolo"));
+    Form1->PageControl1->SetActivePage(Form1->TabSheet4);
+    TypeInto(edit, QStringLiteral("Lato"));
+    TCoverDesign expected;
+    expected.frontLine = QStringLiteral("Titolo");
+    expected.leftBand = QStringLiteral("Lato");
+    {
+        auto driver = WhenDialogOpens([&](QDialog* d) { ConfirmFile(d, file); });
+        keys(Qt::Key_S, Qt::ControlModifier);
+        ASSERT_TRUE(WaitUntil([&] { return QFile::exists(file); }));
+    }
+    EXPECT_EQ(ReadDesignFile(file), expected);
+    EXPECT_FALSE(marked());
+
+    // Typed after the save: a step of its own, whose undoing clears the mark.
+    QTest::keyClicks(edit, QStringLiteral(" A"));
+    EXPECT_TRUE(marked());
+    keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Form1->Edit1->Text(), QStringLiteral("Lato"));
+    EXPECT_FALSE(marked());
+    // The whole word typed in one field is one step; the field before it another.
+    keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Form1->Edit1->Text(), QString());
+    EXPECT_EQ(Form1->Labelr1->Caption(), QString());
+    EXPECT_TRUE(marked());
+    expected.leftBand.clear();
+    EXPECT_EQ(save(), expected);
+    keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Form1->Fronteriga->Text(), QString());
+    keys(Qt::Key_Y, Qt::ControlModifier);
+    keys(Qt::Key_Y, Qt::ControlModifier);
+    keys(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    expected.leftBand = QStringLiteral("Lato A");
+    EXPECT_EQ(Form1->Edit1->Text(), expected.leftBand);
+    EXPECT_EQ(save(), expected);
+
+    // The mode switch empties the line, and its undoing brings it back.
+    Form1->PageControl1->SetActivePage(Form1->TabSheet3);
+    Settle();
+    target = W(Form1->Fronteriga);
+    const QList<QRadioButton*> modes = W(Form1->RadioGroup1)->findChildren<QRadioButton*>();
+    ASSERT_EQ(modes.size(), 2);
+    modes[1]->click();
+    EXPECT_EQ(Form1->Fronteriga->Text(), QString());
+    TCoverDesign lines = expected;
+    lines.textMode = TFrontTextMode::Lines;
+    lines.frontLine.clear();
+    EXPECT_EQ(save(), lines);
+    keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Form1->Fronteriga->Text(), QStringLiteral("Titolo"));
+    EXPECT_EQ(Form1->RadioGroup1->ItemIndex(), 0);
+    EXPECT_TRUE(Form1->GroupBox2->Enabled());
+    EXPECT_EQ(save(), expected);
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
     Application->OnException = nullptr;
 }
 
