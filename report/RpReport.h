@@ -159,7 +159,6 @@ public:
     int ColumnTop() const { return columnTop_; }
     int CursorX() const { return cursorX_; }
     int CursorY() const { return cursorY_; }
-    void SetCursorY(int y) { cursorY_ = y; }
     long double PageFooterHeight() const { return pageFooterHeight_; }
     bool HeaderLatch() const { return headerLatch_; }
     void SetHeaderLatch() { headerLatch_ = true; }

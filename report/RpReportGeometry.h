@@ -329,8 +329,6 @@ public:
     int Zoom() const { return zoom_; }
     // Stores the zoom (0 is ignored) and passes it to the items and bands on the panel.
     virtual void SetZoom(int zoom);
-    int GridFontSize() const { return gridFontSize_; }
-    void SetGridFontSize(int s) { gridFontSize_ = s; }
 
 protected:
     void Paint() override;
@@ -338,5 +336,4 @@ protected:
 private:
     TRpFrame* frame_;
     int zoom_ = 100;
-    int gridFontSize_ = 12;
 };
