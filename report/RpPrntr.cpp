@@ -351,7 +351,7 @@ void TRpPrinter::PrintKeptPage(int n) {
     const std::unique_ptr<TMetafile> page = FetchPage(n);
     if (!page) return;
     const long double dpi = devicePrinter_->Resolution();
-    const long double perPixel = dpi / kRpPixelsPerInch;
+    const long double perPixel = Units::Ratio(Units::kReferencePixel, Units::Pixels(dpi));
     const long double perTenth = RpPixelsPerTenth(dpi);
     const QRect where(RoundInt(-deviceSettings_.PrintOffsetLeft() * perTenth),
                       RoundInt(-deviceSettings_.PrintOffsetTop() * perTenth),

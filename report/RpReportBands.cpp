@@ -201,7 +201,8 @@ void TRpPrintable::Paint() {
         canvas->FillRect(ClientRect());
     }
     DrawCornerMarks(canvas);
-    const long double factor = kRpPagePixelsPerTenth * size_->Zoom() / 100;
+    const long double factor =
+        Units::Ratio(Units::kTenthMm, Units::Pixels(kRpPixelsPerInch, size_->Zoom()));
     frame_->DrawFrame(canvas, {0, 0, w, h}, factor, factor);
 }
 

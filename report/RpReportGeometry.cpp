@@ -74,11 +74,11 @@ long double TRpUnitBase::FontPoints() const {
 long double TRpUnitBase::FromNative(TRpUnit unit, bool horizontal, long double v) const {
     switch (unit) {
     case TRpUnit::MM:
-        return v / 10;
+        return Units::Convert(v, Units::kTenthMm, Units::kMillimetre);
     case TRpUnit::Inches:
-        return v / kRpTenthsPerInch;
+        return Units::Convert(v, Units::kTenthMm, Units::kInch);
     case TRpUnit::Pixels:
-        return v / (static_cast<long double>(kRpTenthsPerInch) / resolution_) * zoom_ / 100;
+        return Units::Convert(v, Units::kTenthMm, Units::Pixels(resolution_, zoom_));
     case TRpUnit::Characters:
         return horizontal ? v / CharColumnWidth(FontPoints()) / 10
                           : v / CharLineHeight(FontPoints()) / 10;
@@ -91,11 +91,11 @@ long double TRpUnitBase::FromNative(TRpUnit unit, bool horizontal, long double v
 long double TRpUnitBase::ToNative(TRpUnit unit, bool horizontal, long double v) const {
     switch (unit) {
     case TRpUnit::MM:
-        return v * 10;
+        return Units::Convert(v, Units::kMillimetre, Units::kTenthMm);
     case TRpUnit::Inches:
-        return v * kRpTenthsPerInch;
+        return Units::Convert(v, Units::kInch, Units::kTenthMm);
     case TRpUnit::Pixels:
-        return v * (static_cast<long double>(kRpTenthsPerInch) / resolution_) / zoom_ * 100;
+        return Units::Convert(v, Units::Pixels(resolution_, zoom_), Units::kTenthMm);
     case TRpUnit::Characters:
         return horizontal ? v * CharColumnWidth(FontPoints()) * 10
                           : v * CharLineHeight(FontPoints()) * 10;
@@ -415,7 +415,7 @@ int TRpFrame::LineWidth(long double factor) const {
     // A line can be no thicker than a page is long.
     constexpr long double kThickest = 100000;
     const long double exact =
-        std::min(factor / kRpPointsPerInch * kRpTenthsPerInch * width_, kThickest);
+        std::min(factor * Units::Convert(width_, Units::kPoint, Units::kTenthMm), kThickest);
     const int pixels = RoundInt(exact);
     return pixels < 1 && width_ >= 1 ? 1 : pixels;
 }

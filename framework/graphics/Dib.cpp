@@ -1,6 +1,7 @@
 #include "framework/graphics/Dib.h"
 
 #include "framework/core/Limits.h"
+#include "framework/graphics/Units.h"
 
 #include <QtEndian>
 #include <algorithm>
@@ -252,7 +253,8 @@ void PutHeader(uchar* info, int width, int height, int bitCount, uint32_t compre
     qToLittleEndian<uint32_t>(compression, info + 16);
     qToLittleEndian<uint32_t>(imageSize, info + 20);
     // Bitmaps are drawn at the screen's density.
-    const auto perMetre = static_cast<int32_t>(RoundInt(ScreenPixelsPerInch() / 0.0254L));
+    const auto perMetre = static_cast<int32_t>(
+        Units::ConvertRounded(1000, Units::kMillimetre, Units::Pixels(ScreenPixelsPerInch())));
     qToLittleEndian<int32_t>(perMetre, info + 24);
     qToLittleEndian<int32_t>(perMetre, info + 28);
     qToLittleEndian<uint32_t>(colors, info + 32);

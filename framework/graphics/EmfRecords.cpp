@@ -2,6 +2,7 @@
 
 #include "framework/core/SysUtils.h"
 #include "framework/graphics/Graphics.h"
+#include "framework/graphics/Units.h"
 
 #include <array>
 #include <cmath>
@@ -190,7 +191,8 @@ QPointF PixelsPerMillimetre(const TEnhMetaHeader& h) {
             return {h.device.width() * 1.0 / h.millimeters.width(),
                     h.device.height() * 1.0 / h.millimeters.height()};
     }
-    const double screen = ScreenPixelsPerInch() / 25.4;
+    const auto screen =
+        static_cast<double>(Units::Ratio(Units::kMillimetre, Units::Pixels(ScreenPixelsPerInch())));
     return {screen, screen};
 }
 
@@ -214,24 +216,31 @@ QRectF FrameInPixels(const TEnhMetaHeader& h) {
     return {};
 }
 
+// Millimetres in one of a fixed map mode's logical units.
+static double MillimetresOf(Units::TLengthUnit unit) {
+    return static_cast<double>(Units::Ratio(unit, Units::kMillimetre));
+}
+
 QTransform PageTransform(uint32_t mapMode, QPointF winOrg, QSizeF winExt, QPointF vpOrg,
                          QSizeF vpExt, QPointF k) {
     double sx = 1, sy = 1;
     switch (mapMode) {
     case 2:
-        sx = k.x() * 0.1, sy = -k.y() * 0.1;
+        sx = k.x() * MillimetresOf(Units::kTenthMm), sy = -k.y() * MillimetresOf(Units::kTenthMm);
         break;
     case 3:
-        sx = k.x() * 0.01, sy = -k.y() * 0.01;
+        sx = k.x() * MillimetresOf(Units::kHimetric), sy = -k.y() * MillimetresOf(Units::kHimetric);
         break;
     case 4:
-        sx = k.x() * 0.254, sy = -k.y() * 0.254;
+        sx = k.x() * MillimetresOf(Units::kLoEnglish),
+        sy = -k.y() * MillimetresOf(Units::kLoEnglish);
         break;
     case 5:
-        sx = k.x() * 0.0254, sy = -k.y() * 0.0254;
+        sx = k.x() * MillimetresOf(Units::kHiEnglish),
+        sy = -k.y() * MillimetresOf(Units::kHiEnglish);
         break;
     case 6:
-        sx = k.x() * 25.4 / 1440, sy = -k.y() * 25.4 / 1440;
+        sx = k.x() * MillimetresOf(Units::kTwip), sy = -k.y() * MillimetresOf(Units::kTwip);
         break;
     case 7:
     case 8:

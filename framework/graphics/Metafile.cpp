@@ -3,6 +3,7 @@
 #include "framework/core/SysUtils.h"
 #include "framework/graphics/Dib.h"
 #include "framework/graphics/EmfPlayer.h"
+#include "framework/graphics/Units.h"
 #include "framework/graphics/Wmf.h"
 
 #include <QIODevice>
@@ -39,10 +40,10 @@ TMetafile::TMetafile(QObject* parent) : TGraphic(parent) {}
 TMetafile::~TMetafile() = default;
 
 int TMetafile::Width() const {
-    return RoundInt(mmWidth_ * static_cast<long double>(ScreenPixelsPerInch()) / 2540);
+    return Units::ConvertRounded(mmWidth_, Units::kHimetric, Units::Pixels(ScreenPixelsPerInch()));
 }
 int TMetafile::Height() const {
-    return RoundInt(mmHeight_ * static_cast<long double>(ScreenPixelsPerInch()) / 2540);
+    return Units::ConvertRounded(mmHeight_, Units::kHimetric, Units::Pixels(ScreenPixelsPerInch()));
 }
 int TMetafile::MMWidth() const {
     return mmWidth_;
@@ -52,10 +53,10 @@ int TMetafile::MMHeight() const {
 }
 
 void TMetafile::SetWidth(int w) {
-    SetMMWidth(RoundInt(w * 2540.0L / ScreenPixelsPerInch()));
+    SetMMWidth(Units::ConvertRounded(w, Units::Pixels(ScreenPixelsPerInch()), Units::kHimetric));
 }
 void TMetafile::SetHeight(int h) {
-    SetMMHeight(RoundInt(h * 2540.0L / ScreenPixelsPerInch()));
+    SetMMHeight(Units::ConvertRounded(h, Units::Pixels(ScreenPixelsPerInch()), Units::kHimetric));
 }
 
 void TMetafile::SetMMWidth(int w) {
@@ -238,8 +239,9 @@ TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, TDeviceContext* referenceD
         referenceDevice ? referenceDevice->GetDeviceCaps(LOGPIXELSY) : ScreenPixelsPerInch();
     QSize page;
     if (metafile && metafile->MMWidth() > 0 && metafile->MMHeight() > 0)
-        page = QSize(RoundInt(metafile->MMWidth() * static_cast<long double>(dpiX) / 2540),
-                     RoundInt(metafile->MMHeight() * static_cast<long double>(dpiY) / 2540));
+        page = QSize(
+            Units::ConvertRounded(metafile->MMWidth(), Units::kHimetric, Units::Pixels(dpiX)),
+            Units::ConvertRounded(metafile->MMHeight(), Units::kHimetric, Units::Pixels(dpiY)));
     recorder_ = std::make_unique<TEmfRecorderDC>(page, dpiX, dpiY, description);
     Font()->SetPixelsPerInch(dpiY);
     SetHandle(recorder_.get());

@@ -3,6 +3,7 @@
 #include "framework/core/SysUtils.h"
 #include "framework/graphics/EmfRecords.h"
 #include "framework/graphics/Graphics.h"
+#include "framework/graphics/Units.h"
 
 #include <functional>
 #include <vector>
@@ -509,9 +510,10 @@ QByteArray Converter::Run(QString* why) {
     if (inch == 0) return fail(QStringLiteral("units per inch are zero"));
     const double w = std::abs(right - left), h = std::abs(bottom - top);
     // The reference device is the screen.
-    const int ppi = ScreenPixelsPerInch();
-    const QSize device(std::max(1, RoundInt(w * ppi / inch)),
-                       std::max(1, RoundInt(h * ppi / inch)));
+    const Units::TLengthUnit unit = Units::PerInch(inch);
+    const Units::TLengthUnit pixel = Units::Pixels(ScreenPixelsPerInch());
+    const QSize device(std::max(1, Units::ConvertRounded(w, unit, pixel)),
+                       std::max(1, Units::ConvertRounded(h, unit, pixel)));
     w_.Simple(EMR_SETMAPMODE, 8);
     Point2(EMR_SETWINDOWORGEX, left, top);
     Point2(EMR_SETWINDOWEXTEX, right - left, bottom - top);
@@ -535,9 +537,11 @@ QByteArray Converter::Run(QString* why) {
         if (w_.Size() > kMaxBytes) return fail(QStringLiteral("too large"));
         pos += static_cast<qsizetype>(2 * words);
     }
-    const TRectL frame{0, 0, RoundInt(w * 2540 / inch), RoundInt(h * 2540 / inch)};
-    QByteArray emf =
-        w_.Finish(frame, device, QSize(RoundInt(w * 25400 / inch), RoundInt(h * 25400 / inch)), {});
+    const TRectL frame{0, 0, Units::ConvertRounded(w, unit, Units::kHimetric),
+                       Units::ConvertRounded(h, unit, Units::kHimetric)};
+    const QSize micrometres(Units::ConvertRounded(w, unit, Units::kMicrometre),
+                            Units::ConvertRounded(h, unit, Units::kMicrometre));
+    QByteArray emf = w_.Finish(frame, device, micrometres, {});
     const QString bad = CheckEnhMetaFile(emf);
     if (!bad.isEmpty()) return fail(QStringLiteral("converted ") + bad);
     return emf;

@@ -1,6 +1,7 @@
 #include "report/pagestore/RpTypes.h"
 
 #include "framework/core/Resources.h"
+#include "framework/graphics/Units.h"
 
 #include <array>
 
@@ -58,11 +59,11 @@ QString PaperSizeName(TRpPaperSize size) {
 }
 
 int PaperWidth10(TRpPaperSize size) {
-    return RoundInt(PaperInfo(size).width * 10);
+    return Units::ConvertRounded(PaperInfo(size).width, Units::kMillimetre, Units::kTenthMm);
 }
 
 int PaperLength10(TRpPaperSize size) {
-    return RoundInt(PaperInfo(size).length * 10);
+    return Units::ConvertRounded(PaperInfo(size).length, Units::kMillimetre, Units::kTenthMm);
 }
 
 TRpPaperSize PaperSizeFromCode(int code) {
