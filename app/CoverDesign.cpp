@@ -99,15 +99,8 @@ struct TPictureLoad {
             error = std::current_exception();
             return;
         }
-        // A decode that fails is not the composition's failure: the draw that first needs
-        // the pixels reports it, as it does for a picture read in order.
-        if (auto* jpeg = qobject_cast<TJPEGImage*>(graphic.get())) {
-            try {
-                jpeg->Bitmap();
-            } catch (...) {
-                decodeFailed = true;
-            }
-        }
+        // A JPEG picture is not decoded here: pages, PDF files and printers take its
+        // compressed bytes, and a printer decodes them at its own resolution.
     }
 };
 

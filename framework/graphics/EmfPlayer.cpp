@@ -5,6 +5,7 @@
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/EmfMapping.h"
 #include "framework/graphics/EmfRecords.h"
+#include "framework/graphics/JpegBytes.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -171,6 +172,7 @@ private:
     void ExtTextOut(const TRecord& r);
     void SmallTextOut(const TRecord& r);
     void Bitmap(const TRecord& r);
+    bool JpegBitmap(const TDib& dib, const QRect& src, const QRectF& d, uint32_t rop);
     TBitmapArea DrawnArea(QSize full, QRectF src, const QRectF& destLogical);
     QImage DecodeDrawn(const TDib& dib, bool alpha, QRectF& src, const QRectF& destLogical);
     TBitmapArea PatternArea(QSize full) const;
@@ -1407,6 +1409,7 @@ void Player::Bitmap(const TRecord& r) {
         const TDib dib = DibOf(r, r.U(48), r.U(52), r.U(56), r.U(60));
         const QTransform t = Total();
         const uint32_t compression = Compression(dib);
+        if (compression == 4 && JpegBitmap(dib, src, d, rop)) return;
         if (rop == SRCCOPY && AxisAligned(t) && (compression == 0 || compression == 3)) {
             const QPointF a = t.map(d.topLeft()),
                           b = t.map(QPointF(d.x() + d.width(), d.y() + d.height()));
@@ -1468,6 +1471,44 @@ void Player::Bitmap(const TRecord& r) {
     default:
         return;
     }
+}
+
+// A JPEG bitmap drawn whole: its bytes handed on as they are where the output keeps
+// them (a recording, a PDF file) or decodes them for itself (a printer); else decoded at
+// the least scale that fills the device pixels it covers, and kept so for the next
+// drawing. False for what the general road takes (a part of the picture, raster
+// operations): that decodes the whole picture.
+bool Player::JpegBitmap(const TDib& dib, const QRect& src, const QRectF& d, uint32_t rop) {
+    std::optional<TJpegPicture> jpeg = InspectJpeg(dib.bits);
+    if (!jpeg) return true; // not a picture this program can read: nothing is drawn
+    const bool whole = src.x() == 0 && src.y() == 0 &&
+                       (src.width() <= 0 || src.width() == jpeg->size.width()) &&
+                       (src.height() <= 0 || src.height() == jpeg->size.height());
+    if (!whole || rop != SRCCOPY || d.width() <= 0 || d.height() <= 0) return false;
+    const QTransform t = Total();
+    if (AxisAligned(t)) {
+        const QPointF a = t.map(d.topLeft()), b = t.map(d.bottomRight());
+        const QRect device(QPoint(ToInt(std::min(a.x(), b.x())), ToInt(std::min(a.y(), b.y()))),
+                           QPoint(ToInt(std::max(a.x(), b.x())) - 1,
+                                  ToInt(std::max(a.y(), b.y())) - 1));
+        if (device.width() > 0 && device.height() > 0 && a.x() < b.x() && a.y() < b.y()) {
+            SyncDelegate();
+            // The context keeps the bytes beyond this record's life.
+            TJpegPicture own = *jpeg;
+            own.bytes = QByteArray(jpeg->bytes.constData(), jpeg->bytes.size());
+            if (delegate_->StretchJpeg(device, own)) return true;
+        }
+    }
+    const QRectF covered = t.mapRect(d);
+    const QSize wanted(std::max(1, static_cast<int>(std::ceil(covered.width()))),
+                       std::max(1, static_cast<int>(std::ceil(covered.height()))));
+    const QSize scaled =
+        JpegScaledSize(jpeg->size, JpegScaleFor(jpeg->size, wanted.boundedTo(jpeg->size)));
+    if (!Spend(bitmapBudget_, int64_t(scaled.width()) * scaled.height())) return true;
+    const QImage image = DecodeJpegToFill(*jpeg, wanted.boundedTo(jpeg->size));
+    if (image.isNull()) return true;
+    DrawImage(image, d, QRectF(image.rect()), SRCCOPY, 1.0);
+    return true;
 }
 
 void Player::FillRegion(const QRegion& region, const Brush& brush) {
