@@ -449,7 +449,7 @@ void TJPEGImage::Draw(TCanvas& canvas, const QRect& rect) {
     // them as they are; a printer decodes at its own resolution); the screen takes the
     // bitmap, decoded once and kept for the next paint.
     TDeviceContext* dc = canvas.Handle();
-    if (dc && !bitmap_ && data_->hasBytes && !grayOutput_) {
+    if (dc && data_->hasBytes && !grayOutput_) {
         // The header looked at holds the bytes it was read from: the same buffer is the
         // same picture.
         if (!jpeg_ || jpeg_->bytes.constData() != data_->bytes.constData())

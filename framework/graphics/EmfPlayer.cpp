@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QPaintEngine>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
@@ -1505,8 +1506,14 @@ bool Player::JpegBitmap(const TDib& dib, const QRect& src, const QRectF& d, uint
     const QSize scaled =
         JpegScaledSize(jpeg->size, JpegScaleFor(jpeg->size, wanted.boundedTo(jpeg->size)));
     if (!Spend(bitmapBudget_, int64_t(scaled.width()) * scaled.height())) return true;
-    const QImage image = DecodeJpegToFill(*jpeg, wanted.boundedTo(jpeg->size));
+    // Paper takes the picture at most at its resolution, and once: nothing is kept. The
+    // screen keeps it at the scale shown for the next paint.
+    const bool paper = dynamic_cast<const QPagedPaintDevice*>(painter_.device()) != nullptr;
+    QImage image = DecodeJpegToFill(*jpeg, wanted.boundedTo(jpeg->size), !paper);
     if (image.isNull()) return true;
+    if (paper && (image.width() > wanted.width() || image.height() > wanted.height()))
+        image = image.scaled(wanted.boundedTo(image.size()), Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
     DrawImage(image, d, QRectF(image.rect()), SRCCOPY, 1.0);
     return true;
 }

@@ -196,29 +196,46 @@ TEST_F(JpegPassTest, PdfFilesCarryThePicturesOriginalBytes) {
 }
 
 // A printer takes a picture at its own resolution at most: a 900-pixel picture in a frame of
-// 50 mm at 150 dots per inch is sent as 295 pixels.
+// 50 mm at 150 dots per inch is sent as 295 pixels, drawn by the picture item during a pass
+// to the printer or played from a kept page.
 TEST_F(JpegPassTest, PrinterTakesPicturesAtItsResolution) {
-    const QString pdf = QDir(dir).filePath(QStringLiteral("printer.pdf"));
+    TMetafile kept;
+    kept.SetWidth(400);
+    kept.SetHeight(300);
     {
-        QPdfWriter writer(pdf);
-        writer.setResolution(150);
-        QPainter painter(&writer);
-        TPainterDC dc(&painter, DT_RASPRINTER);
-        TCanvas canvas(&dc);
+        TMetafileCanvas canvas(&kept);
         TJPEGImage jpeg;
         jpeg.LoadFromFile(colour);
-        canvas.StretchDraw(QRect(100, 100, 295, 197), &jpeg);
-        EXPECT_FALSE(jpeg.Decoded()); // decoded at the printer's size, not kept whole
+        canvas.StretchDraw(QRect(0, 0, 400, 300), &jpeg);
     }
-    QProcess p;
-    p.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
-    ASSERT_GE(lines.size(), 3);
-    const QStringList fields = lines[2].simplified().split(QLatin1Char(' '));
-    ASSERT_GE(fields.size(), 5);
-    EXPECT_EQ(fields[3].toInt(), 295);
-    EXPECT_EQ(fields[4].toInt(), 197);
+    for (const bool fromPage : {false, true}) {
+        SCOPED_TRACE(fromPage ? "kept page" : "item");
+        const QString pdf = QDir(dir).filePath(QStringLiteral("printer-%1.pdf").arg(fromPage));
+        {
+            QPdfWriter writer(pdf);
+            writer.setResolution(150);
+            QPainter painter(&writer);
+            TPainterDC dc(&painter, DT_RASPRINTER);
+            TCanvas canvas(&dc);
+            TJPEGImage jpeg;
+            jpeg.LoadFromFile(colour);
+            if (fromPage)
+                canvas.StretchDraw(QRect(100, 100, 295, 197), &kept);
+            else
+                canvas.StretchDraw(QRect(100, 100, 295, 197), &jpeg);
+            EXPECT_FALSE(jpeg.Decoded()); // decoded at the printer's size, not kept whole
+        }
+        QProcess p;
+        p.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QStringList lines =
+            QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+        ASSERT_GE(lines.size(), 3);
+        const QStringList fields = lines[2].simplified().split(QLatin1Char(' '));
+        ASSERT_GE(fields.size(), 5);
+        EXPECT_EQ(fields[3].toInt(), 295);
+        EXPECT_EQ(fields[4].toInt(), 197);
+    }
 }
 
 } // namespace
