@@ -14,11 +14,14 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
+#include <QThread>
 #include <QRawFont>
 #include <QRegion>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 #include <variant>
 
@@ -173,6 +176,7 @@ private:
     void ExtTextOut(const TRecord& r);
     void SmallTextOut(const TRecord& r);
     void Bitmap(const TRecord& r);
+    void PrefetchJpegs();
     bool JpegBitmap(const TDib& dib, const QRect& src, const QRectF& d, uint32_t rop);
     TBitmapArea DrawnArea(QSize full, QRectF src, const QRectF& destLogical);
     QImage DecodeDrawn(const TDib& dib, bool alpha, QRectF& src, const QRectF& destLogical);
@@ -280,6 +284,7 @@ void Player::Run() {
     state_.font = StockFont(SYSTEM_FONT);
     state_.clip = initialClip_;
     ApplyClip();
+    PrefetchJpegs();
     TRecordWalker walker(emf_);
     TRecord r;
     bool first = true;
@@ -1472,6 +1477,57 @@ void Player::Bitmap(const TRecord& r) {
     default:
         return;
     }
+}
+
+// A page with several JPEG pictures for the screen: they are decoded side by side, each on
+// a thread of its own, at the scale their records will ask for, before the records play
+// (a picture is drawn where its record stands, so playing cannot wait for them). Our pages
+// keep the mapping the records start with; a picture that a later mapping draws at
+// another size is decoded again where it is drawn.
+void Player::PrefetchJpegs() {
+    if (dynamic_cast<const QPagedPaintDevice*>(painter_.device())) return;
+    const QTransform t = Total();
+    std::vector<std::pair<TJpegPicture, QSize>> pictures;
+    int64_t pixels = 0;
+    TRecordWalker walker(emf_);
+    TRecord r;
+    bool first = true;
+    for (int64_t n = 0; walker.Next(r) && n < kMaxMetafileRecords; ++n) {
+        if (first) {
+            first = false;
+            continue;
+        }
+        if (r.type != EMR_STRETCHDIBITS || !CheckRecord(r).isEmpty() || r.U(64) != 0 ||
+            r.U(68) != SRCCOPY)
+            continue;
+        const TDib dib = DibOf(r, r.U(48), r.U(52), r.U(56), r.U(60));
+        if (Compression(dib) != 4) continue;
+        std::optional<TJpegPicture> jpeg = InspectJpeg(dib.bits);
+        if (!jpeg || r.I(72) <= 0 || r.I(76) <= 0) continue;
+        const QRectF covered = t.mapRect(QRectF(r.I(24), r.I(28), r.I(72), r.I(76)));
+        const QSize wanted =
+            QSize(std::max(1, static_cast<int>(std::ceil(covered.width()))),
+                  std::max(1, static_cast<int>(std::ceil(covered.height()))))
+                .boundedTo(jpeg->size);
+        const QSize scaled = JpegScaledSize(jpeg->size, JpegScaleFor(jpeg->size, wanted));
+        pixels += int64_t(scaled.width()) * scaled.height();
+        if (pixels > bitmapBudget_) break;
+        pictures.emplace_back(std::move(*jpeg), wanted);
+    }
+    const size_t threads =
+        std::min<size_t>(pictures.size(), std::max(1, QThread::idealThreadCount()));
+    if (threads < 2) return; // one picture is decoded where it is drawn
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next++) < pictures.size();)
+            DecodeJpegToFill(pictures[i].first, pictures[i].second);
+    };
+    std::vector<std::thread> others;
+    for (size_t i = 1; i < threads; ++i)
+        others.emplace_back(work);
+    work();
+    for (std::thread& other : others)
+        other.join();
 }
 
 // A JPEG bitmap drawn whole: its bytes handed on as they are where the output keeps
