@@ -1,5 +1,6 @@
 // JPEG pictures as their bytes, against djpeg of the same two pictures in the same run:
-// two 4000 x 3000 pictures (quality 90, full-resolution colour) made by cjpeg at the start.
+// two 4000 x 3000 pictures (quality 90, full-resolution colour) made by cjpeg at the start
+// (SLEEVANE_BENCH_WIDTH sets another width, the height three quarters of it).
 // - BM_SheetPdf: `sleevane --pdf` of a design with both pictures; its time and peak memory
 //   beside djpeg's of both, and the PDF's size beside the pictures' bytes.
 // - BM_Anteprima: "Anteprima" (the cover composed onto the print layout and previewed) to
@@ -101,8 +102,13 @@ TChildRun DjpegBoth() {
 
 // A photograph-like picture: gradients, rings and noise, as a PPM file for cjpeg.
 void MakePicture(const QString& jpg, unsigned seed) {
-    const int w = 4000, h = 3000;
-    QByteArray ppm = QByteArray("P6\n4000 3000\n255\n");
+    // SLEEVANE_BENCH_WIDTH=8000 makes 48-megapixel pictures instead.
+    const int w = qEnvironmentVariableIntValue("SLEEVANE_BENCH_WIDTH") > 0
+                      ? qEnvironmentVariableIntValue("SLEEVANE_BENCH_WIDTH")
+                      : 4000;
+    const int h = w * 3 / 4;
+    QByteArray ppm = QByteArray("P6\n") + QByteArray::number(w) + ' ' + QByteArray::number(h) +
+                     QByteArray("\n255\n");
     const qsizetype head = ppm.size();
     ppm.resize(head + qsizetype(w) * h * 3);
     auto* p = reinterpret_cast<uchar*>(ppm.data() + head);
