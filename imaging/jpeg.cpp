@@ -2,8 +2,8 @@
 
 #include "framework/core/Limits.h"
 #include "framework/core/Resources.h"
-#include "framework/graphics/Dib.h"
 #include "framework/graphics/DeviceContext.h"
+#include "framework/graphics/Dib.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

@@ -184,7 +184,8 @@ int Pdf(const QStringList& args) {
     try {
         jpegs.Finish(args[1]);
     } catch (const TPdfJpegError& e) {
-        throw InputError{QStringLiteral("cannot write %1: %2").arg(args[1], QString::fromUtf8(e.what()))};
+        throw InputError{
+            QStringLiteral("cannot write %1: %2").arg(args[1], QString::fromUtf8(e.what()))};
     }
     return 0;
 }

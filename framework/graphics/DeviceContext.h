@@ -179,9 +179,7 @@ public:
     // a PDF file keep the bytes as they are, a printer takes the picture decoded at most at
     // its own resolution. False where the context takes only pixels (the screen, where
     // pictures keep their decoded bitmaps for the next paint): the caller decodes.
-    virtual bool StretchJpeg(const QRect& /*dest*/, const TJpegPicture& /*jpeg*/) {
-        return false;
-    }
+    virtual bool StretchJpeg(const QRect& /*dest*/, const TJpegPicture& /*jpeg*/) { return false; }
 
 protected:
     TDCState state_;

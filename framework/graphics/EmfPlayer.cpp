@@ -9,14 +9,14 @@
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QPaintEngine>
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
-#include <QThread>
 #include <QRawFont>
 #include <QRegion>
+#include <QThread>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -1505,10 +1505,9 @@ void Player::PrefetchJpegs() {
         std::optional<TJpegPicture> jpeg = InspectJpeg(dib.bits);
         if (!jpeg || r.I(72) <= 0 || r.I(76) <= 0) continue;
         const QRectF covered = t.mapRect(QRectF(r.I(24), r.I(28), r.I(72), r.I(76)));
-        const QSize wanted =
-            QSize(std::max(1, static_cast<int>(std::ceil(covered.width()))),
-                  std::max(1, static_cast<int>(std::ceil(covered.height()))))
-                .boundedTo(jpeg->size);
+        const QSize wanted = QSize(std::max(1, static_cast<int>(std::ceil(covered.width()))),
+                                   std::max(1, static_cast<int>(std::ceil(covered.height()))))
+                                 .boundedTo(jpeg->size);
         const QSize scaled = JpegScaledSize(jpeg->size, JpegScaleFor(jpeg->size, wanted));
         pixels += int64_t(scaled.width()) * scaled.height();
         if (pixels > bitmapBudget_) break;
@@ -1545,9 +1544,9 @@ bool Player::JpegBitmap(const TDib& dib, const QRect& src, const QRectF& d, uint
     const QTransform t = Total();
     if (AxisAligned(t)) {
         const QPointF a = t.map(d.topLeft()), b = t.map(d.bottomRight());
-        const QRect device(QPoint(ToInt(std::min(a.x(), b.x())), ToInt(std::min(a.y(), b.y()))),
-                           QPoint(ToInt(std::max(a.x(), b.x())) - 1,
-                                  ToInt(std::max(a.y(), b.y())) - 1));
+        const QRect device(
+            QPoint(ToInt(std::min(a.x(), b.x())), ToInt(std::min(a.y(), b.y()))),
+            QPoint(ToInt(std::max(a.x(), b.x())) - 1, ToInt(std::max(a.y(), b.y())) - 1));
         if (device.width() > 0 && device.height() > 0 && a.x() < b.x() && a.y() < b.y()) {
             SyncDelegate();
             // The context keeps the bytes beyond this record's life.
