@@ -17,7 +17,7 @@ export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 PACKAGES=(cmake g++ ninja-build ccache qt6-base-dev qt6-qpa-plugins libjpeg62-turbo-dev
           libjpeg-turbo-progs libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
           fonts-dejavu-core fonts-urw-base35 xvfb xauth x11-utils xdotool poppler-utils imagemagick
-          cups printer-driver-cups-pdf libcups2-dev libreoffice-draw-nogui time clang
+          cups printer-driver-cups-pdf libcups2-dev libqpdf-dev libreoffice-draw-nogui time clang
           libclang-rt-14-dev)
 
 # Tags and lengths of audio files, for track lists brought in from a folder.

@@ -159,7 +159,8 @@ int RunPrintJobs(const TCommandLine& line) {
     Tpreview settings(nullptr);
     TCustomReport* report = settings.Report1;
     report->SetShowProgress(false);
-    TCoverPictures pictures;
+    // Sheets carry the pictures' bytes: nothing here shows their pixels.
+    TCoverPictures pictures(nullptr, TCoverPictures::TJpegPixels::LeftCompressed);
     const bool pdf = line.mode == TCommandLine::TMode::Pdf;
 
     TPrinter printers;

@@ -15,7 +15,7 @@ QString GivenUpText(const QString& file) {
 
 } // namespace
 
-TCoverPictures::TCoverPictures(QObject* parent) : QObject(parent) {}
+TCoverPictures::TCoverPictures(QObject* parent, TJpegPixels jpeg) : QObject(parent), jpeg_(jpeg) {}
 
 TCoverPictures::~TCoverPictures() {
     for (const auto& job : running_)
@@ -32,8 +32,9 @@ void TCoverPictures::Run(TJob& job) {
     };
     try {
         job.graphic->LoadFromFile(job.file);
-        // Decoded here once, so that no draw decodes it on the program's thread.
-        if (auto* jpeg = qobject_cast<TJPEGImage*>(job.graphic.get())) jpeg->Bitmap();
+        // Decoded here once, so that no draw on the program's thread decodes it.
+        if (auto* jpeg = qobject_cast<TJPEGImage*>(job.graphic.get()); jpeg && job.decode)
+            jpeg->Bitmap();
     } catch (const EAbort&) {
         job.problem = GivenUpText(job.file);
     } catch (const Exception& e) {
@@ -75,6 +76,7 @@ void TCoverPictures::Request(const QString& file, bool again) {
     }
     auto job = std::make_shared<TJob>();
     job->file = file;
+    job->decode = jpeg_ == TJpegPixels::Decoded;
     job->graphic = std::move(graphic);
     entry.job = job;
     ++reads_;

@@ -19,7 +19,11 @@
 class TCoverPictures : public QObject {
     Q_OBJECT
 public:
-    explicit TCoverPictures(QObject* parent = nullptr);
+    // What a read gives of a JPEG picture: its pixels, for windows that show it, or only
+    // its compressed bytes and header, for output that carries the bytes (pages, PDF files)
+    // or decodes them at its own resolution (printers).
+    enum class TJpegPixels { Decoded, LeftCompressed };
+    explicit TCoverPictures(QObject* parent = nullptr, TJpegPixels jpeg = TJpegPixels::Decoded);
     // Gives up the decodes still running and waits for their threads.
     ~TCoverPictures() override;
 
@@ -51,6 +55,7 @@ signals:
 private:
     struct TJob {
         QString file;
+        bool decode = true;
         std::unique_ptr<TGraphic> graphic;
         QString problem;
         std::atomic<bool> cancel{false};
@@ -72,4 +77,5 @@ private:
     std::vector<std::shared_ptr<TJob>> running_;
     int reads_ = 0;
     bool givenUp_ = false;
+    TJpegPixels jpeg_;
 };

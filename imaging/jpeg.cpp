@@ -2,6 +2,7 @@
 
 #include "framework/core/Limits.h"
 #include "framework/core/Resources.h"
+#include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/Dib.h"
 
 #include <QBuffer>
@@ -444,6 +445,17 @@ void TJPEGImage::WriteData(QIODevice& stream) {
 }
 
 void TJPEGImage::Draw(TCanvas& canvas, const QRect& rect) {
+    // Pages, PDF files and printers take the compressed bytes (a page or a PDF file keeps
+    // them as they are; a printer decodes at its own resolution); the screen takes the
+    // bitmap, decoded once and kept for the next paint.
+    TDeviceContext* dc = canvas.Handle();
+    if (dc && data_->hasBytes && !grayOutput_) {
+        // The header looked at holds the bytes it was read from: the same buffer is the
+        // same picture.
+        if (!jpeg_ || jpeg_->bytes.constData() != data_->bytes.constData())
+            jpeg_ = InspectJpeg(data_->bytes);
+        if (jpeg_ && dc->StretchJpeg(rect, *jpeg_)) return;
+    }
     canvas.StretchDraw(rect, Bitmap());
 }
 

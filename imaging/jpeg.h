@@ -3,6 +3,7 @@
 // the header on load, decodes into a bitmap with libjpeg the first time its pixels are
 // needed, and compresses a bitmap when a picture without compressed bytes is saved.
 
+#include "framework/graphics/JpegBytes.h"
 #include "framework/graphics/Pictures.h"
 
 #include <QByteArray>
@@ -139,6 +140,8 @@ private:
     mutable int scaledHeight_ = 0;
     mutable bool needRecalc_ = true;
     std::optional<QList<QRgb>> tempPalette_;
+    // What the frame header of the data's bytes says, looked at on the first drawing.
+    std::optional<TJpegPicture> jpeg_;
     bool paletteModified_ = false;
 
     bool blockSmoothing_;

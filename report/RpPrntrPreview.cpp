@@ -4,6 +4,7 @@
 #include "report/RpPrntrPreview.h"
 
 #include "framework/core/Limits.h"
+#include "framework/graphics/JpegBytes.h"
 
 #include <QPainter>
 #include <exception>
@@ -44,6 +45,8 @@ private:
 void TRpPageRenderCache::Clear() {
     entries_.clear();
     bytes_ = 0;
+    // The pictures decoded for the rendered pages go with them.
+    ReleaseDecodedJpegs();
 }
 
 // The white sheet inside the frame, and the page stretched over the whole picture.
@@ -111,7 +114,9 @@ TRpPreviewImage::TRpPreviewImage(TComponent* owner)
     SetBounds(0, 0, 100, 50);
 }
 
-TRpPreviewImage::~TRpPreviewImage() = default;
+TRpPreviewImage::~TRpPreviewImage() {
+    cache_->Clear();
+}
 
 void TRpPreviewImage::SetReportPrinter(TRpPrinter* printer) {
     reportPrinter_ = printer;

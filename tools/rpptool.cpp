@@ -9,6 +9,7 @@
 #include "framework/graphics/Graphics.h"
 #include "report/pagestore/RpUnits.h"
 #include "framework/graphics/Metafile.h"
+#include "framework/graphics/PdfJpeg.h"
 #include "framework/graphics/Printers.h"
 #include "report/pagestore/RpPrntrFile.h"
 
@@ -163,6 +164,8 @@ int Pdf(const QStringList& args) {
     // pixels whatever this is.
     writer.setResolution(1200);
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    // JPEG pictures of the pages go into the file as their own bytes.
+    TPdfJpegPass jpegs(&writer);
     QPainter painter;
     for (int n = 1; n <= PageCount(file); ++n) {
         const std::unique_ptr<TMetafile> page = Page(file, n);
@@ -178,6 +181,12 @@ int Pdf(const QStringList& args) {
         page->Play(painter, QRectF(target));
     }
     if (!painter.end()) throw InputError{QStringLiteral("cannot write %1").arg(args[1])};
+    try {
+        jpegs.Finish(args[1]);
+    } catch (const TPdfJpegError& e) {
+        throw InputError{
+            QStringLiteral("cannot write %1: %2").arg(args[1], QString::fromUtf8(e.what()))};
+    }
     return 0;
 }
 

@@ -127,6 +127,11 @@ inline constexpr int64_t kMaxPreviewCacheBytes = 64LL << 20;
 // rendered in tiles as they come into view.
 inline constexpr int64_t kMaxPreviewWholePagePixels = 4LL << 20;
 
+// Bytes of JPEG pictures kept decoded at the scale they were last shown, so that a page
+// painted again or tile by tile decodes each picture once; the least recently drawn go
+// first beyond it.
+inline constexpr int64_t kMaxJpegDecodeCacheBytes = 48LL << 20;
+
 // ---- Print server ----------------------------------------------------------------------
 
 // Milliseconds the program waits for the print server to connect and answer a first

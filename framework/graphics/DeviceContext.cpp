@@ -2,6 +2,8 @@
 
 #include "framework/core/Limits.h"
 #include "framework/graphics/Dib.h"
+#include "framework/graphics/JpegBytes.h"
+#include "framework/graphics/PdfJpeg.h"
 #include "framework/graphics/TextCellStore.h"
 
 #include <QFontInfo>
@@ -752,6 +754,30 @@ bool TPainterDC::StretchDIBits(const QRect& dest, const QRect& src, const TDib& 
     QRect source = src;
     source.moveTop(image.height() - src.y() - src.height());
     return DrawImage(dest, image, source);
+}
+
+bool TPainterDC::StretchJpeg(const QRect& dest, const TJpegPicture& jpeg) {
+    if (jpeg.size.isEmpty() || dest.width() <= 0 || dest.height() <= 0) return false;
+    if (TPdfJpegPass* pass = TPdfJpegPass::For(painter_->device())) {
+        pass->Place(*painter_, QRectF(dest), jpeg);
+        return true;
+    }
+    if (technology_ != DT_RASPRINTER) return false;
+    // Paper takes the picture at most at its own resolution: decoded at the least of
+    // libjpeg's scales that fills the device pixels it covers, then brought to them.
+    const QRectF covered = painter_->combinedTransform().mapRect(QRectF(dest));
+    const QSize device(std::max(1, static_cast<int>(std::ceil(covered.width() - 1e-6))),
+                       std::max(1, static_cast<int>(std::ceil(covered.height() - 1e-6))));
+    QImage image = DecodeJpegToFill(jpeg, device, false);
+    if (image.isNull()) return false;
+    if (image.width() > device.width() || image.height() > device.height())
+        image = image.scaled(device.boundedTo(image.size()), Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
+    painter_->save();
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter_->drawImage(QRectF(dest), image);
+    painter_->restore();
+    return true;
 }
 
 TColor TPainterDC::ResolveColor(TColor c) const {

@@ -70,6 +70,8 @@ struct TTextMetric {
 
 // A device-independent bitmap as StretchDIBits takes it: the info header with its colour
 // table or masks, and the pixel rows.
+struct TJpegPicture;
+
 struct TDib {
     QByteArray info;
     QByteArray bits;
@@ -173,6 +175,11 @@ public:
     // Keeps an enhanced metafile stretched into dest as drawing of its own; false when
     // the context cannot.
     virtual bool EmbedMetafile(const QByteArray& emf, const QRect& dest);
+    // Draws a JPEG picture stretched into dest from its compressed bytes: a recording and
+    // a PDF file keep the bytes as they are, a printer takes the picture decoded at most at
+    // its own resolution. False where the context takes only pixels (the screen, where
+    // pictures keep their decoded bitmaps for the next paint): the caller decodes.
+    virtual bool StretchJpeg(const QRect& /*dest*/, const TJpegPicture& /*jpeg*/) { return false; }
 
 protected:
     TDCState state_;
@@ -265,6 +272,7 @@ public:
     TColor ResolveColor(TColor c) const override;
     QPainter* DirectPainter() const override { return painter_; }
     bool DrawImage(const QRect& dest, const QImage& image, const QRect& src) override;
+    bool StretchJpeg(const QRect& dest, const TJpegPicture& jpeg) override;
 
     // The page this context draws on, for a device that cannot say (an image standing in
     // for a printer's page): resolution, paper and printable area.

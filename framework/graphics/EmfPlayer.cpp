@@ -5,18 +5,23 @@
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/EmfMapping.h"
 #include "framework/graphics/EmfRecords.h"
+#include "framework/graphics/JpegBytes.h"
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QPagedPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <QRawFont>
 #include <QRegion>
+#include <QThread>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 #include <variant>
 
@@ -171,6 +176,8 @@ private:
     void ExtTextOut(const TRecord& r);
     void SmallTextOut(const TRecord& r);
     void Bitmap(const TRecord& r);
+    void PrefetchJpegs();
+    bool JpegBitmap(const TDib& dib, const QRect& src, const QRectF& d, uint32_t rop);
     TBitmapArea DrawnArea(QSize full, QRectF src, const QRectF& destLogical);
     QImage DecodeDrawn(const TDib& dib, bool alpha, QRectF& src, const QRectF& destLogical);
     TBitmapArea PatternArea(QSize full) const;
@@ -277,6 +284,7 @@ void Player::Run() {
     state_.font = StockFont(SYSTEM_FONT);
     state_.clip = initialClip_;
     ApplyClip();
+    PrefetchJpegs();
     TRecordWalker walker(emf_);
     TRecord r;
     bool first = true;
@@ -1407,6 +1415,7 @@ void Player::Bitmap(const TRecord& r) {
         const TDib dib = DibOf(r, r.U(48), r.U(52), r.U(56), r.U(60));
         const QTransform t = Total();
         const uint32_t compression = Compression(dib);
+        if (compression == 4 && JpegBitmap(dib, src, d, rop)) return;
         if (rop == SRCCOPY && AxisAligned(t) && (compression == 0 || compression == 3)) {
             const QPointF a = t.map(d.topLeft()),
                           b = t.map(QPointF(d.x() + d.width(), d.y() + d.height()));
@@ -1468,6 +1477,100 @@ void Player::Bitmap(const TRecord& r) {
     default:
         return;
     }
+}
+
+// A page with several JPEG pictures for the screen: they are decoded side by side, each on
+// a thread of its own, at the scale their records will ask for, before the records play
+// (a picture is drawn where its record stands, so playing cannot wait for them). Our pages
+// keep the mapping the records start with; a picture that a later mapping draws at
+// another size is decoded again where it is drawn.
+void Player::PrefetchJpegs() {
+    if (dynamic_cast<const QPagedPaintDevice*>(painter_.device())) return;
+    const QTransform t = Total();
+    std::vector<std::pair<TJpegPicture, QSize>> pictures;
+    int64_t pixels = 0;
+    TRecordWalker walker(emf_);
+    TRecord r;
+    bool first = true;
+    for (int64_t n = 0; walker.Next(r) && n < kMaxMetafileRecords; ++n) {
+        if (first) {
+            first = false;
+            continue;
+        }
+        if (r.type != EMR_STRETCHDIBITS || !CheckRecord(r).isEmpty() || r.U(64) != 0 ||
+            r.U(68) != SRCCOPY)
+            continue;
+        const TDib dib = DibOf(r, r.U(48), r.U(52), r.U(56), r.U(60));
+        if (Compression(dib) != 4) continue;
+        std::optional<TJpegPicture> jpeg = InspectJpeg(dib.bits);
+        if (!jpeg || r.I(72) <= 0 || r.I(76) <= 0) continue;
+        const QRectF covered = t.mapRect(QRectF(r.I(24), r.I(28), r.I(72), r.I(76)));
+        const QSize wanted = QSize(std::max(1, static_cast<int>(std::ceil(covered.width()))),
+                                   std::max(1, static_cast<int>(std::ceil(covered.height()))))
+                                 .boundedTo(jpeg->size);
+        const QSize scaled = JpegScaledSize(jpeg->size, JpegScaleFor(jpeg->size, wanted));
+        pixels += int64_t(scaled.width()) * scaled.height();
+        if (pixels > bitmapBudget_) break;
+        pictures.emplace_back(std::move(*jpeg), wanted);
+    }
+    const size_t threads =
+        std::min<size_t>(pictures.size(), std::max(1, QThread::idealThreadCount()));
+    if (threads < 2) return; // one picture is decoded where it is drawn
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next++) < pictures.size();)
+            DecodeJpegToFill(pictures[i].first, pictures[i].second);
+    };
+    std::vector<std::thread> others;
+    for (size_t i = 1; i < threads; ++i)
+        others.emplace_back(work);
+    work();
+    for (std::thread& other : others)
+        other.join();
+}
+
+// A JPEG bitmap drawn whole: its bytes handed on as they are where the output keeps
+// them (a recording, a PDF file) or decodes them for itself (a printer); else decoded at
+// the least scale that fills the device pixels it covers, and kept so for the next
+// drawing. False for what the general road takes (a part of the picture, raster
+// operations): that decodes the whole picture.
+bool Player::JpegBitmap(const TDib& dib, const QRect& src, const QRectF& d, uint32_t rop) {
+    std::optional<TJpegPicture> jpeg = InspectJpeg(dib.bits);
+    if (!jpeg) return true; // not a picture this program can read: nothing is drawn
+    const bool whole = src.x() == 0 && src.y() == 0 &&
+                       (src.width() <= 0 || src.width() == jpeg->size.width()) &&
+                       (src.height() <= 0 || src.height() == jpeg->size.height());
+    if (!whole || rop != SRCCOPY || d.width() <= 0 || d.height() <= 0) return false;
+    const QTransform t = Total();
+    if (AxisAligned(t)) {
+        const QPointF a = t.map(d.topLeft()), b = t.map(d.bottomRight());
+        const QRect device(
+            QPoint(ToInt(std::min(a.x(), b.x())), ToInt(std::min(a.y(), b.y()))),
+            QPoint(ToInt(std::max(a.x(), b.x())) - 1, ToInt(std::max(a.y(), b.y())) - 1));
+        if (device.width() > 0 && device.height() > 0 && a.x() < b.x() && a.y() < b.y()) {
+            SyncDelegate();
+            // The context keeps the bytes beyond this record's life.
+            TJpegPicture own = *jpeg;
+            own.bytes = QByteArray(jpeg->bytes.constData(), jpeg->bytes.size());
+            if (delegate_->StretchJpeg(device, own)) return true;
+        }
+    }
+    const QRectF covered = t.mapRect(d);
+    const QSize wanted(std::max(1, static_cast<int>(std::ceil(covered.width()))),
+                       std::max(1, static_cast<int>(std::ceil(covered.height()))));
+    const QSize scaled =
+        JpegScaledSize(jpeg->size, JpegScaleFor(jpeg->size, wanted.boundedTo(jpeg->size)));
+    if (!Spend(bitmapBudget_, int64_t(scaled.width()) * scaled.height())) return true;
+    // Paper takes the picture at most at its resolution, and once: nothing is kept. The
+    // screen keeps it at the scale shown for the next paint.
+    const bool paper = dynamic_cast<const QPagedPaintDevice*>(painter_.device()) != nullptr;
+    QImage image = DecodeJpegToFill(*jpeg, wanted.boundedTo(jpeg->size), !paper);
+    if (image.isNull()) return true;
+    if (paper && (image.width() > wanted.width() || image.height() > wanted.height()))
+        image = image.scaled(wanted.boundedTo(image.size()), Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
+    DrawImage(image, d, QRectF(image.rect()), SRCCOPY, 1.0);
+    return true;
 }
 
 void Player::FillRegion(const QRegion& region, const Brush& brush) {

@@ -1,10 +1,12 @@
 #include "framework/graphics/EmfRecorder.h"
+#include "framework/graphics/JpegBytes.h"
 
 #include "framework/core/SysUtils.h"
 #include "framework/graphics/Dib.h"
 #include "framework/graphics/EmfEmbed.h"
 
 #include <QTransform>
+#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -330,13 +332,33 @@ bool TEmfRecorderDC::StretchStoredRows(const QRect& dest, const QRect& src, cons
                                [&](uchar* out) { WriteStoredRowsDib(image, bitCount, out); });
 }
 
+bool TEmfRecorderDC::StretchJpeg(const QRect& dest, const TJpegPicture& jpeg) {
+    if (jpeg.size.isEmpty() || jpeg.bytes.isEmpty()) return false;
+    // The header of a JPEG bitmap: its size, no bit count of its own, the bytes' count.
+    QByteArray info(40, '\0');
+    auto* h = reinterpret_cast<uchar*>(info.data());
+    qToLittleEndian<uint32_t>(40, h);
+    qToLittleEndian<int32_t>(jpeg.size.width(), h + 4);
+    qToLittleEndian<int32_t>(jpeg.size.height(), h + 8);
+    qToLittleEndian<uint16_t>(1, h + 12);
+    qToLittleEndian<uint32_t>(BI_JPEG, h + 16);
+    qToLittleEndian<uint32_t>(static_cast<uint32_t>(jpeg.bytes.size()), h + 20);
+    return RecordStretchDIBits(
+        dest, QRect(QPoint(0, 0), jpeg.size), info, jpeg.bytes.size(),
+        [&](uchar* out) {
+            std::memcpy(out, jpeg.bytes.constData(), static_cast<size_t>(jpeg.bytes.size()));
+        },
+        true);
+}
+
 bool TEmfRecorderDC::RecordStretchDIBits(const QRect& dest, const QRect& src, QByteArrayView info,
                                          qsizetype cbBitsIn,
-                                         const std::function<void(uchar*)>& writeBits) {
+                                         const std::function<void(uchar*)>& writeBits,
+                                         bool embedded) {
     if (finished_ || info.size() < 12) return false;
     // Only bitmaps that direct drawing can show as well.
     const auto* header = reinterpret_cast<const uchar*>(info.data());
-    if (U32(header) != 12 && info.size() >= 20 && U32(header + 16) != 0 &&
+    if (!embedded && U32(header) != 12 && info.size() >= 20 && U32(header + 16) != 0 &&
         U32(header + 16) != 3)
         return false;
     const uint64_t cbBmi = static_cast<uint64_t>(info.size()),

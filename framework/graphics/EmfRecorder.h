@@ -33,6 +33,8 @@ public:
     // The picture's rows go straight into the record.
     bool StretchStoredRows(const QRect& dest, const QRect& src, const QImage& image,
                            int bitCount) override;
+    // The picture's compressed bytes go into the record as they are (a JPEG bitmap).
+    bool StretchJpeg(const QRect& dest, const TJpegPicture& jpeg) override;
     void IntersectClipRect(const QRect& r) override;
     void RemoveClip() override;
     int GetDeviceCaps(int index) const override;
@@ -61,7 +63,8 @@ private:
     uint32_t ColorRef(TColor c) const;
     void TextBounds(QPoint p, const TTextRun& run, unsigned options, const QRect* rect);
     bool RecordStretchDIBits(const QRect& dest, const QRect& src, QByteArrayView info,
-                             qsizetype cbBits, const std::function<void(uchar*)>& writeBits);
+                             qsizetype cbBits, const std::function<void(uchar*)>& writeBits,
+                             bool embedded = false);
 
     emf::TEmfWriter writer_;
     QSize page_;

@@ -2,6 +2,7 @@
 
 #include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"
+#include "framework/graphics/PdfJpeg.h"
 
 #include <QDir>
 #include <QFile>
@@ -288,6 +289,8 @@ struct TPrinter::Job {
     QPrinter printer{QPrinter::HighResolution};
     QPainter painter;
     std::unique_ptr<TPainterDC> dc;
+    // A PDF file: JPEG pictures keep their own bytes in it.
+    std::unique_ptr<TPdfJpegPass> jpegs;
 };
 
 const QString& TPrinter::PdfPrinterName() {
@@ -559,6 +562,7 @@ void TPrinter::BeginDoc() {
         throw EPrinter(QString::fromLatin1(SCannotWrite).arg(target));
     }
     job->dc = std::make_unique<TPainterDC>(&job->painter, DT_RASPRINTER);
+    if (IsPdfPrinter()) job->jpegs = std::make_unique<TPdfJpegPass>(&job->printer);
     const QPoint offset = PrintingOffset();
     const QSize paper = PhysicalPageSize();
     // The context's origin is the corner of the printable area.
@@ -600,6 +604,12 @@ void TPrinter::EndDoc() {
     if (!PdfComplete(written))
         throw EPrinter(QString::fromLatin1(SWriteFailed)
                            .arg(job->target.isEmpty() ? DeviceName() : job->target));
+    try {
+        if (job->jpegs) job->jpegs->Finish(written);
+    } catch (const TPdfJpegError&) {
+        throw EPrinter(QString::fromLatin1(SWriteFailed)
+                           .arg(job->target.isEmpty() ? DeviceName() : job->target));
+    }
     if (job->target.isEmpty()) {
         Submit(written);
         return;

@@ -198,8 +198,34 @@ def emf_seeds():
                   rec(95, 5, 0, 0, 0, 0, 0x10007, 3, 0, 0xFF, 0, 2, 4, 2), rec(37, 5),
                   rec(27, 0, 0), rec(54, 60, 40)],
     }
+    seeds['jpeg-bitmaps'] = jpeg_bitmaps()
     for name, records in seeds.items():
         write('emf', name + '.emf', emf(records))
+
+
+def jpeg_bitmaps():
+    # Bitmap records that carry a JPEG file: whole, a part of it, mirrored, grey and
+    # progressive, a header that claims another size, bytes cut short, and a raster
+    # operation other than a copy.
+    def jpeg(w, h, args=()):
+        return subprocess.run(['cjpeg', *args], input=ppm(w, h), stdout=subprocess.PIPE,
+                              check=True).stdout
+
+    def record(x, y, cx, cy, data, w, h, src=None, rop=0x00CC0020):
+        info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 0, 4, len(data), 0, 0, 0, 0)
+        sx, sy, sw, sh = src or (0, 0, w, h)
+        return rec(81, 0, 0, 64, 48, x, y, sx, sy, sw, sh, 80, len(info), 80 + len(info),
+                   len(data), 0, rop, cx, cy, tail=info + data)
+
+    colour = jpeg(24, 16, ['-sample', '1x1'])
+    grey = jpeg(16, 8, ['-grayscale', '-progressive'])
+    return [record(2, 2, 30, 20, colour, 24, 16),
+            record(34, 2, 12, 8, colour, 24, 16, src=(4, 4, 12, 8)),
+            record(62, 24, -28, 20, colour, 24, 16),
+            record(2, 26, 16, 8, grey, 16, 8),
+            record(20, 26, 8, 8, colour, 4000, 3000),
+            record(30, 26, 8, 8, colour[:len(colour) // 2], 24, 16),
+            record(40, 26, 8, 8, colour, 24, 16, rop=0x00EE0086)]
 
 
 # ---- Windows metafiles --------------------------------------------------------------
