@@ -33,25 +33,12 @@ QString KindOf(mode_t mode) {
     return QStringLiteral("not a regular file");
 }
 
-} // namespace
-
 // ---- Inputs ------------------------------------------------------------------------------
 
-QString InputFileProblem(const QString& fileName, int64_t maxBytes, int64_t* size) {
-    if (fileName.isEmpty()) return QStringLiteral("no file name");
-    struct stat st {};
-    if (::stat(QFile::encodeName(fileName).constData(), &st) != 0) return SystemError(errno);
-    if (!S_ISREG(st.st_mode)) return KindOf(st.st_mode);
-    if (st.st_size > maxBytes) return QStringLiteral("larger than %1").arg(SizeText(maxBytes));
-    if (size) *size = st.st_size;
-    return {};
-}
-
-namespace {
 [[noreturn]] void Refuse(const QString& fileName, const QString& cause) {
     throw EFInputError(QString::fromLatin1(SysConst::SFOpenError).arg(fileName) +
-                             QStringLiteral(": ") + cause,
-                         fileName, cause);
+                           QStringLiteral(": ") + cause,
+                       fileName, cause);
 }
 // The framework's own text, which names no cause; the cause goes with the exception.
 [[noreturn]] void CannotOpen(const QString& fileName, int error) {
@@ -59,13 +46,6 @@ namespace {
                        SystemError(error));
 }
 } // namespace
-
-int64_t CheckInputFile(const QString& fileName, int64_t maxBytes) {
-    int64_t size = 0;
-    const QString cause = InputFileProblem(fileName, maxBytes, &size);
-    if (!cause.isEmpty()) Refuse(fileName, cause);
-    return size;
-}
 
 void OpenInputFile(QFile& file, const QString& fileName, int64_t maxBytes,
                    QIODevice::OpenMode mode) {
@@ -94,16 +74,16 @@ void OpenInputFile(QFile& file, const QString& fileName, int64_t maxBytes,
 
 // ---- Outputs -----------------------------------------------------------------------------
 
-TFileReplacement::TFileReplacement(const QString& fileName)
-    : fileName_(fileName), file_(fileName) {
+TFileReplacement::TFileReplacement(const QString& fileName) : fileName_(fileName), file_(fileName) {
     // Unbuffered: a write that fails says so at once, not at a flush whose failure the
     // commit would not see.
     if (fileName.isEmpty() || !file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const QString cause = fileName.isEmpty() ? QStringLiteral("no file name") : file_.errorString();
-        throw EFWriteError(QString::fromLatin1(SysConst::SFCreateError)
-                                   .arg(QDir::toNativeSeparators(fileName)) +
-                               QStringLiteral(": ") + cause,
-                           fileName, cause);
+        const QString cause =
+            fileName.isEmpty() ? QStringLiteral("no file name") : file_.errorString();
+        throw EFWriteError(
+            QString::fromLatin1(SysConst::SFCreateError).arg(QDir::toNativeSeparators(fileName)) +
+                QStringLiteral(": ") + cause,
+            fileName, cause);
     }
 }
 

@@ -42,20 +42,11 @@ private:
     QString cause_;
 };
 
-// Looks at a file before it is opened for reading: it must be a regular file (a link is
-// followed) of at most maxBytes bytes. Returns its size; raises EFInputError otherwise.
-// Opening a FIFO would wait for a writer and a device never ends, so neither is opened.
-int64_t CheckInputFile(const QString& fileName, int64_t maxBytes);
-
 // Opens a file for reading into `file` once it is seen to be a regular file of at most
 // maxBytes bytes; what is looked at is what is read (the file is opened first, without
 // waiting, and then looked at). Raises EFInputError.
 void OpenInputFile(QFile& file, const QString& fileName, int64_t maxBytes,
                    QIODevice::OpenMode mode = QIODevice::ReadOnly);
-
-// Why a file is refused as an input, or an empty string when it may be read: the cause
-// alone, for callers that word their own message.
-QString InputFileProblem(const QString& fileName, int64_t maxBytes, int64_t* size = nullptr);
 
 // A file written whole or not at all. The bytes go into a file beside the target that has
 // no name yet; every write is checked, and Commit flushes and syncs the new file before it

@@ -14,8 +14,16 @@ public:
     void SetMessage(const QString& m) { message_ = m; }
     const char* what() const noexcept override;
 
+    // The file the error is about, when it is about one: a caller that knows more (the
+    // cover a picture belongs to) words its own message from it.
+    const QString& FileName() const { return fileName_; }
+    // Keeps the file's name, and puts it before the message ("NAME: message") unless the
+    // message names it already.
+    void SetFileName(const QString& fileName);
+
 private:
     QString message_;
+    QString fileName_;
     mutable QByteArray utf8_;
 };
 

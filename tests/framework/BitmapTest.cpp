@@ -365,7 +365,11 @@ TEST_F(BitmapTest, DamagedFilesAreRefusedAndThePictureKept) {
             picture.LoadFromFile(dir.filePath(name));
             ADD_FAILURE() << "accepted";
         } catch (const EInvalidGraphic& e) {
-            EXPECT_EQ(e.Message(), QStringLiteral("Bitmap image is not valid"));
+            // Named, and a size past the limit said as such.
+            const QString text = dir.filePath(name) + QStringLiteral(": Bitmap image is not valid");
+            EXPECT_TRUE(e.Message() == text ||
+                        e.Message().startsWith(text + QStringLiteral(": 16384 x 16384 pixels")))
+                << qPrintable(e.Message());
         }
         EXPECT_EQ(picture.Graphic(), kept);
         // The same bytes as a device-independent bitmap of a metafile record, split where
@@ -403,7 +407,7 @@ TEST_F(BitmapTest, RandomDamageIsReadOrRefused) {
                 std::unique_ptr<TBitmap> b = LoadBytes(bytes);
                 (void)b->Image();
             } catch (const EInvalidGraphic& e) {
-                EXPECT_EQ(e.Message(), QStringLiteral("Bitmap image is not valid"));
+                EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Bitmap image is not valid")));
                 ++refused;
             }
         }

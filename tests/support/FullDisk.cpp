@@ -50,6 +50,6 @@ void TFullDisk::Fill() const {
 }
 
 QStringList TFullDisk::Names() const {
-    return QDir(dir_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                QDir::Name);
+    return QDir(dir_).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }

@@ -1,10 +1,12 @@
-// Designs saved on a full disk: the design file keeps its bytes, the editor shows one error
-// naming it and keeps its change mark.
+// Design files on disk: saved on a full disk the file keeps its bytes and the editor shows
+// one error naming it and keeps its change mark; FIFOs, devices, folders and huge files are
+// refused before they are read.
 #include "EditorFixture.h"
 
 #include "app/DesignDocument.h"
 #include "app/DesignFile.h"
 #include "support/FullDisk.h"
+#include "support/HostileFiles.h"
 
 #include <QApplication>
 #include <QFile>
@@ -26,7 +28,7 @@ TCoverDesign Small() {
 } // namespace
 
 // A design is about a kilobyte: far below a write buffer.
-TEST(DesignSave, FullDiskKeepsTheOldDesign) {
+TEST(DesignFileOnDisk, FullDiskKeepsTheOldDesign) {
     TFullDisk disk;
     REQUIRE_FULL_DISK(disk);
     const QString file = disk.Path(QStringLiteral("copertina.sleevane"));
@@ -48,9 +50,9 @@ TEST(DesignSave, FullDiskKeepsTheOldDesign) {
               (QStringList{QStringLiteral("copertina.sleevane"), QStringLiteral("filler")}));
 }
 
-class DesignSaveEditorTest : public EditorTest {};
+class DesignFileOnDiskEditorTest : public EditorTest {};
 
-TEST_F(DesignSaveEditorTest, CtrlSOnAFullDiskShowsOneErrorAndKeepsTheMark) {
+TEST_F(DesignFileOnDiskEditorTest, CtrlSOnAFullDiskShowsOneErrorAndKeepsTheMark) {
     TFullDisk disk;
     REQUIRE_FULL_DISK(disk);
     const QString file = disk.Path(QStringLiteral("copertina.sleevane"));
@@ -80,4 +82,20 @@ TEST_F(DesignSaveEditorTest, CtrlSOnAFullDiskShowsOneErrorAndKeepsTheMark) {
     EXPECT_TRUE(Form1->Caption().contains(QStringLiteral("*copertina.sleevane")));
     EXPECT_TRUE(editor->Document->Modified());
     EXPECT_EQ(ReadAll(file), old);
+}
+
+TEST(DesignFileOnDisk, NoRegularFileIsRefusedWithItsName) {
+    const std::vector<THostileFile> files =
+        MakeHostileFiles(TestTempDir(), QLatin1String(kDesignExtension));
+    ASSERT_EQ(files.size(), 5u);
+    for (const THostileFile& f : files) {
+        SCOPED_TRACE(f.path.toStdString());
+        try {
+            ReadDesignFile(f.path);
+            ADD_FAILURE() << "read";
+        } catch (const EDesignFile& e) {
+            EXPECT_EQ(e.File(), f.path);
+            EXPECT_TRUE(e.Cause().startsWith(f.cause)) << qPrintable(e.Cause());
+        }
+    }
 }
