@@ -11,7 +11,7 @@ std::vector<THostileFile> MakeHostileFiles(const QString& dir, const QString& ex
     };
     const QString pipe = name("pipe"), zero = name("zero"), random = name("random"),
                   folder = name("folder"), huge = name("huge");
-    if (::mkfifo(QFile::encodeName(pipe).constData(), 0600) != 0 ||
+    if (!QDir().mkpath(dir) || ::mkfifo(QFile::encodeName(pipe).constData(), 0600) != 0 ||
         !QFile::link(QStringLiteral("/dev/zero"), zero) ||
         !QFile::link(QStringLiteral("/dev/urandom"), random) || !QDir().mkpath(folder))
         return {};
