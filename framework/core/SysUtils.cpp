@@ -16,12 +16,6 @@ const char* Exception::what() const noexcept {
     return utf8_.constData();
 }
 
-void Exception::SetFileName(const QString& fileName) {
-    fileName_ = fileName;
-    if (!fileName.isEmpty() && !message_.contains(fileName))
-        message_ = fileName + QStringLiteral(": ") + message_;
-}
-
 void Abort() {
     throw EAbort();
 }

@@ -14,12 +14,11 @@ public:
     void SetMessage(const QString& m) { message_ = m; }
     const char* what() const noexcept override;
 
-    // The file the error is about, when it is about one: a caller that knows more (the
-    // cover a picture belongs to) words its own message from it.
+    // The file the error is about, when it is about one (every error of reading a picture
+    // file carries it): what shows the message names the file, and the cover or design it
+    // belongs to, from it.
     const QString& FileName() const { return fileName_; }
-    // Keeps the file's name, and puts it before the message ("NAME: message") unless the
-    // message names it already.
-    void SetFileName(const QString& fileName);
+    void SetFileName(const QString& fileName) { fileName_ = fileName; }
 
 private:
     QString message_;

@@ -195,15 +195,14 @@ TEST_F(ExtCtrlsTest, PictureLoadsByExtensionAndKeepsItsOldPictureWhenLoadingFail
         return QStringLiteral("no error");
     };
     EXPECT_EQ(message(dir + QStringLiteral("/cover.xyz")),
-              dir + QStringLiteral("/cover.xyz: Unknown picture file extension (.xyz)"));
+              QStringLiteral("Unknown picture file extension (.xyz)"));
     const QString missing = dir + QStringLiteral("/missing.bmp");
     EXPECT_EQ(message(missing), QStringLiteral("Cannot open file %1").arg(missing));
     QFile junk(dir + QStringLiteral("/junk.bmp"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("not a picture at all");
     junk.close();
-    EXPECT_EQ(message(junk.fileName()),
-              junk.fileName() + QStringLiteral(": Bitmap image is not valid"));
+    EXPECT_EQ(message(junk.fileName()), QStringLiteral("Bitmap image is not valid"));
     EXPECT_EQ(front->Picture()->Width(), 6);
     EXPECT_EQ(front->BoundsRect().size(), QSize(6, 3));
 }

@@ -423,7 +423,7 @@ TEST(MetafileCorpus, EveryDamagedFileIsRejectedWithItsCause) {
             mf.LoadFromFile(path);
             ADD_FAILURE() << c.file << " loaded";
         } catch (const EInvalidGraphic& e) {
-            EXPECT_EQ(e.Message(), path + QStringLiteral(": Metafile is not valid")) << c.file;
+            EXPECT_EQ(e.Message(), QStringLiteral("Metafile is not valid")) << c.file;
         }
         EXPECT_TRUE(mf.Empty()) << c.file;
 
