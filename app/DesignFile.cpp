@@ -1,6 +1,7 @@
 #include "app/DesignFile.h"
 
 #include "app/CoverFormats.h"
+#include "framework/core/Files.h"
 #include "framework/core/Limits.h"
 
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <cmath>
 #include <optional>
 
@@ -361,8 +361,13 @@ TCoverDesign ParseDesign(const QByteArray& bytes, const QString& file) {
 }
 
 TCoverDesign ReadDesignFile(const QString& file) {
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) throw EDesignFile(file, in.errorString());
+    // A pipe, a device or a huge file is refused before anything of it is read.
+    QFile in;
+    try {
+        OpenInputFile(in, file, kMaxDesignFileBytes);
+    } catch (const EFInputError& e) {
+        throw EDesignFile(file, e.Cause());
+    }
     // One byte past the cap is enough to know it is passed.
     const QByteArray bytes = in.read(kMaxDesignFileBytes + 1);
     if (in.error() != QFileDevice::NoError) throw EDesignFile(file, in.errorString());
@@ -371,7 +376,9 @@ TCoverDesign ReadDesignFile(const QString& file) {
 
 void WriteDesignFile(const QString& file, const TCoverDesign& design) {
     const QByteArray bytes = DesignToJson(design, file);
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        throw EDesignFile(file, out.errorString());
+    try {
+        WriteFileWhole(file, bytes);
+    } catch (const EFWriteError& e) {
+        throw EDesignFile(file, e.Cause());
+    }
 }

@@ -51,6 +51,8 @@ QList<QRgb> HalftonePalette() {
 } // namespace
 
 EJPEG::EJPEG(int code) : EInvalidGraphic(QStringLiteral("JPEG error #%1").arg(code)), code_(code) {}
+EJPEG::EJPEG(int code, const QString& cause)
+    : EInvalidGraphic(QStringLiteral("JPEG error #%1: %2").arg(code).arg(cause)), code_(code) {}
 
 // ---- One libjpeg operation ------------------------------------------------------------
 //
@@ -413,6 +415,13 @@ void TJPEGImage::LoadFromStream(QIODevice& stream) {
     data_->bytes = bytes;
     data_->hasBytes = true;
     if (!bytes.isEmpty()) ReadHeader();
+    // A picture too large to decode is refused as it is read, not left off where it
+    // would be drawn.
+    if (static_cast<int64_t>(data_->width) * data_->height > kMaxBitmapPixels)
+        throw EJPEG(JERR_IMAGE_TOO_BIG, QStringLiteral("%1 x %2 pixels, more than %3")
+                                            .arg(data_->width)
+                                            .arg(data_->height)
+                                            .arg(kMaxBitmapPixels));
     paletteModified_ = true;
     Changed(this);
 }

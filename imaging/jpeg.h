@@ -38,6 +38,8 @@ extern int JPEGProgressInterval; // milliseconds, 500
 class EJPEG : public EInvalidGraphic {
 public:
     explicit EJPEG(int code);
+    // The code and what it means for this picture.
+    EJPEG(int code, const QString& cause);
     int Code() const { return code_; }
 
 private:

@@ -244,7 +244,9 @@ void TRpStandardPreview::LoadClick(TObject*) {
     dialog.SetTitle(LoadStr(RpRes::SLoadReport));
     dialog.SetFilter(LoadStr(RpRes::SReportFile) + QStringLiteral(" (*.RPP)|*.RPP"));
     if (!dialog.Execute() || !reportPrinter_) return;
-    if (!QFileInfo(dialog.FileName()).isFile()) {
+    // Only a file that is not there is told so here; a pipe, a device, a folder or a file
+    // too large is refused by the load, with its name and why.
+    if (!QFileInfo::exists(dialog.FileName())) {
         ShowMessage(LoadStr(RpRes::SFileDoesNotExist));
         return;
     }

@@ -43,13 +43,6 @@ const TPersistent::EventSlot* TPersistent::FindEvent(const QString& name) const 
     return it == events_.end() ? nullptr : &it->second;
 }
 
-QStringList TPersistent::EventNames() const {
-    QStringList names;
-    for (const auto& [name, slot] : events_)
-        names << name;
-    return names;
-}
-
 TComponent::TComponent(TComponent* owner) {
     if (owner) owner->InsertComponent(this);
 }
@@ -157,25 +150,10 @@ void TComponent::DestroyComponents() {
     }
 }
 
-void TStrings::SetStrings(int i, const QString& s) {
-    if (i < 0 || i >= list_.size())
-        throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
-    if (list_[i] == s) return;
-    list_[i] = s;
-    Changed();
-}
-
 int TStrings::Add(const QString& s) {
     list_.append(s);
     Changed();
     return static_cast<int>(list_.size()) - 1;
-}
-
-void TStrings::Insert(int i, const QString& s) {
-    if (i < 0 || i > list_.size())
-        throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
-    list_.insert(i, s);
-    Changed();
 }
 
 void TStrings::Delete(int i) {
@@ -218,10 +196,6 @@ void TStrings::SetText(const QString& text) {
     SetList(l);
 }
 
-void TStrings::EndUpdate() {
-    if (updating_ > 0 && --updating_ == 0) Changed();
-}
-
 void TStrings::Assign(TPersistent* source) {
     if (auto* s = qobject_cast<TStrings*>(source)) {
         SetList(s->list_);
@@ -251,5 +225,5 @@ void TStrings::DefineProperties(TFiler& filer) {
 }
 
 void TStrings::Changed() {
-    if (updating_ == 0) Notify(OnChange, this);
+    Notify(OnChange, this);
 }

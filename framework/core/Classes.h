@@ -45,7 +45,6 @@ public:
         std::function<void(QObject* root, const QMetaMethod&)> bind;
     };
     const EventSlot* FindEvent(const QString& name) const;
-    QStringList EventNames() const;
 
 protected:
     virtual void AssignTo(TPersistent* dest);
@@ -183,9 +182,7 @@ public:
     int Count() const { return static_cast<int>(list_.size()); }
     const QString& operator[](int i) const { return list_.at(i); }
     QString Strings(int i) const { return list_.value(i); }
-    void SetStrings(int i, const QString& s);
     int Add(const QString& s);
-    void Insert(int i, const QString& s);
     void Delete(int i);
     void Clear();
     int IndexOf(const QString& s) const { return static_cast<int>(list_.indexOf(s)); }
@@ -195,9 +192,6 @@ public:
     QString Text() const;
     void SetText(const QString& text);
 
-    void BeginUpdate() { ++updating_; }
-    void EndUpdate();
-
     void Assign(TPersistent* source) override;
     void DefineProperties(TFiler& filer) override;
 
@@ -206,6 +200,5 @@ public:
 private:
     void Changed();
     QStringList list_;
-    int updating_ = 0;
 };
 using TStringList = TStrings;

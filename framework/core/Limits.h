@@ -18,6 +18,11 @@
 // large"), rpptool's rendered pages "W x H pixels is too large a picture".
 inline constexpr int64_t kMaxBitmapPixels = 160LL * 1024 * 1024;
 
+// Bytes of one picture file (a JPEG, a BMP, an icon, a metafile), looked at before it is
+// opened: the largest BMP whose pixels pass kMaxBitmapPixels at 32 bits, with room for its
+// headers and colour table. Passed: "Cannot open file NAME: larger than N MB".
+inline constexpr int64_t kMaxPictureFileBytes = 4 * kMaxBitmapPixels + (1LL << 20);
+
 // Working memory of the JPEG decoder beside the bitmap it decodes into: the whole-image
 // coefficient buffers of progressive and multi-scan files. Passed: EJPEG with
 // JERR_NO_BACKING_STORE.
@@ -111,6 +116,13 @@ inline constexpr int32_t kMaxTextAdvance = 1 << 16;
 // Largest device coordinate; coordinates beyond are clamped before they become integers.
 inline constexpr double kMaxDeviceCoordinate = 1 << 26;
 
+// ---- Report files ----------------------------------------------------------------------
+
+// Bytes of one report file: its records link by 32-bit offsets, so no report file that
+// can be written is larger. Passed: "Cannot open file NAME: larger than N bytes", before
+// it is opened.
+inline constexpr int64_t kMaxReportFileBytes = 0x7FFFFFFF;
+
 // ---- Layouts -------------------------------------------------------------------------
 
 // Objects nested inside one another in a stored layout. Passed: the reader error "Objects
@@ -153,7 +165,7 @@ inline constexpr int64_t kMaxTextCellStoreBytes = 1LL << 20;
 // ---- Cover designs -------------------------------------------------------------------
 
 // Bytes of one design file; a design is a few kilobytes even with long track lists.
-// Passed: the design is refused before it is read ("larger than 10 MB").
+// Passed: the design is refused before it is opened ("larger than 10 MB").
 inline constexpr int64_t kMaxDesignFileBytes = 10LL * 1024 * 1024;
 
 // Copies of one printed sheet asked for on the command line. Passed: wrong usage.

@@ -242,10 +242,6 @@ void TReader::Error(const QString& reason) const {
     throw EReadError(QStringLiteral("%1(%2): %3%4").arg(fileName_).arg(line).arg(where, reason));
 }
 
-void TReader::Expect(int kind, const char* what) {
-    if (Peek().kind != kind) Error(QStringLiteral("%1 expected").arg(QLatin1String(what)));
-}
-
 TValueType TReader::NextValue() const {
     const TLayoutToken& t = Peek();
     switch (t.kind) {
@@ -395,19 +391,10 @@ void TWriter::WriteInteger(int v) {
     out_ += QString::number(v);
 }
 
-void TWriter::WriteIdent(const QString& s) {
-    Separate();
-    out_ += s;
-}
-
 // ---- Registries ----------------------------------------------------------------------
 
 void RegisterComponentClass(const QString& className, TComponentFactory factory) {
     ClassRegistry()[className] = std::move(factory);
-}
-
-bool IsComponentClassRegistered(const QString& className) {
-    return ClassRegistry().count(className) != 0;
 }
 
 void RegisterIntegerIdent(const QString& ident, int value) {

@@ -56,7 +56,6 @@ private:
     long double ReadFloatIn(long double most);
     const TLayoutToken& Peek(int ahead = 0) const;
     TLayoutToken Next();
-    void Expect(int kind, const char* what);
     struct Impl;
     std::unique_ptr<Impl> d;
     QString fileName_;
@@ -77,7 +76,6 @@ public:
     void WriteString(const QString& s);
     void WriteFloat(long double v);
     void WriteInteger(int v);
-    void WriteIdent(const QString& s);
     const QString& Text() const { return out_; }
 
 private:
@@ -100,7 +98,6 @@ template <class T> void RegisterComponentClass() {
     RegisterComponentClass(QString::fromLatin1(T::staticMetaObject.className()),
                            [](TComponent* owner) -> TComponent* { return new T(owner); });
 }
-bool IsComponentClassRegistered(const QString& className);
 
 // Integer identifiers that int properties accept besides numbers (colours are built in;
 // cursors and others register here).

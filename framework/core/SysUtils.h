@@ -14,8 +14,15 @@ public:
     void SetMessage(const QString& m) { message_ = m; }
     const char* what() const noexcept override;
 
+    // The file the error is about, when it is about one (every error of reading a picture
+    // file carries it): what shows the message names the file, and the cover or design it
+    // belongs to, from it.
+    const QString& FileName() const { return fileName_; }
+    void SetFileName(const QString& fileName) { fileName_ = fileName; }
+
 private:
     QString message_;
+    QString fileName_;
     mutable QByteArray utf8_;
 };
 

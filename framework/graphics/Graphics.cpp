@@ -1,5 +1,7 @@
 #include "framework/graphics/Graphics.h"
 
+#include "framework/core/Files.h"
+#include "framework/core/Limits.h"
 #include "framework/core/Reader.h"
 #include "framework/graphics/DeviceContext.h"
 
@@ -529,10 +531,21 @@ void TGraphic::SetTransparent(bool t) {
 }
 
 void TGraphic::LoadFromFile(const QString& fileName) {
-    QFile f(fileName);
-    if (fileName.isEmpty() || !f.open(QIODevice::ReadOnly))
-        throw EFOpenError(QString::fromLatin1(SysConst::SFOpenError).arg(fileName));
-    LoadFromStream(f);
+    try {
+        // Only a regular file within the cap is read: a pipe or a device never ends.
+        QFile f;
+        OpenInputFile(f, fileName, kMaxPictureFileBytes);
+        LoadFromStream(f);
+    } catch (const EAbort&) {
+        throw;
+    } catch (Exception& e) {
+        e.SetFileName(fileName);
+        throw;
+    } catch (const std::bad_alloc&) {
+        EOutOfResources e(QStringLiteral("Out of memory"));
+        e.SetFileName(fileName);
+        throw e;
+    }
 }
 
 void TGraphic::SaveToFile(const QString& fileName) {

@@ -381,8 +381,34 @@ void TBitmap::SetTransparentMode(TTransparentMode m) {
     Changed(this);
 }
 
+namespace {
+// Why a BMP file is refused before its pixels are looked at: the size its header claims,
+// when that is more pixels than a picture may have; empty otherwise.
+QString BmpTooLarge(const QByteArray& file) {
+    constexpr qsizetype kInfo = 14; // the file header, then the bitmap header
+    if (file.size() < kInfo + 12 || file[0] != 'B' || file[1] != 'M') return {};
+    const auto* info = reinterpret_cast<const uchar*>(file.constData()) + kInfo;
+    const bool core = qFromLittleEndian<uint32_t>(info) == 12;
+    if (!core && file.size() < kInfo + 16) return {};
+    const int64_t width =
+        core ? qFromLittleEndian<uint16_t>(info + 4) : qFromLittleEndian<int32_t>(info + 4);
+    int64_t height =
+        core ? qFromLittleEndian<uint16_t>(info + 6) : qFromLittleEndian<int32_t>(info + 8);
+    height = height < 0 ? -height : height;
+    if (width <= 0 || width * height <= kMaxBitmapPixels) return {};
+    return QStringLiteral("%1 x %2 pixels, more than %3")
+        .arg(width)
+        .arg(height)
+        .arg(kMaxBitmapPixels);
+}
+} // namespace
+
 void TBitmap::LoadFromStream(QIODevice& stream) {
-    std::optional<TDecodedDib> dib = DecodeBmpFile(ReadRest(stream));
+    const QByteArray bytes = ReadRest(stream);
+    if (const QString cause = BmpTooLarge(bytes); !cause.isEmpty())
+        throw EInvalidGraphic(QString::fromLatin1(SysConst::SInvalidBitmap) + QStringLiteral(": ") +
+                              cause);
+    std::optional<TDecodedDib> dib = DecodeBmpFile(bytes);
     if (!dib) throw EInvalidGraphic(QString::fromLatin1(SysConst::SInvalidBitmap));
     EndPaint();
     const QImage::Format format = dib->image.format();
@@ -870,7 +896,11 @@ TBitmap* TPicture::Bitmap() {
 void TPicture::LoadFromFile(const QString& fileName) {
     const QString ext = PictureFileExtension(fileName);
     const TFileFormat* format = FindFileFormat(ext);
-    if (!format) throw EInvalidGraphic(QString::fromLatin1(SysConst::SUnknownExtension).arg(ext));
+    if (!format) {
+        EInvalidGraphic e(QString::fromLatin1(SysConst::SUnknownExtension).arg(ext));
+        e.SetFileName(fileName);
+        throw e;
+    }
     std::unique_ptr<TGraphic> g = format->make();
     g->OnProgress = [this](TObject* s, int stage, int percent, bool redraw, const QRect& r,
                            const QString& m) {

@@ -4,9 +4,9 @@
 #include "report/pagestore/RpPrntrFile.h"
 #include "report/pagestore/RpPrntrCompress.h"
 
+#include "framework/core/Files.h"
 #include "framework/core/Resources.h"
 
-#include <QSaveFile>
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
@@ -226,20 +226,19 @@ TRpReportFile TRpReportFileLoad::TakeFile() {
 // ---- Writing ----------------------------------------------------------------------------
 
 void WriteReportFile(TRpStream& stream, int pages, const QString& fileName) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(QString::fromLatin1(SysConst::SFCreateError).arg(fileName) +
-                            QStringLiteral(": ") + file.errorString());
-    stream.CopyTo(file);
-    if (file.size() >= kHeaderSize) {
+    TFileReplacement file(fileName);
+    try {
+        stream.CopyTo(file.Device());
+    } catch (const EStreamError& e) {
+        // A write of the new file, or a read of the pages, stopped the copy.
+        file.Fail(e.Message());
+    }
+    if (stream.size() >= kHeaderSize) {
         uchar count[4];
         qToLittleEndian(static_cast<qint32>(pages), count);
-        if (!file.seek(8) || file.write(reinterpret_cast<const char*>(count), 4) != 4)
-            throw EStreamError(file.errorString());
+        file.WriteAt(8, reinterpret_cast<const char*>(count), 4);
     }
-    if (!file.commit())
-        throw EFCreateError(QString::fromLatin1(SysConst::SFCreateError).arg(fileName) +
-                            QStringLiteral(": ") + file.errorString());
+    file.Commit();
 }
 
 // ---- Paper detection --------------------------------------------------------------------

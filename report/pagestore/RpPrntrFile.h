@@ -58,7 +58,9 @@ private:
 // Writes a page stream into a report file. The file is replaced only once the new one is
 // whole, so a failure leaves an earlier file as it was, and a file that is being read
 // (a loaded report saved under its own name) keeps its pages. The header's page count is
-// set to `pages`: a cancelled pass leaves the count of its first page there.
+// set to `pages`: a cancelled pass leaves the count of its first page there. Any failure
+// (a full disk, a write error, a page stream that cannot be read) raises EFWriteError
+// naming the file.
 void WriteReportFile(TRpStream& stream, int pages, const QString& fileName);
 
 // Paper detection of a loaded report: the paper size whose size in whole units of 4 mm

@@ -1,5 +1,8 @@
 #include "report/pagestore/RpPrntrStream.h"
 
+#include "framework/core/Files.h"
+#include "framework/core/Limits.h"
+
 #include <QDir>
 #include <cstdlib>
 #include <cstring>
@@ -26,8 +29,9 @@ TRpStream::TRpStream(QObject* parent, const QString& fileName)
 
 std::unique_ptr<TRpStream> TRpStream::OpenFile(const QString& fileName) {
     std::unique_ptr<TRpStream> s(new TRpStream(nullptr, fileName));
-    if (!s->file_->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw EFOpenError(QString::fromLatin1(SysConst::SFOpenError).arg(fileName));
+    // Only a regular file is read: a pipe or a device would never end.
+    OpenInputFile(*s->file_, fileName, kMaxReportFileBytes,
+                  QIODevice::ReadOnly | QIODevice::Unbuffered);
     s->fileSize_ = s->file_->size();
     s->QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     return s;

@@ -367,6 +367,8 @@ TEST_F(JpegTest, AFileThatIsNoJpegIsRefusedAndThePictureKept) {
         ADD_FAILURE() << "loaded";
     } catch (const EJPEG& e) {
         EXPECT_EQ(e.Message(), JpegError(JERR_NO_SOI));
+        // The file goes with it, as with every error of a picture file.
+        EXPECT_EQ(e.FileName(), bad);
     }
     EXPECT_EQ(p.Graphic(), kept);
 }
@@ -430,13 +432,14 @@ TEST_F(JpegTest, AHugeHeaderIsRefusedBeforeAnythingIsAllocated) {
     jpeg[sof + 6] = '\x60';
     jpeg[sof + 7] = '\xEA'; // width 60000
     jpeg[sof + 8] = '\x60';
-    std::unique_ptr<TJPEGImage> j = Load(jpeg);
-    EXPECT_EQ(j->Width(), 60000);
+    // Refused as it is read, with what is wrong: not left to fail where it is drawn.
     try {
-        j->Bitmap();
-        ADD_FAILURE() << "decoded";
+        Load(jpeg);
+        ADD_FAILURE() << "loaded";
     } catch (const EJPEG& e) {
         EXPECT_EQ(e.Code(), JERR_IMAGE_TOO_BIG);
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("60000 x 60000 pixels")))
+            << qPrintable(e.Message());
     }
 }
 
