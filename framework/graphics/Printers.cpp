@@ -2,29 +2,22 @@
 
 #include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"
+#include "framework/graphics/PrintServer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QPrinter>
-#include <QPrinterInfo>
-#include <QTemporaryFile>
+#include <QPdfWriter>
+#include <QRandomGenerator>
 
-#include <cups/cups.h>
-#include <cups/ppd.h>
-
-// The print server's library marks its reading of queue description files deprecated, yet
-// it is the one interface to a queue's paper sources and resolution.
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-
-#include <QDeadlineTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 // ---- Texts -------------------------------------------------------------------------------
@@ -41,85 +34,13 @@ const char* const SCopies = "The printer %1 cannot print %2 copies";
 const char* const SOrientation = "Orientation %1 is not valid";
 const char* const SDuplex = "The printer %1 cannot print on both sides";
 const char* const SDuplexCode = "Two-sided mode %1 is not valid";
-const char* const SNotAccepting = "The printer %1 does not accept jobs: %2";
-const char* const SRejected = "The printer %1 rejected the job: %2";
 const char* const SCannotWrite = "Cannot write the print file %1";
 const char* const SCannotWriteIn = "Cannot write the PDF file %1: %2";
 const char* const SWriteFailed = "The print file %1 could not be written whole (is the disk full?)";
-const char* const SServerSilent = "The print server does not answer";
-const char* const SNoServerLibrary = "The print server's library %1 cannot be loaded: %2";
+const char* const SGoneSince = "The printer %1 is gone";
 
-constexpr int kMaxCopies = 9999;
 // Custom sizes outside these bounds (0.1 mm) are refused whatever the queue says.
 constexpr int kMinCustom = 100, kMaxCustom = 50000;
-
-} // namespace
-
-// ---- The print server's library ---------------------------------------------------------
-
-namespace {
-
-// The print server's client library is loaded by the first step that talks to the server:
-// a program that never prints, as the editor until its first print, never maps it nor the
-// network and security libraries that come with it.
-#define SLEEVANE_CUPS_FUNCTIONS(X)                                                                 \
-    X(cupsAddOption)                                                                               \
-    X(cupsDoRequest)                                                                               \
-    X(cupsEncryption)                                                                              \
-    X(cupsFreeOptions)                                                                             \
-    X(cupsGetPPD)                                                                                  \
-    X(cupsLastErrorString)                                                                         \
-    X(cupsPrintFile2)                                                                              \
-    X(cupsServer)                                                                                  \
-    X(httpAssembleURIf)                                                                            \
-    X(httpClose)                                                                                   \
-    X(httpConnect2)                                                                                \
-    X(httpSetTimeout)                                                                              \
-    X(ippAddString)                                                                                \
-    X(ippDelete)                                                                                   \
-    X(ippFindAttribute)                                                                            \
-    X(ippGetBoolean)                                                                               \
-    X(ippGetString)                                                                                \
-    X(ippGetValueTag)                                                                              \
-    X(ippNewRequest)                                                                               \
-    X(ippPort)                                                                                     \
-    X(ppdClose)                                                                                    \
-    X(ppdFindOption)                                                                               \
-    X(ppdOpenFile)
-
-struct TCupsLibrary {
-#define X(f) decltype(&::f) f = nullptr;
-    SLEEVANE_CUPS_FUNCTIONS(X)
-#undef X
-    QString error; // why it could not be loaded; empty once it is
-};
-
-const char* const kCupsLibrary = "libcups.so.2";
-
-TCupsLibrary LoadCups() {
-    TCupsLibrary library;
-    void* handle = dlopen(kCupsLibrary, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        library.error = QString::fromLocal8Bit(dlerror());
-        return library;
-    }
-#define X(f)                                                                                       \
-    library.f = reinterpret_cast<decltype(&::f)>(dlsym(handle, #f));                               \
-    if (!library.f && library.error.isEmpty())                                                     \
-        library.error = QStringLiteral("it has no %1").arg(QLatin1String(#f));
-    SLEEVANE_CUPS_FUNCTIONS(X)
-#undef X
-    return library;
-}
-
-// Raises EPrinter when the library is not there.
-const TCupsLibrary& Cups() {
-    static const TCupsLibrary library = LoadCups();
-    if (!library.error.isEmpty())
-        throw EPrinter(
-            QString::fromLatin1(SNoServerLibrary).arg(QLatin1String(kCupsLibrary), library.error));
-    return library;
-}
 
 } // namespace
 
@@ -148,77 +69,6 @@ int SourceCode(const QString& key, int userIndex) {
     for (const SourceName& s : kSourceNames)
         if (key.compare(QLatin1String(s.key), Qt::CaseInsensitive) == 0) return s.code;
     return DMBIN_USER + userIndex;
-}
-
-// The queue's description file, read through the print server; null when it has none.
-struct Ppd {
-    explicit Ppd(const QString& queue) {
-        const QByteArray name = queue.toUtf8();
-        const char* file = Cups().cupsGetPPD(name.constData());
-        if (!file) return;
-        path = QString::fromLocal8Bit(file);
-        ppd = Cups().ppdOpenFile(file);
-    }
-    ~Ppd() {
-        if (ppd) Cups().ppdClose(ppd);
-        if (!path.isEmpty()) QFile::remove(path);
-    }
-    Ppd(const Ppd&) = delete;
-    Ppd& operator=(const Ppd&) = delete;
-    ppd_file_t* ppd = nullptr;
-    QString path;
-};
-
-void ReadPpd(const QString& queue, QList<TPaperSource>& sources, QString& defaultSource, int& dpi) {
-    Ppd file(queue);
-    if (!file.ppd) return;
-    if (ppd_option_t* slot = Cups().ppdFindOption(file.ppd, "InputSlot")) {
-        int user = 0;
-        for (int i = 0; i < slot->num_choices; ++i) {
-            const QString key = QString::fromUtf8(slot->choices[i].choice);
-            const int code = SourceCode(key, user);
-            if (code >= DMBIN_USER) ++user;
-            sources.append({code, key});
-        }
-        defaultSource = QString::fromUtf8(slot->defchoice);
-    }
-    if (ppd_option_t* res = Cups().ppdFindOption(file.ppd, "Resolution")) {
-        const int value = QString::fromUtf8(res->defchoice)
-                              .section(QLatin1Char('x'), 0, 0)
-                              .remove(QLatin1String("dpi"))
-                              .toInt();
-        if (value > 0) dpi = value;
-    }
-}
-
-// A queue's attribute as the print server reports it; empty when unknown.
-QString QueueAttribute(const QString& queue, const char* attribute) {
-    char uri[HTTP_MAX_URI];
-    const QByteArray name = queue.toUtf8();
-    Cups().httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
-                            "/printers/%s", name.constData());
-    ipp_t* request = Cups().ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                        nullptr, attribute);
-    ipp_t* response = Cups().cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    QString value;
-    if (ipp_attribute_t* a =
-            response ? Cups().ippFindAttribute(response, attribute, IPP_TAG_ZERO) : nullptr) {
-        if (Cups().ippGetValueTag(a) == IPP_TAG_BOOLEAN)
-            value = Cups().ippGetBoolean(a, 0) ? QStringLiteral("true") : QStringLiteral("false");
-        else if (const char* text = Cups().ippGetString(a, 0, nullptr))
-            value = QString::fromUtf8(text);
-    }
-    Cups().ippDelete(response);
-    return value;
-}
-
-// Why a queue refuses jobs, as the print server words it.
-QString RefusalReason(const QString& queue) {
-    QString reason = QueueAttribute(queue, "printer-state-message");
-    if (reason.isEmpty()) reason = QStringLiteral("the queue is not accepting jobs");
-    return reason;
 }
 
 // The queue's name of a paper source: its code, else the code without a kept user bit;
@@ -250,29 +100,96 @@ TOutputFileQuestion SetOutputFileQuestion(TOutputFileQuestion question) {
     return std::exchange(OutputFileQuestion(), std::move(question));
 }
 
+// ---- The question before replacing a file ------------------------------------------------
+
+namespace {
+TReplaceQuestion& ReplaceQuestion() {
+    static TReplaceQuestion question;
+    return question;
+}
+} // namespace
+
+TReplaceQuestion SetReplaceQuestion(TReplaceQuestion question) {
+    return std::exchange(ReplaceQuestion(), std::move(question));
+}
+
 // ---- Print files -------------------------------------------------------------------------
 
 namespace {
 
-// A PDF file ends with its end-of-file marker, within the last bytes.
-bool PdfComplete(const QString& name) {
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly) || f.size() < 8) return false;
-    constexpr qint64 kTail = 1024;
-    f.seek(std::max<qint64>(0, f.size() - kTail));
-    return f.read(kTail).contains("%%EOF");
+QString ErrnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// The finished file takes the target's name in one step, with the permissions a new file
-// of the user would have (the temporary one is private).
-void ReplaceWith(const QString& written, const QString& target) {
+// A file in dir without a name from the start where the file system allows it: nothing is
+// left of it, whatever ends the program, until it is linked. Elsewhere a hidden file named
+// after base, whose name comes back in `named` (removed by the job unless it ends whole).
+int OpenPrintFile(const QString& dir, const QString& base, QString& named) {
+    const QByteArray folder = QFile::encodeName(dir);
+#ifdef O_TMPFILE
+    // The mode a new file of the user has: the umask applies.
+    const int fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return -1;
+#endif
+    QByteArray path = folder + "/." + QFile::encodeName(base) + "-XXXXXX";
+    const int fallback = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fallback < 0) return -1;
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    const QByteArray from = QFile::encodeName(written), to = QFile::encodeName(target);
-    ::chmod(from.constData(), 0666 & ~mask);
-    if (::rename(from.constData(), to.constData()) != 0)
-        throw EPrinter(QString::fromLatin1(SCannotWriteIn)
-                           .arg(target, QString::fromLocal8Bit(std::strerror(errno))));
+    ::fchmod(fallback, 0666 & ~mask);
+    named = QFile::decodeName(path);
+    return fallback;
+}
+
+// A PDF file ends with its end-of-file marker, within the last bytes.
+bool PdfComplete(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size < 8) return false;
+    constexpr off_t kTail = 1024;
+    const off_t from = std::max<off_t>(0, info.st_size - kTail);
+    QByteArray tail(static_cast<int>(info.st_size - from), '\0');
+    if (::pread(fd, tail.data(), static_cast<size_t>(tail.size()), from) != tail.size())
+        return false;
+    return tail.contains("%%EOF");
+}
+
+// The finished file takes the target's name in one step: a nameless one is linked under a
+// hidden name beside it first, then renamed over it.
+void Publish(int fd, QString& named, const QString& target) {
+    const QByteArray to = QFile::encodeName(target);
+    auto failed = [&] {
+        return EPrinter(QString::fromLatin1(SCannotWriteIn).arg(target, ErrnoText()));
+    };
+    QByteArray from = QFile::encodeName(named);
+    if (named.isEmpty()) {
+        const QFileInfo info(target);
+        const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
+        for (int attempt = 0;; ++attempt) {
+            from =
+                QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                                  QStringLiteral("-%1").arg(QRandomGenerator::global()->generate(),
+                                                            8, 16, QLatin1Char('0')));
+            if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, from.constData(),
+                         AT_SYMLINK_FOLLOW) == 0)
+                break;
+            if (errno != EEXIST || attempt > 16) throw failed();
+        }
+    }
+    if (::rename(from.constData(), to.constData()) != 0) {
+        const EPrinter error = failed();
+        ::unlink(from.constData());
+        named.clear();
+        throw error;
+    }
+    named.clear();
+    // The new name itself reaches the disk.
+    const int folder = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
 }
 
 } // namespace
@@ -281,13 +198,23 @@ void ReplaceWith(const QString& written, const QString& target) {
 
 struct TPrinter::Job {
     QString target; // the PDF file the user named; empty for a queue
-    // What the job writes: for a PDF file a new file beside the target, which takes the
-    // target's name only when the job ends whole, so that a failed or aborted job leaves
-    // neither a half file nor a lost earlier one; for a queue the file handed to it.
-    std::unique_ptr<QTemporaryFile> temp;
-    QPrinter printer{QPrinter::HighResolution};
+    // What the job writes: a file without a name (or, where the file system has none of
+    // those, a hidden one beside the target), which takes the target's name only when the
+    // job ends whole, so that a failed, aborted or killed job leaves neither a half file
+    // nor a lost earlier one; for a queue the file handed to it.
+    QString named;
+    std::unique_ptr<QFile> file;
+    std::unique_ptr<QPdfWriter> writer;
     QPainter painter;
     std::unique_ptr<TPainterDC> dc;
+
+    ~Job() {
+        dc.reset();
+        if (painter.isActive()) painter.end();
+        writer.reset();
+        file.reset();
+        if (!named.isEmpty()) QFile::remove(named);
+    }
 };
 
 const QString& TPrinter::PdfPrinterName() {
@@ -296,29 +223,43 @@ const QString& TPrinter::PdfPrinterName() {
 }
 
 TPrinter::TPrinter(TPrinterList list) : list_(list) {
-    Refresh();
+    List(false);
+    Select(defaultIndex_);
 }
 
 TPrinter::~TPrinter() {
     if (job_) Abort();
 }
 
-void TPrinter::Refresh() {
-    CheckNoJob();
-    const QString selected = index_ >= 0 ? names_.value(index_) : QString();
+void TPrinter::List(bool again) {
     QString def;
     names_.clear();
-    // Qt's listing waits on the print server as long as the server's library lets it:
-    // the server is asked first, within a deadline of our own.
-    if (list_ == TPrinterList::Queues && CheckPrintServer()) {
-        names_ = QPrinterInfo::availablePrinterNames();
-        def = QPrinterInfo::defaultPrinterName();
+    queues_.clear();
+    if (list_ == TPrinterList::Queues) {
+        const TQueueList list = PrintServer::Queues(again);
+        for (const TQueueInfo& q : list.queues) {
+            names_.append(q.name);
+            queues_.append(q);
+        }
+        def = list.defaultQueue;
     }
     names_.append(PdfPrinterName());
     defaultIndex_ = def.isEmpty() ? -1 : static_cast<int>(names_.indexOf(def));
     if (defaultIndex_ < 0) defaultIndex_ = static_cast<int>(names_.size()) - 1;
+}
+
+void TPrinter::Refresh() {
+    CheckNoJob();
+    const QString selected = index_ >= 0 ? names_.value(index_) : QString();
+    List(true);
     const int again = static_cast<int>(names_.indexOf(selected));
-    Select(again >= 0 ? again : defaultIndex_);
+    if (again >= 0 || selected.isEmpty()) {
+        Select(again >= 0 ? again : defaultIndex_);
+        return;
+    }
+    // Never a silent change of printer: the default is selected, and the user told.
+    Select(defaultIndex_);
+    throw EPrinter(QString::fromLatin1(SGoneSince).arg(selected));
 }
 
 void TPrinter::CheckNoJob() const {
@@ -334,7 +275,16 @@ void TPrinter::SetPrinterIndex(int index) {
 }
 
 void TPrinter::SetPrinterName(const QString& name) {
-    const int index = static_cast<int>(names_.indexOf(name));
+    CheckNoJob();
+    int index = static_cast<int>(names_.indexOf(name));
+    if (index < 0 && list_ == TPrinterList::Queues) {
+        // A queue added since the list was read.
+        const QString selected = names_.value(index_);
+        List(true);
+        index_ = static_cast<int>(names_.indexOf(selected));
+        if (index_ < 0) Select(defaultIndex_);
+        index = static_cast<int>(names_.indexOf(name));
+    }
     if (index < 0) throw EPrinter(QString::fromLatin1(SUnknownPrinter).arg(name));
     SetPrinterIndex(index);
 }
@@ -344,22 +294,22 @@ bool TPrinter::IsPdfPrinter() const {
 }
 
 void TPrinter::Select(int index) {
-    Capabilities caps = ReadCapabilities(names_.value(index));
+    Capabilities caps = ReadCapabilities(index);
     index_ = index;
     caps_ = std::move(caps);
-    marginsFor_.reset();
     mode_ = DefaultDeviceMode();
 }
 
-TPrinter::Capabilities TPrinter::ReadCapabilities(const QString& name) const {
+TPrinter::Capabilities TPrinter::ReadCapabilities(int index) const {
     Capabilities caps;
-    if (name == PdfPrinterName()) {
+    if (index == names_.size() - 1) {
         for (int id = 0; id <= QPageSize::LastPageSize; ++id) {
             const QPageSize size(static_cast<QPageSize::PageSizeId>(id));
             const int code = size.windowsId();
             if (code == DMPAPER_USER || caps.paperCodes.contains(code)) continue;
             caps.paperCodes.append(code);
             caps.pageSizes.append(size);
+            caps.margins.append(QMarginsF());
         }
         caps.paperCodes.append(DMPAPER_USER);
         caps.customSizes = true;
@@ -369,26 +319,33 @@ TPrinter::Capabilities TPrinter::ReadCapabilities(const QString& name) const {
         caps.defaultPageSize = QPageSize(QPageSize::A4);
         return caps;
     }
-    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
-    for (const QPageSize& size : info.supportedPageSizes()) {
-        const int code = size.windowsId();
+    const TQueueInfo& queue = queues_.at(index);
+    const TQueueDescription d = PrintServer::Describe(queue.name);
+    for (qsizetype i = 0; i < d.pageSizes.size(); ++i) {
+        const int code = d.pageSizes[i].windowsId();
         if (code == DMPAPER_USER || caps.paperCodes.contains(code)) continue;
         caps.paperCodes.append(code);
-        caps.pageSizes.append(size);
+        caps.pageSizes.append(d.pageSizes[i]);
+        caps.margins.append(d.margins.value(i));
     }
     std::sort(caps.paperCodes.begin(), caps.paperCodes.end());
-    caps.customSizes = info.supportsCustomPageSizes();
+    caps.customSizes = d.customSizes;
+    caps.customMargins = d.customMargins;
     if (caps.customSizes) caps.paperCodes.append(DMPAPER_USER);
-    const QList<QPrinter::DuplexMode> duplex = info.supportedDuplexModes();
-    caps.duplex =
-        duplex.contains(QPrinter::DuplexLongSide) || duplex.contains(QPrinter::DuplexShortSide);
-    caps.driver = info.makeAndModel();
-    caps.port = QueueAttribute(name, "device-uri");
-    caps.defaultPageSize = info.defaultPageSize();
-    ReadPpd(name, caps.sources, caps.defaultSourceKey, caps.dpi);
+    caps.duplex = d.duplex;
+    caps.driver = queue.makeAndModel;
+    caps.port = queue.deviceUri;
+    caps.defaultPageSize = d.defaultPageSize;
+    int user = 0;
+    for (const QString& key : d.inputSlots) {
+        const int code = SourceCode(key, user);
+        if (code >= DMBIN_USER) ++user;
+        caps.sources.append({code, key});
+    }
+    caps.defaultSourceKey = d.defaultInputSlot;
+    caps.dpi = d.dpi;
     return caps;
 }
-
 TDeviceMode TPrinter::DefaultDeviceMode() const {
     TDeviceMode m;
     m.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_COLLATE;
@@ -434,7 +391,7 @@ void TPrinter::CheckDeviceMode(const TDeviceMode& m) const {
                 QString::fromLatin1(SPaperNotOffered).arg(name, PaperName(m.dmPaperSize)));
         }
     }
-    if ((m.dmFields & DM_COPIES) && (m.dmCopies < 1 || m.dmCopies > kMaxCopies))
+    if ((m.dmFields & DM_COPIES) && (m.dmCopies < 1 || m.dmCopies > kMaxPrintCopies))
         throw EPrinter(QString::fromLatin1(SCopies).arg(name).arg(m.dmCopies));
     if ((m.dmFields & DM_ORIENTATION) && m.dmOrientation != DMORIENT_PORTRAIT &&
         m.dmOrientation != DMORIENT_LANDSCAPE)
@@ -468,15 +425,11 @@ QPageSize TPrinter::PageSizeOf(const TDeviceMode& m) const {
 
 QMarginsF TPrinter::MinimumMargins(const TDeviceMode& m) const {
     if (IsPdfPrinter()) return {};
-    const QPageSize size = PageSizeOf(m);
-    if (marginsFor_ && marginsFor_->isEquivalentTo(size)) return margins_;
     // The queue's unprintable margins for this paper, in points, for portrait paper.
-    QPrinter probe(QPrinterInfo::printerInfo(DeviceName()), QPrinter::HighResolution);
-    probe.setPageOrientation(QPageLayout::Portrait);
-    probe.setPageSize(size);
-    margins_ = probe.pageLayout().minimumMargins();
-    marginsFor_ = size;
-    return margins_;
+    const QPageSize size = PageSizeOf(m);
+    for (qsizetype i = 0; i < caps_.pageSizes.size(); ++i)
+        if (caps_.pageSizes[i].isEquivalentTo(size)) return caps_.margins.value(i);
+    return caps_.customMargins;
 }
 
 QPageLayout TPrinter::Layout(const TDeviceMode& m) const {
@@ -516,9 +469,16 @@ TDeviceContext* TPrinter::Handle() const {
     return job_ ? job_->dc.get() : nullptr;
 }
 
+// The PDF file a job writes. A file named before (in the printer set-up) that exists is
+// replaced only when the user says so; otherwise the user names another, the document's
+// name proposed.
 QString TPrinter::PdfTarget() {
-    if (!outputFile_.isEmpty()) return outputFile_;
     const TOutputFileQuestion& ask = OutputFileQuestion();
+    if (!outputFile_.isEmpty()) {
+        const TReplaceQuestion& replace = ReplaceQuestion();
+        if (!replace || !QFileInfo::exists(outputFile_) || replace(outputFile_)) return outputFile_;
+        if (!ask) ::Abort();
+    }
     std::optional<QString> chosen = ask ? ask(title_) : std::nullopt;
     if (!chosen || chosen->isEmpty()) ::Abort(); // the user declined: no job, nothing said
     return *chosen;
@@ -527,35 +487,39 @@ QString TPrinter::PdfTarget() {
 void TPrinter::BeginDoc() {
     CheckNoJob();
     const QString name = DeviceName();
-    if (!IsPdfPrinter() &&
-        QueueAttribute(name, "printer-is-accepting-jobs") == QLatin1String("false"))
-        throw EPrinter(QString::fromLatin1(SNotAccepting).arg(name, RefusalReason(name)));
+    if (!IsPdfPrinter()) PrintServer::CheckAccepting(name);
     auto job = std::make_unique<Job>();
+    int fd = -1;
     if (IsPdfPrinter()) {
         job->target = PdfTarget();
         const QFileInfo info(job->target);
-        job->temp = std::make_unique<QTemporaryFile>(info.absolutePath() + QStringLiteral("/.") +
-                                                     info.fileName() + QStringLiteral("-XXXXXX"));
-        if (!job->temp->open())
-            throw EPrinter(
-                QString::fromLatin1(SCannotWriteIn).arg(job->target, job->temp->errorString()));
+        fd = OpenPrintFile(info.absolutePath(), info.fileName(), job->named);
+        if (fd < 0)
+            throw EPrinter(QString::fromLatin1(SCannotWriteIn).arg(job->target, ErrnoText()));
     } else {
-        job->temp = std::make_unique<QTemporaryFile>(QDir::tempPath() +
-                                                     QStringLiteral("/printjob-XXXXXX.pdf"));
-        if (!job->temp->open())
-            throw EPrinter(QString::fromLatin1(SCannotWrite).arg(job->temp->fileTemplate()));
+        fd = OpenPrintFile(QDir::tempPath(), QStringLiteral("printjob"), job->named);
+        if (fd < 0)
+            throw EPrinter(QString::fromLatin1(SCannotWrite).arg(QDir::tempPath()) +
+                           QStringLiteral(": ") + ErrnoText());
+        // A job handed to a queue needs no name at all.
+        if (!job->named.isEmpty()) {
+            QFile::remove(job->named);
+            job->named.clear();
+        }
     }
-    job->temp->close();
-    QPrinter& p = job->printer;
-    p.setOutputFormat(QPrinter::PdfFormat);
+    job->file = std::make_unique<QFile>();
+    if (!job->file->open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw EPrinter(QString::fromLatin1(SCannotWrite).arg(job->target));
+    }
+    job->writer = std::make_unique<QPdfWriter>(job->file.get());
+    QPdfWriter& p = *job->writer;
     p.setResolution(caps_.dpi);
-    p.setFullPage(true);
     p.setPageLayout(Layout(mode_));
-    p.setDocName(title_);
+    p.setTitle(title_);
     p.setCreator(QStringLiteral("Sleevane"));
-    p.setOutputFileName(job->temp->fileName());
     if (!job->painter.begin(&p)) {
-        const QString target = job->target.isEmpty() ? job->temp->fileName() : job->target;
+        const QString target = job->target.isEmpty() ? DeviceName() : job->target;
         throw EPrinter(QString::fromLatin1(SCannotWrite).arg(target));
     }
     job->dc = std::make_unique<TPainterDC>(&job->painter, DT_RASPRINTER);
@@ -581,7 +545,7 @@ void TPrinter::BeginDoc() {
 
 void TPrinter::NewPage() {
     if (!job_) throw EPrinter(QString::fromLatin1(SNotPrinting));
-    job_->printer.newPage();
+    job_->writer->newPage();
     ++pageNumber_;
     // A fresh canvas selects its font, pen and brush again on the new page.
     canvas_ = std::make_unique<TCanvas>(job_->dc.get());
@@ -593,19 +557,22 @@ void TPrinter::EndDoc() {
     std::unique_ptr<Job> job = std::move(job_);
     job->dc.reset();
     job->painter.end();
+    job->writer.reset();
     pageNumber_ = 0;
-    // The PDF writer says nothing of a write that failed (a full disk): a file without its
-    // trailer is not a job that ended.
-    const QString written = job->temp->fileName();
-    if (!PdfComplete(written))
-        throw EPrinter(QString::fromLatin1(SWriteFailed)
-                           .arg(job->target.isEmpty() ? DeviceName() : job->target));
+    const QString shown = job->target.isEmpty() ? DeviceName() : job->target;
+    // The PDF writer says nothing of a write that failed (a full disk): every write, the
+    // last flush and the sync to the disk are checked, and a file without its trailer is
+    // not a job that ended.
+    QFile& file = *job->file;
+    const int fd = file.handle();
+    if (file.error() != QFileDevice::NoError || !file.flush() || !PdfComplete(fd) ||
+        ::fsync(fd) != 0)
+        throw EPrinter(QString::fromLatin1(SWriteFailed).arg(shown));
     if (job->target.isEmpty()) {
-        Submit(written);
+        Submit(fd);
         return;
     }
-    ReplaceWith(written, job->target);
-    job->temp->setAutoRemove(false);
+    Publish(fd, job->named, job->target);
 }
 
 void TPrinter::Abort() {
@@ -618,75 +585,28 @@ void TPrinter::Abort() {
     pageNumber_ = 0;
 }
 
-void TPrinter::Submit(const QString& file) {
+void TPrinter::Submit(int fd) {
     const QString name = DeviceName();
-    cups_option_t* options = nullptr;
-    int count = 0;
-    const QByteArray copies =
-        QByteArray::number((mode_.dmFields & DM_COPIES) ? std::max(1, mode_.dmCopies) : 1);
-    count = Cups().cupsAddOption("copies", copies.constData(), count, &options);
-    if (mode_.dmCollate) count = Cups().cupsAddOption("collate", "true", count, &options);
+    QList<std::pair<QByteArray, QByteArray>> options;
+    auto add = [&](const QByteArray& option, const QByteArray& value) {
+        options.append(std::pair(option, value));
+    };
+    add("copies",
+        QByteArray::number((mode_.dmFields & DM_COPIES) ? std::max(1, mode_.dmCopies) : 1));
+    if (mode_.dmCollate) add("collate", "true");
     const char* sides = "one-sided";
     if ((mode_.dmFields & DM_DUPLEX) && mode_.dmDuplex == DMDUP_VERTICAL)
         sides = "two-sided-long-edge";
     else if ((mode_.dmFields & DM_DUPLEX) && mode_.dmDuplex == DMDUP_HORIZONTAL)
         sides = "two-sided-short-edge";
-    if (caps_.duplex) count = Cups().cupsAddOption("sides", sides, count, &options);
+    if (caps_.duplex) add("sides", sides);
     const QPageSize size = PageSizeOf(mode_);
     const QByteArray media = size.key().toUtf8();
-    if (!media.isEmpty() && size.windowsId() != DMPAPER_USER)
-        count = Cups().cupsAddOption("media", media.constData(), count, &options);
+    if (!media.isEmpty() && size.windowsId() != DMPAPER_USER) add("media", media);
     if (mode_.dmFields & DM_DEFAULTSOURCE) {
         const QByteArray key = SourceKey(caps_.sources, mode_.dmDefaultSource).toUtf8();
-        if (!key.isEmpty())
-            count = Cups().cupsAddOption("InputSlot", key.constData(), count, &options);
+        if (!key.isEmpty()) add("InputSlot", key);
     }
-    CheckPrintServer();
-    const QByteArray queue = name.toUtf8(), path = QFile::encodeName(file),
-                     title = (title_.isEmpty() ? QStringLiteral("Document") : title_).toUtf8();
-    const int id = Cups().cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), path.constData(),
-                                         title.constData(), count, options);
-    Cups().cupsFreeOptions(count, options);
-    if (id <= 0)
-        throw EPrinter(QString::fromLatin1(SRejected).arg(
-            name, QString::fromUtf8(Cups().cupsLastErrorString())));
-}
-
-TPrinter* Printer() {
-    static std::unique_ptr<TPrinter> printer = std::make_unique<TPrinter>();
-    return printer.get();
-}
-
-// ---- The print server's answer -----------------------------------------------------------
-
-namespace {
-// Tells the server's library to give up once the deadline has passed.
-int WithinDeadline(http_t*, void* deadline) {
-    return static_cast<QDeadlineTimer*>(deadline)->hasExpired() ? 0 : 1;
-}
-} // namespace
-
-bool CheckPrintServer() {
-    QDeadlineTimer deadline(kMaxPrintServerWaitMs);
-    const char* server = Cups().cupsServer();
-    http_t* http = Cups().httpConnect2(server, Cups().ippPort(), nullptr, AF_UNSPEC,
-                                       Cups().cupsEncryption(), 1, kMaxPrintServerWaitMs, nullptr);
-    if (!http) {
-        // Refused at once: nobody there, nothing to wait for. A connection that did not
-        // come within the deadline is a server that does not answer.
-        if (deadline.hasExpired()) throw EPrinter(QString::fromLatin1(SServerSilent));
-        return false;
-    }
-    struct Close {
-        http_t* http;
-        ~Close() { Cups().httpClose(http); }
-    } close{http};
-    Cups().httpSetTimeout(http, 0.25, WithinDeadline, &deadline);
-    ipp_t* response =
-        Cups().cupsDoRequest(http, Cups().ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
-    // Any answer counts, an error too; silence until the deadline does not.
-    const bool answered = response != nullptr || !deadline.hasExpired();
-    Cups().ippDelete(response);
-    if (!answered) throw EPrinter(QString::fromLatin1(SServerSilent));
-    return true;
+    PrintServer::PrintFile(name, fd, title_.isEmpty() ? QStringLiteral("Sleevane") : title_,
+                           options);
 }
