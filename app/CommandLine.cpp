@@ -4,7 +4,7 @@
 #include "app/Editor.h"
 #include "app/Unit2.h"
 #include "framework/core/Limits.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "framework/widgets/Forms.h"
 
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 
 #include "framework/core/Classes.h"
 #include "framework/graphics/Metafile.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "framework/widgets/Controls.h"
 #include "framework/widgets/Forms.h"
 #include "report/RpPrntrSettings.h"

@@ -8,7 +8,7 @@
 #include "framework/core/ToolMessages.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Metafile.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "report/pagestore/RpPrntrFile.h"
 #include "report/pagestore/RpUnits.h"
 

@@ -1,7 +1,7 @@
 #include "framework/widgets/PrintDialogs.h"
 
 #include "framework/core/SysUtils.h"
-#include "framework/graphics/PrintServer.h"
+#include "framework/printing/PrintServer.h"
 
 #include <QApplication>
 #include <QComboBox>

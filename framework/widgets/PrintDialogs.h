@@ -7,7 +7,7 @@
 //
 // Also the question a PDF job asks for its file, installed at start-up.
 
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "framework/widgets/Dialogs.h"
 
 class TPrintDialogEnums : public QObject {

@@ -6,6 +6,7 @@
 #include "app/DesignDocument.h"
 #include "app/DesignFile.h"
 #include "framework/core/Limits.h"
+#include "support/ResourceUse.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QTest>
+#include <sys/resource.h>
 
 namespace {
 
@@ -251,6 +253,35 @@ TEST(CommandLine, StallingPrintServerStopsOnlyPrinting) {
         EXPECT_GE(server.Connections(), 1);
         EXPECT_LE(server.Connections(), 2);
     }
+}
+
+// Running out of memory while a design prints is one line and exit 1: the error hooks of
+// the run are gone with it, and nothing else is said.
+TEST(CommandLine, OutOfMemoryIsOneLine) {
+    if (UnderSanitizer()) GTEST_SKIP() << "the sanitizers reserve more address space than the cap";
+    const QString dir = TestTempDir();
+    TCoverDesign endless = FullCover(dir);
+    endless.frontPicture = QDir(dir).filePath(QStringLiteral("zero.jpg"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), endless.frontPicture));
+    const QString design = QDir(dir).filePath(QStringLiteral("senza fine.sleevane"));
+    WriteDesignFile(design, endless);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(v));
+    p.setProcessEnvironment(env);
+    p.setChildProcessModifier([] {
+        const rlimit cap{768u << 20, 768u << 20};
+        ::setrlimit(RLIMIT_AS, &cap);
+    });
+    p.start(QStringLiteral(SLEEVANE_PROGRAM),
+            {QStringLiteral("--pdf"), design, QDir(dir).filePath(QStringLiteral("out.pdf"))});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    TRun run;
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    run.err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(run.exitCode, 1);
+    ExpectOneLine(run, design);
 }
 
 // A one-design print asks the server for the queues, the queue's description, whether it

@@ -1,6 +1,6 @@
 // The framework's printers: the print server's queues and the PDF file printer, their
 // capabilities, device modes and jobs, printed for real and read back from the PDF files.
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 
 #include "framework/core/SysUtils.h"
 #include "framework/widgets/Dialogs.h"

@@ -89,6 +89,39 @@ TEST(RppTool, NeverWaitsOnThePrintServer) {
     EXPECT_EQ(ReadAll(dir + QStringLiteral("/plain.rpp")).size(), ReadAll(one).size());
 }
 
+// Reading report files maps neither Qt's widgets nor its print support: the tool does not
+// link them (ldd), and nothing loads them on the way (the dynamic loader's own account).
+TEST(RppTool, ReadingLoadsNeitherWidgetsNorPrintSupport) {
+    const char* const kUnwanted[] = {"libQt6Widgets", "libQt6PrintSupport"};
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(RPPTOOL)});
+    ASSERT_TRUE(ldd.waitForFinished(60000));
+    const QString linked = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+    ASSERT_TRUE(linked.contains(QLatin1String("libQt6Gui"))) << linked.toStdString();
+    for (const char* lib : kUnwanted)
+        EXPECT_FALSE(linked.contains(QLatin1String(lib))) << lib;
+    const QString one = TestData(QStringLiteral("rpp/one-page.rpp"));
+    const QStringList commands[] = {
+        {QStringLiteral("info"), one},
+        {QStringLiteral("render"), one, QStringLiteral("1"),
+         TestTempDir() + QStringLiteral("/p.png")},
+    };
+    for (const QStringList& args : commands) {
+        SCOPED_TRACE(args.constFirst().toStdString());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(RPPTOOL), args);
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0);
+        const QString loaded = QString::fromLocal8Bit(p.readAllStandardError());
+        ASSERT_TRUE(loaded.contains(QLatin1String("file=libQt6Gui"))) << "no loader account";
+        for (const char* lib : kUnwanted)
+            EXPECT_FALSE(loaded.contains(QLatin1String(lib))) << lib;
+    }
+}
+
 // Printing with a server that never answers, or answers once and then stalls, ends with
 // one line naming the server, within a bound far above the tool's own wait.
 TEST(RppTool, PrintGivesUpOnAServerThatStalls) {

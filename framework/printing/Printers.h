@@ -9,7 +9,7 @@
 
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/Graphics.h"
-#include "framework/graphics/PrintServer.h"
+#include "framework/printing/PrintServer.h"
 
 #include <QList>
 #include <QPageLayout>

@@ -1,4 +1,4 @@
-#include "framework/graphics/PrintServer.h"
+#include "framework/printing/PrintServer.h"
 
 #include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"

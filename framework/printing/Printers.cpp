@@ -1,8 +1,8 @@
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 
 #include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"
-#include "framework/graphics/PrintServer.h"
+#include "framework/printing/PrintServer.h"
 
 #include <QDir>
 #include <QFile>
