@@ -5,13 +5,15 @@
 #include "app/SheetComposer.h"
 #include "app/Unit2.h"
 #include "framework/core/Limits.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "framework/widgets/Forms.h"
 #include "imaging/jpeg.h"
 
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+#include <sys/stat.h>
 
 namespace {
 
@@ -142,6 +144,7 @@ bool PrintsWithoutWindow(const TCommandLine& line) {
 }
 
 void PrepareWindowlessRun() {
+    SetExceptionSink([](const Exception& e) { Say(e.Message()); });
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Our own line per failure is what the user reads; Qt's notes about the platform,
     // fonts and printers are not for them.
@@ -152,42 +155,88 @@ void PrepareWindowlessRun() {
     });
 }
 
-int RunPrintJobs(const TCommandLine& line) {
-    // No window is made: each design is composed on a print layout of its own, which takes
-    // the printer chosen here.
-    RegisterJPEGFormats();
-    Tpreview settings(nullptr);
-    TCustomReport* report = settings.Report1;
-    report->SetShowProgress(false);
-    // Sheets carry the pictures' bytes: nothing here shows their pixels.
-    TCoverPictures pictures(nullptr, TCoverPictures::TJpegPixels::LeftCompressed);
-    const bool pdf = line.mode == TCommandLine::TMode::Pdf;
+void KeepErrorsOffWindows() {
+    SetExceptionSink([](const Exception& e) { Say(e.Message()); });
+    if (Application)
+        Application->OnException = [](TObject*, const Exception& e) { Say(e.Message()); };
+    SetOutputFileQuestion(nullptr);
+    SetReplaceQuestion(nullptr);
+}
+namespace {
 
-    TPrinter printers;
-    int index = -1;
-    if (pdf) {
-        index = static_cast<int>(printers.Printers().indexOf(TPrinter::PdfPrinterName()));
-    } else if (!line.printer.isEmpty()) {
-        index = static_cast<int>(printers.Printers().indexOf(line.printer));
-        if (index < 0) {
+// True when both names are one file (the same path, or links to one file).
+bool SameFile(const QString& a, const QString& b) {
+    struct stat sa {
+    }, sb{};
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
+        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// The error hook and the PDF file question of a run, put back however the run ends: none
+// outlives what it writes to.
+struct TRunHooks {
+    std::function<void(TObject*, const Exception&)> exception =
+        Application ? Application->OnException : nullptr;
+    TOutputFileQuestion question;
+    ~TRunHooks() {
+        if (Application) Application->OnException = exception;
+        SetOutputFileQuestion(question);
+    }
+};
+
+} // namespace
+
+int RunPrintJobs(const TCommandLine& line) {
+    const bool pdf = line.mode == TCommandLine::TMode::Pdf;
+    const QString output = pdf ? QFileInfo(line.output).absoluteFilePath() : QString();
+    // The PDF file replaces what it is told to: never one of the designs.
+    for (const QString& design : line.designs)
+        if (pdf && SameFile(design, output)) {
+            Say(QStringLiteral("%1: the PDF file would replace the design itself; name another")
+                    .arg(line.output));
+            return 1;
+        }
+    if (!pdf && !line.printer.isEmpty()) {
+        // Only the queues: the PDF file printer is not one.
+        const TPrinter printers;
+        if (!printers.Printers().contains(line.printer) ||
+            line.printer == TPrinter::PdfPrinterName()) {
             Say(QStringLiteral("unknown printer %1").arg(line.printer));
             return 1;
         }
     }
-    report->PrinterSettings()->SetPrinterIndex(index);
-    report->PrinterSettings()->SetCopies(line.copies);
+
+    // No window is made: each design is composed on a print layout of its own, which takes
+    // the printer chosen here.
+    RegisterJPEGFormats();
+    Tpreview layout(nullptr);
+    TCustomReport* report = layout.Report1;
+    report->SetShowProgress(false);
+    // Sheets carry the pictures' bytes: nothing here shows their pixels.
+    TCoverPictures pictures(nullptr, TCoverPictures::TJpegPixels::LeftCompressed);
+    // By name, never by place in a list: a queue gone since it was named is an error of
+    // the job, not a job on another queue. The PDF file printer never asks the print
+    // server anything.
+    TReportPrinterSettings* settings = report->PrinterSettings();
+    if (pdf)
+        settings->SetPrinterName(TPrinter::PdfPrinterName());
+    else
+        settings->SetPrinterName(line.printer); // empty: the default queue
+    settings->SetPrinterIndex(-1);
+    settings->SetCopies(line.copies);
 
     // What went wrong with the design in hand; errors caught inside the pass come here too.
     QStringList problems;
-    Application->OnException = [&](TObject*, const Exception& e) { problems << e.Message(); };
-    const QString output = pdf ? QFileInfo(line.output).absoluteFilePath() : QString();
-    const TOutputFileQuestion question =
-        SetOutputFileQuestion([&](const QString&) -> std::optional<QString> {
-            if (pdf) return output;
-            problems << QStringLiteral(
-                "there is no print queue to print on (--pdf writes a PDF file)");
-            return std::nullopt;
-        });
+    TRunHooks hooks;
+    if (Application)
+        Application->OnException = [&](TObject*, const Exception& e) { problems << e.Message(); };
+    hooks.question = SetOutputFileQuestion([&](const QString&) -> std::optional<QString> {
+        if (pdf) return output;
+        problems << QStringLiteral("there is no print queue to print on (--pdf writes a PDF file)");
+        return std::nullopt;
+    });
 
     int failed = 0;
     for (const QString& design : line.designs) {
@@ -212,6 +261,10 @@ int RunPrintJobs(const TCommandLine& line) {
             if (problems.isEmpty()) problems << QStringLiteral("the print job was abandoned");
         } catch (const Exception& e) {
             problems.prepend(e.Message());
+        } catch (const std::bad_alloc&) {
+            problems.prepend(QStringLiteral("out of memory"));
+        } catch (const std::exception& e) {
+            problems.prepend(QString::fromLocal8Bit(e.what()));
         }
         if (failure.isEmpty() && !problems.isEmpty())
             failure = QStringLiteral("%1: %2").arg(design, problems.constFirst());
@@ -219,7 +272,5 @@ int RunPrintJobs(const TCommandLine& line) {
         ++failed;
         Say(failure);
     }
-    SetOutputFileQuestion(question);
-    Application->OnException = nullptr;
     return failed ? 1 : 0;
 }

@@ -26,7 +26,12 @@ QString UsageText();
 // True for the modes that print without a window: they run on the offscreen platform
 // and keep Qt's own messages off standard error.
 bool PrintsWithoutWindow(const TCommandLine& line);
+// Before the application is made: every error reaching the framework is one line on
+// standard error from then on.
 void PrepareWindowlessRun();
+// After the framework's start-up, which installs its error box and file questions: errors
+// stay lines on standard error, and nothing asks in a window.
+void KeepErrorsOffWindows();
 
 // Prints or writes the designs one after the other (the application must exist); one line
 // on standard error for each that fails. The exit code: 0 when all were printed, else 1.

@@ -3,11 +3,32 @@
 #include "app/Startup.h"
 #include "framework/graphics/FontConfig.h"
 #include "framework/widgets/Forms.h"
+#include "framework/widgets/PrintDialogs.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <new>
+#include <unistd.h>
 
-int main(int argc, char** argv) {
+namespace {
+
+// Qt ends the program with a page of advice when it cannot reach the display: one line
+// and exit 1 instead. Only while the application connects; Qt's other notes are kept.
+void DisplayFailure(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtFatalMsg) return;
+    const QString display = qEnvironmentVariable("WAYLAND_DISPLAY").isEmpty()
+                                ? qEnvironmentVariable("DISPLAY")
+                                : qEnvironmentVariable("WAYLAND_DISPLAY");
+    Q_UNUSED(text);
+    std::fprintf(stderr, "sleevane: the display %s cannot be opened\n",
+                 display.toLocal8Bit().constData());
+    std::fflush(stderr);
+    ::_exit(1);
+}
+
+} // namespace
+
+int main(int argc, char** argv) try {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -24,6 +45,7 @@ int main(int argc, char** argv) {
         break;
     }
     if (PrintsWithoutWindow(line)) {
+        // From here on, no error opens a window: each is one line on standard error.
         PrepareWindowlessRun();
     } else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
                qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -36,8 +58,15 @@ int main(int argc, char** argv) {
     }
     // Read while the application connects to its display.
     ReadFontConfigurationAhead();
+    const QtMessageHandler kept =
+        PrintsWithoutWindow(line) ? nullptr : qInstallMessageHandler(DisplayFailure);
     QApplication qapp(argc, argv);
+    if (!PrintsWithoutWindow(line)) qInstallMessageHandler(kept);
     TApplication::Initialize();
+    if (PrintsWithoutWindow(line))
+        KeepErrorsOffWindows();
+    else
+        InstallReplaceQuestion();
     // While the main window reads its layout: a program that does not start threads of
     // its own (one that forks, as the tests do) never calls this.
     ListFontFacesAhead();
@@ -47,4 +76,7 @@ int main(int argc, char** argv) {
     });
     TApplication::Finalize();
     return rc;
+} catch (const std::bad_alloc&) {
+    std::fputs("sleevane: out of memory\n", stderr);
+    return 1;
 }

@@ -5,7 +5,7 @@
 // printer.
 
 #include "framework/graphics/Pictures.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "framework/widgets/Forms.h"
 #include "imaging/jpeg.h"
 #include "report/RpPrntr.h"

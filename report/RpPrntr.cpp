@@ -32,18 +32,19 @@ TRpPrinter::TRpPrinter(QObject* parent)
     pageList_ = std::make_unique<TRpPageList>();
 }
 
-// The device printer, made when a job needs it or a printer is chosen: the printer the
-// program has chosen when it lies in the list, its settings read from it. With
+// The device printer, made when a job needs it or a printer is chosen, its settings read
+// from it: the PDF file printer alone when that is what is chosen (the print server is
+// then never asked), else the print server's list, at its default queue. With
 // keepChoices the paper, orientation, copies and paper source set so far are asked of it
 // again, as a report sets them after the printer.
-TPrinter& TRpPrinter::OpenDevicePrinter(bool keepChoices) {
-    if (devicePrinter_) return *devicePrinter_;
+TPrinter& TRpPrinter::OpenDevicePrinter(bool keepChoices, TPrinterNeed need) {
+    if (devicePrinter_ && (need != TPrinterNeed::Queues || devicePrinter_->Printing() ||
+                           devicePrinter_->Listing() == TPrinterList::Queues))
+        return *devicePrinter_;
+    const bool fileOnly = need == TPrinterNeed::FileOnly;
     const TPrinterSettings chosen = deviceSettings_;
-    auto device = std::make_unique<TPrinter>(TPrinterList::Queues);
-    const int program = ::Printer()->PrinterIndex();
-    if (program >= 0 && program < device->Printers().size() && program != device->PrinterIndex())
-        device->SetPrinterIndex(program);
-    devicePrinter_ = std::move(device);
+    devicePrinter_ =
+        std::make_unique<TPrinter>(fileOnly ? TPrinterList::FileOnly : TPrinterList::Queues);
     deviceSettings_.SetPrinter(devicePrinter_.get());
     if (keepChoices) {
         deviceSettings_.SetPaperSize(chosen.PaperSize());
@@ -70,12 +71,16 @@ TRpPrinter::~TRpPrinter() {
 }
 
 void TRpPrinter::SetPrinterIndex(int index) {
-    OpenDevicePrinter(false).SetPrinterIndex(index); // with the driver's defaults
+    // with the driver's defaults
+    OpenDevicePrinter(false, TPrinterNeed::Queues).SetPrinterIndex(index);
     deviceSettings_.ReadFromPrinter();
 }
 
 void TRpPrinter::SetPrinterName(const QString& name) {
-    OpenDevicePrinter(false).SetPrinterName(name); // with the driver's defaults
+    // with the driver's defaults
+    const bool pdf = name == TPrinter::PdfPrinterName();
+    OpenDevicePrinter(false, pdf ? TPrinterNeed::FileOnly : TPrinterNeed::Queues)
+        .SetPrinterName(name);
     deviceSettings_.ReadFromPrinter();
 }
 
@@ -401,4 +406,3 @@ void TRpPrinter::TakeReportFile(TRpReportFile file) {
     ExportHandler = nullptr;
     fromFile_ = true;
 }
-

@@ -5,7 +5,7 @@
 
 #include "framework/core/Classes.h"
 #include "framework/graphics/Metafile.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "framework/widgets/Controls.h"
 #include "framework/widgets/Forms.h"
 #include "report/RpPrntrSettings.h"
@@ -192,7 +192,10 @@ private:
     void OpenDevicePage();
     void PrintKeptPage(int n);
 
-    TPrinter& OpenDevicePrinter(bool keepChoices);
+    // Which printer list a step needs: any (the one made so far), the PDF file printer
+    // alone, or the print server's queues.
+    enum class TPrinterNeed { Any, FileOnly, Queues };
+    TPrinter& OpenDevicePrinter(bool keepChoices, TPrinterNeed need = TPrinterNeed::Any);
 
     std::unique_ptr<TPrinter> filePrinter_;
     std::unique_ptr<TPrinter> devicePrinter_;
@@ -222,4 +225,3 @@ private:
     bool fromFile_ = false;
     bool failed_ = false;
 };
-

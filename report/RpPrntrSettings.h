@@ -3,7 +3,7 @@
 // report keeps between passes.
 
 #include "framework/core/Classes.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "report/pagestore/RpTypes.h"
 
 #include <QString>

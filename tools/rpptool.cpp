@@ -7,20 +7,21 @@
 #include "framework/core/Limits.h"
 #include "framework/core/ToolMessages.h"
 #include "framework/graphics/Graphics.h"
-#include "report/pagestore/RpUnits.h"
 #include "framework/graphics/Metafile.h"
 #include "framework/graphics/PdfJpeg.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "report/pagestore/RpPrntrFile.h"
+#include "report/pagestore/RpUnits.h"
 
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -241,8 +242,8 @@ int Print(const QStringList& args) {
     int copies = 1;
     if (!copiesText.isEmpty()) {
         copies = ToInt(copiesText, "--copies");
-        if (copies < 1 || copies > 999)
-            throw UsageError{QStringLiteral("--copies must be 1 to 999")};
+        if (copies < 1 || copies > kMaxPrintCopies)
+            throw UsageError{QStringLiteral("--copies must be 1 to %1").arg(kMaxPrintCopies)};
     }
     std::pair<int, int> range{0, 0};
     if (!pagesText.isEmpty()) range = PageRange(pagesText);
@@ -344,6 +345,9 @@ int main(int argc, char** argv) {
         rc = 1;
     } catch (const Exception& e) {
         std::fprintf(stderr, "rpptool: %s\n", qPrintable(e.Message()));
+        rc = 1;
+    } catch (const std::bad_alloc&) {
+        std::fputs("rpptool: out of memory\n", stderr);
         rc = 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "rpptool: %s\n", e.what());

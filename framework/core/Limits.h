@@ -146,10 +146,11 @@ inline constexpr int64_t kMaxJpegDecodeCacheBytes = 48LL << 20;
 
 // ---- Print server ----------------------------------------------------------------------
 
-// Milliseconds the program waits for the print server to connect and answer a first
-// request before it lists queues or hands it a job. Passed: EPrinter "The print server
-// does not answer" (no window waits longer than this on it).
-inline constexpr int kMaxPrintServerWaitMs = 3000;
+// Milliseconds one exchange with the print server may take, from connecting to the last
+// answer (listing the queues, reading a queue's description, asking whether it takes
+// jobs, handing a job over). Passed: EPrinter "The print server S does not answer" (no
+// window and no command waits longer than this on it).
+inline constexpr int kMaxPrintServerWaitMs = 5000;
 
 // ---- Fonts ---------------------------------------------------------------------------
 
@@ -168,7 +169,10 @@ inline constexpr int64_t kMaxTextCellStoreBytes = 1LL << 20;
 // Passed: the design is refused before it is opened ("larger than 10 MB").
 inline constexpr int64_t kMaxDesignFileBytes = 10LL * 1024 * 1024;
 
-// Copies of one printed sheet asked for on the command line. Passed: wrong usage.
+// Copies of one printed sheet or report, wherever they are asked for: the print dialog's
+// own copies field stops at 999, and the command line, rpptool and a printer's device mode
+// take what the dialog can ask. Passed: wrong usage on a command line, EPrinter for a
+// device mode.
 inline constexpr int kMaxPrintCopies = 999;
 
 // ---- Track lists -----------------------------------------------------------------------

@@ -16,6 +16,9 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <unistd.h>
 #include <array>
 #include <cstring>
 
@@ -110,14 +113,63 @@ void TPdfJpegPass::Place(QPainter& painter, const QRectF& dest, const TJpegPictu
     painter.restore();
 }
 
+namespace {
+
+// The whole of an open file, from its start.
+QByteArray ReadAll(int fd) {
+    QByteArray bytes;
+    char buffer[1 << 16];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw TPdfJpegError("cannot read the PDF file");
+        if (n == 0) return bytes;
+        bytes.append(buffer, n);
+        at += n;
+    }
+}
+
+void WriteAll(int fd, const unsigned char* data, size_t size) {
+    if (::ftruncate(fd, 0) != 0) throw TPdfJpegError("cannot rewrite the PDF file");
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw TPdfJpegError("cannot rewrite the PDF file");
+        done += static_cast<size_t>(n);
+    }
+}
+
+} // namespace
+
 void TPdfJpegPass::Finish(const QString& pdfFile) {
     if (pictures_.empty()) return;
-    const QByteArray path = QFile::encodeName(pdfFile);
+    QFile file(pdfFile);
+    // Read whole and written back whole into a file beside it, which takes its name.
+    if (!file.open(QIODevice::ReadOnly)) throw TPdfJpegError("cannot read the PDF file");
+    const std::optional<QByteArray> rewritten = Rewrite(ReadAll(file.handle()));
+    file.close();
+    if (!rewritten) return;
+    QSaveFile out(pdfFile);
+    if (!out.open(QIODevice::WriteOnly) || out.write(*rewritten) != rewritten->size() ||
+        !out.commit())
+        throw TPdfJpegError("cannot replace the PDF file");
+}
+
+void TPdfJpegPass::Finish(int fd) {
+    if (pictures_.empty()) return;
+    const std::optional<QByteArray> rewritten = Rewrite(ReadAll(fd));
+    if (rewritten)
+        WriteAll(fd, reinterpret_cast<const unsigned char*>(rewritten->constData()),
+                 static_cast<size_t>(rewritten->size()));
+}
+
+std::optional<QByteArray> TPdfJpegPass::Rewrite(const QByteArray& written) const {
     std::vector<bool> placed(pictures_.size(), false);
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
-        pdf.processFile(path.constData());
+        pdf.processMemoryFile("PDF file", written.constData(),
+                              static_cast<size_t>(written.size()));
         for (QPDFObjectHandle object : pdf.getAllObjects()) {
             if (!object.isStream()) continue;
             QPDFObjectHandle dict = object.getDict();
@@ -146,19 +198,16 @@ void TPdfJpegPass::Finish(const QString& pdfFile) {
             placed[static_cast<size_t>(n)] = true;
         }
         // A picture drawn wholly outside its page leaves no image object: nothing to do.
-        if (std::find(placed.begin(), placed.end(), true) == placed.end()) return;
-        const QByteArray temp = path + ".pictures";
-        {
-            QPDFWriter writer(pdf, temp.constData());
-            // Streams stay as the PDF engine coded them; the pictures' bytes as they are.
-            writer.setDecodeLevel(qpdf_dl_none);
-            writer.setCompressStreams(true);
-            writer.write();
-        }
-        if (std::rename(temp.constData(), path.constData()) != 0) {
-            std::remove(temp.constData());
-            throw TPdfJpegError("cannot replace the PDF file");
-        }
+        if (std::find(placed.begin(), placed.end(), true) == placed.end()) return std::nullopt;
+        QPDFWriter writer(pdf);
+        writer.setOutputMemory();
+        // Streams stay as the PDF engine coded them; the pictures' bytes as they are.
+        writer.setDecodeLevel(qpdf_dl_none);
+        writer.setCompressStreams(true);
+        writer.write();
+        const std::shared_ptr<Buffer> out = writer.getBufferSharedPointer();
+        return QByteArray(reinterpret_cast<const char*>(out->getBuffer()),
+                          static_cast<qsizetype>(out->getSize()));
     } catch (const TPdfJpegError&) {
         throw;
     } catch (const std::exception& e) {

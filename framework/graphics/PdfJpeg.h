@@ -8,9 +8,11 @@
 
 #include "framework/graphics/JpegBytes.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QRectF>
 #include <QString>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -35,11 +37,16 @@ public:
     void Place(QPainter& painter, const QRectF& dest, const TJpegPicture& jpeg);
     int Pictures() const { return static_cast<int>(pictures_.size()); }
 
-    // Gives the placeholders of the finished file their pictures' bytes, rewriting the
-    // file in place. Throws TPdfJpegError when it cannot read or write the file.
+    // Gives the placeholders of the finished file their pictures' bytes: a named file is
+    // replaced whole by a new one; an open file (one without a name yet) is rewritten
+    // through its descriptor. Throws TPdfJpegError when it cannot read or write the file.
     void Finish(const QString& pdfFile);
+    void Finish(int fd);
 
 private:
+    // The file with the pictures' bytes in place of their placeholders; nothing when no
+    // placeholder is in it.
+    std::optional<QByteArray> Rewrite(const QByteArray& written) const;
     struct Picture {
         TJpegPicture jpeg;
         QImage placeholder;

@@ -1,14 +1,18 @@
 #include "framework/widgets/PrintDialogs.h"
 
 #include "framework/core/SysUtils.h"
+#include "framework/printing/PrintServer.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -64,8 +68,16 @@ TDeviceMode ChosenMode(const QPrinter& qt, const TPrinter& printer, TDeviceMode 
     return m;
 }
 
-// Qt's dialog starts at a queue even for a printer that writes a file: its own file entry,
-// the last of its printer list, is chosen here.
+// Qt's dialog names its file entry, the last of its printer list, in its own words: it is
+// given the name the printer list uses.
+void NameFileEntry(QPrintDialog* dialog) {
+    auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+    if (!printers || printers->count() == 0) return;
+    printers->setItemText(printers->count() - 1, TPrinter::PdfPrinterName());
+}
+
+// Qt's dialog starts at a queue even for a printer that writes a file: its own file entry
+// is chosen here.
 void StartAtFile(QPrintDialog* dialog, const QString& file) {
     auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
     if (!printers || printers->count() == 0) return;
@@ -75,7 +87,7 @@ void StartAtFile(QPrintDialog* dialog, const QString& file) {
 
 } // namespace
 
-TPrintDialog::TPrintDialog(TComponent* owner) : TCommonDialog(owner), printer_(::Printer()) {}
+TPrintDialog::TPrintDialog(TComponent* owner) : TCommonDialog(owner), printer_(nullptr) {}
 
 TPrintDialog::~TPrintDialog() = default;
 
@@ -88,7 +100,12 @@ void TPrintDialog::SetCopies(int v) {
 }
 
 bool TPrintDialog::Execute() {
-    TPrinter& printer = printer_ ? *printer_ : *::Printer();
+    if (!printer_) throw EPrinter(QStringLiteral("The print dialog has no printer"));
+    TPrinter& printer = *printer_;
+    // Qt's dialog lists the queues itself, with no bound on the wait: the print server is
+    // asked first, within the bound of every exchange with it, and a server that does not
+    // answer is an error before the dialog opens.
+    PrintServer::Queues(true);
     // The dialog writes its choice into this printer, which must outlive it.
     QPrinter qt(QPrinter::HighResolution);
     Preset(qt, printer);
@@ -112,11 +129,13 @@ bool TPrintDialog::Execute() {
                           : printRange_ == prPageNums ? QAbstractPrintDialog::PageRange
                                                       : QAbstractPrintDialog::AllPages);
 
-    if (printer.IsPdfPrinter()) {
-        // Once shown: showing sets the list back to the queue.
-        const QString file = qt.outputFileName();
-        QTimer::singleShot(0, dialog, [d = dialog.data(), file] { StartAtFile(d, file); });
-    }
+    // Once shown: showing fills the list and sets it back to the queue.
+    const QString file = qt.outputFileName();
+    const bool atFile = printer.IsPdfPrinter();
+    QTimer::singleShot(0, dialog, [d = dialog.data(), file, atFile] {
+        NameFileEntry(d);
+        if (atFile) StartAtFile(d, file);
+    });
 
     if (RunModal(QPointer<QDialog>(dialog.data())) != QDialog::Accepted || !dialog) return false;
 
@@ -167,5 +186,26 @@ void InstallPrintQuestions() {
                            QStringLiteral(".pdf"));
         if (!dialog.Execute()) return std::nullopt;
         return dialog.FileName();
+    });
+}
+
+void InstallReplaceQuestion() {
+    SetReplaceQuestion([](const QString& file) {
+        QPointer<QMessageBox> box =
+            new QMessageBox(QMessageBox::Question, TPrinter::PdfPrinterName(),
+                            QStringLiteral("Il file %1 esiste gi\u00e0. Sostituirlo?")
+                                .arg(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath())),
+                            QMessageBox::NoButton, DialogParent());
+        struct Release {
+            QPointer<QMessageBox>& b;
+            ~Release() { delete b.data(); }
+        } release{box};
+        QPushButton* yes = box->addButton(QStringLiteral("S\u00ec"), QMessageBox::YesRole);
+        QPushButton* no = box->addButton(QStringLiteral("No"), QMessageBox::NoRole);
+        box->setDefaultButton(no);
+        box->setEscapeButton(no);
+        box->setWindowModality(Qt::ApplicationModal);
+        box->exec();
+        return box && box->clickedButton() == yes;
     });
 }

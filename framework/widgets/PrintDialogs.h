@@ -7,7 +7,7 @@
 //
 // Also the question a PDF job asks for its file, installed at start-up.
 
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "framework/widgets/Dialogs.h"
 
 class TPrintDialogEnums : public QObject {
@@ -55,7 +55,7 @@ public:
     explicit TPrintDialog(TComponent* owner);
     ~TPrintDialog() override;
 
-    // The printer the dialog starts from and sets; the application-wide one by default.
+    // The printer the dialog starts from and sets (not owned); Execute needs one.
     TPrinter* Printer() const { return printer_; }
     void SetPrinter(TPrinter* printer) { printer_ = printer; }
 
@@ -94,3 +94,7 @@ private:
 
 // Makes PDF jobs ask for their file with a save dialog.
 void InstallPrintQuestions();
+// Makes a PDF job whose file was named before (in the printer set-up) and exists ask
+// "Sì"/"No" before replacing it; "No" asks for another file, the document's name
+// proposed. The editor installs it; without it the named file is replaced.
+void InstallReplaceQuestion();

@@ -5,11 +5,16 @@
 
 #include "app/DesignDocument.h"
 #include "app/DesignFile.h"
+#include "framework/core/Limits.h"
+#include "support/ResourceUse.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
 #include <QTest>
+#include <sys/resource.h>
 
 namespace {
 
@@ -18,13 +23,15 @@ struct TRun {
     QString out, err;
 };
 
-TRun Sleevane(const QStringList& arguments) {
+// As from a terminal without a display (no window may be needed), with these variables.
+TRun Sleevane(const QStringList& arguments, const QStringList& variables = {}) {
     QProcess p;
-    // As from a terminal without a display: no window may be needed.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    for (const QString& v : variables)
+        env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(SLEEVANE_PROGRAM), arguments);
     TRun run;
@@ -193,7 +200,14 @@ TEST(CommandLine, FailuresEndWithOneAndOneLine) {
          QStringLiteral("unknown printer Nessuna")},
         {{QStringLiteral("--pdf"), good, QDir(dir).filePath(QStringLiteral("no/such/out.pdf"))},
          good + QStringLiteral(": ")},
+        // A typo that would write the PDF over the design.
+        {{QStringLiteral("--pdf"), good, good},
+         good + QStringLiteral(": the PDF file would replace the design itself")},
     };
+    const QByteArray before = [&] {
+        QFile f(good);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments.join(' ').toStdString());
         const TRun run = Sleevane(row.arguments);
@@ -201,6 +215,96 @@ TEST(CommandLine, FailuresEndWithOneAndOneLine) {
         ExpectOneLine(run, row.saying);
         EXPECT_FALSE(QFile::exists(pdf));
     }
+    QFile kept(good);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), before);
+    // A display that is not there: one line, not Qt's page of advice.
+    const TRun editor = Sleevane({good}, {QStringLiteral("DISPLAY=:4711")});
+    EXPECT_EQ(editor.exitCode, 1);
+    ExpectOneLine(editor, QStringLiteral("the display :4711 cannot be opened"));
+}
+
+// With a print server that never answers, or answers once and then stalls: --pdf never
+// asks it anything, --print ends with one line naming it, within a bound far above the
+// program's own wait.
+TEST(CommandLine, StallingPrintServerStopsOnlyPrinting) {
+    const QString dir = TestTempDir();
+    const QString design = QDir(dir).filePath(QStringLiteral("copertina.sleevane"));
+    WriteDesignFile(design, FullCover(dir));
+    for (const auto mode :
+         {SilentPrintServer::TMode::Silent, SilentPrintServer::TMode::AnswersOnce}) {
+        SCOPED_TRACE(mode == SilentPrintServer::TMode::Silent ? "silent" : "answers once");
+        SilentPrintServer server(mode);
+        ASSERT_FALSE(server.Address().isEmpty());
+        const QString variable = QStringLiteral("CUPS_SERVER=") + server.Address();
+        const QString pdf = QDir(dir).filePath(QStringLiteral("foglio.pdf"));
+        const TRun written = Sleevane({QStringLiteral("--pdf"), design, pdf}, {variable});
+        EXPECT_EQ(written.exitCode, 0) << written.err.toStdString();
+        EXPECT_EQ(PdfPageCount(pdf), 1);
+        QElapsedTimer clock;
+        clock.start();
+        const TRun printed = Sleevane({QStringLiteral("--print"), design}, {variable});
+        EXPECT_LT(clock.elapsed(), 6 * kMaxPrintServerWaitMs);
+        EXPECT_EQ(printed.exitCode, 1);
+        ExpectOneLine(printed,
+                      QStringLiteral("The print server %1 does not answer").arg(server.Address()));
+        server.Stop();
+        // Only --print reached it.
+        EXPECT_GE(server.Connections(), 1);
+        EXPECT_LE(server.Connections(), 2);
+    }
+}
+
+// Running out of memory while a design prints is one line and exit 1: the error hooks of
+// the run are gone with it, and nothing else is said.
+TEST(CommandLine, OutOfMemoryIsOneLine) {
+    if (UnderSanitizer()) GTEST_SKIP() << "the sanitizers reserve more address space than the cap";
+    const QString dir = TestTempDir();
+    TCoverDesign endless = FullCover(dir);
+    endless.frontPicture = QDir(dir).filePath(QStringLiteral("zero.jpg"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), endless.frontPicture));
+    const QString design = QDir(dir).filePath(QStringLiteral("senza fine.sleevane"));
+    WriteDesignFile(design, endless);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(v));
+    p.setProcessEnvironment(env);
+    p.setChildProcessModifier([] {
+        const rlimit cap{768u << 20, 768u << 20};
+        ::setrlimit(RLIMIT_AS, &cap);
+    });
+    p.start(QStringLiteral(SLEEVANE_PROGRAM),
+            {QStringLiteral("--pdf"), design, QDir(dir).filePath(QStringLiteral("out.pdf"))});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    TRun run;
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    run.err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(run.exitCode, 1);
+    ExpectOneLine(run, design);
+}
+
+// A one-design print asks the server for the queues, the queue's description, whether it
+// takes jobs, and hands the job over: a handful of requests, as the server's own tools
+// make.
+TEST(CommandLine, PrintAsksThePrintServerAFewThings) {
+    REQUIRE_PRINT_SERVER();
+    const QString log = QFileInfo(qEnvironmentVariable("CUPS_SERVER")).absolutePath() +
+                        QStringLiteral("/log/access_log");
+    auto lines = [&] {
+        QFile f(log);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : -1;
+    };
+    const QString dir = TestTempDir();
+    const QString title = UniqueJobTitle("richieste");
+    const QString design = QDir(dir).filePath(title + QStringLiteral(".sleevane"));
+    WriteDesignFile(design, FullCover(dir));
+    const qsizetype before = lines();
+    ASSERT_GE(before, 0) << log.toStdString();
+    const TRun run = Sleevane({QStringLiteral("--print"), design});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_FALSE(WaitForQueueOutput(title).isEmpty());
+    EXPECT_LE(lines() - before, 6);
 }
 
 // Designs printed one after the other on a queue of the tests' print server; a queue

@@ -123,14 +123,18 @@ TEST_F(DialogFixture, PdfFileChoiceSelectsThePdfPrinterWithItsFile) {
     REQUIRE_PRINT_SERVER();
     printer->SetPrinterName(PdfQueue());
     const QString file = TestTempDir() + QStringLiteral("/chosen.pdf");
+    QString entry;
     auto driver = WhenDialogOpens([&](QDialog* d) {
         auto* box = Child<QComboBox>(d, "printers");
         box->setCurrentIndex(box->count() - 1); // the dialog's own PDF file entry
+        entry = box->currentText();
         auto* name = Child<QLineEdit>(d, "filename");
         name->setText(file);
         Confirm(d);
     });
     ASSERT_TRUE(dialog->Execute());
+    // Named as the printer list names it.
+    EXPECT_EQ(entry, TPrinter::PdfPrinterName());
     EXPECT_TRUE(dialog->PrintToFile());
     EXPECT_TRUE(printer->IsPdfPrinter());
     EXPECT_EQ(printer->OutputFileName(), file);

@@ -1,6 +1,6 @@
 // The framework's printers: the print server's queues and the PDF file printer, their
 // capabilities, device modes and jobs, printed for real and read back from the PDF files.
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 
 #include "framework/core/SysUtils.h"
 #include "framework/widgets/Dialogs.h"
@@ -216,6 +216,96 @@ TEST(Printers, AbortLeavesNoFileAndAJobCanFollow) {
     EXPECT_THROW(p.SetPrinterIndex(0), EPrinter); // not during a job
     p.EndDoc();
     EXPECT_EQ(PdfPageCount(file), 1);
+}
+
+// A PDF file has no name until it is whole: while the job runs nothing is in its folder
+// (a kill leaves nothing), and only the target is there once it ends.
+TEST(Printers, PdfFileIsNamelessUntilWhole) {
+    TPrinter p;
+    p.SetPrinterName(TPrinter::PdfPrinterName());
+    const QString dir = TestTempDir() + QStringLiteral("/nameless");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    p.SetOutputFileName(dir + QStringLiteral("/sheet.pdf"));
+    p.BeginDoc();
+    Square(p, 0, 0, 100);
+    p.NewPage();
+    EXPECT_EQ(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList());
+    p.EndDoc();
+    EXPECT_EQ(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("sheet.pdf")});
+    EXPECT_EQ(PdfPageCount(dir + QStringLiteral("/sheet.pdf")), 2);
+}
+
+// A file named before that exists is replaced when the question says so; otherwise the
+// user names another, the document's name proposed, and the old file stays. Without a
+// question (a program without a window) the named file is replaced.
+TEST(Printers, ExistingPdfFileIsReplacedOnlyWhenTheUserSaysSo) {
+    QuestionGuard guard;
+    const TReplaceQuestion savedReplace = SetReplaceQuestion(nullptr);
+    struct Row {
+        const char* name;
+        bool asked, replace; // a replace question installed; its answer
+        bool replaced;
+    };
+    for (const Row row : {Row{"yes", true, true, true}, Row{"no", true, false, false},
+                          Row{"no question", false, false, true}}) {
+        SCOPED_TRACE(row.name);
+        const QString dir = TestTempDir();
+        const QString file = dir + QStringLiteral("/old.pdf"),
+                      other = dir + QStringLiteral("/new.pdf");
+        {
+            QFile old(file);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("earlier");
+        }
+        QString askedAbout, proposed;
+        SetReplaceQuestion(row.asked ? TReplaceQuestion([&](const QString& f) {
+            askedAbout = f;
+            return row.replace;
+        })
+                                     : TReplaceQuestion());
+        SetOutputFileQuestion([&](const QString& title) -> std::optional<QString> {
+            proposed = title;
+            return other;
+        });
+        TPrinter p;
+        p.SetPrinterName(TPrinter::PdfPrinterName());
+        p.SetTitle(QStringLiteral("Copertina"));
+        p.SetOutputFileName(file);
+        p.BeginDoc();
+        p.EndDoc();
+        EXPECT_EQ(askedAbout, row.asked ? file : QString());
+        EXPECT_EQ(PdfPageCount(file) == 1, row.replaced);
+        EXPECT_EQ(QFile::exists(other), !row.replaced);
+        EXPECT_EQ(proposed, row.replaced ? QString() : QStringLiteral("Copertina"));
+    }
+    SetReplaceQuestion(savedReplace);
+}
+
+// A queue deleted while a job is drawn fails the job naming it: never a silent change to
+// another queue.
+TEST(Printers, QueueGoneDuringTheJobIsAnError) {
+    REQUIRE_PRINT_SERVER();
+    const QString queue = UniqueJobTitle("gone");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("lpadmin"),
+                                {QStringLiteral("-p"), queue, QStringLiteral("-E"),
+                                 QStringLiteral("-v"), QStringLiteral("file:///dev/null")}),
+              0);
+    TPrinter p;
+    p.SetPrinterName(queue); // not in the list read first: read again
+    p.BeginDoc();
+    Square(p, 0, 0, 10);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-x"), queue}), 0);
+    try {
+        p.EndDoc();
+        FAIL() << "a job went to a queue that is gone";
+    } catch (const EPrinter& e) {
+        EXPECT_EQ(e.Message().left(e.Message().indexOf(QLatin1Char('('))).trimmed(),
+                  QStringLiteral("The printer %1 is gone").arg(queue));
+    }
+    EXPECT_FALSE(p.Printing());
+    EXPECT_EQ(p.DeviceName(), queue);
 }
 
 TEST(Printers, UnwritablePdfFileIsAnErrorWithNoJob) {

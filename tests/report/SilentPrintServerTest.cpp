@@ -22,7 +22,8 @@ int UseReportWithSilentServer() {
     TForm form(nullptr);
     QElapsedTimer clock;
     auto say = [&](const char* step, const QString& what) {
-        std::printf("%s %lld %s\n", step, static_cast<long long>(clock.elapsed()), qPrintable(what));
+        std::printf("%s %lld %s\n", step, static_cast<long long>(clock.elapsed()),
+                    qPrintable(what));
         std::fflush(stdout);
     };
     clock.start();
@@ -70,9 +71,11 @@ TEST(SilentPrintServer, PreviewAsEverPrintingGivesUpInTime) {
     ASSERT_TRUE(child.waitForFinished(60000));
     EXPECT_EQ(child.exitCode(), 0);
     std::map<QString, std::pair<int, QString>> steps;
-    for (const QString& line : QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+    for (const QString& line :
+         QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'))) {
         const QStringList parts = line.split(QLatin1Char(' '));
-        if (parts.size() >= 2) steps[parts[0]] = {parts[1].toInt(), parts.mid(2).join(QLatin1Char(' '))};
+        if (parts.size() >= 2)
+            steps[parts[0]] = {parts[1].toInt(), parts.mid(2).join(QLatin1Char(' '))};
     }
     ASSERT_EQ(steps.size(), 4u) << child.readAllStandardError().toStdString();
     // Making the report and its preview never wait on the server: any question to it
@@ -80,11 +83,13 @@ TEST(SilentPrintServer, PreviewAsEverPrintingGivesUpInTime) {
     EXPECT_LT(steps["MADE"].first, kMaxPrintServerWaitMs);
     EXPECT_LT(steps["PREVIEW"].first, kMaxPrintServerWaitMs);
     EXPECT_EQ(steps["PREVIEW"].second, QStringLiteral("1"));
-    // Printing and the set-up wait no longer than 5 seconds and say why they stopped.
+    // Printing and the set-up give up (after the program's wait, far below this bound)
+    // and say why they stopped.
     for (const char* step : {"PRINT", "SETUP"}) {
         SCOPED_TRACE(step);
-        EXPECT_LE(steps[step].first, 5000);
-        EXPECT_EQ(steps[step].second, QStringLiteral("The print server does not answer"));
+        EXPECT_LT(steps[step].first, 6 * kMaxPrintServerWaitMs);
+        EXPECT_EQ(steps[step].second,
+                  QStringLiteral("The print server %1 does not answer").arg(server.Address()));
     }
 }
 

@@ -15,8 +15,15 @@
 #include <map>
 #include <memory>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -177,27 +184,109 @@ TChildBody ChildBodyToRun() {
 
 // ---- A print server that never answers -----------------------------------------------------
 
-SilentPrintServer::SilentPrintServer() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd_ < 0) return;
+struct SilentPrintServer::TState {
+    TMode mode = TMode::Silent;
+    int fd = -1;
+    int port = 0;
+    int stop[2] = {-1, -1};
+    std::atomic<int> connections{0}, requests{0};
+    std::thread thread;
+
+    // Takes connections and reads them until told to stop.
+    void Serve() {
+        std::vector<pollfd> polled{{stop[0], POLLIN, 0}, {fd, POLLIN, 0}};
+        std::map<int, QByteArray> read;
+        bool answered = false;
+        for (;;) {
+            if (::poll(polled.data(), polled.size(), -1) < 0 && errno != EINTR) break;
+            if (polled[0].revents) {
+                // Connections still waiting count too.
+                for (int c; (c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+                    ++connections;
+                    ::close(c);
+                }
+                break;
+            }
+            if (polled[1].revents & POLLIN) {
+                const int c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c >= 0) {
+                    ++connections;
+                    polled.push_back(
+                        {c, static_cast<short>(mode == TMode::Silent ? 0 : POLLIN), 0});
+                }
+            }
+            for (size_t i = 2; i < polled.size(); ++i) {
+                if (!(polled[i].revents & (POLLIN | POLLHUP))) continue;
+                char buffer[65536];
+                const ssize_t n = ::read(polled[i].fd, buffer, sizeof buffer);
+                if (n <= 0) {
+                    polled[i].events = 0; // closed by the client: kept until the end
+                    continue;
+                }
+                QByteArray& data = read[polled[i].fd];
+                const bool began = data.isEmpty();
+                data.append(buffer, n);
+                if (began) ++requests;
+                if (answered || !data.contains("\r\n\r\n")) continue;
+                // The status of an IPP answer, "successful-ok", with no attributes.
+                static const char body[] = {2, 0, 0, 0, 0, 0, 0, 1, 3};
+                const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\n"
+                                          "Content-Length: " +
+                                          QByteArray::number(int(sizeof body)) + "\r\n\r\n" +
+                                          QByteArray(body, sizeof body);
+                answered = ::write(polled[i].fd, answer.constData(), answer.size()) > 0;
+                data.clear();
+            }
+        }
+        for (size_t i = 2; i < polled.size(); ++i)
+            ::close(polled[i].fd);
+    }
+};
+
+SilentPrintServer::SilentPrintServer(TMode mode) : state_(std::make_unique<TState>()) {
+    TState& s = *state_;
+    s.mode = mode;
+    s.fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (s.fd < 0) return;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd_, 128) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (::bind(s.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(s.fd, 128) != 0 ||
+        ::getsockname(s.fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        ::pipe2(s.stop, O_CLOEXEC) != 0) {
+        ::close(s.fd);
+        s.fd = -1;
         return;
     }
-    port_ = ntohs(address.sin_port);
+    s.port = ntohs(address.sin_port);
+    s.thread = std::thread([&s] { s.Serve(); });
+}
+
+void SilentPrintServer::Stop() {
+    TState& s = *state_;
+    if (!s.thread.joinable()) return;
+    const char stop = 1;
+    (void)!::write(s.stop[1], &stop, 1);
+    s.thread.join();
 }
 
 SilentPrintServer::~SilentPrintServer() {
-    if (fd_ >= 0) ::close(fd_);
+    Stop();
+    TState& s = *state_;
+    for (int fd : {s.fd, s.stop[0], s.stop[1]})
+        if (fd >= 0) ::close(fd);
 }
 
 QString SilentPrintServer::Address() const {
-    return fd_ < 0 ? QString() : QStringLiteral("127.0.0.1:%1").arg(port_);
+    return state_->fd < 0 ? QString() : QStringLiteral("127.0.0.1:%1").arg(state_->port);
+}
+
+int SilentPrintServer::Connections() const {
+    return state_->connections;
+}
+
+int SilentPrintServer::Requests() const {
+    return state_->requests;
 }

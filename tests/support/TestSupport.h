@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 #include <gtest/gtest.h>
+#include <memory>
 
 // A file below tests/data.
 QString TestData(const QString& relative);
@@ -53,19 +54,27 @@ QImage RenderPdfPage(const QString& pdf, int page, int dpi);
 // A title no other test uses.
 QString UniqueJobTitle(const char* stem);
 
-// A print server that never answers: a loopback socket that takes connections (the
-// system completes them for its listen queue) and never reads or writes a byte. Lives as
-// long as the object.
+// A print server that misbehaves, on a loopback port, served by a thread of its own. Silent
+// takes connections and never sends a byte; AnswersOnce answers the first request it
+// reads (a valid empty answer) and then reads on without answering again. It counts the
+// connections it took and the requests it began to read. Lives as long as the object.
 class SilentPrintServer {
 public:
-    SilentPrintServer();
+    enum class TMode { Silent, AnswersOnce };
+    explicit SilentPrintServer(TMode mode = TMode::Silent);
     ~SilentPrintServer();
     SilentPrintServer(const SilentPrintServer&) = delete;
     SilentPrintServer& operator=(const SilentPrintServer&) = delete;
     // "127.0.0.1:PORT", for CUPS_SERVER; empty when no socket could be made.
     QString Address() const;
+    // Stops serving, having taken every connection still waiting: the counts are then
+    // final.
+    void Stop();
+    // What reached it so far.
+    int Connections() const;
+    int Requests() const;
 
 private:
-    int fd_ = -1;
-    int port_ = 0;
+    struct TState;
+    std::unique_ptr<TState> state_;
 };

@@ -51,6 +51,7 @@ write_config() {
     fi
     cat >"$dir/etc/cupsd.conf" <<CONF
 LogLevel warn
+AccessLogLevel all
 Listen $dir/cups.sock
 Browsing No
 BrowseLocalProtocols none

@@ -1,6 +1,6 @@
 // Includes the layer check must refuse in the page store (tests/CMakeLists.txt).
 #include "framework/widgets/Forms.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "report/RpPrntr.h"
 #include "report/pagestore/RpTypes.h"
 #include <QWidget>

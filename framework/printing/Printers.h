@@ -9,6 +9,7 @@
 
 #include "framework/graphics/DeviceContext.h"
 #include "framework/graphics/Graphics.h"
+#include "framework/printing/PrintServer.h"
 
 #include <QList>
 #include <QPageLayout>
@@ -21,9 +22,7 @@
 #include <memory>
 #include <optional>
 
-class QPrinter;
 class QPainter;
-class QTemporaryFile;
 
 // Device-mode fields: which settings a device mode carries.
 inline constexpr uint32_t DM_ORIENTATION = 0x00000001;
@@ -69,6 +68,12 @@ struct TPaperSource {
 using TOutputFileQuestion = std::function<std::optional<QString>(const QString& title)>;
 TOutputFileQuestion SetOutputFileQuestion(TOutputFileQuestion question);
 
+// Asks whether an existing file named before (in the printer set-up) is to be replaced;
+// false: the user names another file. None installed (programs without a window): the
+// file they were told to write is replaced. Setting one returns the one it replaces.
+using TReplaceQuestion = std::function<bool(const QString& file)>;
+TReplaceQuestion SetReplaceQuestion(TReplaceQuestion question);
+
 // Which printers a printer object lists: the print server's queues and the PDF file
 // printer, or the PDF file printer alone (never asking the print server anything).
 enum class TPrinterList { Queues, FileOnly };
@@ -80,7 +85,8 @@ public:
 
     // Listing the queues raises EPrinter when the print server takes connections but does
     // not answer within kMaxPrintServerWaitMs; a server that is not there at all leaves
-    // the PDF file printer alone in the list.
+    // the PDF file printer alone in the list. The list is the one the process read first
+    // (PrintServer.h); FileOnly never asks the print server anything.
     explicit TPrinter(TPrinterList list = TPrinterList::Queues);
     ~TPrinter();
     TPrinter(const TPrinter&) = delete;
@@ -88,8 +94,10 @@ public:
 
     // ---- The printer list and the selection
     // The print queues, then the PDF file printer. Read once; Refresh reads it again
-    // (the selection follows its printer by name, or falls back to the default).
+    // (the selection follows its printer by name; a printer gone since selects the
+    // default and raises EPrinter "The printer Q is gone").
     const QStringList& Printers() const { return names_; }
+    TPrinterList Listing() const { return list_; }
     void Refresh();
     // The index of the selected printer.
     int PrinterIndex() const { return index_; }
@@ -97,7 +105,8 @@ public:
     // default queue, or the PDF file printer when there is none. Raises EPrinter for an
     // index outside the list, and during a job.
     void SetPrinterIndex(int index);
-    // Selects a printer by name; raises EPrinter for a name that is not in the list.
+    // Selects a printer by name (a queue not in the list has the list read again); raises
+    // EPrinter for a name that is not there.
     void SetPrinterName(const QString& name);
     bool IsPdfPrinter() const;
 
@@ -128,9 +137,12 @@ public:
     QSize PhysicalPageSize() const;
 
     // ---- Jobs
+    // The document's name: the job's name in the queue and the name proposed for a new
+    // PDF file.
     const QString& Title() const { return title_; }
     void SetTitle(const QString& title) { title_ = title; }
-    // Where a job of the PDF file printer goes; empty: asked when the job begins.
+    // Where a job of the PDF file printer goes; empty: asked when the job begins. A file
+    // that exists is replaced only when the replace question says so.
     const QString& OutputFileName() const { return outputFile_; }
     void SetOutputFileName(const QString& name) { outputFile_ = name; }
 
@@ -158,6 +170,8 @@ private:
     struct Capabilities {
         QList<int> paperCodes;
         QList<QPageSize> pageSizes; // as the queue names them
+        QList<QMarginsF> margins;   // unprintable, points, portrait: one for each size
+        QMarginsF customMargins;
         QList<TPaperSource> sources;
         bool duplex = false;
         bool customSizes = false;
@@ -168,8 +182,9 @@ private:
     };
     struct Job;
 
+    void List(bool again);
     void Select(int index);
-    Capabilities ReadCapabilities(const QString& name) const;
+    Capabilities ReadCapabilities(int index) const;
     QPageLayout Layout(const TDeviceMode& mode) const;
     QPageSize PageSizeOf(const TDeviceMode& mode) const;
     QMarginsF MinimumMargins(const TDeviceMode& mode) const;
@@ -177,10 +192,11 @@ private:
     void CheckNoJob() const;
     QString PdfTarget();
     void OpenPage();
-    void Submit(const QString& file);
+    void Submit(int fd);
 
     TPrinterList list_;
     QStringList names_;
+    QList<TQueueInfo> queues_; // the queues of names_, in its order
     int defaultIndex_ = 0;
     int index_ = -1;
     Capabilities caps_;
@@ -191,15 +207,4 @@ private:
     std::unique_ptr<TCanvas> canvas_;
     bool aborted_ = false;
     int pageNumber_ = 0;
-    // The queue's margins for the last paper asked about (reading them is slow).
-    mutable std::optional<QPageSize> marginsFor_;
-    mutable QMarginsF margins_;
 };
-
-// The application-wide printer, made on first use.
-TPrinter* Printer();
-
-// Raises EPrinter "The print server does not answer" when the print server takes a
-// connection but answers no request within kMaxPrintServerWaitMs; returns false, having
-// waited for nothing, when no print server is there, and true when one answers.
-bool CheckPrintServer();
