@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 #include <sys/resource.h>
 
 namespace {
@@ -295,16 +296,23 @@ TEST(CommandLine, PrintAsksThePrintServerAFewThings) {
         QFile f(log);
         return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : -1;
     };
+    // The log is the server's: other tests printing at the same moment write to it too, so
+    // the fewest lines of three jobs is the one that counts.
     const QString dir = TestTempDir();
-    const QString title = UniqueJobTitle("richieste");
-    const QString design = QDir(dir).filePath(title + QStringLiteral(".sleevane"));
-    WriteDesignFile(design, FullCover(dir));
-    const qsizetype before = lines();
-    ASSERT_GE(before, 0) << log.toStdString();
-    const TRun run = Sleevane({QStringLiteral("--print"), design});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    ASSERT_FALSE(WaitForQueueOutput(title).isEmpty());
-    EXPECT_LE(lines() - before, 6);
+    qsizetype fewest = -1;
+    for (int attempt = 0; attempt < 3 && (fewest < 0 || fewest > 6); ++attempt) {
+        const QString title = UniqueJobTitle("richieste");
+        const QString design = QDir(dir).filePath(title + QStringLiteral(".sleevane"));
+        WriteDesignFile(design, FullCover(dir));
+        const qsizetype before = lines();
+        ASSERT_GE(before, 0) << log.toStdString();
+        const TRun run = Sleevane({QStringLiteral("--print"), design});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const qsizetype asked = lines() - before;
+        ASSERT_FALSE(WaitForQueueOutput(title).isEmpty());
+        fewest = fewest < 0 ? asked : std::min(fewest, asked);
+    }
+    EXPECT_LE(fewest, 6);
 }
 
 // Designs printed one after the other on a queue of the tests' print server; a queue
