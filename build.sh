@@ -20,6 +20,10 @@ PACKAGES=(cmake g++ ninja-build ccache qt6-base-dev qt6-qpa-plugins libjpeg62-tu
           cups printer-driver-cups-pdf libcups2-dev libqpdf-dev libreoffice-draw-nogui time clang
           libclang-rt-14-dev)
 
+# The language tools that compile the catalogues, and Qt's own catalogues for its dialogs;
+# python3 writes the layouts' texts for lupdate.
+PACKAGES+=(qt6-l10n-tools qt6-tools-dev qt6-translations-l10n python3)
+
 # Tags and lengths of audio files, for track lists brought in from a folder.
 PACKAGES+=(libtag1-dev pkg-config)
 

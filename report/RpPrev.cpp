@@ -8,6 +8,7 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 
@@ -79,7 +80,7 @@ void TRpStandardPreview::Present() {
 
 void TRpStandardPreview::ShowPageInfo() {
     const int pages = reportPrinter_ ? reportPrinter_->PagesBegun() : 0;
-    StatusBar->Panels()->Items(1)->SetText(QStringLiteral("%1 %2 %3 %4")
+    StatusBar->Panels()->Items(1)->SetText(QStringLiteral("%1 %L2 %3 %L4")
                                                .arg(LoadStr(RpRes::SPage))
                                                .arg(RpPreview->PageNumber())
                                                .arg(LoadStr(RpRes::SOf))
@@ -274,7 +275,7 @@ TRpReportFile TRpStandardPreview::ReadInBackground(const QString& fileName) {
     TRpReportFileLoad load(fileName);
     QEventLoop loop;
     connect(&load, &TRpReportFileLoad::Progress, &loop, [bar, loading](int percent) {
-        bar->SetSimpleText(QStringLiteral("%1 %2%").arg(loading).arg(percent));
+        bar->SetSimpleText(QStringLiteral("%1 %L2%").arg(loading).arg(percent));
     });
     connect(&load, &TRpReportFileLoad::Finished, &loop, &QEventLoop::quit);
     load_ = &load;
@@ -334,7 +335,7 @@ void TRpStandardPreview::RpPreviewPageAvailable(TObject*, int) {
 void TRpStandardPreview::RpPreviewProgressUpdate(TObject*, int Progress) {
     TStatusPanel* panel = StatusBar->Panels()->Items(0);
     if (Progress >= shownProgress_ + 5) {
-        panel->SetText(QString::number(Progress) + QLatin1Char('%'));
+        panel->SetText(QLocale().toString(Progress) + QLatin1Char('%'));
         shownProgress_ = Progress;
     }
     if (Progress == 0 || Progress == 100) panel->SetText(QString());

@@ -3,6 +3,8 @@
 #include "framework/core/Resources.h"
 #include "report/RpPrntr.h"
 
+#include <QLocale>
+
 TRpProgressForm::TRpProgressForm(TComponent* owner) : TForm(owner) {
     ReadLayout(QStringLiteral("RpPrgres.layout"));
 }
@@ -38,7 +40,7 @@ void TRpProgressForm::Progress() {
     const int p = reportPrinter_->ProgressPercent();
     if (p % 5 != 0) return;
     Gauge->SetPosition(p);
-    Info->SetCaption(QString::number(p) + QStringLiteral("% ") + LoadStr(RpRes::SCompleted));
+    Info->SetCaption(QLocale().toString(p) + QStringLiteral("% ") + LoadStr(RpRes::SCompleted));
     // Lets a click on Cancel be seen while the pass runs.
     if (Application) Application->ProcessMessages();
 }

@@ -1,4 +1,5 @@
 #include "framework/core/Reader.h"
+#include "framework/core/Translations.h"
 
 #include "framework/core/Limits.h"
 
@@ -285,6 +286,7 @@ void TReader::ReadListEnd() {
 
 QString TReader::ReadString() {
     if (Peek().kind != tkString) Error(QStringLiteral("String expected"));
+    if (!textContext_.isEmpty()) return Translate(textContext_, Next().text);
     return Next().text;
 }
 
@@ -488,6 +490,7 @@ private:
                     QStringLiteral("Layout is for %1, not %2")
                         .arg(className, QString::fromLatin1(root_->metaObject()->className())));
             component = root_;
+            rootClass_ = className;
             component->BeginLoading();
             if (!name.isEmpty()) component->SetName(name);
         } else {
@@ -571,7 +574,23 @@ private:
         r_.contextLine_ = 0;
     }
 
+    // The texts a user sees are read in the program's language, with the layout's class as
+    // their catalogue context; names, fonts, folders and numbers are read as they are.
+    static bool IsTextProperty(const QString& name) {
+        static const QStringList texts{QStringLiteral("Caption"), QStringLiteral("Hint"),
+                                       QStringLiteral("Text"),    QStringLiteral("TextHint"),
+                                       QStringLiteral("Title"),   QStringLiteral("Filter"),
+                                       QStringLiteral("Strings")};
+        return texts.contains(name, Qt::CaseInsensitive);
+    }
+
     void SetValue(QObject* target, const QString& name) {
+        r_.textContext_ = IsTextProperty(name) ? rootClass_ : QString();
+        SetValueIn(target, name);
+        r_.textContext_.clear();
+    }
+
+    void SetValueIn(QObject* target, const QString& name) {
         auto* persistent = qobject_cast<TPersistent*>(target);
         if (persistent) {
             PropertyHook hook;
@@ -697,6 +716,7 @@ private:
     }
 
     TComponent* root_;
+    QString rootClass_;
     TReader& r_;
     std::vector<TComponent*> created_;
     std::vector<QByteArray> fields_;

@@ -61,6 +61,7 @@ private:
     QString fileName_;
     QString context_;     // "Form1.Font.Name" while that property is read
     int contextLine_ = 0; // the line of that property
+    QString textContext_; // while a text property is read: its catalogue context
 };
 
 class TWriter {

@@ -1,4 +1,5 @@
 #include "framework/core/Resources.h"
+#include "framework/core/Translations.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,5 +34,5 @@ QHash<int, QString> ReadTable() {
 
 QString LoadStr(int id) {
     static const QHash<int, QString> table = ReadTable();
-    return table.value(id);
+    return Translate("StringTable", table.value(id));
 }

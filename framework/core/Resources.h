@@ -5,5 +5,6 @@
 
 #include <QString>
 
-// The text with this number; an empty string when the table has none.
+// The text with this number, in the program's language (the table holds the texts as
+// written; the catalogues their translations); an empty string when the table has none.
 QString LoadStr(int id);

@@ -107,25 +107,25 @@ void TBitBtn::TextChanged() {
 QString TBitBtn::KindCaption(TBitBtnKind kind) {
     switch (kind) {
     case TButtonsEnums::bkOK:
-        return QStringLiteral("OK");
+        return tr("OK");
     case TButtonsEnums::bkCancel:
-        return QStringLiteral("Cancel");
+        return tr("Cancel");
     case TButtonsEnums::bkHelp:
-        return QStringLiteral("&Help");
+        return tr("&Help");
     case TButtonsEnums::bkYes:
-        return QStringLiteral("&Yes");
+        return tr("&Yes");
     case TButtonsEnums::bkNo:
-        return QStringLiteral("&No");
+        return tr("&No");
     case TButtonsEnums::bkClose:
-        return QStringLiteral("&Close");
+        return tr("&Close");
     case TButtonsEnums::bkAbort:
-        return QStringLiteral("Abort");
+        return tr("Abort");
     case TButtonsEnums::bkRetry:
-        return QStringLiteral("&Retry");
+        return tr("&Retry");
     case TButtonsEnums::bkIgnore:
-        return QStringLiteral("&Ignore");
+        return tr("&Ignore");
     case TButtonsEnums::bkAll:
-        return QStringLiteral("&All");
+        return tr("&All");
     default:
         return {};
     }

@@ -156,8 +156,8 @@ bool TOpenDialog::Execute() {
     // The list shows the filter names as the layout gives them.
     dialog->setOption(QFileDialog::HideNameFilterDetails, true);
     dialog->setWindowTitle(!title_.isEmpty() ? title_
-                           : Saving()        ? QStringLiteral("Save As")
-                                             : QStringLiteral("Open"));
+                           : Saving()        ? QCoreApplication::translate("TOpenDialog", "Save As")
+                                             : QCoreApplication::translate("TOpenDialog", "Open"));
     dialog->setAcceptMode(Saving() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (Saving()) {
         dialog->setFileMode(QFileDialog::AnyFile);
@@ -216,10 +216,10 @@ struct NamedColor {
 };
 
 constexpr NamedColor kFontColors[] = {
-    {"Black", clBlack},   {"Maroon", clMaroon},   {"Green", clGreen}, {"Olive", clOlive},
-    {"Navy", clNavy},     {"Purple", clPurple},   {"Teal", clTeal},   {"Gray", clGray},
-    {"Silver", clSilver}, {"Red", clRed},         {"Lime", clLime},   {"Yellow", clYellow},
-    {"Blue", clBlue},     {"Fuchsia", clFuchsia}, {"Aqua", clAqua},   {"White", clWhite},
+    {QT_TRANSLATE_NOOP("TFontDialog", "Black"), clBlack},   {QT_TRANSLATE_NOOP("TFontDialog", "Maroon"), clMaroon},   {QT_TRANSLATE_NOOP("TFontDialog", "Green"), clGreen}, {QT_TRANSLATE_NOOP("TFontDialog", "Olive"), clOlive},
+    {QT_TRANSLATE_NOOP("TFontDialog", "Navy"), clNavy},     {QT_TRANSLATE_NOOP("TFontDialog", "Purple"), clPurple},   {QT_TRANSLATE_NOOP("TFontDialog", "Teal"), clTeal},   {QT_TRANSLATE_NOOP("TFontDialog", "Gray"), clGray},
+    {QT_TRANSLATE_NOOP("TFontDialog", "Silver"), clSilver}, {QT_TRANSLATE_NOOP("TFontDialog", "Red"), clRed},         {QT_TRANSLATE_NOOP("TFontDialog", "Lime"), clLime},   {QT_TRANSLATE_NOOP("TFontDialog", "Yellow"), clYellow},
+    {QT_TRANSLATE_NOOP("TFontDialog", "Blue"), clBlue},     {QT_TRANSLATE_NOOP("TFontDialog", "Fuchsia"), clFuchsia}, {QT_TRANSLATE_NOOP("TFontDialog", "Aqua"), clAqua},   {QT_TRANSLATE_NOOP("TFontDialog", "White"), clWhite},
 };
 
 const int kFontSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
@@ -243,7 +243,7 @@ QLabel* Caption(const QString& text, QWidget* buddy, const char* name) {
 class TFontDialogWindow : public QDialog {
 public:
     TFontDialogWindow(TFontDialog* owner, QWidget* parent) : QDialog(parent), owner_(owner) {
-        setWindowTitle(QStringLiteral("Font"));
+        setWindowTitle(QCoreApplication::translate("TFontDialog", "Font"));
         const TFontDialogOptions options = owner->Options();
         auto* grid = new QGridLayout;
         face_ = Named(new QLineEdit, "faceEdit");
@@ -251,9 +251,9 @@ public:
         style_->setReadOnly(true);
         size_ = Named(new QLineEdit, "sizeEdit");
         // Each caption's marked letter takes the focus to its box.
-        grid->addWidget(Caption(QStringLiteral("&Font:"), face_, "faceLabel"), 0, 0);
-        grid->addWidget(Caption(QStringLiteral("Font st&yle:"), style_, "styleLabel"), 0, 1);
-        grid->addWidget(Caption(QStringLiteral("&Size:"), size_, "sizeLabel"), 0, 2);
+        grid->addWidget(Caption(QCoreApplication::translate("TFontDialog", "&Font:"), face_, "faceLabel"), 0, 0);
+        grid->addWidget(Caption(QCoreApplication::translate("TFontDialog", "Font st&yle:"), style_, "styleLabel"), 0, 1);
+        grid->addWidget(Caption(QCoreApplication::translate("TFontDialog", "&Size:"), size_, "sizeLabel"), 0, 2);
         faceList_ = Named(new QListWidget, "faceList");
         styleList_ = Named(new QListWidget, "styleList");
         sizeList_ = Named(new QListWidget, "sizeList");
@@ -268,8 +268,8 @@ public:
         grid->setColumnStretch(2, 1);
 
         faceList_->addItems(TFontDialog::FaceNames());
-        styleList_->addItems({QStringLiteral("Regular"), QStringLiteral("Italic"),
-                              QStringLiteral("Bold"), QStringLiteral("Bold Italic")});
+        styleList_->addItems({QCoreApplication::translate("TFontDialog", "Regular"), QCoreApplication::translate("TFontDialog", "Italic"),
+                              QCoreApplication::translate("TFontDialog", "Bold"), QCoreApplication::translate("TFontDialog", "Bold Italic")});
         for (int s : kFontSizes) {
             const int min = options & TDialogsEnums::fdLimitSize ? owner->MinFontSize() : 0;
             const int max = options & TDialogsEnums::fdLimitSize ? owner->MaxFontSize() : 0;
@@ -277,20 +277,21 @@ public:
             sizeList_->addItem(QString::number(s));
         }
 
-        auto* effects = Named(new QGroupBox(QStringLiteral("Effects")), "effects");
+        auto* effects = Named(new QGroupBox(QCoreApplication::translate("TFontDialog", "Effects")), "effects");
         auto* effectsLayout = new QVBoxLayout(effects);
-        strike_ = Named(new QCheckBox(QStringLiteral("Stri&keout")), "strikeOut");
-        underline_ = Named(new QCheckBox(QStringLiteral("&Underline")), "underline");
+        strike_ = Named(new QCheckBox(QCoreApplication::translate("TFontDialog", "Stri&keout")), "strikeOut");
+        underline_ = Named(new QCheckBox(QCoreApplication::translate("TFontDialog", "&Underline")), "underline");
         color_ = Named(new QComboBox, "colorCombo");
         for (const NamedColor& c : kFontColors)
-            color_->addItem(Swatch(c.color), QString::fromLatin1(c.name), c.color);
+            color_->addItem(Swatch(c.color), QCoreApplication::translate("TFontDialog", c.name),
+                            c.color);
         effectsLayout->addWidget(strike_);
         effectsLayout->addWidget(underline_);
-        effectsLayout->addWidget(Caption(QStringLiteral("&Color:"), color_, "colorLabel"));
+        effectsLayout->addWidget(Caption(QCoreApplication::translate("TFontDialog", "&Color:"), color_, "colorLabel"));
         effectsLayout->addWidget(color_);
         effects->setVisible(options & TDialogsEnums::fdEffects);
 
-        auto* sampleBox = new QGroupBox(QStringLiteral("Sample"));
+        auto* sampleBox = new QGroupBox(QCoreApplication::translate("TFontDialog", "Sample"));
         auto* sampleLayout = new QVBoxLayout(sampleBox);
         sample_ = Named(new QLabel(QStringLiteral("AaBbYyZz")), "sample");
         sample_->setAlignment(Qt::AlignCenter);
@@ -400,7 +401,7 @@ private:
         const TColor rgb = ColorToRGB(font.Color());
         int colorIndex = color_->findData(rgb);
         if (colorIndex < 0) {
-            color_->addItem(Swatch(rgb), QStringLiteral("Custom"), rgb);
+            color_->addItem(Swatch(rgb), QCoreApplication::translate("TFontDialog", "Custom"), rgb);
             colorIndex = color_->count() - 1;
         }
         color_->setCurrentIndex(colorIndex);
@@ -434,11 +435,11 @@ private:
             const int max =
                 owner_ && (options & TDialogsEnums::fdLimitSize) ? owner_->MaxFontSize() : 0;
             if (!ok || size <= 0 || size > kMaxFontPoints) {
-                error = QStringLiteral("Size must be a number.");
+                error = QCoreApplication::translate("TFontDialog", "Size must be a number.");
                 return false;
             }
             if ((min > 0 && size < min) || (max > 0 && size > max)) {
-                error = QStringLiteral("Size must be between %1 and %2 points.")
+                error = QCoreApplication::translate("TFontDialog", "Size must be between %1 and %2 points.")
                             .arg(min)
                             .arg(max > 0 ? max : kMaxFontPoints);
                 return false;

@@ -5,6 +5,7 @@
 
 #include "framework/core/Reader.h"
 #include "framework/core/Threads.h"
+#include "framework/core/Translations.h"
 
 #include <QAbstractEventDispatcher>
 #include <QBuffer>
@@ -453,6 +454,8 @@ void TApplication::Initialize() {
         app->setQuitOnLastWindowClosed(false);
     InstallFontSubstitutes();
     InitializeFrameworkClasses();
+    // Before the first window reads its layout: every text in the locale's language.
+    InstallTranslations();
     Application = new TApplication(nullptr);
     SetExceptionSink([](const Exception& e) {
         if (Application) Application->HandleException(e);

@@ -13,6 +13,10 @@ int main(int argc, char** argv) {
     // What the tests leave in the user's folders (the text-cell cache) goes to Qt's test
     // folders instead.
     QStandardPaths::setTestModeEnabled(true);
+    // Texts as they are written, whatever the user's locale: a test that wants a language
+    // chooses it itself.
+    qputenv("LC_ALL", "C.UTF-8");
+    qunsetenv("LANGUAGE");
     QApplication qapp(argc, argv);
     TApplication::Initialize();
     if (const TChildBody child = ChildBodyToRun()) return child();

@@ -1,0 +1,1310 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="it">
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>JPEG Image File</source>
+        <translation>JPEG Image File</translation>
+    </message>
+    <message>
+        <source>Default size</source>
+        <translation>Default size</translation>
+    </message>
+    <message>
+        <source>Letter 8 1/2 x 11 in</source>
+        <translation>Letter 8 1/2 x 11 in</translation>
+    </message>
+    <message>
+        <source>Letter Small 8 1/2 x 11 in</source>
+        <translation>Letter Small 8 1/2 x 11 in</translation>
+    </message>
+    <message>
+        <source>Tabloid 11 x 17 in</source>
+        <translation>Tabloid 11 x 17 in</translation>
+    </message>
+    <message>
+        <source>Ledger 17 x 11 in</source>
+        <translation>Ledger 17 x 11 in</translation>
+    </message>
+    <message>
+        <source>Legal 8 1/2 x 14 in</source>
+        <translation>Legal 8 1/2 x 14 in</translation>
+    </message>
+    <message>
+        <source>Statement 5 1/2 x 8 1/2 in</source>
+        <translation>Statement 5 1/2 x 8 1/2 in</translation>
+    </message>
+    <message>
+        <source>Executive7 1/2 x 10 in</source>
+        <translation>Executive7 1/2 x 10 in</translation>
+    </message>
+    <message>
+        <source>A3 297 x 420 mm</source>
+        <translation>A3 297 x 420 mm</translation>
+    </message>
+    <message>
+        <source>A4 210 x 297 mm</source>
+        <translation>A4 210 x 297 mm</translation>
+    </message>
+    <message>
+        <source>A4 Small 210 x 297 mm</source>
+        <translation>A4 Small 210 x 297 mm</translation>
+    </message>
+    <message>
+        <source>A5 148 x 210 mm</source>
+        <translation>A5 148 x 210 mm</translation>
+    </message>
+    <message>
+        <source>B4 250 x 354 mm</source>
+        <translation>B4 250 x 354 mm</translation>
+    </message>
+    <message>
+        <source>B5 182 x 257 mm</source>
+        <translation>B5 182 x 257 mm</translation>
+    </message>
+    <message>
+        <source>Folio 8 1/2 x 13 in</source>
+        <translation>Folio 8 1/2 x 13 in</translation>
+    </message>
+    <message>
+        <source>Quarto 215 x 275 mm</source>
+        <translation>Quarto 215 x 275 mm</translation>
+    </message>
+    <message>
+        <source>10x14 in</source>
+        <translation>10x14 in</translation>
+    </message>
+    <message>
+        <source>11x17 in</source>
+        <translation>11x17 in</translation>
+    </message>
+    <message>
+        <source>Note 8 1/2 x 11 in</source>
+        <translation>Note 8 1/2 x 11 in</translation>
+    </message>
+    <message>
+        <source>Envelope #9 3 7/8 x 8 7/8</source>
+        <translation>Envelope #9 3 7/8 x 8 7/8</translation>
+    </message>
+    <message>
+        <source>Envelope #10 4 1/8 x 9 1/2</source>
+        <translation>Envelope #10 4 1/8 x 9 1/2</translation>
+    </message>
+    <message>
+        <source>Envelope #11 4 1/2 x 10 3/8</source>
+        <translation>Envelope #11 4 1/2 x 10 3/8</translation>
+    </message>
+    <message>
+        <source>Envelope #12 4 \276 x 11</source>
+        <translation>Envelope #12 4 \276 x 11</translation>
+    </message>
+    <message>
+        <source>Envelope #14 4 \276 x 11</source>
+        <translation>Envelope #14 4 \276 x 11</translation>
+    </message>
+    <message>
+        <source>C size sheet</source>
+        <translation>C size sheet</translation>
+    </message>
+    <message>
+        <source>D size sheet</source>
+        <translation>D size sheet</translation>
+    </message>
+    <message>
+        <source>E size sheet</source>
+        <translation>E size sheet</translation>
+    </message>
+    <message>
+        <source>Custom Size</source>
+        <translation>Custom Size</translation>
+    </message>
+    <message>
+        <source>Report printer not ready</source>
+        <translation>Report printer not ready</translation>
+    </message>
+    <message>
+        <source>Illegal call to NewPage</source>
+        <translation>Illegal call to NewPage</translation>
+    </message>
+    <message>
+        <source>No preview window is available</source>
+        <translation>No preview window is available</translation>
+    </message>
+    <message>
+        <source>No printer is installed</source>
+        <translation>No printer is installed</translation>
+    </message>
+    <message>
+        <source>The page store is damaged at offset %1</source>
+        <translation>The page store is damaged at offset %1</translation>
+    </message>
+    <message>
+        <source>The compressed page %1 does not match its record</source>
+        <translation>The compressed page %1 does not match its record</translation>
+    </message>
+    <message>
+        <source>Not a report file</source>
+        <translation>Not a report file</translation>
+    </message>
+    <message>
+        <source>The page store is full</source>
+        <translation>The page store is full</translation>
+    </message>
+    <message>
+        <source>Cannot create a temporary file in %1</source>
+        <translation>Cannot create a temporary file in %1</translation>
+    </message>
+    <message>
+        <source>The compressed data ends before its last code</source>
+        <translation>The compressed data ends before its last code</translation>
+    </message>
+    <message>
+        <source>The report engine was called from a thread other than the program&apos;s</source>
+        <translation>The report engine was called from a thread other than the program&apos;s</translation>
+    </message>
+    <message>
+        <source>The report file is %1 bytes long, shorter than its header</source>
+        <translation>The report file is %1 bytes long, shorter than its header</translation>
+    </message>
+    <message>
+        <source>The report file&apos;s header counts %1 pages, but the file holds %2</source>
+        <translation>The report file&apos;s header counts %1 pages, but the file holds %2</translation>
+    </message>
+    <message>
+        <source>Page %1 of the report file, at offset %2, is numbered %3</source>
+        <translation>Page %1 of the report file, at offset %2, is numbered %3</translation>
+    </message>
+    <message>
+        <source>The link at offset %1 points outside the report file</source>
+        <translation>The link at offset %1 points outside the report file</translation>
+    </message>
+    <message>
+        <source>The link at offset %1 does not lead past its record</source>
+        <translation>The link at offset %1 does not lead past its record</translation>
+    </message>
+    <message>
+        <source>The backward link at offset %1 does not point to the start of its record</source>
+        <translation>The backward link at offset %1 does not point to the start of its record</translation>
+    </message>
+    <message>
+        <source>The record of page %1 at offset %2 is cut off</source>
+        <translation>The record of page %1 at offset %2 is cut off</translation>
+    </message>
+    <message>
+        <source>The report file goes on for %1 bytes after its last page</source>
+        <translation>The report file goes on for %1 bytes after its last page</translation>
+    </message>
+    <message>
+        <source>Page %1 of the report file does not hold a metafile</source>
+        <translation>Page %1 of the report file does not hold a metafile</translation>
+    </message>
+    <message>
+        <source>Page %1 of the report file holds a metafile of %2 bytes in a record of %3</source>
+        <translation>Page %1 of the report file holds a metafile of %2 bytes in a record of %3</translation>
+    </message>
+    <message>
+        <source>The compressed page %1 states a length of %2 bytes</source>
+        <translation>The compressed page %1 states a length of %2 bytes</translation>
+    </message>
+    <message>
+        <source>The compressed page %1 ends before its %2 bytes</source>
+        <translation>The compressed page %1 ends before its %2 bytes</translation>
+    </message>
+    <message>
+        <source>The compressed page %1 goes on past its %2 bytes</source>
+        <translation>The compressed page %1 goes on past its %2 bytes</translation>
+    </message>
+    <message>
+        <source>There are no finished pages to save</source>
+        <translation>There are no finished pages to save</translation>
+    </message>
+    <message>
+        <source>Font selected is not a TrueType Font. &apos;%s&apos; was assigned</source>
+        <translation>Font selected is not a TrueType Font. &apos;%s&apos; was assigned</translation>
+    </message>
+    <message>
+        <source>Font selected is not a TrueType Font and can&apos;t be rotated</source>
+        <translation>Font selected is not a TrueType Font and can&apos;t be rotated</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>Page</translation>
+    </message>
+    <message>
+        <source>of</source>
+        <translation>of</translation>
+    </message>
+    <message>
+        <source>Save report</source>
+        <translation>Save report</translation>
+    </message>
+    <message>
+        <source>Load report</source>
+        <translation>Load report</translation>
+    </message>
+    <message>
+        <source>Report file</source>
+        <translation>Report file</translation>
+    </message>
+    <message>
+        <source>File does not exist</source>
+        <translation>File does not exist</translation>
+    </message>
+    <message>
+        <source>Cannot load the report file %1: %2</source>
+        <translation>Cannot load the report file %1: %2</translation>
+    </message>
+    <message>
+        <source>Loading %1...</source>
+        <translation>Loading %1...</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Title</translation>
+    </message>
+    <message>
+        <source>Page Header</source>
+        <translation>Page Header</translation>
+    </message>
+    <message>
+        <source>Detail</source>
+        <translation>Detail</translation>
+    </message>
+    <message>
+        <source>Page Footer</source>
+        <translation>Page Footer</translation>
+    </message>
+    <message>
+        <source>Summary</source>
+        <translation>Summary</translation>
+    </message>
+    <message>
+        <source>Group Header</source>
+        <translation>Group Header</translation>
+    </message>
+    <message>
+        <source>Group Footer</source>
+        <translation>Group Footer</translation>
+    </message>
+    <message>
+        <source>Sub Detail</source>
+        <translation>Sub Detail</translation>
+    </message>
+    <message>
+        <source>Column Header</source>
+        <translation>Column Header</translation>
+    </message>
+    <message>
+        <source>Overlay</source>
+        <translation>Overlay</translation>
+    </message>
+    <message>
+        <source>Child</source>
+        <translation>Child</translation>
+    </message>
+    <message>
+        <source>TitleBand</source>
+        <translation>TitleBand</translation>
+    </message>
+    <message>
+        <source>PageHeaderBand</source>
+        <translation>PageHeaderBand</translation>
+    </message>
+    <message>
+        <source>DetailBand</source>
+        <translation>DetailBand</translation>
+    </message>
+    <message>
+        <source>PageFooterBand</source>
+        <translation>PageFooterBand</translation>
+    </message>
+    <message>
+        <source>SummaryBand</source>
+        <translation>SummaryBand</translation>
+    </message>
+    <message>
+        <source>GroupHeaderBand</source>
+        <translation>GroupHeaderBand</translation>
+    </message>
+    <message>
+        <source>GroupFooterBand</source>
+        <translation>GroupFooterBand</translation>
+    </message>
+    <message>
+        <source>SubDetailBand</source>
+        <translation>SubDetailBand</translation>
+    </message>
+    <message>
+        <source>ColumnHeaderBand</source>
+        <translation>ColumnHeaderBand</translation>
+    </message>
+    <message>
+        <source>OverlayBand</source>
+        <translation>OverlayBand</translation>
+    </message>
+    <message>
+        <source>ChildBand</source>
+        <translation>ChildBand</translation>
+    </message>
+    <message>
+        <source> Completed</source>
+        <translation> Completed</translation>
+    </message>
+</context>
+<context>
+    <name>TBitBtn</name>
+    <message>
+        <source>OK</source>
+        <translation>JPEG Image File&lt;/source&gt;
+        &lt;translation&gt;JPEG Image File&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Default size&lt;/source&gt;
+        &lt;translation&gt;Default size&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Letter 8 1/2 x 11 in&lt;/source&gt;
+        &lt;translation&gt;Letter 8 1/2 x 11 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Letter Small 8 1/2 x 11 in&lt;/source&gt;
+        &lt;translation&gt;Letter Small 8 1/2 x 11 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Tabloid 11 x 17 in&lt;/source&gt;
+        &lt;translation&gt;Tabloid 11 x 17 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Ledger 17 x 11 in&lt;/source&gt;
+        &lt;translation&gt;Ledger 17 x 11 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Legal 8 1/2 x 14 in&lt;/source&gt;
+        &lt;translation&gt;Legal 8 1/2 x 14 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Statement 5 1/2 x 8 1/2 in&lt;/source&gt;
+        &lt;translation&gt;Statement 5 1/2 x 8 1/2 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Executive7 1/2 x 10 in&lt;/source&gt;
+        &lt;translation&gt;Executive7 1/2 x 10 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;A3 297 x 420 mm&lt;/source&gt;
+        &lt;translation&gt;A3 297 x 420 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;A4 210 x 297 mm&lt;/source&gt;
+        &lt;translation&gt;A4 210 x 297 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;A4 Small 210 x 297 mm&lt;/source&gt;
+        &lt;translation&gt;A4 Small 210 x 297 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;A5 148 x 210 mm&lt;/source&gt;
+        &lt;translation&gt;A5 148 x 210 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;B4 250 x 354 mm&lt;/source&gt;
+        &lt;translation&gt;B4 250 x 354 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;B5 182 x 257 mm&lt;/source&gt;
+        &lt;translation&gt;B5 182 x 257 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Folio 8 1/2 x 13 in&lt;/source&gt;
+        &lt;translation&gt;Folio 8 1/2 x 13 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Quarto 215 x 275 mm&lt;/source&gt;
+        &lt;translation&gt;Quarto 215 x 275 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;10x14 in&lt;/source&gt;
+        &lt;translation&gt;10x14 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;11x17 in&lt;/source&gt;
+        &lt;translation&gt;11x17 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Note 8 1/2 x 11 in&lt;/source&gt;
+        &lt;translation&gt;Note 8 1/2 x 11 in&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #9 3 7/8 x 8 7/8&lt;/source&gt;
+        &lt;translation&gt;Envelope #9 3 7/8 x 8 7/8&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #10 4 1/8 x 9 1/2&lt;/source&gt;
+        &lt;translation&gt;Envelope #10 4 1/8 x 9 1/2&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #11 4 1/2 x 10 3/8&lt;/source&gt;
+        &lt;translation&gt;Envelope #11 4 1/2 x 10 3/8&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #12 4 \276 x 11&lt;/source&gt;
+        &lt;translation&gt;Envelope #12 4 \276 x 11&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #14 4 \276 x 11&lt;/source&gt;
+        &lt;translation&gt;Envelope #14 4 \276 x 11&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;C size sheet&lt;/source&gt;
+        &lt;translation&gt;C size sheet&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;D size sheet&lt;/source&gt;
+        &lt;translation&gt;D size sheet&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;E size sheet&lt;/source&gt;
+        &lt;translation&gt;E size sheet&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Custom Size&lt;/source&gt;
+        &lt;translation&gt;Custom Size&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Report printer not ready&lt;/source&gt;
+        &lt;translation&gt;Report printer not ready&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Illegal call to NewPage&lt;/source&gt;
+        &lt;translation&gt;Illegal call to NewPage&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;No preview window is available&lt;/source&gt;
+        &lt;translation&gt;No preview window is available&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;No printer is installed&lt;/source&gt;
+        &lt;translation&gt;No printer is installed&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The page store is damaged at offset %1&lt;/source&gt;
+        &lt;translation&gt;The page store is damaged at offset %1&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed page %1 does not match its record&lt;/source&gt;
+        &lt;translation&gt;The compressed page %1 does not match its record&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Not a report file&lt;/source&gt;
+        &lt;translation&gt;Not a report file&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The page store is full&lt;/source&gt;
+        &lt;translation&gt;The page store is full&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Cannot create a temporary file in %1&lt;/source&gt;
+        &lt;translation&gt;Cannot create a temporary file in %1&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed data ends before its last code&lt;/source&gt;
+        &lt;translation&gt;The compressed data ends before its last code&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The report engine was called from a thread other than the program&apos;s&lt;/source&gt;
+        &lt;translation&gt;The report engine was called from a thread other than the program&apos;s&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The report file is %1 bytes long, shorter than its header&lt;/source&gt;
+        &lt;translation&gt;The report file is %1 bytes long, shorter than its header&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The report file&apos;s header counts %1 pages, but the file holds %2&lt;/source&gt;
+        &lt;translation&gt;The report file&apos;s header counts %1 pages, but the file holds %2&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page %1 of the report file, at offset %2, is numbered %3&lt;/source&gt;
+        &lt;translation&gt;Page %1 of the report file, at offset %2, is numbered %3&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The link at offset %1 points outside the report file&lt;/source&gt;
+        &lt;translation&gt;The link at offset %1 points outside the report file&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The link at offset %1 does not lead past its record&lt;/source&gt;
+        &lt;translation&gt;The link at offset %1 does not lead past its record&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The backward link at offset %1 does not point to the start of its record&lt;/source&gt;
+        &lt;translation&gt;The backward link at offset %1 does not point to the start of its record&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The record of page %1 at offset %2 is cut off&lt;/source&gt;
+        &lt;translation&gt;The record of page %1 at offset %2 is cut off&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The report file goes on for %1 bytes after its last page&lt;/source&gt;
+        &lt;translation&gt;The report file goes on for %1 bytes after its last page&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page %1 of the report file does not hold a metafile&lt;/source&gt;
+        &lt;translation&gt;Page %1 of the report file does not hold a metafile&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page %1 of the report file holds a metafile of %2 bytes in a record of %3&lt;/source&gt;
+        &lt;translation&gt;Page %1 of the report file holds a metafile of %2 bytes in a record of %3&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed page %1 states a length of %2 bytes&lt;/source&gt;
+        &lt;translation&gt;The compressed page %1 states a length of %2 bytes&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed page %1 ends before its %2 bytes&lt;/source&gt;
+        &lt;translation&gt;The compressed page %1 ends before its %2 bytes&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed page %1 goes on past its %2 bytes&lt;/source&gt;
+        &lt;translation&gt;The compressed page %1 goes on past its %2 bytes&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;There are no finished pages to save&lt;/source&gt;
+        &lt;translation&gt;There are no finished pages to save&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Font selected is not a TrueType Font. &apos;%s&apos; was assigned&lt;/source&gt;
+        &lt;translation&gt;Font selected is not a TrueType Font. &apos;%s&apos; was assigned&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Font selected is not a TrueType Font and can&apos;t be rotated&lt;/source&gt;
+        &lt;translation&gt;Font selected is not a TrueType Font and can&apos;t be rotated&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page&lt;/source&gt;
+        &lt;translation&gt;Page&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;of&lt;/source&gt;
+        &lt;translation&gt;of&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Save report&lt;/source&gt;
+        &lt;translation&gt;Save report&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Load report&lt;/source&gt;
+        &lt;translation&gt;Load report&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Report file&lt;/source&gt;
+        &lt;translation&gt;Report file&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;File does not exist&lt;/source&gt;
+        &lt;translation&gt;File does not exist&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Cannot load the report file %1: %2&lt;/source&gt;
+        &lt;translation&gt;Cannot load the report file %1: %2&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Loading %1...&lt;/source&gt;
+        &lt;translation&gt;Loading %1...&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Title&lt;/source&gt;
+        &lt;translation&gt;Title&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page Header&lt;/source&gt;
+        &lt;translation&gt;Page Header&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Detail&lt;/source&gt;
+        &lt;translation&gt;Detail&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page Footer&lt;/source&gt;
+        &lt;translation&gt;Page Footer&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Summary&lt;/source&gt;
+        &lt;translation&gt;Summary&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Group Header&lt;/source&gt;
+        &lt;translation&gt;Group Header&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Group Footer&lt;/source&gt;
+        &lt;translation&gt;Group Footer&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Sub Detail&lt;/source&gt;
+        &lt;translation&gt;Sub Detail&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Column Header&lt;/source&gt;
+        &lt;translation&gt;Column Header&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Overlay&lt;/source&gt;
+        &lt;translation&gt;Overlay&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Child&lt;/source&gt;
+        &lt;translation&gt;Child&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;TitleBand&lt;/source&gt;
+        &lt;translation&gt;TitleBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;PageHeaderBand&lt;/source&gt;
+        &lt;translation&gt;PageHeaderBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;DetailBand&lt;/source&gt;
+        &lt;translation&gt;DetailBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;PageFooterBand&lt;/source&gt;
+        &lt;translation&gt;PageFooterBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;SummaryBand&lt;/source&gt;
+        &lt;translation&gt;SummaryBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;GroupHeaderBand&lt;/source&gt;
+        &lt;translation&gt;GroupHeaderBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;GroupFooterBand&lt;/source&gt;
+        &lt;translation&gt;GroupFooterBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;SubDetailBand&lt;/source&gt;
+        &lt;translation&gt;SubDetailBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;ColumnHeaderBand&lt;/source&gt;
+        &lt;translation&gt;ColumnHeaderBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;OverlayBand&lt;/source&gt;
+        &lt;translation&gt;OverlayBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;ChildBand&lt;/source&gt;
+        &lt;translation&gt;ChildBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt; Completed&lt;/source&gt;
+        &lt;translation&gt; Completed&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;TBitBtn&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Yes</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;No</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Abort</source>
+        <translation>Abort</translation>
+    </message>
+    <message>
+        <source>&amp;Retry</source>
+        <translation>&amp;Retry</translation>
+    </message>
+    <message>
+        <source>&amp;Ignore</source>
+        <translation>&amp;Ignore</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>&amp;All</translation>
+    </message>
+</context>
+<context>
+    <name>TFontDialog</name>
+    <message>
+        <source>Black</source>
+        <translation>Black</translation>
+    </message>
+    <message>
+        <source>Maroon</source>
+        <translation>Maroon</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>Green</translation>
+    </message>
+    <message>
+        <source>Olive</source>
+        <translation>Olive</translation>
+    </message>
+    <message>
+        <source>Navy</source>
+        <translation>Navy</translation>
+    </message>
+    <message>
+        <source>Purple</source>
+        <translation>Purple</translation>
+    </message>
+    <message>
+        <source>Teal</source>
+        <translation>Teal</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>Gray</translation>
+    </message>
+    <message>
+        <source>Silver</source>
+        <translation>Silver</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>Red</translation>
+    </message>
+    <message>
+        <source>Lime</source>
+        <translation>Lime</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>Yellow</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>Blue</translation>
+    </message>
+    <message>
+        <source>Fuchsia</source>
+        <translation>Fuchsia</translation>
+    </message>
+    <message>
+        <source>Aqua</source>
+        <translation>Aqua</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>White</translation>
+    </message>
+    <message>
+        <source>Font</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>&amp;Font:</source>
+        <translation>&amp;Font:</translation>
+    </message>
+    <message>
+        <source>Font st&amp;yle:</source>
+        <translation>Font st&amp;yle:</translation>
+    </message>
+    <message>
+        <source>&amp;Size:</source>
+        <translation>&amp;Size:</translation>
+    </message>
+    <message>
+        <source>Regular</source>
+        <translation>Regular</translation>
+    </message>
+    <message>
+        <source>Italic</source>
+        <translation>Italic</translation>
+    </message>
+    <message>
+        <source>Bold</source>
+        <translation>Bold</translation>
+    </message>
+    <message>
+        <source>Bold Italic</source>
+        <translation>Bold Italic</translation>
+    </message>
+    <message>
+        <source>Effects</source>
+        <translation>Effects</translation>
+    </message>
+    <message>
+        <source>Stri&amp;keout</source>
+        <translation>Stri&amp;keout</translation>
+    </message>
+    <message>
+        <source>&amp;Underline</source>
+        <translation>&amp;Underline</translation>
+    </message>
+    <message>
+        <source>&amp;Color:</source>
+        <translation>&amp;Color:</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>Sample</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Custom</translation>
+    </message>
+    <message>
+        <source>Size must be a number.</source>
+        <translation>Size must be a number.</translation>
+    </message>
+    <message>
+        <source>Size must be between %1 and %2 points.</source>
+        <translation>Size must be between %1 and %2 points.</translation>
+    </message>
+</context>
+<context>
+    <name>TForm1</name>
+    <message>
+        <source>Sleevane 0.2 Beta</source>
+        <translation>Sleevane 0.2 Beta</translation>
+    </message>
+    <message>
+        <source>Fronte</source>
+        <translation>Front</translation>
+    </message>
+    <message>
+        <source>Non presente</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>Copertina Frontale [120x120mm]</source>
+        <translation>Front cover [120x120mm]</translation>
+    </message>
+    <message>
+        <source>Doppia copertina [240x120mm]</source>
+        <translation>Double cover [240x120mm]</translation>
+    </message>
+    <message>
+        <source>Seleziona la dimensione della copertina frontale</source>
+        <translation>Choose the size of the front cover</translation>
+    </message>
+    <message>
+        <source>Clicca qui per caricare l&apos;immagine</source>
+        <translation>Click here to load the picture</translation>
+    </message>
+    <message>
+        <source>Retro</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Copertina Posteriore con bande [151x118mm]</source>
+        <translation>Back cover with side bands [151x118mm]</translation>
+    </message>
+    <message>
+        <source>Copertina Posteriore senza bande [139x118mm]</source>
+        <translation>Back cover without side bands [139x118mm]</translation>
+    </message>
+    <message>
+        <source>Seleziona la dimensione della copertina Posteriore</source>
+        <translation>Choose the size of the back cover</translation>
+    </message>
+    <message>
+        <source>Testo Fronte</source>
+        <translation>Front Text</translation>
+    </message>
+    <message>
+        <source>Selezione tipo testo</source>
+        <translation>Kind of text</translation>
+    </message>
+    <message>
+        <source>Una riga</source>
+        <translation>One line</translation>
+    </message>
+    <message>
+        <source>Multi righe</source>
+        <translation>Several lines</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>Nessuna immagine selezionata</source>
+        <translation>No picture chosen</translation>
+    </message>
+    <message>
+        <source>Premere il tasto sinistro del mouse <byte value="xd"/>
+per posizionare la riga di testo <byte value="xd"/>
+nella modalità&quot;Una Riga&quot;</source>
+        <translation>Press the left mouse button <byte value="xd"/>
+to place the line of text <byte value="xd"/>
+in &quot;One line&quot; mode</translation>
+    </message>
+    <message>
+        <source>Rotazione  Testo</source>
+        <translation>Text rotation</translation>
+    </message>
+    <message>
+        <source>Fonts</source>
+        <translation>Fonts</translation>
+    </message>
+    <message>
+        <source>Colore</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>Testo Retro</source>
+        <translation>Back Text</translation>
+    </message>
+    <message>
+        <source>Bande laterali</source>
+        <translation>Side bands</translation>
+    </message>
+    <message>
+        <source>Testo Centrale</source>
+        <translation>Central Text</translation>
+    </message>
+    <message>
+        <source>Anteprima</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>Stampa</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Uscita</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png</source>
+        <translation>Pictures|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png</translation>
+    </message>
+</context>
+<context>
+    <name>TInfo</name>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Morvent Production</source>
+        <translation>Morvent Production</translation>
+    </message>
+    <message>
+        <source>GRAFIC DESIGNER: -Kestrelon-</source>
+        <translation>GRAPHIC DESIGNER: -Kestrelon-</translation>
+    </message>
+    <message>
+        <source>In collaborazione con</source>
+        <translation>In association with</translation>
+    </message>
+    <message>
+        <source>PRESENTA</source>
+        <translation>PRESENTS</translation>
+    </message>
+    <message>
+        <source>SLEEVANE</source>
+        <translation>SLEEVANE</translation>
+    </message>
+</context>
+<context>
+    <name>TIntro</name>
+    <message>
+        <source>Intro</source>
+        <translation>Intro</translation>
+    </message>
+    <message>
+        <source>Versione : 0.2 beta</source>
+        <translation>Version: 0.2 beta</translation>
+    </message>
+    <message>
+        <source>Clicca per chiudere questa finestra</source>
+        <translation>Click to close this window</translation>
+    </message>
+</context>
+<context>
+    <name>TOpenDialog</name>
+    <message>
+        <source>Save As</source>
+        <translation>Sleevane 0.2 Beta&lt;/source&gt;
+        &lt;translation&gt;Sleevane 0.2 Beta&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Fronte&lt;/source&gt;
+        &lt;translation&gt;Front&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Non presente&lt;/source&gt;
+        &lt;translation&gt;None&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Copertina Frontale [120x120mm]&lt;/source&gt;
+        &lt;translation&gt;Front cover [120x120mm]&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Doppia copertina [240x120mm]&lt;/source&gt;
+        &lt;translation&gt;Double cover [240x120mm]&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Seleziona la dimensione della copertina frontale&lt;/source&gt;
+        &lt;translation&gt;Choose the size of the front cover&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Clicca qui per caricare l&apos;immagine&lt;/source&gt;
+        &lt;translation&gt;Click here to load the picture&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Retro&lt;/source&gt;
+        &lt;translation&gt;Back&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Copertina Posteriore con bande [151x118mm]&lt;/source&gt;
+        &lt;translation&gt;Back cover with side bands [151x118mm]&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Copertina Posteriore senza bande [139x118mm]&lt;/source&gt;
+        &lt;translation&gt;Back cover without side bands [139x118mm]&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Seleziona la dimensione della copertina Posteriore&lt;/source&gt;
+        &lt;translation&gt;Choose the size of the back cover&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Testo Fronte&lt;/source&gt;
+        &lt;translation&gt;Front Text&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Selezione tipo testo&lt;/source&gt;
+        &lt;translation&gt;Kind of text&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Una riga&lt;/source&gt;
+        &lt;translation&gt;One line&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Multi righe&lt;/source&gt;
+        &lt;translation&gt;Several lines&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Preview&lt;/source&gt;
+        &lt;translation&gt;Preview&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Nessuna immagine selezionata&lt;/source&gt;
+        &lt;translation&gt;No picture chosen&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Premere il tasto sinistro del mouse <byte value="xd"/>
+per posizionare la riga di testo <byte value="xd"/>
+nella modalità&quot;Una Riga&quot;&lt;/source&gt;
+        &lt;translation&gt;Press the left mouse button <byte value="xd"/>
+to place the line of text <byte value="xd"/>
+in &quot;One line&quot; mode&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Rotazione  Testo&lt;/source&gt;
+        &lt;translation&gt;Text rotation&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Fonts&lt;/source&gt;
+        &lt;translation&gt;Fonts&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Colore&lt;/source&gt;
+        &lt;translation&gt;Colour&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Testo Retro&lt;/source&gt;
+        &lt;translation&gt;Back Text&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Bande laterali&lt;/source&gt;
+        &lt;translation&gt;Side bands&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Testo Centrale&lt;/source&gt;
+        &lt;translation&gt;Central Text&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Anteprima&lt;/source&gt;
+        &lt;translation&gt;Preview&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Stampa&lt;/source&gt;
+        &lt;translation&gt;Print&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Info&lt;/source&gt;
+        &lt;translation&gt;Info&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Uscita&lt;/source&gt;
+        &lt;translation&gt;Exit&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png&lt;/source&gt;
+        &lt;translation&gt;Pictures|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;TInfo&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;Info&lt;/source&gt;
+        &lt;translation&gt;Info&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Morvent Production&lt;/source&gt;
+        &lt;translation&gt;Morvent Production&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;GRAFIC DESIGNER: -Kestrelon-&lt;/source&gt;
+        &lt;translation&gt;GRAPHIC DESIGNER: -Kestrelon-&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;In collaborazione con&lt;/source&gt;
+        &lt;translation&gt;In association with&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;PRESENTA&lt;/source&gt;
+        &lt;translation&gt;PRESENTS&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;SLEEVANE&lt;/source&gt;
+        &lt;translation&gt;SLEEVANE&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;TIntro&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;Intro&lt;/source&gt;
+        &lt;translation&gt;Intro&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Versione : 0.2 beta&lt;/source&gt;
+        &lt;translation&gt;Version: 0.2 beta&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Clicca per chiudere questa finestra&lt;/source&gt;
+        &lt;translation&gt;Click to close this window&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;TOpenDialog&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;Save As</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Open</translation>
+    </message>
+</context>
+<context>
+    <name>TRpProgressForm</name>
+    <message>
+        <source>Printing progress</source>
+        <translation>Printing progress</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>TRpStandardPreview</name>
+    <message>
+        <source>Print Preview</source>
+        <translation>Print Preview</translation>
+    </message>
+    <message>
+        <source>Zoom to fit</source>
+        <translation>Zoom to fit</translation>
+    </message>
+    <message>
+        <source>Zoom to width</source>
+        <translation>Zoom to width</translation>
+    </message>
+    <message>
+        <source>First page</source>
+        <translation>First page</translation>
+    </message>
+    <message>
+        <source>Previous page</source>
+        <translation>Previous page</translation>
+    </message>
+    <message>
+        <source>Next page</source>
+        <translation>Next page</translation>
+    </message>
+    <message>
+        <source>Last page</source>
+        <translation>Last page</translation>
+    </message>
+    <message>
+        <source>Printer setup</source>
+        <translation>Printer setup</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Save Report</source>
+        <translation>Save Report</translation>
+    </message>
+    <message>
+        <source>Load Report</source>
+        <translation>Load Report</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>Page</translation>
+    </message>
+</context>
+<context>
+    <name>Tpreview</name>
+    <message>
+        <source>Sleevane - Preview</source>
+        <translation>Sleevane - Preview</translation>
+    </message>
+    <message>
+        <source>RpLabel1</source>
+        <translation>RpLabel1</translation>
+    </message>
+    <message>
+        <source>Labelrp1</source>
+        <translation>Labelrp1</translation>
+    </message>
+    <message>
+        <source>Labelrp2</source>
+        <translation>Labelrp2</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,1310 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="it" sourcelanguage="en">
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>JPEG Image File</source>
+        <translation>File immagine JPEG</translation>
+    </message>
+    <message>
+        <source>Default size</source>
+        <translation>Formato predefinito</translation>
+    </message>
+    <message>
+        <source>Letter 8 1/2 x 11 in</source>
+        <translation>Letter 8 1/2 x 11 pollici</translation>
+    </message>
+    <message>
+        <source>Letter Small 8 1/2 x 11 in</source>
+        <translation>Letter Small 8 1/2 x 11 pollici</translation>
+    </message>
+    <message>
+        <source>Tabloid 11 x 17 in</source>
+        <translation>Tabloid 11 x 17 pollici</translation>
+    </message>
+    <message>
+        <source>Ledger 17 x 11 in</source>
+        <translation>Ledger 17 x 11 pollici</translation>
+    </message>
+    <message>
+        <source>Legal 8 1/2 x 14 in</source>
+        <translation>Legal 8 1/2 x 14 pollici</translation>
+    </message>
+    <message>
+        <source>Statement 5 1/2 x 8 1/2 in</source>
+        <translation>Statement 5 1/2 x 8 1/2 pollici</translation>
+    </message>
+    <message>
+        <source>Executive7 1/2 x 10 in</source>
+        <translation>Executive 7 1/2 x 10 pollici</translation>
+    </message>
+    <message>
+        <source>A3 297 x 420 mm</source>
+        <translation>A3 297 x 420 mm</translation>
+    </message>
+    <message>
+        <source>A4 210 x 297 mm</source>
+        <translation>A4 210 x 297 mm</translation>
+    </message>
+    <message>
+        <source>A4 Small 210 x 297 mm</source>
+        <translation>A4 ridotto 210 x 297 mm</translation>
+    </message>
+    <message>
+        <source>A5 148 x 210 mm</source>
+        <translation>A5 148 x 210 mm</translation>
+    </message>
+    <message>
+        <source>B4 250 x 354 mm</source>
+        <translation>B4 250 x 354 mm</translation>
+    </message>
+    <message>
+        <source>B5 182 x 257 mm</source>
+        <translation>B5 182 x 257 mm</translation>
+    </message>
+    <message>
+        <source>Folio 8 1/2 x 13 in</source>
+        <translation>Folio 8 1/2 x 13 pollici</translation>
+    </message>
+    <message>
+        <source>Quarto 215 x 275 mm</source>
+        <translation>Quarto 215 x 275 mm</translation>
+    </message>
+    <message>
+        <source>10x14 in</source>
+        <translation>10x14 pollici</translation>
+    </message>
+    <message>
+        <source>11x17 in</source>
+        <translation>11x17 pollici</translation>
+    </message>
+    <message>
+        <source>Note 8 1/2 x 11 in</source>
+        <translation>Note 8 1/2 x 11 pollici</translation>
+    </message>
+    <message>
+        <source>Envelope #9 3 7/8 x 8 7/8</source>
+        <translation>Busta n. 9 3 7/8 x 8 7/8</translation>
+    </message>
+    <message>
+        <source>Envelope #10 4 1/8 x 9 1/2</source>
+        <translation>Busta n. 10 4 1/8 x 9 1/2</translation>
+    </message>
+    <message>
+        <source>Envelope #11 4 1/2 x 10 3/8</source>
+        <translation>Busta n. 11 4 1/2 x 10 3/8</translation>
+    </message>
+    <message>
+        <source>Envelope #12 4 \276 x 11</source>
+        <translation>Busta n. 12 4 \276 x 11</translation>
+    </message>
+    <message>
+        <source>Envelope #14 4 \276 x 11</source>
+        <translation>Busta n. 14 4 \276 x 11</translation>
+    </message>
+    <message>
+        <source>C size sheet</source>
+        <translation>Foglio formato C</translation>
+    </message>
+    <message>
+        <source>D size sheet</source>
+        <translation>Foglio formato D</translation>
+    </message>
+    <message>
+        <source>E size sheet</source>
+        <translation>Foglio formato E</translation>
+    </message>
+    <message>
+        <source>Custom Size</source>
+        <translation>Formato personalizzato</translation>
+    </message>
+    <message>
+        <source>Report printer not ready</source>
+        <translation>La stampante del report non è pronta</translation>
+    </message>
+    <message>
+        <source>Illegal call to NewPage</source>
+        <translation>Chiamata non ammessa a NewPage</translation>
+    </message>
+    <message>
+        <source>No preview window is available</source>
+        <translation>Nessuna finestra di anteprima disponibile</translation>
+    </message>
+    <message>
+        <source>No printer is installed</source>
+        <translation>Nessuna stampante installata</translation>
+    </message>
+    <message>
+        <source>The page store is damaged at offset %1</source>
+        <translation>L&apos;archivio delle pagine è danneggiato alla posizione %1</translation>
+    </message>
+    <message>
+        <source>The compressed page %1 does not match its record</source>
+        <translation>La pagina compressa %1 non corrisponde al suo record</translation>
+    </message>
+    <message>
+        <source>Not a report file</source>
+        <translation>Non è un file di report</translation>
+    </message>
+    <message>
+        <source>The page store is full</source>
+        <translation>L&apos;archivio delle pagine è pieno</translation>
+    </message>
+    <message>
+        <source>Cannot create a temporary file in %1</source>
+        <translation>Impossibile creare un file temporaneo in %1</translation>
+    </message>
+    <message>
+        <source>The compressed data ends before its last code</source>
+        <translation>I dati compressi finiscono prima dell&apos;ultimo codice</translation>
+    </message>
+    <message>
+        <source>The report engine was called from a thread other than the program&apos;s</source>
+        <translation>Il motore dei report è stato chiamato da un thread diverso da quello del programma</translation>
+    </message>
+    <message>
+        <source>The report file is %1 bytes long, shorter than its header</source>
+        <translation>Il file di report è lungo %1 byte, meno della sua intestazione</translation>
+    </message>
+    <message>
+        <source>The report file&apos;s header counts %1 pages, but the file holds %2</source>
+        <translation>L&apos;intestazione del file di report conta %1 pagine, ma il file ne contiene %2</translation>
+    </message>
+    <message>
+        <source>Page %1 of the report file, at offset %2, is numbered %3</source>
+        <translation>La pagina %1 del file di report, alla posizione %2, ha il numero %3</translation>
+    </message>
+    <message>
+        <source>The link at offset %1 points outside the report file</source>
+        <translation>Il collegamento alla posizione %1 punta fuori dal file di report</translation>
+    </message>
+    <message>
+        <source>The link at offset %1 does not lead past its record</source>
+        <translation>Il collegamento alla posizione %1 non porta oltre il suo record</translation>
+    </message>
+    <message>
+        <source>The backward link at offset %1 does not point to the start of its record</source>
+        <translation>Il collegamento all&apos;indietro alla posizione %1 non punta all&apos;inizio del suo record</translation>
+    </message>
+    <message>
+        <source>The record of page %1 at offset %2 is cut off</source>
+        <translation>Il record della pagina %1 alla posizione %2 è troncato</translation>
+    </message>
+    <message>
+        <source>The report file goes on for %1 bytes after its last page</source>
+        <translation>Il file di report prosegue per %1 byte dopo l&apos;ultima pagina</translation>
+    </message>
+    <message>
+        <source>Page %1 of the report file does not hold a metafile</source>
+        <translation>La pagina %1 del file di report non contiene un metafile</translation>
+    </message>
+    <message>
+        <source>Page %1 of the report file holds a metafile of %2 bytes in a record of %3</source>
+        <translation>La pagina %1 del file di report contiene un metafile di %2 byte in un record di %3</translation>
+    </message>
+    <message>
+        <source>The compressed page %1 states a length of %2 bytes</source>
+        <translation>La pagina compressa %1 dichiara una lunghezza di %2 byte</translation>
+    </message>
+    <message>
+        <source>The compressed page %1 ends before its %2 bytes</source>
+        <translation>La pagina compressa %1 finisce prima dei suoi %2 byte</translation>
+    </message>
+    <message>
+        <source>The compressed page %1 goes on past its %2 bytes</source>
+        <translation>La pagina compressa %1 prosegue oltre i suoi %2 byte</translation>
+    </message>
+    <message>
+        <source>There are no finished pages to save</source>
+        <translation>Non ci sono pagine finite da salvare</translation>
+    </message>
+    <message>
+        <source>Font selected is not a TrueType Font. &apos;%s&apos; was assigned</source>
+        <translation>Il carattere scelto non è TrueType. È stato assegnato &apos;%s&apos;</translation>
+    </message>
+    <message>
+        <source>Font selected is not a TrueType Font and can&apos;t be rotated</source>
+        <translation>Il carattere scelto non è TrueType e non può essere ruotato</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>Pagina</translation>
+    </message>
+    <message>
+        <source>of</source>
+        <translation>di</translation>
+    </message>
+    <message>
+        <source>Save report</source>
+        <translation>Salva report</translation>
+    </message>
+    <message>
+        <source>Load report</source>
+        <translation>Carica report</translation>
+    </message>
+    <message>
+        <source>Report file</source>
+        <translation>File di report</translation>
+    </message>
+    <message>
+        <source>File does not exist</source>
+        <translation>Il file non esiste</translation>
+    </message>
+    <message>
+        <source>Cannot load the report file %1: %2</source>
+        <translation>Impossibile caricare il file di report %1: %2</translation>
+    </message>
+    <message>
+        <source>Loading %1...</source>
+        <translation>Caricamento di %1...</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titolo</translation>
+    </message>
+    <message>
+        <source>Page Header</source>
+        <translation>Intestazione di pagina</translation>
+    </message>
+    <message>
+        <source>Detail</source>
+        <translation>Dettaglio</translation>
+    </message>
+    <message>
+        <source>Page Footer</source>
+        <translation>Piè di pagina</translation>
+    </message>
+    <message>
+        <source>Summary</source>
+        <translation>Riepilogo</translation>
+    </message>
+    <message>
+        <source>Group Header</source>
+        <translation>Intestazione di gruppo</translation>
+    </message>
+    <message>
+        <source>Group Footer</source>
+        <translation>Piè di gruppo</translation>
+    </message>
+    <message>
+        <source>Sub Detail</source>
+        <translation>Sottodettaglio</translation>
+    </message>
+    <message>
+        <source>Column Header</source>
+        <translation>Intestazione di colonna</translation>
+    </message>
+    <message>
+        <source>Overlay</source>
+        <translation>Sovrapposizione</translation>
+    </message>
+    <message>
+        <source>Child</source>
+        <translation>Figlio</translation>
+    </message>
+    <message>
+        <source>TitleBand</source>
+        <translation>TitleBand</translation>
+    </message>
+    <message>
+        <source>PageHeaderBand</source>
+        <translation>PageHeaderBand</translation>
+    </message>
+    <message>
+        <source>DetailBand</source>
+        <translation>DetailBand</translation>
+    </message>
+    <message>
+        <source>PageFooterBand</source>
+        <translation>PageFooterBand</translation>
+    </message>
+    <message>
+        <source>SummaryBand</source>
+        <translation>SummaryBand</translation>
+    </message>
+    <message>
+        <source>GroupHeaderBand</source>
+        <translation>GroupHeaderBand</translation>
+    </message>
+    <message>
+        <source>GroupFooterBand</source>
+        <translation>GroupFooterBand</translation>
+    </message>
+    <message>
+        <source>SubDetailBand</source>
+        <translation>SubDetailBand</translation>
+    </message>
+    <message>
+        <source>ColumnHeaderBand</source>
+        <translation>ColumnHeaderBand</translation>
+    </message>
+    <message>
+        <source>OverlayBand</source>
+        <translation>OverlayBand</translation>
+    </message>
+    <message>
+        <source>ChildBand</source>
+        <translation>ChildBand</translation>
+    </message>
+    <message>
+        <source> Completed</source>
+        <translation> completato</translation>
+    </message>
+</context>
+<context>
+    <name>TBitBtn</name>
+    <message>
+        <source>OK</source>
+        <translation>JPEG Image File&lt;/source&gt;
+        &lt;translation&gt;File immagine JPEG&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Default size&lt;/source&gt;
+        &lt;translation&gt;Formato predefinito&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Letter 8 1/2 x 11 in&lt;/source&gt;
+        &lt;translation&gt;Letter 8 1/2 x 11 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Letter Small 8 1/2 x 11 in&lt;/source&gt;
+        &lt;translation&gt;Letter Small 8 1/2 x 11 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Tabloid 11 x 17 in&lt;/source&gt;
+        &lt;translation&gt;Tabloid 11 x 17 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Ledger 17 x 11 in&lt;/source&gt;
+        &lt;translation&gt;Ledger 17 x 11 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Legal 8 1/2 x 14 in&lt;/source&gt;
+        &lt;translation&gt;Legal 8 1/2 x 14 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Statement 5 1/2 x 8 1/2 in&lt;/source&gt;
+        &lt;translation&gt;Statement 5 1/2 x 8 1/2 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Executive7 1/2 x 10 in&lt;/source&gt;
+        &lt;translation&gt;Executive 7 1/2 x 10 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;A3 297 x 420 mm&lt;/source&gt;
+        &lt;translation&gt;A3 297 x 420 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;A4 210 x 297 mm&lt;/source&gt;
+        &lt;translation&gt;A4 210 x 297 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;A4 Small 210 x 297 mm&lt;/source&gt;
+        &lt;translation&gt;A4 ridotto 210 x 297 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;A5 148 x 210 mm&lt;/source&gt;
+        &lt;translation&gt;A5 148 x 210 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;B4 250 x 354 mm&lt;/source&gt;
+        &lt;translation&gt;B4 250 x 354 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;B5 182 x 257 mm&lt;/source&gt;
+        &lt;translation&gt;B5 182 x 257 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Folio 8 1/2 x 13 in&lt;/source&gt;
+        &lt;translation&gt;Folio 8 1/2 x 13 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Quarto 215 x 275 mm&lt;/source&gt;
+        &lt;translation&gt;Quarto 215 x 275 mm&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;10x14 in&lt;/source&gt;
+        &lt;translation&gt;10x14 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;11x17 in&lt;/source&gt;
+        &lt;translation&gt;11x17 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Note 8 1/2 x 11 in&lt;/source&gt;
+        &lt;translation&gt;Note 8 1/2 x 11 pollici&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #9 3 7/8 x 8 7/8&lt;/source&gt;
+        &lt;translation&gt;Busta n. 9 3 7/8 x 8 7/8&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #10 4 1/8 x 9 1/2&lt;/source&gt;
+        &lt;translation&gt;Busta n. 10 4 1/8 x 9 1/2&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #11 4 1/2 x 10 3/8&lt;/source&gt;
+        &lt;translation&gt;Busta n. 11 4 1/2 x 10 3/8&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #12 4 \276 x 11&lt;/source&gt;
+        &lt;translation&gt;Busta n. 12 4 \276 x 11&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Envelope #14 4 \276 x 11&lt;/source&gt;
+        &lt;translation&gt;Busta n. 14 4 \276 x 11&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;C size sheet&lt;/source&gt;
+        &lt;translation&gt;Foglio formato C&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;D size sheet&lt;/source&gt;
+        &lt;translation&gt;Foglio formato D&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;E size sheet&lt;/source&gt;
+        &lt;translation&gt;Foglio formato E&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Custom Size&lt;/source&gt;
+        &lt;translation&gt;Formato personalizzato&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Report printer not ready&lt;/source&gt;
+        &lt;translation&gt;La stampante del report non è pronta&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Illegal call to NewPage&lt;/source&gt;
+        &lt;translation&gt;Chiamata non ammessa a NewPage&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;No preview window is available&lt;/source&gt;
+        &lt;translation&gt;Nessuna finestra di anteprima disponibile&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;No printer is installed&lt;/source&gt;
+        &lt;translation&gt;Nessuna stampante installata&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The page store is damaged at offset %1&lt;/source&gt;
+        &lt;translation&gt;L&apos;archivio delle pagine è danneggiato alla posizione %1&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed page %1 does not match its record&lt;/source&gt;
+        &lt;translation&gt;La pagina compressa %1 non corrisponde al suo record&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Not a report file&lt;/source&gt;
+        &lt;translation&gt;Non è un file di report&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The page store is full&lt;/source&gt;
+        &lt;translation&gt;L&apos;archivio delle pagine è pieno&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Cannot create a temporary file in %1&lt;/source&gt;
+        &lt;translation&gt;Impossibile creare un file temporaneo in %1&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed data ends before its last code&lt;/source&gt;
+        &lt;translation&gt;I dati compressi finiscono prima dell&apos;ultimo codice&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The report engine was called from a thread other than the program&apos;s&lt;/source&gt;
+        &lt;translation&gt;Il motore dei report è stato chiamato da un thread diverso da quello del programma&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The report file is %1 bytes long, shorter than its header&lt;/source&gt;
+        &lt;translation&gt;Il file di report è lungo %1 byte, meno della sua intestazione&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The report file&apos;s header counts %1 pages, but the file holds %2&lt;/source&gt;
+        &lt;translation&gt;L&apos;intestazione del file di report conta %1 pagine, ma il file ne contiene %2&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page %1 of the report file, at offset %2, is numbered %3&lt;/source&gt;
+        &lt;translation&gt;La pagina %1 del file di report, alla posizione %2, ha il numero %3&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The link at offset %1 points outside the report file&lt;/source&gt;
+        &lt;translation&gt;Il collegamento alla posizione %1 punta fuori dal file di report&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The link at offset %1 does not lead past its record&lt;/source&gt;
+        &lt;translation&gt;Il collegamento alla posizione %1 non porta oltre il suo record&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The backward link at offset %1 does not point to the start of its record&lt;/source&gt;
+        &lt;translation&gt;Il collegamento all&apos;indietro alla posizione %1 non punta all&apos;inizio del suo record&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The record of page %1 at offset %2 is cut off&lt;/source&gt;
+        &lt;translation&gt;Il record della pagina %1 alla posizione %2 è troncato&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The report file goes on for %1 bytes after its last page&lt;/source&gt;
+        &lt;translation&gt;Il file di report prosegue per %1 byte dopo l&apos;ultima pagina&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page %1 of the report file does not hold a metafile&lt;/source&gt;
+        &lt;translation&gt;La pagina %1 del file di report non contiene un metafile&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page %1 of the report file holds a metafile of %2 bytes in a record of %3&lt;/source&gt;
+        &lt;translation&gt;La pagina %1 del file di report contiene un metafile di %2 byte in un record di %3&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed page %1 states a length of %2 bytes&lt;/source&gt;
+        &lt;translation&gt;La pagina compressa %1 dichiara una lunghezza di %2 byte&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed page %1 ends before its %2 bytes&lt;/source&gt;
+        &lt;translation&gt;La pagina compressa %1 finisce prima dei suoi %2 byte&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;The compressed page %1 goes on past its %2 bytes&lt;/source&gt;
+        &lt;translation&gt;La pagina compressa %1 prosegue oltre i suoi %2 byte&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;There are no finished pages to save&lt;/source&gt;
+        &lt;translation&gt;Non ci sono pagine finite da salvare&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Font selected is not a TrueType Font. &apos;%s&apos; was assigned&lt;/source&gt;
+        &lt;translation&gt;Il carattere scelto non è TrueType. È stato assegnato &apos;%s&apos;&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Font selected is not a TrueType Font and can&apos;t be rotated&lt;/source&gt;
+        &lt;translation&gt;Il carattere scelto non è TrueType e non può essere ruotato&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page&lt;/source&gt;
+        &lt;translation&gt;Pagina&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;of&lt;/source&gt;
+        &lt;translation&gt;di&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Save report&lt;/source&gt;
+        &lt;translation&gt;Salva report&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Load report&lt;/source&gt;
+        &lt;translation&gt;Carica report&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Report file&lt;/source&gt;
+        &lt;translation&gt;File di report&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;File does not exist&lt;/source&gt;
+        &lt;translation&gt;Il file non esiste&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Cannot load the report file %1: %2&lt;/source&gt;
+        &lt;translation&gt;Impossibile caricare il file di report %1: %2&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Loading %1...&lt;/source&gt;
+        &lt;translation&gt;Caricamento di %1...&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Title&lt;/source&gt;
+        &lt;translation&gt;Titolo&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page Header&lt;/source&gt;
+        &lt;translation&gt;Intestazione di pagina&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Detail&lt;/source&gt;
+        &lt;translation&gt;Dettaglio&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Page Footer&lt;/source&gt;
+        &lt;translation&gt;Piè di pagina&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Summary&lt;/source&gt;
+        &lt;translation&gt;Riepilogo&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Group Header&lt;/source&gt;
+        &lt;translation&gt;Intestazione di gruppo&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Group Footer&lt;/source&gt;
+        &lt;translation&gt;Piè di gruppo&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Sub Detail&lt;/source&gt;
+        &lt;translation&gt;Sottodettaglio&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Column Header&lt;/source&gt;
+        &lt;translation&gt;Intestazione di colonna&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Overlay&lt;/source&gt;
+        &lt;translation&gt;Sovrapposizione&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Child&lt;/source&gt;
+        &lt;translation&gt;Figlio&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;TitleBand&lt;/source&gt;
+        &lt;translation&gt;TitleBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;PageHeaderBand&lt;/source&gt;
+        &lt;translation&gt;PageHeaderBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;DetailBand&lt;/source&gt;
+        &lt;translation&gt;DetailBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;PageFooterBand&lt;/source&gt;
+        &lt;translation&gt;PageFooterBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;SummaryBand&lt;/source&gt;
+        &lt;translation&gt;SummaryBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;GroupHeaderBand&lt;/source&gt;
+        &lt;translation&gt;GroupHeaderBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;GroupFooterBand&lt;/source&gt;
+        &lt;translation&gt;GroupFooterBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;SubDetailBand&lt;/source&gt;
+        &lt;translation&gt;SubDetailBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;ColumnHeaderBand&lt;/source&gt;
+        &lt;translation&gt;ColumnHeaderBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;OverlayBand&lt;/source&gt;
+        &lt;translation&gt;OverlayBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;ChildBand&lt;/source&gt;
+        &lt;translation&gt;ChildBand&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt; Completed&lt;/source&gt;
+        &lt;translation&gt; completato&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;TBitBtn&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Aiuto</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Sì</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;No</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Chiudi</translation>
+    </message>
+    <message>
+        <source>Abort</source>
+        <translation>Interrompi</translation>
+    </message>
+    <message>
+        <source>&amp;Retry</source>
+        <translation>&amp;Riprova</translation>
+    </message>
+    <message>
+        <source>&amp;Ignore</source>
+        <translation>&amp;Ignora</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>&amp;Tutti</translation>
+    </message>
+</context>
+<context>
+    <name>TFontDialog</name>
+    <message>
+        <source>Black</source>
+        <translation>Nero</translation>
+    </message>
+    <message>
+        <source>Maroon</source>
+        <translation>Marrone</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>Verde</translation>
+    </message>
+    <message>
+        <source>Olive</source>
+        <translation>Oliva</translation>
+    </message>
+    <message>
+        <source>Navy</source>
+        <translation>Blu marino</translation>
+    </message>
+    <message>
+        <source>Purple</source>
+        <translation>Viola</translation>
+    </message>
+    <message>
+        <source>Teal</source>
+        <translation>Verde acqua</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>Grigio</translation>
+    </message>
+    <message>
+        <source>Silver</source>
+        <translation>Argento</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>Rosso</translation>
+    </message>
+    <message>
+        <source>Lime</source>
+        <translation>Verde lime</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>Giallo</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>Blu</translation>
+    </message>
+    <message>
+        <source>Fuchsia</source>
+        <translation>Fucsia</translation>
+    </message>
+    <message>
+        <source>Aqua</source>
+        <translation>Azzurro</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>Bianco</translation>
+    </message>
+    <message>
+        <source>Font</source>
+        <translation>Carattere</translation>
+    </message>
+    <message>
+        <source>&amp;Font:</source>
+        <translation>&amp;Carattere:</translation>
+    </message>
+    <message>
+        <source>Font st&amp;yle:</source>
+        <translation>St&amp;ile:</translation>
+    </message>
+    <message>
+        <source>&amp;Size:</source>
+        <translation>&amp;Dimensione:</translation>
+    </message>
+    <message>
+        <source>Regular</source>
+        <translation>Normale</translation>
+    </message>
+    <message>
+        <source>Italic</source>
+        <translation>Corsivo</translation>
+    </message>
+    <message>
+        <source>Bold</source>
+        <translation>Grassetto</translation>
+    </message>
+    <message>
+        <source>Bold Italic</source>
+        <translation>Grassetto corsivo</translation>
+    </message>
+    <message>
+        <source>Effects</source>
+        <translation>Effetti</translation>
+    </message>
+    <message>
+        <source>Stri&amp;keout</source>
+        <translation>&amp;Barrato</translation>
+    </message>
+    <message>
+        <source>&amp;Underline</source>
+        <translation>&amp;Sottolineato</translation>
+    </message>
+    <message>
+        <source>&amp;Color:</source>
+        <translation>C&amp;olore:</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>Esempio</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Personalizzato</translation>
+    </message>
+    <message>
+        <source>Size must be a number.</source>
+        <translation>La dimensione deve essere un numero.</translation>
+    </message>
+    <message>
+        <source>Size must be between %1 and %2 points.</source>
+        <translation>La dimensione deve essere tra %1 e %2 punti.</translation>
+    </message>
+</context>
+<context>
+    <name>TForm1</name>
+    <message>
+        <source>Sleevane 0.2 Beta</source>
+        <translation>Sleevane 0.2 Beta</translation>
+    </message>
+    <message>
+        <source>Fronte</source>
+        <translation>Fronte</translation>
+    </message>
+    <message>
+        <source>Non presente</source>
+        <translation>Non presente</translation>
+    </message>
+    <message>
+        <source>Copertina Frontale [120x120mm]</source>
+        <translation>Copertina Frontale [120x120mm]</translation>
+    </message>
+    <message>
+        <source>Doppia copertina [240x120mm]</source>
+        <translation>Doppia copertina [240x120mm]</translation>
+    </message>
+    <message>
+        <source>Seleziona la dimensione della copertina frontale</source>
+        <translation>Seleziona la dimensione della copertina frontale</translation>
+    </message>
+    <message>
+        <source>Clicca qui per caricare l&apos;immagine</source>
+        <translation>Clicca qui per caricare l&apos;immagine</translation>
+    </message>
+    <message>
+        <source>Retro</source>
+        <translation>Retro</translation>
+    </message>
+    <message>
+        <source>Copertina Posteriore con bande [151x118mm]</source>
+        <translation>Copertina Posteriore con bande [151x118mm]</translation>
+    </message>
+    <message>
+        <source>Copertina Posteriore senza bande [139x118mm]</source>
+        <translation>Copertina Posteriore senza bande [139x118mm]</translation>
+    </message>
+    <message>
+        <source>Seleziona la dimensione della copertina Posteriore</source>
+        <translation>Seleziona la dimensione della copertina Posteriore</translation>
+    </message>
+    <message>
+        <source>Testo Fronte</source>
+        <translation>Testo Fronte</translation>
+    </message>
+    <message>
+        <source>Selezione tipo testo</source>
+        <translation>Selezione tipo testo</translation>
+    </message>
+    <message>
+        <source>Una riga</source>
+        <translation>Una riga</translation>
+    </message>
+    <message>
+        <source>Multi righe</source>
+        <translation>Multi righe</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>Nessuna immagine selezionata</source>
+        <translation>Nessuna immagine selezionata</translation>
+    </message>
+    <message>
+        <source>Premere il tasto sinistro del mouse <byte value="xd"/>
+per posizionare la riga di testo <byte value="xd"/>
+nella modalità&quot;Una Riga&quot;</source>
+        <translation>Premere il tasto sinistro del mouse <byte value="xd"/>
+per posizionare la riga di testo <byte value="xd"/>
+nella modalità&quot;Una Riga&quot;</translation>
+    </message>
+    <message>
+        <source>Rotazione  Testo</source>
+        <translation>Rotazione  Testo</translation>
+    </message>
+    <message>
+        <source>Fonts</source>
+        <translation>Fonts</translation>
+    </message>
+    <message>
+        <source>Colore</source>
+        <translation>Colore</translation>
+    </message>
+    <message>
+        <source>Testo Retro</source>
+        <translation>Testo Retro</translation>
+    </message>
+    <message>
+        <source>Bande laterali</source>
+        <translation>Bande laterali</translation>
+    </message>
+    <message>
+        <source>Testo Centrale</source>
+        <translation>Testo Centrale</translation>
+    </message>
+    <message>
+        <source>Anteprima</source>
+        <translation>Anteprima</translation>
+    </message>
+    <message>
+        <source>Stampa</source>
+        <translation>Stampa</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Uscita</source>
+        <translation>Uscita</translation>
+    </message>
+    <message>
+        <source>Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png</source>
+        <translation>Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png</translation>
+    </message>
+</context>
+<context>
+    <name>TInfo</name>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Morvent Production</source>
+        <translation>Morvent Production</translation>
+    </message>
+    <message>
+        <source>GRAFIC DESIGNER: -Kestrelon-</source>
+        <translation>GRAFIC DESIGNER: -Kestrelon-</translation>
+    </message>
+    <message>
+        <source>In collaborazione con</source>
+        <translation>In collaborazione con</translation>
+    </message>
+    <message>
+        <source>PRESENTA</source>
+        <translation>PRESENTA</translation>
+    </message>
+    <message>
+        <source>SLEEVANE</source>
+        <translation>SLEEVANE</translation>
+    </message>
+</context>
+<context>
+    <name>TIntro</name>
+    <message>
+        <source>Intro</source>
+        <translation>Intro</translation>
+    </message>
+    <message>
+        <source>Versione : 0.2 beta</source>
+        <translation>Versione : 0.2 beta</translation>
+    </message>
+    <message>
+        <source>Clicca per chiudere questa finestra</source>
+        <translation>Clicca per chiudere questa finestra</translation>
+    </message>
+</context>
+<context>
+    <name>TOpenDialog</name>
+    <message>
+        <source>Save As</source>
+        <translation>Sleevane 0.2 Beta&lt;/source&gt;
+        &lt;translation&gt;Sleevane 0.2 Beta&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Fronte&lt;/source&gt;
+        &lt;translation&gt;Fronte&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Non presente&lt;/source&gt;
+        &lt;translation&gt;Non presente&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Copertina Frontale [120x120mm]&lt;/source&gt;
+        &lt;translation&gt;Copertina Frontale [120x120mm]&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Doppia copertina [240x120mm]&lt;/source&gt;
+        &lt;translation&gt;Doppia copertina [240x120mm]&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Seleziona la dimensione della copertina frontale&lt;/source&gt;
+        &lt;translation&gt;Seleziona la dimensione della copertina frontale&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Clicca qui per caricare l&apos;immagine&lt;/source&gt;
+        &lt;translation&gt;Clicca qui per caricare l&apos;immagine&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Retro&lt;/source&gt;
+        &lt;translation&gt;Retro&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Copertina Posteriore con bande [151x118mm]&lt;/source&gt;
+        &lt;translation&gt;Copertina Posteriore con bande [151x118mm]&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Copertina Posteriore senza bande [139x118mm]&lt;/source&gt;
+        &lt;translation&gt;Copertina Posteriore senza bande [139x118mm]&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Seleziona la dimensione della copertina Posteriore&lt;/source&gt;
+        &lt;translation&gt;Seleziona la dimensione della copertina Posteriore&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Testo Fronte&lt;/source&gt;
+        &lt;translation&gt;Testo Fronte&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Selezione tipo testo&lt;/source&gt;
+        &lt;translation&gt;Selezione tipo testo&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Una riga&lt;/source&gt;
+        &lt;translation&gt;Una riga&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Multi righe&lt;/source&gt;
+        &lt;translation&gt;Multi righe&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Preview&lt;/source&gt;
+        &lt;translation&gt;Preview&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Nessuna immagine selezionata&lt;/source&gt;
+        &lt;translation&gt;Nessuna immagine selezionata&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Premere il tasto sinistro del mouse <byte value="xd"/>
+per posizionare la riga di testo <byte value="xd"/>
+nella modalità&quot;Una Riga&quot;&lt;/source&gt;
+        &lt;translation&gt;Premere il tasto sinistro del mouse <byte value="xd"/>
+per posizionare la riga di testo <byte value="xd"/>
+nella modalità&quot;Una Riga&quot;&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Rotazione  Testo&lt;/source&gt;
+        &lt;translation&gt;Rotazione  Testo&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Fonts&lt;/source&gt;
+        &lt;translation&gt;Fonts&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Colore&lt;/source&gt;
+        &lt;translation&gt;Colore&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Testo Retro&lt;/source&gt;
+        &lt;translation&gt;Testo Retro&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Bande laterali&lt;/source&gt;
+        &lt;translation&gt;Bande laterali&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Testo Centrale&lt;/source&gt;
+        &lt;translation&gt;Testo Centrale&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Anteprima&lt;/source&gt;
+        &lt;translation&gt;Anteprima&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Stampa&lt;/source&gt;
+        &lt;translation&gt;Stampa&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Info&lt;/source&gt;
+        &lt;translation&gt;Info&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Uscita&lt;/source&gt;
+        &lt;translation&gt;Uscita&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png&lt;/source&gt;
+        &lt;translation&gt;Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;TInfo&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;Info&lt;/source&gt;
+        &lt;translation&gt;Info&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Morvent Production&lt;/source&gt;
+        &lt;translation&gt;Morvent Production&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;GRAFIC DESIGNER: -Kestrelon-&lt;/source&gt;
+        &lt;translation&gt;GRAFIC DESIGNER: -Kestrelon-&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;In collaborazione con&lt;/source&gt;
+        &lt;translation&gt;In collaborazione con&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;PRESENTA&lt;/source&gt;
+        &lt;translation&gt;PRESENTA&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;SLEEVANE&lt;/source&gt;
+        &lt;translation&gt;SLEEVANE&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;TIntro&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;Intro&lt;/source&gt;
+        &lt;translation&gt;Intro&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Versione : 0.2 beta&lt;/source&gt;
+        &lt;translation&gt;Versione : 0.2 beta&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;Clicca per chiudere questa finestra&lt;/source&gt;
+        &lt;translation&gt;Clicca per chiudere questa finestra&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;TOpenDialog&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;Save As</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Apri</translation>
+    </message>
+</context>
+<context>
+    <name>TRpProgressForm</name>
+    <message>
+        <source>Printing progress</source>
+        <translation>Avanzamento della stampa</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+</context>
+<context>
+    <name>TRpStandardPreview</name>
+    <message>
+        <source>Print Preview</source>
+        <translation>Anteprima di stampa</translation>
+    </message>
+    <message>
+        <source>Zoom to fit</source>
+        <translation>Adatta alla finestra</translation>
+    </message>
+    <message>
+        <source>Zoom to width</source>
+        <translation>Adatta alla larghezza</translation>
+    </message>
+    <message>
+        <source>First page</source>
+        <translation>Prima pagina</translation>
+    </message>
+    <message>
+        <source>Previous page</source>
+        <translation>Pagina precedente</translation>
+    </message>
+    <message>
+        <source>Next page</source>
+        <translation>Pagina successiva</translation>
+    </message>
+    <message>
+        <source>Last page</source>
+        <translation>Ultima pagina</translation>
+    </message>
+    <message>
+        <source>Printer setup</source>
+        <translation>Impostazione stampante</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Stampa</translation>
+    </message>
+    <message>
+        <source>Save Report</source>
+        <translation>Salva report</translation>
+    </message>
+    <message>
+        <source>Load Report</source>
+        <translation>Carica report</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Chiudi</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>Pagina</translation>
+    </message>
+</context>
+<context>
+    <name>Tpreview</name>
+    <message>
+        <source>Sleevane - Preview</source>
+        <translation>Sleevane - Preview</translation>
+    </message>
+    <message>
+        <source>RpLabel1</source>
+        <translation>RpLabel1</translation>
+    </message>
+    <message>
+        <source>Labelrp1</source>
+        <translation>Labelrp1</translation>
+    </message>
+    <message>
+        <source>Labelrp2</source>
+        <translation>Labelrp2</translation>
+    </message>
+</context>
+</TS>
