@@ -189,6 +189,8 @@ public:
     // The sheet that "Anteprima" or "Stampa" composed last, while its report runs and
     // after, until the next one.
     Tpreview* LastSheet() const { return current_; }
+    // The colour of the field of a text that does not fit its cover: a pale red.
+    static constexpr TColor kNotFittingColour = 0xC0C0FF;
 
 private:
     Tpreview* Layout() const;
@@ -200,6 +202,7 @@ private:
     // The controls show design; before is what they showed.
     void ShowDesign(const TCoverDesign& before, const TCoverDesign& design);
     void ShowFormats(const TCoverDesign& design);
+    void ShowFits(const TCoverDesign& design);
     void ShowPictures();
     void ShowPicture(TCover cover);
     void PictureReady(const QString& file);

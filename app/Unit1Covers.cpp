@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -196,6 +197,30 @@ void TForm1::ShowDesign(const TCoverDesign& before, const TCoverDesign& d) {
     Labelrear->SetCaption(editing_ == Memo2 ? Memo2->Text()
                                             : d.rearLines.join(QStringLiteral("\r\n")));
     ShowFont(d.rearFont, {Labelrear});
+    ShowFits(d);
+}
+
+// The field of a text that does not fit its cover is coloured; the miniatures show every
+// text cut at its cover's edge, as it prints.
+void TForm1::ShowFits(const TCoverDesign& d) {
+    std::vector<TCoverText> cut;
+    try {
+        cut = TextsNotFitting(d);
+    } catch (const Exception&) {
+        // A design that names no known format shows nothing to check.
+    }
+    const auto mark = [&](TControl* field, std::initializer_list<TCoverText> texts) {
+        bool fits = true;
+        for (TCoverText t : texts)
+            fits = fits && std::find(cut.begin(), cut.end(), t) == cut.end();
+        const TColor colour = fits ? clWindow : kNotFittingColour;
+        if (field->Color() != colour) field->SetColor(colour);
+    };
+    mark(Fronteriga, {TCoverText::FrontLine});
+    mark(Memo1, {TCoverText::FrontLines});
+    mark(Edit1, {TCoverText::LeftBand});
+    mark(Edit2, {TCoverText::RightBand});
+    mark(Memo2, {TCoverText::RearLines});
 }
 
 // ---- Composition -----------------------------------------------------------------------
@@ -221,6 +246,9 @@ void TForm1::RunSheet(TCoverOutput output) {
         }
     } keep{this, kept, sheet};
     current_ = sheet.get();
+    // A text that does not fit is told once, and the sheet goes on with it cut at its cover.
+    const std::vector<TCoverText> cut = TextsNotFitting(*sheet);
+    if (!cut.empty()) ShowMessage(NotFittingMessage(cut));
     if (output == TCoverOutput::Preview)
         sheet->Report1->PreviewReport();
     else

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -294,21 +295,71 @@ TEST_P(SheetTest, FramesAtTheirSizesOnlyTheCoversThereAndThePreviewIsThePrint) {
     }
 }
 
-// Thirty tracks in 12 points run over the card onto a second page: the preview splits
-// them where the print does.
-TEST_F(SheetTest, ALongTrackListSplitsInPreviewWhereItSplitsInPrint) {
-    TCoverDesign design = Design({TFrontFormat::Single, TRearFormat::WithBands});
-    design.rearLines.clear();
-    for (int i = 1; i <= 30; ++i)
-        design.rearLines << QStringLiteral("Traccia %1").arg(i);
-    design.rearFont.size = 12;
-    const QString printed = QDir(dir).filePath(QStringLiteral("tracks.pdf"));
-    const TOutputFileQuestion saved =
-        SetOutputFileQuestion([&](const QString&) -> std::optional<QString> { return printed; });
-    Run(design, TCoverOutput::Print);
-    SetOutputFileQuestion(saved);
-    ASSERT_EQ(PdfPageCount(printed), 2);
-    ExpectPreviewIsThePrint(design, printed, 2);
+// Texts too long for their covers: each is cut at its own cover's frame, the sheet stays one
+// page, and the check before printing names the text.
+TEST_F(SheetTest, TextsStayInsideTheirCovers) {
+    struct Case {
+        const char* what;
+        std::function<void(TCoverDesign&)> edit;
+        std::vector<TCoverText> cut;
+    };
+    const std::vector<Case> cases = {
+        {"as designed", [](TCoverDesign&) {}, {}},
+        {"40 tracks at 12 points",
+         [](TCoverDesign& d) {
+             d.rearLines.clear();
+             for (int i = 1; i <= 40; ++i)
+                 d.rearLines << QStringLiteral("Traccia %1").arg(i);
+             d.rearFont.size = 12;
+         },
+         {TCoverText::RearLines}},
+        {"a long band text",
+         [](TCoverDesign& d) {
+             d.leftBand = QString(60, QLatin1Char('W'));
+             d.bandFont.size = 7;
+         },
+         {TCoverText::LeftBand}},
+        {"15 front lines at 14 points",
+         [](TCoverDesign& d) {
+             d.textMode = TFrontTextMode::Lines;
+             d.frontLine.clear();
+             for (int i = 1; i <= 15; ++i)
+                 d.frontLines << QStringLiteral("Riga %1").arg(i);
+             d.frontFont.size = 14;
+         },
+         {TCoverText::FrontLines}},
+        {"a line placed low",
+         [](TCoverDesign& d) {
+             d.PlaceLine(QPoint(150, 210));
+             d.frontFont.size = 14;
+         },
+         {TCoverText::FrontLine}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TCoverDesign design = Design({TFrontFormat::Single, TRearFormat::WithBands});
+        c.edit(design);
+        EXPECT_EQ(TextsNotFitting(design), c.cut);
+        const QString printed = QDir(dir).filePath(QStringLiteral("cut.pdf"));
+        const TOutputFileQuestion saved = SetOutputFileQuestion(
+            [&](const QString&) -> std::optional<QString> { return printed; });
+        Run(design, TCoverOutput::Print);
+        SetOutputFileQuestion(saved);
+        ASSERT_EQ(PdfPageCount(printed), 1);
+        const QImage page = RenderPdfPage(printed, 1, kDpi).convertToFormat(QImage::Format_RGB32);
+        const QRect front = BoxOf(page, QRect(0, 0, page.width(), ToPixels(135)), Black);
+        const QRect rear = BoxOf(
+            page, QRect(0, ToPixels(135), page.width(), page.height() - ToPixels(135)), Black);
+        QImage outside = page;
+        for (const QRect& frame : {front, rear})
+            for (int y = frame.top(); y <= frame.bottom(); ++y)
+                for (int x = frame.left(); x <= frame.right(); ++x)
+                    outside.setPixel(x, y, qRgb(255, 255, 255));
+        for (QRgb ink : {kFrontInk, kBandInk, kRearInk}) {
+            EXPECT_GT(CountOf(page, ink), 0);
+            EXPECT_EQ(CountOf(outside, ink), 0);
+        }
+    }
 }
 
 // A design from elsewhere than the editor's boxes may name no format the sheet knows: it
