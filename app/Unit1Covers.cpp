@@ -120,6 +120,16 @@ void TForm1::ShowPicture(TCover cover) {
                                          : QStringLiteral("Immagine mancante: %1").arg(name);
     panels[0]->SetCaption(says.isEmpty() ? pictureCaption_ : says);
     panels[1]->SetCaption(says.isEmpty() ? miniatureCaption_ : says);
+    // The areas show the picture as it goes into the cover's frame.
+    const std::optional<QRectF> placement =
+        graphic ? PictureFractions(QSize(graphic->Width(), graphic->Height()),
+                                   cover == TCover::Front ? FrontFormat(d.frontFormat).millimetres
+                                                          : RearFormat(d.rearFormat).millimetres,
+                                   cover == TCover::Front ? d.frontFit : d.rearFit,
+                                   cover == TCover::Front ? d.frontCrop : d.rearCrop)
+                : std::nullopt;
+    large->SetPlacement(placement);
+    miniature->SetPlacement(placement);
     if (file == shownFile_[i] && graphic == shownGraphic_[i]) return;
     shownFile_[i] = file;
     shownGraphic_[i] = graphic;
@@ -204,8 +214,9 @@ void TForm1::ShowDesign(const TCoverDesign& before, const TCoverDesign& d) {
 // text cut at its cover's edge, as it prints.
 void TForm1::ShowFits(const TCoverDesign& d) {
     std::vector<TCoverText> cut;
+    int rearPoints = d.rearFont.size;
     try {
-        cut = TextsNotFitting(d);
+        cut = TextsNotFitting(d, &rearPoints);
     } catch (const Exception&) {
         // A design that names no known format shows nothing to check.
     }
@@ -221,6 +232,11 @@ void TForm1::ShowFits(const TCoverDesign& d) {
     mark(Edit1, {TCoverText::LeftBand});
     mark(Edit2, {TCoverText::RightBand});
     mark(Memo2, {TCoverText::RearLines});
+    // A central text fitted to the card shows at the size it prints at.
+    if (rearPoints != d.rearFont.size) {
+        d.rearFont.GiveTo(Labelrear->Font(), rearPoints);
+        Labelrear->Invalidate();
+    }
 }
 
 // ---- Composition -----------------------------------------------------------------------
