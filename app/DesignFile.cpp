@@ -195,8 +195,8 @@ public:
         }
         Fail(field, QStringLiteral("\"%1\" is none of %2").arg(v.toString(), known.join(u", ")));
     }
-    void Number(const QJsonObject& o, const QString& path, const char* key, double min,
-                double max, double& out) const {
+    void Number(const QJsonObject& o, const QString& path, const char* key, double min, double max,
+                double& out) const {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined()) return;
         const QString field = path + QLatin1String(key);
@@ -385,8 +385,8 @@ QByteArray DesignToJson(const TCoverDesign& d, const QString& file) {
     rear.insert(QStringLiteral("fitText"), d.fitRearText);
     const auto fit = [](QJsonObject& cover, TPictureFit mode, QPointF crop) {
         cover.insert(QStringLiteral("fit"), NameOf(kFits, static_cast<int>(mode)));
-        cover.insert(QStringLiteral("crop"), QJsonObject{{QStringLiteral("x"), crop.x()},
-                                                         {QStringLiteral("y"), crop.y()}});
+        cover.insert(QStringLiteral("crop"),
+                     QJsonObject{{QStringLiteral("x"), crop.x()}, {QStringLiteral("y"), crop.y()}});
     };
     fit(front, d.frontFit, d.frontCrop);
     fit(rear, d.rearFit, d.rearCrop);

@@ -72,10 +72,9 @@ void GivePictures(const TCoverDesign& design, Tpreview& layout, TCoverPictures& 
             const bool isFront = w.cover == TCover::Front;
             const QSizeF frame = isFront ? FrontFormat(design.frontFormat).millimetres
                                          : RearFormat(design.rearFormat).millimetres;
-            w.item->SetPlacement(PictureFractions(
-                QSize(graphic->Width(), graphic->Height()), frame,
-                isFront ? design.frontFit : design.rearFit,
-                isFront ? design.frontCrop : design.rearCrop));
+            w.item->SetPlacement(PictureFractions(QSize(graphic->Width(), graphic->Height()), frame,
+                                                  isFront ? design.frontFit : design.rearFit,
+                                                  isFront ? design.frontCrop : design.rearCrop));
         } else
             problems << PictureProblem(w.cover, w.file, pictures.Problem(w.file));
     }
@@ -351,22 +350,32 @@ std::vector<TCoverText> TextsNotFitting(const TCoverDesign& design, int* rearPoi
 
 QString CoverTextName(TCoverText text) {
     switch (text) {
-    case TCoverText::FrontLine: return QStringLiteral("la riga del fronte");
-    case TCoverText::FrontLines: return QStringLiteral("le righe del fronte");
-    case TCoverText::LeftBand: return QStringLiteral("la banda sinistra");
-    case TCoverText::RightBand: return QStringLiteral("la banda destra");
-    case TCoverText::RearLines: return QStringLiteral("il testo del retro");
+    case TCoverText::FrontLine:
+        return QStringLiteral("la riga del fronte");
+    case TCoverText::FrontLines:
+        return QStringLiteral("le righe del fronte");
+    case TCoverText::LeftBand:
+        return QStringLiteral("la banda sinistra");
+    case TCoverText::RightBand:
+        return QStringLiteral("la banda destra");
+    case TCoverText::RearLines:
+        return QStringLiteral("il testo del retro");
     }
     return {};
 }
 
 QString CoverTextEnglishName(TCoverText text) {
     switch (text) {
-    case TCoverText::FrontLine: return QStringLiteral("the front line");
-    case TCoverText::FrontLines: return QStringLiteral("the front lines");
-    case TCoverText::LeftBand: return QStringLiteral("the left band text");
-    case TCoverText::RightBand: return QStringLiteral("the right band text");
-    case TCoverText::RearLines: return QStringLiteral("the rear text");
+    case TCoverText::FrontLine:
+        return QStringLiteral("the front line");
+    case TCoverText::FrontLines:
+        return QStringLiteral("the front lines");
+    case TCoverText::LeftBand:
+        return QStringLiteral("the left band text");
+    case TCoverText::RightBand:
+        return QStringLiteral("the right band text");
+    case TCoverText::RearLines:
+        return QStringLiteral("the rear text");
     }
     return {};
 }

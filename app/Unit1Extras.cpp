@@ -38,8 +38,7 @@ QSizeF CoverMillimetres(const TCoverDesign& d, TCover cover) {
 
 void TForm1::SetPictureFit(TCover cover, TPictureFit fit) {
     Change(
-        nullptr,
-        [&](TCoverDesign& d) { (cover == TCover::Front ? d.frontFit : d.rearFit) = fit; },
+        nullptr, [&](TCoverDesign& d) { (cover == TCover::Front ? d.frontFit : d.rearFit) = fit; },
         QStringLiteral("Adattamento immagine"));
 }
 
@@ -54,7 +53,8 @@ void TForm1::DragCrop(TCover cover, QPointF millimetres) {
                                        isFront ? d.frontCrop : d.rearCrop, millimetres);
     Change(
         nullptr, [&](TCoverDesign& next) { (isFront ? next.frontCrop : next.rearCrop) = crop; },
-        QStringLiteral("Ritaglio immagine"), isFront ? TCoverField::FrontCrop : TCoverField::RearCrop);
+        QStringLiteral("Ritaglio immagine"),
+        isFront ? TCoverField::FrontCrop : TCoverField::RearCrop);
 }
 
 void TForm1::SetMarks(bool crop, bool fold) {
@@ -69,8 +69,7 @@ void TForm1::SetMarks(bool crop, bool fold) {
 
 void TForm1::SetFitRearText(bool fit) {
     Change(
-        nullptr, [&](TCoverDesign& d) { d.fitRearText = fit; },
-        QStringLiteral("Adatta il testo"));
+        nullptr, [&](TCoverDesign& d) { d.fitRearText = fit; }, QStringLiteral("Adatta il testo"));
 }
 
 // The whole list in one step; a source that gives no track says why and changes nothing.
@@ -133,21 +132,19 @@ void TForm1::InstallCoverMenus() {
         QAction* crop = menu.addAction(QStringLiteral("Segni di taglio"));
         crop->setCheckable(true);
         crop->setChecked(d.cropMarks);
-        connect(crop, &QAction::triggered, this, [this](bool on) {
-            SafeCall(this, [&] { SetMarks(on, Design().foldMarks); });
-        });
+        connect(crop, &QAction::triggered, this,
+                [this](bool on) { SafeCall(this, [&] { SetMarks(on, Design().foldMarks); }); });
         QAction* fold = menu.addAction(QStringLiteral("Linee di piega"));
         fold->setCheckable(true);
         fold->setChecked(d.foldMarks);
-        connect(fold, &QAction::triggered, this, [this](bool on) {
-            SafeCall(this, [&] { SetMarks(Design().cropMarks, on); });
-        });
+        connect(fold, &QAction::triggered, this,
+                [this](bool on) { SafeCall(this, [&] { SetMarks(Design().cropMarks, on); }); });
         menu.exec(widget->mapToGlobal(at));
     };
     const std::pair<TCover, TControl*> areas[] = {
-        {TCover::Front, Panel1}, {TCover::Front, front}, {TCover::Front, Panelfronte},
-        {TCover::Front, Imagefronte}, {TCover::Rear, Panel2}, {TCover::Rear, rear},
-        {TCover::Rear, Panelrear}, {TCover::Rear, Imagerear}};
+        {TCover::Front, Panel1},      {TCover::Front, front},   {TCover::Front, Panelfronte},
+        {TCover::Front, Imagefronte}, {TCover::Rear, Panel2},   {TCover::Rear, rear},
+        {TCover::Rear, Panelrear},    {TCover::Rear, Imagerear}};
     for (const auto& [cover, control] : areas) {
         control->HandleNeeded();
         QWidget* w = control->Widget();

@@ -922,10 +922,10 @@ void TRpImage::PrintItem(long double offsetX, long double offsetY) {
         const QRect item = ToQRect(DeviceRect(offsetX, offsetY));
         if (placement_) {
             const QRectF& f = *placement_;
-            const QRect drawn = QRectF(item.left() + f.left() * item.width(),
-                                       item.top() + f.top() * item.height(),
-                                       f.width() * item.width(), f.height() * item.height())
-                                    .toAlignedRect();
+            const QRect drawn =
+                QRectF(item.left() + f.left() * item.width(), item.top() + f.top() * item.height(),
+                       f.width() * item.width(), f.height() * item.height())
+                    .toAlignedRect();
             TDeviceContext* dc = canvas->Handle();
             dc->IntersectClipRect(item);
             struct Unclip {

@@ -392,7 +392,8 @@ QImage PrintedPage(SheetTest& t, const TCoverDesign& design, const QString& pdf,
 // the single front cover: where the stripes fall says how the picture went into its frame.
 TEST_F(SheetTest, PictureFitModesPlaceTheStripes) {
     QImage striped(QSize(200, 100), QImage::Format_RGB32);
-    constexpr QRgb stripes[] = {qRgb(255, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 255), qRgb(255, 255, 0)};
+    constexpr QRgb stripes[] = {qRgb(255, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 255),
+                                qRgb(255, 255, 0)};
     for (int x = 0; x < 200; ++x)
         for (int y = 0; y < 100; ++y)
             striped.setPixel(x, y, stripes[x / 50]);
@@ -448,8 +449,8 @@ TEST_F(SheetTest, CropMarksAndFoldLines) {
             const int split = wide ? plain.height() : ToPixels(135);
             frames.push_back(BoxOf(plain, QRect(0, 0, plain.width(), split), Black));
             if (!wide)
-                frames.push_back(BoxOf(
-                    plain, QRect(0, split, plain.width(), plain.height() - split), Black));
+                frames.push_back(
+                    BoxOf(plain, QRect(0, split, plain.width(), plain.height() - split), Black));
         }
         ASSERT_EQ(frames.size(), 2u);
         const QRect frontFrame = frames[0], card = frames[1];
@@ -477,14 +478,16 @@ TEST_F(SheetTest, CropMarksAndFoldLines) {
                 EXPECT_EQ(darkIn(page, QRect(f.left() - 2, f.center().y() - 20, 5, 40)), 0);
                 // A mark on the line of the top edge, 3 to 8 mm left of the corner, and
                 // on the line of the left edge above it; nothing in the corner's gap.
-                EXPECT_GT(darkIn(page, QRect(f.left() - ToPixels(7), f.top() - 2,
-                                             ToPixels(3), 5)), 0);
-                EXPECT_GT(darkIn(page, QRect(f.left() - 2, f.top() - ToPixels(7), 5,
-                                             ToPixels(3))), 0);
+                EXPECT_GT(darkIn(page, QRect(f.left() - ToPixels(7), f.top() - 2, ToPixels(3), 5)),
+                          0);
+                EXPECT_GT(darkIn(page, QRect(f.left() - 2, f.top() - ToPixels(7), 5, ToPixels(3))),
+                          0);
                 EXPECT_EQ(darkIn(page, QRect(f.left() - ToPixels(2.5), f.top() - ToPixels(2.5),
-                                             ToPixels(2), ToPixels(2))), 0);
-                EXPECT_GT(darkIn(page, QRect(f.right() + ToPixels(4), f.bottom() - 2,
-                                             ToPixels(3), 5)), 0);
+                                             ToPixels(2), ToPixels(2))),
+                          0);
+                EXPECT_GT(
+                    darkIn(page, QRect(f.right() + ToPixels(4), f.bottom() - 2, ToPixels(3), 5)),
+                    0);
             }
             // No fold lines.
             if (n == rearPage) EXPECT_EQ(column(page, card, 6), 0);
