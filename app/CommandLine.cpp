@@ -248,6 +248,14 @@ int RunPrintJobs(const TCommandLine& line) {
                 ComposeSheet(ReadDesignFile(design), TCoverOutput::Print,
                              QFileInfo(design).completeBaseName(), &pictures);
             CarryReportSetUp(*report, *sheet->Report1);
+            // Told on one line; the sheet prints with the text cut at its cover.
+            if (const std::vector<TCoverText> cut = TextsNotFitting(*sheet); !cut.empty()) {
+                QStringList names;
+                for (TCoverText t : cut)
+                    names << CoverTextEnglishName(t);
+                Say(QStringLiteral("%1: %2 does not fit its cover and is cut")
+                        .arg(design, names.join(QStringLiteral(", "))));
+            }
             sheet->Report1->PrintReport();
         } catch (const EDesignFile& e) {
             failure = e.Message();

@@ -2,6 +2,7 @@
 // A cover as the user designed it, as a plain value: what the cover document holds, what a
 // design file keeps and what the sheet composer puts on paper.
 
+#include "app/PictureFit.h"
 #include "framework/graphics/Graphics.h"
 
 #include <QPoint>
@@ -57,6 +58,20 @@ struct TCoverDesign {
     TCoverFont bandFont{QStringLiteral("Arial")};
     QStringList rearLines;
     TCoverFont rearFont{QStringLiteral("MS Sans Serif")};
+    // The central text's font made smaller, in whole points, until every line fits the card.
+    bool fitRearText = false;
+
+    // How each cover's picture goes into its frame, and in "fill" where the crop lies (each
+    // axis from -1 to 1, 0 centred).
+    TPictureFit frontFit = TPictureFit::Stretch;
+    TPictureFit rearFit = TPictureFit::Stretch;
+    QPointF frontCrop;
+    QPointF rearCrop;
+
+    // Cutting and folding aids on the sheet: crop marks outside each frame's corners
+    // instead of the frame line, and dashed fold lines inside the covers.
+    bool cropMarks = false;
+    bool foldMarks = false;
 
     bool operator==(const TCoverDesign&) const = default;
 

@@ -19,6 +19,8 @@ enum class TCoverField {
     LeftBand,
     RightBand,
     RearLines,
+    FrontCrop,
+    RearCrop,
 };
 
 class TCoverDocument : public QObject {

@@ -37,6 +37,9 @@ struct TFormatName {
 constexpr TFormatName kFrontFormats[] = {{0, "none"}, {1, "single"}, {2, "double"}};
 constexpr TFormatName kRearFormats[] = {{0, "none"}, {1, "bands"}, {2, "noBands"}};
 constexpr TFormatName kTextModes[] = {{0, "line"}, {1, "lines"}};
+constexpr TFormatName kFits[] = {{static_cast<int>(TPictureFit::Stretch), "stretch"},
+                                 {static_cast<int>(TPictureFit::Fit), "fit"},
+                                 {static_cast<int>(TPictureFit::Fill), "fill"}};
 
 // Any character that ends a line somewhere: a text of one line holds none of them, or it
 // would show as one line and print as several.
@@ -192,6 +195,27 @@ public:
         }
         Fail(field, QStringLiteral("\"%1\" is none of %2").arg(v.toString(), known.join(u", ")));
     }
+    void Number(const QJsonObject& o, const QString& path, const char* key, double min, double max,
+                double& out) const {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isUndefined()) return;
+        const QString field = path + QLatin1String(key);
+        if (!v.isDouble()) WrongType(field, "a number", v);
+        const double d = v.toDouble();
+        if (!(d >= min && d <= max))
+            Fail(field, QStringLiteral("%1 is out of range (%2 to %3)").arg(d).arg(min).arg(max));
+        out = d;
+    }
+    void Fit(const QJsonObject& o, const QString& path, TPictureFit& fit, QPointF& crop) const {
+        code_ = static_cast<int>(fit);
+        Choice(o, path, "fit", kFits, code_);
+        fit = static_cast<TPictureFit>(code_);
+        const QJsonObject c = Object(o, path, "crop");
+        double x = crop.x(), y = crop.y();
+        Number(c, path + QLatin1String("crop."), "x", -1, 1, x);
+        Number(c, path + QLatin1String("crop."), "y", -1, 1, y);
+        crop = QPointF(x, y);
+    }
     QJsonObject Object(const QJsonObject& o, const QString& path, const char* key) const {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined()) return {};
@@ -302,6 +326,7 @@ public:
         }
         Lines(front, f, "lines", d.frontLines);
         Font(front, f, "font", d.frontFont);
+        Fit(front, f, d.frontFit, d.frontCrop);
 
         const QString r = QStringLiteral("rear.");
         const QJsonObject rear = Object(root, QString(), "rear");
@@ -314,11 +339,19 @@ public:
         Font(rear, r, "bandFont", d.bandFont);
         Lines(rear, r, "lines", d.rearLines);
         Font(rear, r, "font", d.rearFont);
+        Flag(rear, r, "fitText", d.fitRearText);
+        Fit(rear, r, d.rearFit, d.rearCrop);
+
+        const QString m = QStringLiteral("marks.");
+        const QJsonObject marks = Object(root, QString(), "marks");
+        Flag(marks, m, "crop", d.cropMarks);
+        Flag(marks, m, "fold", d.foldMarks);
         return d;
     }
 
 private:
     QString file_;
+    mutable int code_ = 0;
 };
 
 } // namespace
@@ -340,7 +373,7 @@ QByteArray DesignToJson(const TCoverDesign& d, const QString& file) {
         front.insert(QStringLiteral("printPlace"),
                      QJsonObject{{QStringLiteral("x"), d.printPlace.x()},
                                  {QStringLiteral("y"), d.printPlace.y()}});
-    const QJsonObject rear{
+    QJsonObject rear{
         {QStringLiteral("format"), NameOf(kRearFormats, static_cast<int>(d.rearFormat))},
         {QStringLiteral("picture"), StoredPicture(d.rearPicture, file)},
         {QStringLiteral("leftBand"), d.leftBand},
@@ -349,10 +382,21 @@ QByteArray DesignToJson(const TCoverDesign& d, const QString& file) {
         {QStringLiteral("lines"), QJsonArray::fromStringList(d.rearLines)},
         {QStringLiteral("font"), FontObject(d.rearFont)},
     };
-    const QJsonObject root{{QStringLiteral("format"), QLatin1String(kFormat)},
-                           {QStringLiteral("version"), kVersion},
-                           {QStringLiteral("front"), front},
-                           {QStringLiteral("rear"), rear}};
+    rear.insert(QStringLiteral("fitText"), d.fitRearText);
+    const auto fit = [](QJsonObject& cover, TPictureFit mode, QPointF crop) {
+        cover.insert(QStringLiteral("fit"), NameOf(kFits, static_cast<int>(mode)));
+        cover.insert(QStringLiteral("crop"),
+                     QJsonObject{{QStringLiteral("x"), crop.x()}, {QStringLiteral("y"), crop.y()}});
+    };
+    fit(front, d.frontFit, d.frontCrop);
+    fit(rear, d.rearFit, d.rearCrop);
+    const QJsonObject root{
+        {QStringLiteral("format"), QLatin1String(kFormat)},
+        {QStringLiteral("version"), kVersion},
+        {QStringLiteral("front"), front},
+        {QStringLiteral("rear"), rear},
+        {QStringLiteral("marks"), QJsonObject{{QStringLiteral("crop"), d.cropMarks},
+                                              {QStringLiteral("fold"), d.foldMarks}}}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

@@ -86,3 +86,12 @@ QPointF CropAfterDrag(const QSize& picture, const QRectF& frame, const QPointF& 
     };
     return {axis(crop.x(), drag.x(), spare.width()), axis(crop.y(), drag.y(), spare.height())};
 }
+
+std::optional<QRectF> PictureFractions(const QSize& picture, const QSizeF& frameSize,
+                                       TPictureFit fit, const QPointF& crop) {
+    if (fit == TPictureFit::Stretch || picture.isEmpty() || frameSize.isEmpty())
+        return std::nullopt;
+    const QRectF d = PlacePicture(picture, QRectF(QPointF(0, 0), frameSize), fit, crop).drawn;
+    const double w = frameSize.width(), h = frameSize.height();
+    return QRectF(d.left() / w, d.top() / h, d.width() / w, d.height() / h);
+}

@@ -38,3 +38,9 @@ TPicturePlacement PlacePicture(const QSize& picture, const QRectF& frame, TPictu
 // [-1, 1]; an axis on which the picture does not pass the frame keeps its value.
 QPointF CropAfterDrag(const QSize& picture, const QRectF& frame, const QPointF& crop,
                       const QPointF& drag);
+
+// Where the picture goes as fractions of its frame ((0, 0, 1, 1) is the frame), for a frame
+// of frameSize in any unit: its aspect is what counts. None for "stretch", which fills the
+// frame as it is, and for a picture or frame without an area.
+std::optional<QRectF> PictureFractions(const QSize& picture, const QSizeF& frameSize,
+                                       TPictureFit fit, const QPointF& crop = {});

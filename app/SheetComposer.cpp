@@ -67,9 +67,15 @@ void GivePictures(const TCoverDesign& design, Tpreview& layout, TCoverPictures& 
     QStringList problems;
     for (const TWanted& w : wanted) {
         TGraphic* graphic = pictures.Graphic(w.file);
-        if (graphic)
+        if (graphic) {
             w.item->Picture()->SetGraphic(graphic);
-        else
+            const bool isFront = w.cover == TCover::Front;
+            const QSizeF frame = isFront ? FrontFormat(design.frontFormat).millimetres
+                                         : RearFormat(design.rearFormat).millimetres;
+            w.item->SetPlacement(PictureFractions(QSize(graphic->Width(), graphic->Height()), frame,
+                                                  isFront ? design.frontFit : design.rearFit,
+                                                  isFront ? design.frontCrop : design.rearCrop));
+        } else
             problems << PictureProblem(w.cover, w.file, pictures.Problem(w.file));
     }
     if (!problems.isEmpty()) throw ECoverPictures(problems);
@@ -168,6 +174,125 @@ void ComposeTexts(const TCoverDesign& design, Tpreview& layout, TCoverOutput out
     ComposeLines(layout.RpMemo2, design.rearLines, design.rearFont, kFontScale);
 }
 
+// ---- Covers' frames --------------------------------------------------------------------
+
+TRpTextFrame FrameOf(const TRpPrintable* picture) {
+    const TRpPrintableSize* s = picture->Size();
+    return {s->NativeValue(TRpPrintableSize::iLeft), s->NativeValue(TRpPrintableSize::iTop),
+            s->NativeValue(TRpPrintableSize::iWidth), s->NativeValue(TRpPrintableSize::iHeight)};
+}
+
+// Every text stays inside its own cover's frame: nothing of it prints past the cut, it never
+// stretches its band, and so never pushes a cover onto another page.
+void KeepTextsInsideCovers(Tpreview& layout) {
+    const TRpTextFrame front = FrameOf(layout.RpImage1), rear = FrameOf(layout.RpImage2);
+    layout.RpMemo1->SetClipFrame(front);
+    layout.RpLabel1->SetClipFrame(front);
+    layout.RpMemo2->SetClipFrame(rear);
+    layout.Labelrp1->SetClipFrame(rear);
+    layout.Labelrp2->SetClipFrame(rear);
+}
+
+// ---- Cutting and folding aids -----------------------------------------------------------
+
+// A hairline on band, from (left, top) in native units, across or down length.
+TRpShape* Hairline(Tpreview& layout, TRpCustomBand* band, long double left, long double top,
+                   long double length, bool across, bool dashed) {
+    auto* line = new TRpShape(&layout);
+    line->SetParent(band);
+    line->SetShape(across ? rpsHorLine : rpsVertLine);
+    line->Pen()->SetColor(clBlack);
+    line->Pen()->SetWidth(0);
+    if (dashed) line->Pen()->SetStyle(TPen::psDash);
+    TRpPrintableSize* size = line->Size();
+    size->SetNativeValue(TRpPrintableSize::iLeft, left);
+    size->SetNativeValue(TRpPrintableSize::iTop, top);
+    size->SetNativeValue(TRpPrintableSize::iWidth, across ? length : 1);
+    size->SetNativeValue(TRpPrintableSize::iHeight, across ? 1 : length);
+    size->UpdateOwnerBounds();
+    return line;
+}
+
+// Crop marks: at each corner of the frame two hairlines on the lines of its edges, starting
+// kCropGap outside the corner and kCropLength long; the frame line itself is not drawn, so
+// that a blade leaves no half-cut line.
+constexpr long double kCropGap = 30, kCropLength = 50;
+
+void AddCropMarks(Tpreview& layout, TRpImage* picture, TRpCustomBand* band) {
+    TRpFrame* frame = picture->Frame();
+    frame->SetDrawTop(false);
+    frame->SetDrawBottom(false);
+    frame->SetDrawLeft(false);
+    frame->SetDrawRight(false);
+    const TRpTextFrame f = FrameOf(picture);
+    const long double right = f.left + f.width, bottom = f.top + f.height;
+    for (long double y : {f.top, bottom}) {
+        Hairline(layout, band, f.left - kCropGap - kCropLength, y, kCropLength, true, false);
+        Hairline(layout, band, right + kCropGap, y, kCropLength, true, false);
+    }
+    for (long double x : {f.left, right}) {
+        Hairline(layout, band, x, f.top - kCropGap - kCropLength, kCropLength, false, false);
+        Hairline(layout, band, x, bottom + kCropGap, kCropLength, false, false);
+    }
+}
+
+// Fold lines, dashed, inside the cover: the card's side bands fold 6 mm in from each short
+// side; the booklet folds in its middle.
+constexpr long double kBandFold = 60;
+
+void AddFoldLines(Tpreview& layout, const TCoverDesign& d) {
+    if (d.frontFormat == TFrontFormat::Double) {
+        const TRpTextFrame f = FrameOf(layout.RpImage1);
+        Hairline(layout, layout.DetailBand1, f.left + f.width / 2, f.top, f.height, false, true);
+    }
+    if (d.rearFormat == TRearFormat::WithBands) {
+        const TRpTextFrame f = FrameOf(layout.RpImage2);
+        for (long double x : {f.left + kBandFold, f.left + f.width - kBandFold})
+            Hairline(layout, layout.ChildBand1, x, f.top, f.height, false, true);
+    }
+}
+
+void AddMarks(Tpreview& layout, const TCoverDesign& d) {
+    if (d.cropMarks && d.frontFormat != TFrontFormat::None)
+        AddCropMarks(layout, layout.RpImage1, layout.DetailBand1);
+    if (d.cropMarks && d.rearFormat != TRearFormat::None)
+        AddCropMarks(layout, layout.RpImage2, layout.ChildBand1);
+    if (d.foldMarks) AddFoldLines(layout, d);
+}
+
+// ---- Fitted central text ---------------------------------------------------------------
+
+// The rear text's font made smaller a point at a time until every line fits the card, or
+// it is a point; the size it ends at, in the editor's points.
+int FitRearText(Tpreview& layout, const TCoverDesign& d) {
+    int points = d.rearFont.size;
+    TRpMemo* memo = layout.RpMemo2;
+    if (!d.fitRearText || memo->Lines()->Count() == 0) return points;
+    while (points > 1 && !memo->TextFits()) {
+        --points;
+        d.rearFont.GiveTo(memo->Font(), Scaled(points, kFontScale));
+    }
+    return points;
+}
+
+std::unique_ptr<Tpreview> ComposeWithoutPictures(const TCoverDesign& design, TCoverOutput output,
+                                                 const QString& title, int* rearPoints = nullptr) {
+    // Nothing is made for a design that names no known format.
+    CheckedFormatCode(static_cast<int>(design.frontFormat));
+    CheckedFormatCode(static_cast<int>(design.rearFormat));
+    auto layout = std::make_unique<Tpreview>(nullptr);
+    layout->Report1->SetReportTitle(title);
+    SizeFrontCover(*layout, design.frontFormat);
+    SizeRearCover(*layout, design.rearFormat);
+    ArrangeSheet(*layout, design.frontFormat, design.rearFormat);
+    ComposeTexts(design, *layout, output);
+    KeepTextsInsideCovers(*layout);
+    const int points = FitRearText(*layout, design);
+    if (rearPoints) *rearPoints = points;
+    AddMarks(*layout, design);
+    return layout;
+}
+
 } // namespace
 
 void SizeFrontCover(Tpreview& layout, TFrontFormat format) {
@@ -187,20 +312,78 @@ void SizeRearCover(Tpreview& layout, TRearFormat format) {
 
 std::unique_ptr<Tpreview> ComposeSheet(const TCoverDesign& design, TCoverOutput output,
                                        const QString& title, TCoverPictures* pictures) {
-    // Nothing is made for a design that names no known format.
-    CheckedFormatCode(static_cast<int>(design.frontFormat));
-    CheckedFormatCode(static_cast<int>(design.rearFormat));
-    auto layout = std::make_unique<Tpreview>(nullptr);
-    layout->Report1->SetReportTitle(title);
+    auto layout = ComposeWithoutPictures(design, output, title);
     if (pictures) {
         GivePictures(design, *layout, *pictures);
     } else {
         TCoverPictures own;
         GivePictures(design, *layout, own);
     }
-    SizeFrontCover(*layout, design.frontFormat);
-    SizeRearCover(*layout, design.rearFormat);
-    ArrangeSheet(*layout, design.frontFormat, design.rearFormat);
-    ComposeTexts(design, *layout, output);
     return layout;
+}
+
+// ---- Texts that do not fit -------------------------------------------------------------
+
+std::vector<TCoverText> TextsNotFitting(Tpreview& layout) {
+    std::vector<TCoverText> texts;
+    const auto check = [&](TCoverText text, TRpPrintable* item, bool fits) {
+        if (item->Enabled() && !fits) texts.push_back(text);
+    };
+    const auto says = [](const QString& s) { return !s.trimmed().isEmpty(); };
+    check(TCoverText::FrontLine, layout.RpLabel1,
+          !says(layout.RpLabel1->Caption()) || layout.RpLabel1->TextFits());
+    check(TCoverText::FrontLines, layout.RpMemo1,
+          layout.RpMemo1->Lines()->Count() == 0 || layout.RpMemo1->TextFits());
+    check(TCoverText::LeftBand, layout.Labelrp1,
+          !says(layout.Labelrp1->Caption()) || layout.Labelrp1->TextFits());
+    check(TCoverText::RightBand, layout.Labelrp2,
+          !says(layout.Labelrp2->Caption()) || layout.Labelrp2->TextFits());
+    check(TCoverText::RearLines, layout.RpMemo2,
+          layout.RpMemo2->Lines()->Count() == 0 || layout.RpMemo2->TextFits());
+    return texts;
+}
+
+std::vector<TCoverText> TextsNotFitting(const TCoverDesign& design, int* rearPoints) {
+    return TextsNotFitting(
+        *ComposeWithoutPictures(design, TCoverOutput::Print, QString(), rearPoints));
+}
+
+QString CoverTextName(TCoverText text) {
+    switch (text) {
+    case TCoverText::FrontLine:
+        return QStringLiteral("la riga del fronte");
+    case TCoverText::FrontLines:
+        return QStringLiteral("le righe del fronte");
+    case TCoverText::LeftBand:
+        return QStringLiteral("la banda sinistra");
+    case TCoverText::RightBand:
+        return QStringLiteral("la banda destra");
+    case TCoverText::RearLines:
+        return QStringLiteral("il testo del retro");
+    }
+    return {};
+}
+
+QString CoverTextEnglishName(TCoverText text) {
+    switch (text) {
+    case TCoverText::FrontLine:
+        return QStringLiteral("the front line");
+    case TCoverText::FrontLines:
+        return QStringLiteral("the front lines");
+    case TCoverText::LeftBand:
+        return QStringLiteral("the left band text");
+    case TCoverText::RightBand:
+        return QStringLiteral("the right band text");
+    case TCoverText::RearLines:
+        return QStringLiteral("the rear text");
+    }
+    return {};
+}
+
+QString NotFittingMessage(const std::vector<TCoverText>& texts) {
+    QStringList names;
+    for (TCoverText t : texts)
+        names << CoverTextName(t);
+    return QStringLiteral("Non entra nella copertina e sarà tagliato: %1.")
+        .arg(names.join(QStringLiteral(", ")));
 }

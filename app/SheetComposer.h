@@ -7,6 +7,7 @@
 #include "app/CoverDesign.h"
 
 #include <memory>
+#include <vector>
 
 class Tpreview;
 class TCoverPictures;
@@ -43,3 +44,21 @@ void SizeRearCover(Tpreview& layout, TRearFormat format);
 std::unique_ptr<Tpreview> ComposeSheet(const TCoverDesign& design, TCoverOutput output,
                                        const QString& title = QString(),
                                        TCoverPictures* pictures = nullptr);
+
+// The sheet's texts. Each is kept inside its own cover: the front's on the front cover, the
+// band texts and the central text on the rear card.
+enum class TCoverText { FrontLine, FrontLines, LeftBand, RightBand, RearLines };
+
+// The texts of a composed sheet that do not show whole inside their covers, in the order
+// above; a text of a cover that is not there, or with nothing to say, always fits.
+std::vector<TCoverText> TextsNotFitting(Tpreview& layout);
+// The same for a design, composed for the check without its pictures; rearPoints, when
+// given, takes the central text's size in the editor's points (smaller than the design's
+// when it is made to fit).
+std::vector<TCoverText> TextsNotFitting(const TCoverDesign& design, int* rearPoints = nullptr);
+// What the editor calls a text: "la riga del fronte", ...; and in English, as the command
+// line says it: "the front line", ...
+QString CoverTextName(TCoverText text);
+QString CoverTextEnglishName(TCoverText text);
+// "Il testo non entra nella copertina e sarà tagliato: ..." naming every text given.
+QString NotFittingMessage(const std::vector<TCoverText>& texts);

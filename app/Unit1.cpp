@@ -57,6 +57,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     connect(document_->Pictures(), &TCoverPictures::Ready, this,
             [this](const QString& file) { SafeCall(this, [&] { PictureReady(file); }); });
     InstallUndoKeys();
+    InstallCoverMenus();
 }
 
 TForm1::~TForm1() {

@@ -186,9 +186,21 @@ public:
     Q_INVOKABLE void FontDialogrearApply(TObject* Sender, QWidget* Wnd);
     Q_INVOKABLE void BitBtn7Click(TObject* Sender);
 
+    // Beside the specified controls, from context menus: how a cover's picture goes into
+    // its frame, the crop of a filling picture dragged by (millimetres of the cover), the
+    // cutting and folding aids, the rear text filled from a track list (a text file, a CUE
+    // sheet or a folder of audio files) and fitted to the card. Each is one undoable step.
+    void SetPictureFit(TCover cover, TPictureFit fit);
+    void DragCrop(TCover cover, QPointF millimetres);
+    void SetMarks(bool crop, bool fold);
+    void SetFitRearText(bool fit);
+    void FillRearText(const QString& trackList);
+
     // The sheet that "Anteprima" or "Stampa" composed last, while its report runs and
     // after, until the next one.
     Tpreview* LastSheet() const { return current_; }
+    // The colour of the field of a text that does not fit its cover: a pale red.
+    static constexpr TColor kNotFittingColour = 0xC0C0FF;
 
 private:
     Tpreview* Layout() const;
@@ -200,11 +212,15 @@ private:
     // The controls show design; before is what they showed.
     void ShowDesign(const TCoverDesign& before, const TCoverDesign& design);
     void ShowFormats(const TCoverDesign& design);
+    void ShowFits(const TCoverDesign& design);
     void ShowPictures();
     void ShowPicture(TCover cover);
     void PictureReady(const QString& file);
     // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z reach the document from every control.
     void InstallUndoKeys();
+    void InstallCoverMenus();
+    // A drag on a format page's picture moves a filling picture's crop.
+    bool DragsCrop(TCover cover, QEvent* event);
 
     TLinks links_;
     TCoverDocument* document_ = nullptr;
@@ -221,4 +237,8 @@ private:
     // The picture files shown, so that a picture is given to its controls once.
     QString shownFile_[2];
     TGraphic* shownGraphic_[2] = {nullptr, nullptr};
+    // The last point of a crop drag on a format page, and whether the press became a drag
+    // (it then opens no picture).
+    QPoint dragFrom_[2];
+    bool dragged_[2] = {false, false};
 };

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -119,6 +120,16 @@ void TForm1::ShowPicture(TCover cover) {
                                          : QStringLiteral("Immagine mancante: %1").arg(name);
     panels[0]->SetCaption(says.isEmpty() ? pictureCaption_ : says);
     panels[1]->SetCaption(says.isEmpty() ? miniatureCaption_ : says);
+    // The areas show the picture as it goes into the cover's frame.
+    const std::optional<QRectF> placement =
+        graphic ? PictureFractions(QSize(graphic->Width(), graphic->Height()),
+                                   cover == TCover::Front ? FrontFormat(d.frontFormat).millimetres
+                                                          : RearFormat(d.rearFormat).millimetres,
+                                   cover == TCover::Front ? d.frontFit : d.rearFit,
+                                   cover == TCover::Front ? d.frontCrop : d.rearCrop)
+                : std::nullopt;
+    large->SetPlacement(placement);
+    miniature->SetPlacement(placement);
     if (file == shownFile_[i] && graphic == shownGraphic_[i]) return;
     shownFile_[i] = file;
     shownGraphic_[i] = graphic;
@@ -196,6 +207,36 @@ void TForm1::ShowDesign(const TCoverDesign& before, const TCoverDesign& d) {
     Labelrear->SetCaption(editing_ == Memo2 ? Memo2->Text()
                                             : d.rearLines.join(QStringLiteral("\r\n")));
     ShowFont(d.rearFont, {Labelrear});
+    ShowFits(d);
+}
+
+// The field of a text that does not fit its cover is coloured; the miniatures show every
+// text cut at its cover's edge, as it prints.
+void TForm1::ShowFits(const TCoverDesign& d) {
+    std::vector<TCoverText> cut;
+    int rearPoints = d.rearFont.size;
+    try {
+        cut = TextsNotFitting(d, &rearPoints);
+    } catch (const Exception&) {
+        // A design that names no known format shows nothing to check.
+    }
+    const auto mark = [&](TControl* field, std::initializer_list<TCoverText> texts) {
+        bool fits = true;
+        for (TCoverText t : texts)
+            fits = fits && std::find(cut.begin(), cut.end(), t) == cut.end();
+        const TColor colour = fits ? clWindow : kNotFittingColour;
+        if (field->Color() != colour) field->SetColor(colour);
+    };
+    mark(Fronteriga, {TCoverText::FrontLine});
+    mark(Memo1, {TCoverText::FrontLines});
+    mark(Edit1, {TCoverText::LeftBand});
+    mark(Edit2, {TCoverText::RightBand});
+    mark(Memo2, {TCoverText::RearLines});
+    // A central text fitted to the card shows at the size it prints at.
+    if (rearPoints != d.rearFont.size) {
+        d.rearFont.GiveTo(Labelrear->Font(), rearPoints);
+        Labelrear->Invalidate();
+    }
 }
 
 // ---- Composition -----------------------------------------------------------------------
@@ -221,6 +262,9 @@ void TForm1::RunSheet(TCoverOutput output) {
         }
     } keep{this, kept, sheet};
     current_ = sheet.get();
+    // A text that does not fit is told once, and the sheet goes on with it cut at its cover.
+    const std::vector<TCoverText> cut = TextsNotFitting(*sheet);
+    if (!cut.empty()) ShowMessage(NotFittingMessage(cut));
     if (output == TCoverOutput::Preview)
         sheet->Report1->PreviewReport();
     else

@@ -920,7 +920,20 @@ void TRpImage::PrintItem(long double offsetX, long double offsetY) {
         TCanvas* canvas = PageCanvas();
         TRpPrinter* printer = Printer();
         const QRect item = ToQRect(DeviceRect(offsetX, offsetY));
-        if (stretch_) {
+        if (placement_) {
+            const QRectF& f = *placement_;
+            const QRect drawn =
+                QRectF(item.left() + f.left() * item.width(), item.top() + f.top() * item.height(),
+                       f.width() * item.width(), f.height() * item.height())
+                    .toAlignedRect();
+            TDeviceContext* dc = canvas->Handle();
+            dc->IntersectClipRect(item);
+            struct Unclip {
+                TDeviceContext* dc;
+                ~Unclip() { dc->RemoveClip(); }
+            } unclip{dc};
+            DrawPictureOnPage(canvas, drawn, graphic);
+        } else if (stretch_) {
             DrawPictureOnPage(canvas, item, graphic);
         } else {
             // The natural size is the picture's size at the report's pixels, whatever the device.

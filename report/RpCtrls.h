@@ -275,6 +275,10 @@ public:
     void SetCenter(bool v);
     // The picture's palette when it is a bitmap; none otherwise.
     QList<QRgb> Palette() const;
+    // Where the picture is drawn, as fractions of the item's rectangle ((0, 0, 1, 1) is the
+    // item), cut at the item's edges; none draws it as Stretch and Center say.
+    void SetPlacement(const std::optional<QRectF>& placement) { placement_ = placement; }
+    const std::optional<QRectF>& Placement() const { return placement_; }
 
     void PrintItem(long double offsetX, long double offsetY) override;
 
@@ -287,6 +291,7 @@ private:
     TPicture* picture_;
     bool stretch_ = false;
     bool center_ = false;
+    std::optional<QRectF> placement_;
 };
 
 // Draws a picture stretched into rect of a page canvas: a bitmap through a

@@ -338,7 +338,19 @@ void TImage::SetTransparent(bool v) {
     PictureChanged();
 }
 
+void TImage::SetPlacement(const std::optional<QRectF>& placement) {
+    if (placement_ == placement) return;
+    placement_ = placement;
+    Invalidate();
+}
+
 QRect TImage::DestRect() const {
+    if (placement_) {
+        const QRectF& f = *placement_;
+        return QRectF(f.left() * Width(), f.top() * Height(), f.width() * Width(),
+                      f.height() * Height())
+            .toAlignedRect();
+    }
     int w = picture_->Width(), h = picture_->Height();
     const int cw = Width(), ch = Height();
     if (stretch_ || (proportional_ && (w > cw || h > ch))) {
@@ -369,5 +381,12 @@ bool TImage::CanAutoSize(int& newWidth, int& newHeight) {
 
 void TImage::Paint() {
     if (!picture_->Graphic() || picture_->Graphic()->Empty()) return;
+    if (!placement_) {
+        Canvas()->StretchDraw(DestRect(), picture_->Graphic());
+        return;
+    }
+    TDeviceContext* dc = Canvas()->Handle();
+    dc->IntersectClipRect(ClientRect());
     Canvas()->StretchDraw(DestRect(), picture_->Graphic());
+    dc->RemoveClip();
 }

@@ -1,6 +1,9 @@
 #pragma once
 // More controls: panels with bevels, bevels, radio groups and picture controls.
 
+#include <QRectF>
+#include <optional>
+
 #include "framework/graphics/Pictures.h"
 #include "framework/widgets/StdCtrls.h"
 
@@ -175,6 +178,12 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool v);
 
+    // Where the picture is drawn, as fractions of the control's rectangle ((0, 0, 1, 1) is
+    // the control), cut at the control's edges; none draws it as Stretch, Proportional and
+    // Center say.
+    void SetPlacement(const std::optional<QRectF>& placement);
+    const std::optional<QRectF>& Placement() const { return placement_; }
+
     // Where the picture is drawn, in the control's coordinates.
     QRect DestRect() const;
     bool CanAutoSize(int& newWidth, int& newHeight) override;
@@ -189,4 +198,5 @@ private:
     bool stretch_ = false;
     bool proportional_ = false;
     bool transparent_ = false;
+    std::optional<QRectF> placement_;
 };

@@ -557,3 +557,56 @@ TEST_F(CoverTest, StampaWithEmptyBandsPrintsTheRestOfTheCover) {
 }
 
 } // namespace
+
+// The additions reached from context menus, each one step of the document: a picture fitted
+// whole shows so in both areas, and a dragged filling picture moves its crop; a list brought
+// in from a CUE sheet replaces the rear text; a list too long for the card colours its memo
+// until it is fitted, and the miniature shows it at the size it prints at.
+TEST_F(CoverTest, FitCropMarksAndTrackListsAreStepsShownInTheWindow) {
+    ChooseFormats();
+    Form1->PageControl1->SetActivePage(Form1->TabSheet1);
+    ChoosePicture(Form1->front, Picture(QStringLiteral("wide.png"), Qt::red, {200, 100}));
+    QUndoStack* history = Form1->Document()->History();
+    const int steps = history->count();
+
+    Form1->SetPictureFit(TCover::Front, TPictureFit::Fit);
+    ASSERT_TRUE(Form1->front->Placement());
+    EXPECT_NEAR(Form1->front->Placement()->top(), 0.25, 1e-9);
+    EXPECT_EQ(Form1->Imagefronte->Placement(), Form1->front->Placement());
+    Form1->SetPictureFit(TCover::Front, TPictureFit::Fill);
+    QTest::mousePress(W(Form1->front), Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(W(Form1->front), QPoint(130, 100));
+    QTest::mouseRelease(W(Form1->front), Qt::LeftButton, {}, QPoint(130, 100));
+    EXPECT_GT(Form1->Design().frontCrop.x(), 0);
+    EXPECT_TRUE(shown.isEmpty()); // the drag opened no picture dialog
+    Form1->SetMarks(true, true);
+    EXPECT_TRUE(Form1->Design().cropMarks && Form1->Design().foldMarks);
+    EXPECT_EQ(history->count(), steps + 4);
+
+    const QString cue = QDir(dir).filePath(QStringLiteral("album.cue"));
+    QFile f(cue);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("PERFORMER \"Gruppo\"\nFILE \"manca.wav\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"Uno\"\n"
+            "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    TITLE \"Due\"\n    INDEX 01 03:12:00\n");
+    f.close();
+    Form1->FillRearText(cue);
+    EXPECT_EQ(Form1->Memo2->Lines()->List(),
+              (QStringList{QStringLiteral("1. Uno (3:12)"), QStringLiteral("2. Due")}));
+    Form1->Document()->Undo();
+    EXPECT_TRUE(Form1->Memo2->Lines()->List().isEmpty());
+
+    QStringList tracks;
+    for (int i = 1; i <= 40; ++i)
+        tracks << QStringLiteral("Traccia %1").arg(i);
+    TCoverDesign d = Form1->Design();
+    d.rearLines = tracks;
+    d.rearFont.size = 12;
+    Form1->Document()->Change(d, QStringLiteral("Tracce"));
+    EXPECT_EQ(Form1->Memo2->Color(), TForm1::kNotFittingColour);
+    EXPECT_EQ(Form1->Labelrear->Font()->Size(), 12);
+    Form1->SetFitRearText(true);
+    EXPECT_EQ(Form1->Memo2->Color(), clWindow);
+    EXPECT_LT(Form1->Labelrear->Font()->Size(), 12);
+    Form1->Document()->Undo();
+    EXPECT_EQ(Form1->Memo2->Color(), TForm1::kNotFittingColour);
+}

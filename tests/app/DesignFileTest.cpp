@@ -39,6 +39,12 @@ TCoverDesign FullDesign(const QString& dir) {
     d.bandFont = {QStringLiteral("Arial"), 1, false, true, false, true, clWindowText, 0};
     d.rearLines = {QStringLiteral("1. Preludio"), QStringLiteral("2. Aria")};
     d.rearFont = {QStringLiteral("DejaVu Sans"), 11, true, true, true, true, clRed, 255};
+    d.fitRearText = true;
+    d.frontFit = TPictureFit::Fill;
+    d.frontCrop = QPointF(-1, 0.25);
+    d.rearFit = TPictureFit::Fit;
+    d.cropMarks = true;
+    d.foldMarks = true;
     return d;
 }
 
@@ -168,6 +174,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "front.place.x: 217 is out of range (0 to 216)"},
         Damaged{"PlaceNegative", Design(R"("front": {"place": {"x": 3, "y": -1}})"),
                 "front.place.y: -1 is out of range"},
+        Damaged{"UnknownFit", Design(R"("rear": {"fit": "tile"})"),
+                R"(rear.fit: "tile" is none of "stretch", "fit", "fill")"},
+        Damaged{"CropOutOfRange", Design(R"("front": {"crop": {"x": 1.5}})"),
+                "front.crop.x: 1.5 is out of range (-1 to 1)"},
+        Damaged{"MarksNotFlags", Design(R"("marks": {"fold": 1})"),
+                "marks.fold: expected true or false, found a number"},
         Damaged{"LinesNotAList", Design(R"("front": {"lines": "uno"})"),
                 "front.lines: expected a list of strings, found a string"},
         Damaged{"LineOfNumber", Design(R"("rear": {"lines": ["uno", 2]})"),

@@ -14,7 +14,9 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -207,6 +209,10 @@ protected:
             composed->Report1->PreviewReport();
     }
 
+public:
+    void Print(const TCoverDesign& design) { Run(design, TCoverOutput::Print); }
+
+protected:
     // The preview pass of design has pages pages, and their words are the printed ones.
     void ExpectPreviewIsThePrint(const TCoverDesign& design, const QString& printed, int pages) {
         Run(design, TCoverOutput::Preview);
@@ -294,21 +300,213 @@ TEST_P(SheetTest, FramesAtTheirSizesOnlyTheCoversThereAndThePreviewIsThePrint) {
     }
 }
 
-// Thirty tracks in 12 points run over the card onto a second page: the preview splits
-// them where the print does.
-TEST_F(SheetTest, ALongTrackListSplitsInPreviewWhereItSplitsInPrint) {
-    TCoverDesign design = Design({TFrontFormat::Single, TRearFormat::WithBands});
-    design.rearLines.clear();
-    for (int i = 1; i <= 30; ++i)
-        design.rearLines << QStringLiteral("Traccia %1").arg(i);
-    design.rearFont.size = 12;
-    const QString printed = QDir(dir).filePath(QStringLiteral("tracks.pdf"));
-    const TOutputFileQuestion saved =
-        SetOutputFileQuestion([&](const QString&) -> std::optional<QString> { return printed; });
-    Run(design, TCoverOutput::Print);
-    SetOutputFileQuestion(saved);
-    ASSERT_EQ(PdfPageCount(printed), 2);
-    ExpectPreviewIsThePrint(design, printed, 2);
+// Texts too long for their covers: each is cut at its own cover's frame, the sheet stays one
+// page, and the check before printing names the text.
+TEST_F(SheetTest, TextsStayInsideTheirCovers) {
+    struct Case {
+        const char* what;
+        std::function<void(TCoverDesign&)> edit;
+        std::vector<TCoverText> cut;
+    };
+    const std::vector<Case> cases = {
+        {"as designed", [](TCoverDesign&) {}, {}},
+        {"40 tracks at 12 points",
+         [](TCoverDesign& d) {
+             d.rearLines.clear();
+             for (int i = 1; i <= 40; ++i)
+                 d.rearLines << QStringLiteral("Traccia %1").arg(i);
+             d.rearFont.size = 12;
+         },
+         {TCoverText::RearLines}},
+        {"a long band text",
+         [](TCoverDesign& d) {
+             d.leftBand = QString(60, QLatin1Char('W'));
+             d.bandFont.size = 7;
+         },
+         {TCoverText::LeftBand}},
+        {"15 front lines at 14 points",
+         [](TCoverDesign& d) {
+             d.textMode = TFrontTextMode::Lines;
+             d.frontLine.clear();
+             for (int i = 1; i <= 15; ++i)
+                 d.frontLines << QStringLiteral("Riga %1").arg(i);
+             d.frontFont.size = 14;
+         },
+         {TCoverText::FrontLines}},
+        {"40 tracks at 12 points, fitted",
+         [](TCoverDesign& d) {
+             d.rearLines.clear();
+             for (int i = 1; i <= 40; ++i)
+                 d.rearLines << QStringLiteral("Traccia %1").arg(i);
+             d.rearFont.size = 12;
+             d.fitRearText = true;
+         },
+         {}},
+        {"a line placed low",
+         [](TCoverDesign& d) {
+             d.PlaceLine(QPoint(150, 210));
+             d.frontFont.size = 14;
+         },
+         {TCoverText::FrontLine}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TCoverDesign design = Design({TFrontFormat::Single, TRearFormat::WithBands});
+        c.edit(design);
+        EXPECT_EQ(TextsNotFitting(design), c.cut);
+        const QString printed = QDir(dir).filePath(QStringLiteral("cut.pdf"));
+        const TOutputFileQuestion saved = SetOutputFileQuestion(
+            [&](const QString&) -> std::optional<QString> { return printed; });
+        Run(design, TCoverOutput::Print);
+        SetOutputFileQuestion(saved);
+        ASSERT_EQ(PdfPageCount(printed), 1);
+        const QImage page = RenderPdfPage(printed, 1, kDpi).convertToFormat(QImage::Format_RGB32);
+        const QRect front = BoxOf(page, QRect(0, 0, page.width(), ToPixels(135)), Black);
+        const QRect rear = BoxOf(
+            page, QRect(0, ToPixels(135), page.width(), page.height() - ToPixels(135)), Black);
+        QImage outside = page;
+        for (const QRect& frame : {front, rear})
+            for (int y = frame.top(); y <= frame.bottom(); ++y)
+                for (int x = frame.left(); x <= frame.right(); ++x)
+                    outside.setPixel(x, y, qRgb(255, 255, 255));
+        for (QRgb ink : {kFrontInk, kBandInk, kRearInk}) {
+            EXPECT_GT(CountOf(page, ink), 0);
+            EXPECT_EQ(CountOf(outside, ink), 0);
+        }
+        // Every line of a fitted list prints, the last one inside the card.
+        if (design.fitRearText) {
+            const std::vector<Word> words = WordsOf(printed);
+            const auto last = std::find_if(words.begin(), words.end(), [](const Word& w) {
+                return w.text == QStringLiteral("40");
+            });
+            ASSERT_NE(last, words.end());
+            EXPECT_LT(last->box.bottom() / 72 * kDpi, rear.bottom());
+        }
+    }
+}
+
+// The sheet's pixels of a design printed to PDF at kDpi.
+QImage PrintedPage(SheetTest& t, const TCoverDesign& design, const QString& pdf, int n = 1);
+
+// A striped 2:1 picture (red, green, blue, yellow stripes, each a quarter of its width) on
+// the single front cover: where the stripes fall says how the picture went into its frame.
+TEST_F(SheetTest, PictureFitModesPlaceTheStripes) {
+    QImage striped(QSize(200, 100), QImage::Format_RGB32);
+    constexpr QRgb stripes[] = {qRgb(255, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 255),
+                                qRgb(255, 255, 0)};
+    for (int x = 0; x < 200; ++x)
+        for (int y = 0; y < 100; ++y)
+            striped.setPixel(x, y, stripes[x / 50]);
+    const QString picture = QDir(dir).filePath(QStringLiteral("striped.png"));
+    ASSERT_TRUE(striped.save(picture));
+    constexpr QRgb W = qRgb(255, 255, 255), R = stripes[0], G = stripes[1], B = stripes[2],
+                   Y = stripes[3];
+    struct Case {
+        TPictureFit fit;
+        QPointF crop;
+        // The colours at 15, 45, 75 and 105 mm across the frame, 60 mm down, and 10 mm down.
+        QRgb middle[4];
+        QRgb high[4];
+    };
+    const Case cases[] = {
+        {TPictureFit::Stretch, {}, {R, G, B, Y}, {R, G, B, Y}},
+        {TPictureFit::Fit, {}, {R, G, B, Y}, {W, W, W, W}},
+        {TPictureFit::Fill, {}, {G, G, B, B}, {G, G, B, B}},
+        {TPictureFit::Fill, {1, 0}, {R, R, G, G}, {R, R, G, G}},
+        {TPictureFit::Fill, {-1, 0}, {B, B, Y, Y}, {B, B, Y, Y}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(PictureFitName(c.fit).toStdString() + " " + std::to_string(c.crop.x()));
+        TCoverDesign design;
+        design.frontFormat = TFrontFormat::Single;
+        design.frontPicture = picture;
+        design.frontFit = c.fit;
+        design.frontCrop = c.crop;
+        const QImage page = PrintedPage(*this, design, QDir(dir).filePath(QStringLiteral("s.pdf")));
+        const QRect frame = BoxOf(page, page.rect(), Black);
+        ASSERT_NEAR(ToMm(frame.width()), 120, 0.5);
+        for (int i = 0; i < 4; ++i) {
+            const int x = frame.left() + ToPixels(15 + 30 * i);
+            EXPECT_TRUE(Near(page.pixel(x, frame.top() + ToPixels(60)), c.middle[i])) << i;
+            EXPECT_TRUE(Near(page.pixel(x, frame.top() + ToPixels(10)), c.high[i])) << i;
+        }
+    }
+}
+
+// Crop marks stand outside the frames' corners instead of the frame lines; fold lines are
+// dashed at 6 and 145 mm of the card and in the booklet's middle; without them, neither.
+TEST_F(SheetTest, CropMarksAndFoldLines) {
+    for (TFrontFormat front : {TFrontFormat::Single, TFrontFormat::Double}) {
+        TCoverDesign design;
+        design.frontFormat = front;
+        design.rearFormat = TRearFormat::WithBands;
+        const bool wide = front == TFrontFormat::Double;
+        const QString pdf = QDir(dir).filePath(QStringLiteral("m.pdf"));
+        // The frames, found where the plain sheet draws them.
+        std::vector<QRect> frames;
+        for (int n = 1; n <= (wide ? 2 : 1); ++n) {
+            const QImage plain = PrintedPage(*this, design, pdf, n);
+            const int split = wide ? plain.height() : ToPixels(135);
+            frames.push_back(BoxOf(plain, QRect(0, 0, plain.width(), split), Black));
+            if (!wide)
+                frames.push_back(
+                    BoxOf(plain, QRect(0, split, plain.width(), plain.height() - split), Black));
+        }
+        ASSERT_EQ(frames.size(), 2u);
+        const QRect frontFrame = frames[0], card = frames[1];
+        const int rearPage = wide ? 2 : 1;
+        const auto darkIn = [](const QImage& image, const QRect& r) {
+            int n = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    n += Black(image.pixel(x, y));
+            return n;
+        };
+        const auto column = [&](const QImage& image, const QRect& f, double mm) {
+            const int x = f.left() + ToPixels(mm);
+            return darkIn(image, QRect(x - 2, f.top() + 5, 5, f.height() - 10));
+        };
+
+        design.cropMarks = true;
+        for (int n = 1; n <= (wide ? 2 : 1); ++n) {
+            SCOPED_TRACE(n);
+            const QImage page = PrintedPage(*this, design, pdf, n);
+            for (const QRect& f : {frontFrame, card}) {
+                if ((f == card) != (n == rearPage) && wide) continue;
+                // No frame line: the middle of every edge is clear.
+                EXPECT_EQ(darkIn(page, QRect(f.center().x() - 20, f.top() - 2, 40, 5)), 0);
+                EXPECT_EQ(darkIn(page, QRect(f.left() - 2, f.center().y() - 20, 5, 40)), 0);
+                // A mark on the line of the top edge, 3 to 8 mm left of the corner, and
+                // on the line of the left edge above it; nothing in the corner's gap.
+                EXPECT_GT(darkIn(page, QRect(f.left() - ToPixels(7), f.top() - 2, ToPixels(3), 5)),
+                          0);
+                EXPECT_GT(darkIn(page, QRect(f.left() - 2, f.top() - ToPixels(7), 5, ToPixels(3))),
+                          0);
+                EXPECT_EQ(darkIn(page, QRect(f.left() - ToPixels(2.5), f.top() - ToPixels(2.5),
+                                             ToPixels(2), ToPixels(2))),
+                          0);
+                EXPECT_GT(
+                    darkIn(page, QRect(f.right() + ToPixels(4), f.bottom() - 2, ToPixels(3), 5)),
+                    0);
+            }
+            // No fold lines.
+            if (n == rearPage) EXPECT_EQ(column(page, card, 6), 0);
+        }
+
+        design.cropMarks = false;
+        design.foldMarks = true;
+        const QImage rearPageImage = PrintedPage(*this, design, pdf, rearPage);
+        for (double mm : {6.0, 145.0}) {
+            SCOPED_TRACE(mm);
+            const int dark = column(rearPageImage, card, mm);
+            // Dashed: a good part of the card's height, not all of it.
+            EXPECT_GT(dark, card.height() / 5);
+            EXPECT_LT(dark, card.height() * 5 * 4 / 5);
+        }
+        const QImage frontPage = PrintedPage(*this, design, pdf, 1);
+        if (wide) EXPECT_GT(column(frontPage, frontFrame, 120), frontFrame.height() / 5);
+        EXPECT_EQ(column(frontPage, frontFrame, 60), 0);
+    }
 }
 
 // A design from elsewhere than the editor's boxes may name no format the sheet knows: it
@@ -320,6 +518,14 @@ TEST_F(SheetTest, AnUnknownFormatIsRefused) {
         design.rearFormat = static_cast<TRearFormat>(rear);
         EXPECT_THROW(ComposeSheet(design, TCoverOutput::Print), Exception);
     }
+}
+
+QImage PrintedPage(SheetTest& t, const TCoverDesign& design, const QString& pdf, int n) {
+    const TOutputFileQuestion saved =
+        SetOutputFileQuestion([&](const QString&) -> std::optional<QString> { return pdf; });
+    t.Print(design);
+    SetOutputFileQuestion(saved);
+    return RenderPdfPage(pdf, n, kDpi).convertToFormat(QImage::Format_RGB32);
 }
 
 std::string SheetName(const ::testing::TestParamInfo<Sheet>& i) {
