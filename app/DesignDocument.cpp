@@ -32,10 +32,12 @@ QString LocalFile(const QMimeData* mime) {
     return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
+// The photo kinds the picture dialogs offer; icons and metafiles are not covers.
 bool IsPictureFileName(const QString& file) {
-    const QString ext = QFileInfo(file).suffix().toLower();
-    return ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") ||
-           ext == QLatin1String("bmp");
+    static const QStringList kinds{QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                   QStringLiteral("bmp"), QStringLiteral("png"),
+                                   QStringLiteral("gif")};
+    return kinds.contains(QFileInfo(file).suffix().toLower());
 }
 
 } // namespace
