@@ -2,6 +2,123 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="it">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>--printer needs a printer&apos;s name</source>
+        <translation>--printer needs a printer&apos;s name</translation>
+    </message>
+    <message>
+        <source>--copies needs a number</source>
+        <translation>--copies needs a number</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>--print and --pdf do not go together</source>
+        <translation>--print and --pdf do not go together</translation>
+    </message>
+    <message>
+        <source>--printer and --copies go with --print</source>
+        <translation>--printer and --copies go with --print</translation>
+    </message>
+    <message>
+        <source>--pdf takes one design and the PDF file to write</source>
+        <translation>--pdf takes one design and the PDF file to write</translation>
+    </message>
+    <message>
+        <source>--print needs a design to print</source>
+        <translation>--print needs a design to print</translation>
+    </message>
+    <message>
+        <source>--copies takes a number from 1 to %1, not %2</source>
+        <translation>--copies takes a number from 1 to %1, not %2</translation>
+    </message>
+    <message>
+        <source>--print prints on a print queue; --pdf writes a PDF file</source>
+        <translation>--print prints on a print queue; --pdf writes a PDF file</translation>
+    </message>
+    <message>
+        <source>the editor opens one design at a time</source>
+        <translation>the editor opens one design at a time</translation>
+    </message>
+    <message>
+        <source>Usage: sleevane [DESIGN]
+       sleevane --print DESIGN... [--printer NAME] [--copies N]
+       sleevane --pdf DESIGN OUT.pdf
+       sleevane --help
+
+Designs and prints the inserts of a compact-disc case.
+
+  DESIGN                open the cover design DESIGN (.sleevane) in the editor
+  --print DESIGN...     print each design on its A4 sheet, one after the other,
+                        without opening a window
+  --printer NAME        print on the print queue NAME instead of the default one
+  --copies N            print N copies of each sheet (1 to %1)
+  --pdf DESIGN OUT.pdf  write the sheet of DESIGN to the PDF file OUT.pdf, without
+                        opening a window
+  -h, --help            show this help
+
+Exit status: 0 when everything was done; 1 when a design cannot be read, a
+picture is missing, the printer is unknown or a print job fails (one line on
+standard error for each); 2 for wrong usage.
+</source>
+        <translation>Usage: sleevane [DESIGN]
+       sleevane --print DESIGN... [--printer NAME] [--copies N]
+       sleevane --pdf DESIGN OUT.pdf
+       sleevane --help
+
+Designs and prints the inserts of a compact-disc case.
+
+  DESIGN                open the cover design DESIGN (.sleevane) in the editor
+  --print DESIGN...     print each design on its A4 sheet, one after the other,
+                        without opening a window
+  --printer NAME        print on the print queue NAME instead of the default one
+  --copies N            print N copies of each sheet (1 to %1)
+  --pdf DESIGN OUT.pdf  write the sheet of DESIGN to the PDF file OUT.pdf, without
+                        opening a window
+  -h, --help            show this help
+
+Exit status: 0 when everything was done; 1 when a design cannot be read, a
+picture is missing, the printer is unknown or a print job fails (one line on
+standard error for each); 2 for wrong usage.
+</translation>
+    </message>
+    <message>
+        <source>%1: the PDF file would replace the design itself; name another</source>
+        <translation>%1: the PDF file would replace the design itself; name another</translation>
+    </message>
+    <message>
+        <source>unknown printer %1</source>
+        <translation>unknown printer %1</translation>
+    </message>
+    <message>
+        <source>there is no print queue to print on (--pdf writes a PDF file)</source>
+        <translation>there is no print queue to print on (--pdf writes a PDF file)</translation>
+    </message>
+    <message>
+        <source>the print job was abandoned</source>
+        <translation>the print job was abandoned</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>the display %1 cannot be opened</source>
+        <translation>the display %1 cannot be opened</translation>
+    </message>
+    <message>
+        <source>%1 (sleevane --help shows the usage)</source>
+        <translation>%1 (sleevane --help shows the usage)</translation>
+    </message>
+    <message>
+        <source>no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set); --print and --pdf need none</source>
+        <translation>no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set); --print and --pdf need none</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>JPEG Image File</source>

@@ -2,6 +2,126 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="it" sourcelanguage="en">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>--printer needs a printer&apos;s name</source>
+        <translation>--printer vuole il nome di una stampante</translation>
+    </message>
+    <message>
+        <source>--copies needs a number</source>
+        <translation>--copies vuole un numero</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>opzione sconosciuta %1</translation>
+    </message>
+    <message>
+        <source>--print and --pdf do not go together</source>
+        <translation>--print e --pdf non vanno insieme</translation>
+    </message>
+    <message>
+        <source>--printer and --copies go with --print</source>
+        <translation>--printer e --copies vanno con --print</translation>
+    </message>
+    <message>
+        <source>--pdf takes one design and the PDF file to write</source>
+        <translation>--pdf vuole un progetto e il file PDF da scrivere</translation>
+    </message>
+    <message>
+        <source>--print needs a design to print</source>
+        <translation>--print vuole un progetto da stampare</translation>
+    </message>
+    <message>
+        <source>--copies takes a number from 1 to %1, not %2</source>
+        <translation>--copies vuole un numero da 1 a %1, non %2</translation>
+    </message>
+    <message>
+        <source>--print prints on a print queue; --pdf writes a PDF file</source>
+        <translation>--print stampa su una coda di stampa; --pdf scrive un file PDF</translation>
+    </message>
+    <message>
+        <source>the editor opens one design at a time</source>
+        <translation>l&apos;editor apre un progetto alla volta</translation>
+    </message>
+    <message>
+        <source>Usage: sleevane [DESIGN]
+       sleevane --print DESIGN... [--printer NAME] [--copies N]
+       sleevane --pdf DESIGN OUT.pdf
+       sleevane --help
+
+Designs and prints the inserts of a compact-disc case.
+
+  DESIGN                open the cover design DESIGN (.sleevane) in the editor
+  --print DESIGN...     print each design on its A4 sheet, one after the other,
+                        without opening a window
+  --printer NAME        print on the print queue NAME instead of the default one
+  --copies N            print N copies of each sheet (1 to %1)
+  --pdf DESIGN OUT.pdf  write the sheet of DESIGN to the PDF file OUT.pdf, without
+                        opening a window
+  -h, --help            show this help
+
+Exit status: 0 when everything was done; 1 when a design cannot be read, a
+picture is missing, the printer is unknown or a print job fails (one line on
+standard error for each); 2 for wrong usage.
+</source>
+        <translation>Uso: sleevane [PROGETTO]
+     sleevane --print PROGETTO... [--printer NOME] [--copies N]
+     sleevane --pdf PROGETTO USCITA.pdf
+     sleevane --help
+
+Progetta e stampa le copertine della custodia di un compact disc.
+
+  PROGETTO                apre nell&apos;editor il progetto di copertina PROGETTO
+                          (.sleevane)
+  --print PROGETTO...     stampa ogni progetto sul suo foglio A4, uno dopo
+                          l&apos;altro, senza aprire finestre
+  --printer NOME          stampa sulla coda di stampa NOME invece di quella
+                          predefinita
+  --copies N              stampa N copie di ogni foglio (da 1 a %1)
+  --pdf PROGETTO USCITA.pdf
+                          scrive il foglio di PROGETTO nel file PDF USCITA.pdf,
+                          senza aprire finestre
+  -h, --help              mostra questo aiuto
+
+Stato d&apos;uscita: 0 quando tutto è stato fatto; 1 quando un progetto non si può
+leggere, manca un&apos;immagine, la stampante è sconosciuta o una stampa non riesce
+(una riga sullo standard error per ciascuno); 2 per un uso sbagliato.
+</translation>
+    </message>
+    <message>
+        <source>%1: the PDF file would replace the design itself; name another</source>
+        <translation>%1: il file PDF sostituirebbe il progetto stesso; scegline un altro</translation>
+    </message>
+    <message>
+        <source>unknown printer %1</source>
+        <translation>stampante sconosciuta %1</translation>
+    </message>
+    <message>
+        <source>there is no print queue to print on (--pdf writes a PDF file)</source>
+        <translation>non c&apos;è una coda di stampa su cui stampare (--pdf scrive un file PDF)</translation>
+    </message>
+    <message>
+        <source>the print job was abandoned</source>
+        <translation>la stampa è stata abbandonata</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>memoria esaurita</translation>
+    </message>
+    <message>
+        <source>the display %1 cannot be opened</source>
+        <translation>non si può aprire lo schermo %1</translation>
+    </message>
+    <message>
+        <source>%1 (sleevane --help shows the usage)</source>
+        <translation>%1 (sleevane --help mostra l&apos;uso)</translation>
+    </message>
+    <message>
+        <source>no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set); --print and --pdf need none</source>
+        <translation>nessuno schermo su cui mostrare l&apos;editor (non è impostato né DISPLAY né WAYLAND_DISPLAY); --print e --pdf non ne hanno bisogno</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>JPEG Image File</source>
