@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
 #include <sys/resource.h>
@@ -167,6 +168,48 @@ TEST(CommandLine, HelpListsEveryMode) {
     for (const char* word : {"sleevane [DESIGN]", "--print DESIGN...", "--printer NAME",
                              "--copies N", "--pdf DESIGN OUT.pdf", "Exit status"})
         EXPECT_TRUE(run.out.contains(QLatin1String(word))) << word;
+}
+
+// The help, a usage error and a failed run speak the locale's language, and only it;
+// under the C locale the texts are as written. Exit codes are the same in every language.
+TEST(CommandLine, SpeaksTheLocalesLanguage) {
+    const QDir dir(TestTempDir());
+    const QString missing = dir.filePath(QStringLiteral("manca.sleevane"));
+    const QStringList pdf = {QStringLiteral("--pdf"), missing,
+                             dir.filePath(QStringLiteral("out.pdf"))};
+    struct Row {
+        const char* locale;
+        const char *help, *usage, *failure; // what this language says
+        const char* other;                  // what the other language would say
+    };
+    const Row rows[] = {
+        {"it_IT.UTF-8", "Uso: sleevane [PROGETTO]", "--copies vuole un numero (sleevane --help",
+         "Impossibile aprire il file", "Usage|Exit status|needs a|shows the|Cannot open"},
+        {"en_US.UTF-8", "Usage: sleevane [DESIGN]", "--copies needs a number (sleevane --help",
+         "Cannot open file", "Uso|Stato d'uscita|vuole un|mostra l'uso|Impossibile"},
+        {"C", "Usage: sleevane [DESIGN]", "--copies needs a number (sleevane --help",
+         "Cannot open file", "Uso|Stato d'uscita|vuole un|mostra l'uso|Impossibile"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.locale);
+        const QString locale = QLatin1String(row.locale);
+        const QStringList variables = {QStringLiteral("LC_ALL=") + locale,
+                                       QStringLiteral("LANG=") + locale,
+                                       QStringLiteral("LANGUAGE=")};
+        const QRegularExpression other(QLatin1String(row.other));
+        const TRun help = Sleevane({QStringLiteral("--help")}, variables);
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(help.out.startsWith(QLatin1String(row.help))) << help.out.toStdString();
+        EXPECT_FALSE(help.out.contains(other)) << help.out.toStdString();
+        const TRun usage = Sleevane({QStringLiteral("--copies")}, variables);
+        EXPECT_EQ(usage.exitCode, 2);
+        ExpectOneLine(usage, QLatin1String(row.usage));
+        EXPECT_FALSE(usage.err.contains(other)) << usage.err.toStdString();
+        const TRun failure = Sleevane(pdf, variables);
+        EXPECT_EQ(failure.exitCode, 1);
+        ExpectOneLine(failure, QLatin1String(row.failure) + QLatin1Char(' ') + missing);
+        EXPECT_FALSE(failure.err.contains(other)) << failure.err.toStdString();
+    }
 }
 
 // Each failure: exit code 1, one line naming what failed, and nothing half written.
