@@ -175,8 +175,8 @@ TEST(CommandLine, HelpListsEveryMode) {
 TEST(CommandLine, SpeaksTheLocalesLanguage) {
     const QDir dir(TestTempDir());
     const QString missing = dir.filePath(QStringLiteral("manca.sleevane"));
-    const QStringList pdf = {QStringLiteral("--pdf"), missing,
-                             dir.filePath(QStringLiteral("out.pdf"))};
+    const QString design = dir.filePath(QStringLiteral("stessa.sleevane"));
+    QFile(design).open(QIODevice::WriteOnly);
     struct Row {
         const char* locale;
         const char *help, *usage, *failure; // what this language says
@@ -184,11 +184,11 @@ TEST(CommandLine, SpeaksTheLocalesLanguage) {
     };
     const Row rows[] = {
         {"it_IT.UTF-8", "Uso: sleevane [PROGETTO]", "--copies vuole un numero (sleevane --help",
-         "Impossibile aprire il file", "Usage|Exit status|needs a|shows the|Cannot open"},
+         "il file PDF sostituirebbe il progetto", "Usage|Exit status|needs a|shows the|Cannot"},
         {"en_US.UTF-8", "Usage: sleevane [DESIGN]", "--copies needs a number (sleevane --help",
-         "Cannot open file", "Uso|Stato d'uscita|vuole un|mostra l'uso|Impossibile"},
+         "the PDF file would replace the design", "Uso|Stato d'uscita|vuole un|mostra|Impossibile"},
         {"C", "Usage: sleevane [DESIGN]", "--copies needs a number (sleevane --help",
-         "Cannot open file", "Uso|Stato d'uscita|vuole un|mostra l'uso|Impossibile"},
+         "the PDF file would replace the design", "Uso|Stato d'uscita|vuole un|mostra|Impossibile"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.locale);
@@ -204,11 +204,16 @@ TEST(CommandLine, SpeaksTheLocalesLanguage) {
         const TRun usage = Sleevane({QStringLiteral("--copies")}, variables);
         EXPECT_EQ(usage.exitCode, 2);
         ExpectOneLine(usage, QLatin1String(row.usage));
-        EXPECT_FALSE(usage.err.contains(other)) << usage.err.toStdString();
-        const TRun failure = Sleevane(pdf, variables);
-        EXPECT_EQ(failure.exitCode, 1);
-        ExpectOneLine(failure, QLatin1String(row.failure) + QLatin1Char(' ') + missing);
-        EXPECT_FALSE(failure.err.contains(other)) << failure.err.toStdString();
+        const TRun same = Sleevane({QStringLiteral("--pdf"), design, design}, variables);
+        EXPECT_EQ(same.exitCode, 1);
+        ExpectOneLine(same, design + QStringLiteral(": ") + QLatin1String(row.failure));
+        // The design file's own reader words the reason of a missing design.
+        const TRun lost = Sleevane(
+            {QStringLiteral("--pdf"), missing, dir.filePath(QStringLiteral("out.pdf"))}, variables);
+        EXPECT_EQ(lost.exitCode, 1);
+        ExpectOneLine(lost, missing);
+        for (const TRun* run : {&usage, &same, &lost})
+            EXPECT_FALSE(run->err.contains(other)) << run->err.toStdString();
     }
 }
 
