@@ -5,6 +5,7 @@
 #include "app/SheetComposer.h"
 #include "app/Unit2.h"
 #include "framework/core/Limits.h"
+#include "framework/core/Translations.h"
 #include "framework/printing/Printers.h"
 #include "framework/widgets/Forms.h"
 #include "imaging/jpeg.h"
@@ -62,14 +63,14 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             pdf = true;
         } else if (a == QLatin1String("--printer") || a.startsWith(QLatin1String("--printer="))) {
             if (!value(QStringLiteral("--printer"), printer))
-                return Wrong(QStringLiteral("--printer needs a printer's name"));
+                return Wrong(Translate("CommandLine", "--printer needs a printer's name"));
             printerGiven = true;
         } else if (a == QLatin1String("--copies") || a.startsWith(QLatin1String("--copies="))) {
             if (!value(QStringLiteral("--copies"), copies))
-                return Wrong(QStringLiteral("--copies needs a number"));
+                return Wrong(Translate("CommandLine", "--copies needs a number"));
             copiesGiven = true;
         } else {
-            return Wrong(QStringLiteral("unknown option %1").arg(a));
+            return Wrong(Translate("CommandLine", "unknown option %1").arg(a));
         }
     }
     TCommandLine line;
@@ -77,45 +78,50 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         line.mode = TCommandLine::TMode::Help;
         return line;
     }
-    if (print && pdf) return Wrong(QStringLiteral("--print and --pdf do not go together"));
+    if (print && pdf)
+        return Wrong(Translate("CommandLine", "--print and --pdf do not go together"));
     if (!print && (printerGiven || copiesGiven))
-        return Wrong(QStringLiteral("--printer and --copies go with --print"));
+        return Wrong(Translate("CommandLine", "--printer and --copies go with --print"));
     if (pdf) {
         if (positional.size() != 2)
-            return Wrong(QStringLiteral("--pdf takes one design and the PDF file to write"));
+            return Wrong(
+                Translate("CommandLine", "--pdf takes one design and the PDF file to write"));
         line.mode = TCommandLine::TMode::Pdf;
         line.designs = {positional[0]};
         line.output = positional[1];
         return line;
     }
     if (print) {
-        if (positional.isEmpty()) return Wrong(QStringLiteral("--print needs a design to print"));
+        if (positional.isEmpty())
+            return Wrong(Translate("CommandLine", "--print needs a design to print"));
         if (copiesGiven) {
             bool ok = false;
             line.copies = copies.toInt(&ok);
             if (!ok || line.copies < 1 || line.copies > kMaxPrintCopies)
-                return Wrong(QStringLiteral("--copies takes a number from 1 to %1, not %2")
-                                 .arg(kMaxPrintCopies)
-                                 .arg(copies));
+                return Wrong(
+                    Translate("CommandLine", "--copies takes a number from 1 to %1, not %2")
+                        .arg(kMaxPrintCopies)
+                        .arg(copies));
         }
         if (printerGiven && printer.isEmpty())
-            return Wrong(QStringLiteral("--printer needs a printer's name"));
+            return Wrong(Translate("CommandLine", "--printer needs a printer's name"));
         if (printer == TPrinter::PdfPrinterName())
-            return Wrong(
-                QStringLiteral("--print prints on a print queue; --pdf writes a PDF file"));
+            return Wrong(Translate("CommandLine",
+                                   "--print prints on a print queue; --pdf writes a PDF file"));
         line.mode = TCommandLine::TMode::Print;
         line.designs = positional;
         line.printer = printer;
         return line;
     }
     if (positional.size() > 1)
-        return Wrong(QStringLiteral("the editor opens one design at a time"));
+        return Wrong(Translate("CommandLine", "the editor opens one design at a time"));
     line.designs = positional;
     return line;
 }
 
 QString UsageText() {
-    return QStringLiteral(
+    return Translate(
+               "CommandLine",
                "Usage: sleevane [DESIGN]\n"
                "       sleevane --print DESIGN... [--printer NAME] [--copies N]\n"
                "       sleevane --pdf DESIGN OUT.pdf\n"
@@ -194,7 +200,8 @@ int RunPrintJobs(const TCommandLine& line) {
     // The PDF file replaces what it is told to: never one of the designs.
     for (const QString& design : line.designs)
         if (pdf && SameFile(design, output)) {
-            Say(QStringLiteral("%1: the PDF file would replace the design itself; name another")
+            Say(Translate("CommandLine",
+                          "%1: the PDF file would replace the design itself; name another")
                     .arg(line.output));
             return 1;
         }
@@ -203,7 +210,7 @@ int RunPrintJobs(const TCommandLine& line) {
         const TPrinter printers;
         if (!printers.Printers().contains(line.printer) ||
             line.printer == TPrinter::PdfPrinterName()) {
-            Say(QStringLiteral("unknown printer %1").arg(line.printer));
+            Say(Translate("CommandLine", "unknown printer %1").arg(line.printer));
             return 1;
         }
     }
@@ -234,7 +241,8 @@ int RunPrintJobs(const TCommandLine& line) {
         Application->OnException = [&](TObject*, const Exception& e) { problems << e.Message(); };
     hooks.question = SetOutputFileQuestion([&](const QString&) -> std::optional<QString> {
         if (pdf) return output;
-        problems << QStringLiteral("there is no print queue to print on (--pdf writes a PDF file)");
+        problems << Translate("CommandLine",
+                              "there is no print queue to print on (--pdf writes a PDF file)");
         return std::nullopt;
     });
 
@@ -266,11 +274,12 @@ int RunPrintJobs(const TCommandLine& line) {
             ++failed;
             continue;
         } catch (const EAbort&) {
-            if (problems.isEmpty()) problems << QStringLiteral("the print job was abandoned");
+            if (problems.isEmpty())
+                problems << Translate("CommandLine", "the print job was abandoned");
         } catch (const Exception& e) {
             problems.prepend(e.Message());
         } catch (const std::bad_alloc&) {
-            problems.prepend(QStringLiteral("out of memory"));
+            problems.prepend(Translate("CommandLine", "out of memory"));
         } catch (const std::exception& e) {
             problems.prepend(QString::fromLocal8Bit(e.what()));
         }

@@ -1,6 +1,7 @@
 // The cover editor's entry point: the editor, or designs printed without a window.
 #include "app/CommandLine.h"
 #include "app/Startup.h"
+#include "framework/core/Translations.h"
 #include "framework/graphics/FontConfig.h"
 #include "framework/widgets/Forms.h"
 #include "framework/widgets/PrintDialogs.h"
@@ -20,8 +21,8 @@ void DisplayFailure(QtMsgType type, const QMessageLogContext&, const QString& te
                                 ? qEnvironmentVariable("DISPLAY")
                                 : qEnvironmentVariable("WAYLAND_DISPLAY");
     Q_UNUSED(text);
-    std::fprintf(stderr, "sleevane: the display %s cannot be opened\n",
-                 display.toLocal8Bit().constData());
+    const QString message = Translate("CommandLine", "the display %1 cannot be opened");
+    std::fprintf(stderr, "sleevane: %s\n", message.arg(display).toLocal8Bit().constData());
     std::fflush(stderr);
     ::_exit(1);
 }
@@ -29,14 +30,19 @@ void DisplayFailure(QtMsgType type, const QMessageLogContext&, const QString& te
 } // namespace
 
 int main(int argc, char** argv) try {
+    // The user's language from the first line printed: the application does not exist yet.
+    InstallTranslations();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const TCommandLine line = ParseCommandLine(arguments);
     switch (line.mode) {
     case TCommandLine::TMode::Usage:
-        std::fprintf(stderr, "sleevane: %s (sleevane --help shows the usage)\n",
-                     line.error.toLocal8Bit().constData());
+        std::fprintf(stderr, "sleevane: %s\n",
+                     Translate("CommandLine", "%1 (sleevane --help shows the usage)")
+                         .arg(line.error)
+                         .toLocal8Bit()
+                         .constData());
         return 2;
     case TCommandLine::TMode::Help:
         std::fputs(UsageText().toLocal8Bit().constData(), stdout);
@@ -51,9 +57,10 @@ int main(int argc, char** argv) try {
                qEnvironmentVariableIsEmpty("DISPLAY") &&
                qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         // Qt would end the program on its own with a page of advice.
-        std::fputs("sleevane: no display to show the editor on (neither DISPLAY nor "
-                   "WAYLAND_DISPLAY is set); --print and --pdf need none\n",
-                   stderr);
+        const QString message =
+            Translate("CommandLine", "no display to show the editor on (neither DISPLAY nor "
+                                     "WAYLAND_DISPLAY is set); --print and --pdf need none");
+        std::fprintf(stderr, "sleevane: %s\n", message.toLocal8Bit().constData());
         return 1;
     }
     // Read while the application connects to its display.
@@ -77,6 +84,7 @@ int main(int argc, char** argv) try {
     TApplication::Finalize();
     return rc;
 } catch (const std::bad_alloc&) {
-    std::fputs("sleevane: out of memory\n", stderr);
+    std::fprintf(stderr, "sleevane: %s\n",
+                 Translate("CommandLine", "out of memory").toLocal8Bit().constData());
     return 1;
 }

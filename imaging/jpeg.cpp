@@ -1,4 +1,5 @@
 #include "imaging/jpeg.h"
+#include "framework/core/Translations.h"
 
 #include "framework/core/Limits.h"
 #include "framework/core/Resources.h"
@@ -25,9 +26,10 @@ int JPEGProgressInterval = 500;
 namespace {
 
 constexpr int kJPEGDescription = 62000;
-constexpr const char* SChangeJPEGSize = "Cannot change the size of a JPEG image";
-constexpr const char* SReadError = "Stream read error";
-constexpr const char* SWriteError = "Stream write error";
+constexpr const char* SChangeJPEGSize =
+    QT_TRANSLATE_NOOP("SysConst", "Cannot change the size of a JPEG image");
+constexpr const char* SReadError = QT_TRANSLATE_NOOP("SysConst", "Stream read error");
+constexpr const char* SWriteError = QT_TRANSLATE_NOOP("SysConst", "Stream write error");
 constexpr int kColors = 236;
 
 int ScreenBitsPerPixel() {
@@ -50,9 +52,11 @@ QList<QRgb> HalftonePalette() {
 
 } // namespace
 
-EJPEG::EJPEG(int code) : EInvalidGraphic(QStringLiteral("JPEG error #%1").arg(code)), code_(code) {}
+EJPEG::EJPEG(int code)
+    : EInvalidGraphic(Translate("SysConst", "JPEG error #%1").arg(code)), code_(code) {}
 EJPEG::EJPEG(int code, const QString& cause)
-    : EInvalidGraphic(QStringLiteral("JPEG error #%1: %2").arg(code).arg(cause)), code_(code) {}
+    : EInvalidGraphic(Translate("SysConst", "JPEG error #%1: %2").arg(code).arg(cause)),
+      code_(code) {}
 
 // ---- One libjpeg operation ------------------------------------------------------------
 //
@@ -356,10 +360,10 @@ int TJPEGImage::Height() const {
 }
 
 void TJPEGImage::SetWidth(int) {
-    throw EInvalidGraphicOperation(QString::fromLatin1(SChangeJPEGSize));
+    throw EInvalidGraphicOperation(SysConst::Text(SChangeJPEGSize));
 }
 void TJPEGImage::SetHeight(int) {
-    throw EInvalidGraphicOperation(QString::fromLatin1(SChangeJPEGSize));
+    throw EInvalidGraphicOperation(SysConst::Text(SChangeJPEGSize));
 }
 
 void TJPEGImage::CalcScaledSize() const {
@@ -409,7 +413,7 @@ void TJPEGImage::ReadHeader() {
 void TJPEGImage::LoadFromStream(QIODevice& stream) {
     const qint64 n = stream.isSequential() ? -1 : stream.size() - stream.pos();
     const QByteArray bytes = n < 0 ? stream.readAll() : stream.read(std::max<qint64>(n, 0));
-    if (n > 0 && bytes.size() != n) throw EReadError(QString::fromLatin1(SReadError));
+    if (n > 0 && bytes.size() != n) throw EReadError(SysConst::Text(SReadError));
     NewData();
     FreeBitmap();
     data_->bytes = bytes;
@@ -418,7 +422,7 @@ void TJPEGImage::LoadFromStream(QIODevice& stream) {
     // A picture too large to decode is refused as it is read, not left off where it
     // would be drawn.
     if (static_cast<int64_t>(data_->width) * data_->height > kMaxBitmapPixels)
-        throw EJPEG(JERR_IMAGE_TOO_BIG, QStringLiteral("%1 x %2 pixels, more than %3")
+        throw EJPEG(JERR_IMAGE_TOO_BIG, Translate("SysConst", "%1 x %2 pixels, more than %3")
                                             .arg(data_->width)
                                             .arg(data_->height)
                                             .arg(kMaxBitmapPixels));
@@ -429,16 +433,16 @@ void TJPEGImage::LoadFromStream(QIODevice& stream) {
 void TJPEGImage::SaveToStream(QIODevice& stream) {
     if (!data_->hasBytes) Compress();
     if (stream.write(data_->bytes) != data_->bytes.size())
-        throw EStreamError(QString::fromLatin1(SWriteError));
+        throw EStreamError(SysConst::Text(SWriteError));
 }
 
 void TJPEGImage::ReadData(QIODevice& stream) {
     uchar count[4];
     if (stream.read(reinterpret_cast<char*>(count), 4) != 4)
-        throw EReadError(QString::fromLatin1(SReadError));
+        throw EReadError(SysConst::Text(SReadError));
     const uint32_t n = qFromLittleEndian<uint32_t>(count);
     QByteArray bytes = stream.read(n);
-    if (static_cast<uint32_t>(bytes.size()) != n) throw EReadError(QString::fromLatin1(SReadError));
+    if (static_cast<uint32_t>(bytes.size()) != n) throw EReadError(SysConst::Text(SReadError));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     LoadFromStream(buffer);
@@ -450,7 +454,7 @@ void TJPEGImage::WriteData(QIODevice& stream) {
     qToLittleEndian<uint32_t>(data_->hasBytes ? static_cast<uint32_t>(bytes.size()) : 0, count);
     if (stream.write(reinterpret_cast<const char*>(count), 4) != 4 ||
         (data_->hasBytes && stream.write(bytes) != bytes.size()))
-        throw EStreamError(QString::fromLatin1(SWriteError));
+        throw EStreamError(SysConst::Text(SWriteError));
 }
 
 void TJPEGImage::Draw(TCanvas& canvas, const QRect& rect) {
@@ -582,7 +586,8 @@ void TJPEGImage::Decode() {
         bitmap->SetImage(
             QImage(width, height, eightBit ? QImage::Format_Indexed8 : QImage::Format_BGR888),
             eightBit ? pf8bit : pf24bit);
-        if (bitmap->Empty()) throw EOutOfResources(QStringLiteral("Out of system resources"));
+        if (bitmap->Empty())
+            throw EOutOfResources(Translate("SysConst", "Out of system resources"));
         if (outsidePalette) bitmap->SetPalette(*tempPalette_);
         std::vector<JSAMPROW> rows(static_cast<size_t>(height));
         for (int y = 0; y < height; ++y)

@@ -6,6 +6,7 @@
 
 #include "framework/core/Limits.h"
 #include "framework/core/ToolMessages.h"
+#include "framework/core/Translations.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Metafile.h"
 #include "framework/graphics/PdfJpeg.h"
@@ -25,7 +26,8 @@
 
 namespace {
 
-const char* const kUsage =
+const char* const kUsage = QT_TRANSLATE_NOOP(
+    "rpptool",
     "usage: rpptool COMMAND FILE ...\n"
     "  info FILE                      pages, compression, detected paper, page sizes\n"
     "  render FILE PAGE OUT.png [--dpi N]\n"
@@ -40,7 +42,12 @@ const char* const kUsage =
     "  --help                         this text\n"
     "exit status: 0 done (print: the job was handed to the printer); 1 the file cannot be\n"
     "read, the printer is unknown or refused the job, or an output cannot be written;\n"
-    "2 wrong usage\n";
+    "2 wrong usage\n");
+
+// The usage in the user's language.
+QByteArray Usage() {
+    return Translate("rpptool", QString::fromUtf8(kUsage)).toLocal8Bit();
+}
 
 // A command line the tool does not understand.
 struct UsageError {
@@ -56,7 +63,7 @@ struct InputError {
 int ToInt(const QString& text, const char* what) {
     bool ok = false;
     const int v = text.toInt(&ok);
-    if (!ok) throw UsageError{QStringLiteral("%1 is not a number: %2").arg(what, text)};
+    if (!ok) throw UsageError{Translate("rpptool", "%1 is not a number: %2").arg(what, text)};
     return v;
 }
 
@@ -76,11 +83,12 @@ int PageCount(const TRpReportFile& file) {
 // Page n of the file; a page whose metafile does not load is named in the message.
 std::unique_ptr<TMetafile> Page(TRpReportFile& file, int n) {
     if (n < 1 || n > PageCount(file))
-        throw InputError{
-            QStringLiteral("the file has no page %1 (it has %2)").arg(n).arg(PageCount(file))};
+        throw InputError{Translate("rpptool", "the file has no page %1 (it has %2)")
+                             .arg(n)
+                             .arg(PageCount(file))};
     try {
         std::unique_ptr<TMetafile> page = file.pages->FetchPage(n);
-        if (!page) throw InputError{QStringLiteral("page %1 cannot be read").arg(n)};
+        if (!page) throw InputError{Translate("rpptool", "page %1 cannot be read").arg(n)};
         return page;
     } catch (const EInvalidGraphic& e) {
         throw InputError{QStringLiteral("page %1: %2").arg(n).arg(e.Message())};
@@ -101,7 +109,7 @@ QString PaperDescription(TRpReportFile& file) {
 }
 
 int Info(const QStringList& args) {
-    if (args.size() != 1) throw UsageError{QStringLiteral("info takes one file")};
+    if (args.size() != 1) throw UsageError{Translate("rpptool", "info takes one file")};
     TRpReportFile file = Load(args[0]);
     Out(QStringLiteral("pages: %1").arg(PageCount(file)));
     Out(QStringLiteral("compressed: %1").arg(file.pages->Compressed() ? "yes" : "no"));
@@ -128,20 +136,21 @@ int Render(const QStringList& args) {
     int dpi = 96;
     const int at = rest.indexOf(QStringLiteral("--dpi"));
     if (at >= 0) {
-        if (at + 1 >= rest.size()) throw UsageError{QStringLiteral("--dpi needs a number")};
+        if (at + 1 >= rest.size()) throw UsageError{Translate("rpptool", "--dpi needs a number")};
         dpi = ToInt(rest[at + 1], "--dpi");
         rest.remove(at, 2);
     }
-    if (rest.size() != 3) throw UsageError{QStringLiteral("render takes FILE PAGE OUT.png")};
-    if (dpi < 1 || dpi > 2400) throw UsageError{QStringLiteral("--dpi must be 1 to 2400")};
+    if (rest.size() != 3) throw UsageError{Translate("rpptool", "render takes FILE PAGE OUT.png")};
+    if (dpi < 1 || dpi > 2400) throw UsageError{Translate("rpptool", "--dpi must be 1 to 2400")};
     const int n = ToInt(rest[1], "PAGE");
     TRpReportFile file = Load(rest[0]);
     const std::unique_ptr<TMetafile> page = Page(file, n);
     const int w = Pixels(page->MMWidth(), dpi), h = Pixels(page->MMHeight(), dpi);
     if (int64_t(w) * h > kMaxRenderPixels || w > kMaxRenderSide || h > kMaxRenderSide)
-        throw InputError{QStringLiteral("%1 x %2 pixels is too large a picture").arg(w).arg(h)};
+        throw InputError{
+            Translate("rpptool", "%1 x %2 pixels is too large a picture").arg(w).arg(h)};
     QImage image(w, h, QImage::Format_RGB32);
-    if (image.isNull()) throw InputError{QStringLiteral("no memory for the picture")};
+    if (image.isNull()) throw InputError{Translate("rpptool", "no memory for the picture")};
     image.fill(Qt::white);
     {
         QPainter painter(&image);
@@ -150,14 +159,14 @@ int Render(const QStringList& args) {
     image.setDotsPerMeterX(RoundInt(dpi / 0.0254L));
     image.setDotsPerMeterY(RoundInt(dpi / 0.0254L));
     if (!image.save(rest[2], "PNG"))
-        throw InputError{QStringLiteral("cannot write %1").arg(rest[2])};
+        throw InputError{Translate("rpptool", "cannot write %1").arg(rest[2])};
     return 0;
 }
 
 int Pdf(const QStringList& args) {
-    if (args.size() != 2) throw UsageError{QStringLiteral("pdf takes FILE OUT.pdf")};
+    if (args.size() != 2) throw UsageError{Translate("rpptool", "pdf takes FILE OUT.pdf")};
     TRpReportFile file = Load(args[0]);
-    if (PageCount(file) == 0) throw InputError{QStringLiteral("the file has no pages")};
+    if (PageCount(file) == 0) throw InputError{Translate("rpptool", "the file has no pages")};
     QPdfWriter writer(args[1]);
     writer.setCreator(QStringLiteral("rpptool"));
     writer.setTitle(QFileInfo(args[0]).completeBaseName());
@@ -174,19 +183,19 @@ int Pdf(const QStringList& args) {
         writer.setPageSize(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
         if (n == 1) {
             if (!painter.begin(&writer))
-                throw InputError{QStringLiteral("cannot write %1").arg(args[1])};
+                throw InputError{Translate("rpptool", "cannot write %1").arg(args[1])};
         } else if (!writer.newPage()) {
-            throw InputError{QStringLiteral("cannot write %1").arg(args[1])};
+            throw InputError{Translate("rpptool", "cannot write %1").arg(args[1])};
         }
         const QRect target = painter.viewport();
         page->Play(painter, QRectF(target));
     }
-    if (!painter.end()) throw InputError{QStringLiteral("cannot write %1").arg(args[1])};
+    if (!painter.end()) throw InputError{Translate("rpptool", "cannot write %1").arg(args[1])};
     try {
         jpegs.Finish(args[1]);
     } catch (const TPdfJpegError& e) {
         throw InputError{
-            QStringLiteral("cannot write %1: %2").arg(args[1], QString::fromUtf8(e.what()))};
+            Translate("rpptool", "cannot write %1: %2").arg(args[1], QString::fromUtf8(e.what()))};
     }
     return 0;
 }
@@ -194,7 +203,8 @@ int Pdf(const QStringList& args) {
 // The pages written anew, their records compressed or not.
 int Repack(const QStringList& args, bool compressed) {
     if (args.size() != 2)
-        throw UsageError{QStringLiteral("%1 takes FILE OUT").arg(compressed ? "pack" : "unpack")};
+        throw UsageError{
+            Translate("rpptool", "%1 takes FILE OUT").arg(compressed ? "pack" : "unpack")};
     TRpReportFile file = Load(args[0]);
     TRpStream stream;
     TRpPageList pages;
@@ -213,21 +223,21 @@ QString TakeOption(QStringList& args, const QString& name) {
     const int at = args.indexOf(name);
     if (at < 0) return {};
     if (at + 1 >= args.size() || args[at + 1].isEmpty())
-        throw UsageError{QStringLiteral("%1 needs a value").arg(name)};
+        throw UsageError{Translate("rpptool", "%1 needs a value").arg(name)};
     const QString value = args[at + 1];
     args.remove(at, 2);
-    if (args.contains(name)) throw UsageError{QStringLiteral("%1 given twice").arg(name)};
+    if (args.contains(name)) throw UsageError{Translate("rpptool", "%1 given twice").arg(name)};
     return value;
 }
 
 // "A-B" or "A", pages from 1.
 std::pair<int, int> PageRange(const QString& text) {
     const QStringList parts = text.split(QLatin1Char('-'));
-    if (parts.size() > 2) throw UsageError{QStringLiteral("--pages takes A-B: %1").arg(text)};
+    if (parts.size() > 2) throw UsageError{Translate("rpptool", "--pages takes A-B: %1").arg(text)};
     const int first = ToInt(parts[0], "--pages");
     const int last = parts.size() == 2 ? ToInt(parts[1], "--pages") : first;
     if (first < 1 || last < first)
-        throw UsageError{QStringLiteral("--pages needs 1 <= A <= B: %1").arg(text)};
+        throw UsageError{Translate("rpptool", "--pages needs 1 <= A <= B: %1").arg(text)};
     return {first, last};
 }
 
@@ -237,23 +247,24 @@ int Print(const QStringList& args) {
     const QString copiesText = TakeOption(rest, QStringLiteral("--copies"));
     const QString pagesText = TakeOption(rest, QStringLiteral("--pages"));
     if (rest.size() != 1 || rest[0].startsWith(QLatin1String("--")))
-        throw UsageError{QStringLiteral("print takes FILE [--printer NAME] [--copies N] "
-                                        "[--pages A-B]")};
+        throw UsageError{Translate("rpptool", "print takes FILE [--printer NAME] [--copies N] "
+                                              "[--pages A-B]")};
     int copies = 1;
     if (!copiesText.isEmpty()) {
         copies = ToInt(copiesText, "--copies");
         if (copies < 1 || copies > kMaxPrintCopies)
-            throw UsageError{QStringLiteral("--copies must be 1 to %1").arg(kMaxPrintCopies)};
+            throw UsageError{Translate("rpptool", "--copies must be 1 to %1").arg(kMaxPrintCopies)};
     }
     std::pair<int, int> range{0, 0};
     if (!pagesText.isEmpty()) range = PageRange(pagesText);
 
     TRpReportFile file = Load(rest[0]);
     const int pages = PageCount(file);
-    if (pages == 0) throw InputError{QStringLiteral("the file has no pages")};
+    if (pages == 0) throw InputError{Translate("rpptool", "the file has no pages")};
     if (range.first > pages)
-        throw InputError{
-            QStringLiteral("the file has no page %1 (it has %2)").arg(range.first).arg(pages)};
+        throw InputError{Translate("rpptool", "the file has no page %1 (it has %2)")
+                             .arg(range.first)
+                             .arg(pages)};
     const int first = std::max(1, range.first);
     const int last = range.second > 0 ? std::min(range.second, pages) : pages;
 
@@ -261,7 +272,7 @@ int Print(const QStringList& args) {
     if (!printerName.isEmpty()) printer.SetPrinterName(printerName);
     // The tool asks nothing: the PDF file printer has no file to write to.
     if (printer.IsPdfPrinter())
-        throw InputError{QStringLiteral("%1 is not a print queue; name one with --printer")
+        throw InputError{Translate("rpptool", "%1 is not a print queue; name one with --printer")
                              .arg(TPrinter::PdfPrinterName())};
     TDeviceMode mode = printer.DeviceMode();
     mode.dmFields |= DM_COPIES | DM_ORIENTATION;
@@ -305,11 +316,11 @@ int Print(const QStringList& args) {
 }
 
 int Run(const QStringList& args) {
-    if (args.isEmpty()) throw UsageError{QStringLiteral("no command given")};
+    if (args.isEmpty()) throw UsageError{Translate("rpptool", "no command given")};
     const QString command = args[0];
     const QStringList rest = args.mid(1);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        std::fputs(kUsage, stdout);
+        std::fputs(Usage().constData(), stdout);
         return 0;
     }
     if (command == QLatin1String("info")) return Info(rest);
@@ -318,7 +329,7 @@ int Run(const QStringList& args) {
     if (command == QLatin1String("pack")) return Repack(rest, true);
     if (command == QLatin1String("unpack")) return Repack(rest, false);
     if (command == QLatin1String("print")) return Print(rest);
-    throw UsageError{QStringLiteral("unknown command %1").arg(command)};
+    throw UsageError{Translate("rpptool", "unknown command %1").arg(command)};
 }
 
 } // namespace
@@ -338,7 +349,7 @@ int main(int argc, char** argv) {
     try {
         rc = Run(args);
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "rpptool: %s\n%s", qPrintable(e.message), kUsage);
+        std::fprintf(stderr, "rpptool: %s\n%s", qPrintable(e.message), Usage().constData());
         rc = 2;
     } catch (const InputError& e) {
         std::fprintf(stderr, "rpptool: %s\n", qPrintable(e.message));
@@ -347,7 +358,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rpptool: %s\n", qPrintable(e.Message()));
         rc = 1;
     } catch (const std::bad_alloc&) {
-        std::fputs("rpptool: out of memory\n", stderr);
+        std::fprintf(stderr, "rpptool: %s\n", qPrintable(Translate("rpptool", "out of memory")));
         rc = 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "rpptool: %s\n", e.what());

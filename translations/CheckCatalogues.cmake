@@ -11,7 +11,8 @@ set(failed FALSE)
 foreach(ts IN LISTS TS)
   get_filename_component(name ${ts} NAME)
   file(COPY ${ts} DESTINATION ${WORK})
-  execute_process(COMMAND ${LUPDATE} -no-obsolete -locations none ${CODE}
+  execute_process(COMMAND ${LUPDATE} -no-obsolete -locations none
+                          -tr-function-alias translate+=Translate ${CODE}
                           ${WORK}/catalogue_texts.cpp -ts ${WORK}/${name}
                   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
   string(REGEX MATCH "\\(([0-9]+) new and" found "${out}${err}")

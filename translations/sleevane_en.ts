@@ -2,6 +2,123 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="it">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>--printer needs a printer&apos;s name</source>
+        <translation>--printer needs a printer&apos;s name</translation>
+    </message>
+    <message>
+        <source>--copies needs a number</source>
+        <translation>--copies needs a number</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>--print and --pdf do not go together</source>
+        <translation>--print and --pdf do not go together</translation>
+    </message>
+    <message>
+        <source>--printer and --copies go with --print</source>
+        <translation>--printer and --copies go with --print</translation>
+    </message>
+    <message>
+        <source>--pdf takes one design and the PDF file to write</source>
+        <translation>--pdf takes one design and the PDF file to write</translation>
+    </message>
+    <message>
+        <source>--print needs a design to print</source>
+        <translation>--print needs a design to print</translation>
+    </message>
+    <message>
+        <source>--copies takes a number from 1 to %1, not %2</source>
+        <translation>--copies takes a number from 1 to %1, not %2</translation>
+    </message>
+    <message>
+        <source>--print prints on a print queue; --pdf writes a PDF file</source>
+        <translation>--print prints on a print queue; --pdf writes a PDF file</translation>
+    </message>
+    <message>
+        <source>the editor opens one design at a time</source>
+        <translation>the editor opens one design at a time</translation>
+    </message>
+    <message>
+        <source>Usage: sleevane [DESIGN]
+       sleevane --print DESIGN... [--printer NAME] [--copies N]
+       sleevane --pdf DESIGN OUT.pdf
+       sleevane --help
+
+Designs and prints the inserts of a compact-disc case.
+
+  DESIGN                open the cover design DESIGN (.sleevane) in the editor
+  --print DESIGN...     print each design on its A4 sheet, one after the other,
+                        without opening a window
+  --printer NAME        print on the print queue NAME instead of the default one
+  --copies N            print N copies of each sheet (1 to %1)
+  --pdf DESIGN OUT.pdf  write the sheet of DESIGN to the PDF file OUT.pdf, without
+                        opening a window
+  -h, --help            show this help
+
+Exit status: 0 when everything was done; 1 when a design cannot be read, a
+picture is missing, the printer is unknown or a print job fails (one line on
+standard error for each); 2 for wrong usage.
+</source>
+        <translation>Usage: sleevane [DESIGN]
+       sleevane --print DESIGN... [--printer NAME] [--copies N]
+       sleevane --pdf DESIGN OUT.pdf
+       sleevane --help
+
+Designs and prints the inserts of a compact-disc case.
+
+  DESIGN                open the cover design DESIGN (.sleevane) in the editor
+  --print DESIGN...     print each design on its A4 sheet, one after the other,
+                        without opening a window
+  --printer NAME        print on the print queue NAME instead of the default one
+  --copies N            print N copies of each sheet (1 to %1)
+  --pdf DESIGN OUT.pdf  write the sheet of DESIGN to the PDF file OUT.pdf, without
+                        opening a window
+  -h, --help            show this help
+
+Exit status: 0 when everything was done; 1 when a design cannot be read, a
+picture is missing, the printer is unknown or a print job fails (one line on
+standard error for each); 2 for wrong usage.
+</translation>
+    </message>
+    <message>
+        <source>%1: the PDF file would replace the design itself; name another</source>
+        <translation>%1: the PDF file would replace the design itself; name another</translation>
+    </message>
+    <message>
+        <source>unknown printer %1</source>
+        <translation>unknown printer %1</translation>
+    </message>
+    <message>
+        <source>there is no print queue to print on (--pdf writes a PDF file)</source>
+        <translation>there is no print queue to print on (--pdf writes a PDF file)</translation>
+    </message>
+    <message>
+        <source>the print job was abandoned</source>
+        <translation>the print job was abandoned</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>the display %1 cannot be opened</source>
+        <translation>the display %1 cannot be opened</translation>
+    </message>
+    <message>
+        <source>%1 (sleevane --help shows the usage)</source>
+        <translation>%1 (sleevane --help shows the usage)</translation>
+    </message>
+    <message>
+        <source>no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set); --print and --pdf need none</source>
+        <translation>no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set); --print and --pdf need none</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>JPEG Image File</source>
@@ -350,6 +467,225 @@
     <message>
         <source> Completed</source>
         <translation> Completed</translation>
+    </message>
+</context>
+<context>
+    <name>SysConst</name>
+    <message>
+        <source>Cannot assign nil to a %1</source>
+        <translation>Cannot assign nil to a %1</translation>
+    </message>
+    <message>
+        <source>Cannot assign a %1 to a %2</source>
+        <translation>Cannot assign a %1 to a %2</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a valid component name</source>
+        <translation>&apos;%1&apos; is not a valid component name</translation>
+    </message>
+    <message>
+        <source>A component named %1 already exists</source>
+        <translation>A component named %1 already exists</translation>
+    </message>
+    <message>
+        <source>List index out of bounds (%1)</source>
+        <translation>List index out of bounds (%1)</translation>
+    </message>
+    <message>
+        <source>Cannot write file %1</source>
+        <translation>Cannot write file %1</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>a folder, not a file</translation>
+    </message>
+    <message>
+        <source>a pipe, not a regular file</source>
+        <translation>a pipe, not a regular file</translation>
+    </message>
+    <message>
+        <source>a device, not a regular file</source>
+        <translation>a device, not a regular file</translation>
+    </message>
+    <message>
+        <source>a socket, not a regular file</source>
+        <translation>a socket, not a regular file</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>larger than %1</source>
+        <translation>larger than %1</translation>
+    </message>
+    <message>
+        <source>no file name</source>
+        <translation>no file name</translation>
+    </message>
+    <message>
+        <source>Cannot open file %1</source>
+        <translation>Cannot open file %1</translation>
+    </message>
+    <message>
+        <source>Cannot create file %1</source>
+        <translation>Cannot create file %1</translation>
+    </message>
+    <message>
+        <source>Unknown picture file extension (.%1)</source>
+        <translation>Unknown picture file extension (.%1)</translation>
+    </message>
+    <message>
+        <source>Bitmap image is not valid</source>
+        <translation>Bitmap image is not valid</translation>
+    </message>
+    <message>
+        <source>Metafile is not valid</source>
+        <translation>Metafile is not valid</translation>
+    </message>
+    <message>
+        <source>Icon image is not valid</source>
+        <translation>Icon image is not valid</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a valid integer value</source>
+        <translation>&apos;%1&apos; is not a valid integer value</translation>
+    </message>
+    <message>
+        <source>Out of memory</source>
+        <translation>Out of memory</translation>
+    </message>
+    <message>
+        <source>Stream write error</source>
+        <translation>Stream write error</translation>
+    </message>
+    <message>
+        <source>Canvas does not allow drawing</source>
+        <translation>Canvas does not allow drawing</translation>
+    </message>
+    <message>
+        <source>Unknown picture format</source>
+        <translation>Unknown picture format</translation>
+    </message>
+    <message>
+        <source>Cannot change the size of an icon</source>
+        <translation>Cannot change the size of an icon</translation>
+    </message>
+    <message>
+        <source>Cannot change the size of this picture</source>
+        <translation>Cannot change the size of this picture</translation>
+    </message>
+    <message>
+        <source>Scan line index out of range</source>
+        <translation>Scan line index out of range</translation>
+    </message>
+    <message>
+        <source>Out of system resources</source>
+        <translation>Out of system resources</translation>
+    </message>
+    <message>
+        <source>%1 x %2 pixels, more than %3</source>
+        <translation>%1 x %2 pixels, more than %3</translation>
+    </message>
+    <message>
+        <source>Cannot assign a %1 to a TPicture</source>
+        <translation>Cannot assign a %1 to a TPicture</translation>
+    </message>
+    <message>
+        <source>%1 image is not valid: %2</source>
+        <translation>%1 image is not valid: %2</translation>
+    </message>
+    <message>
+        <source>not such a file, or its header is damaged</source>
+        <translation>not such a file, or its header is damaged</translation>
+    </message>
+    <message>
+        <source>%1 x %2 pixels of %3 bits, more than %4 MB</source>
+        <translation>%1 x %2 pixels of %3 bits, more than %4 MB</translation>
+    </message>
+    <message>
+        <source>its pixels are damaged or cut short (%1)</source>
+        <translation>its pixels are damaged or cut short (%1)</translation>
+    </message>
+    <message>
+        <source>its pixels are not the size its header declares</source>
+        <translation>its pixels are not the size its header declares</translation>
+    </message>
+    <message>
+        <source>Printer index out of range</source>
+        <translation>Printer index out of range</translation>
+    </message>
+    <message>
+        <source>There is no printer named &quot;%1&quot;</source>
+        <translation>There is no printer named &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>Printing in progress</source>
+        <translation>Printing in progress</translation>
+    </message>
+    <message>
+        <source>Printer is not currently printing</source>
+        <translation>Printer is not currently printing</translation>
+    </message>
+    <message>
+        <source>The printer %1 does not offer the paper size %2</source>
+        <translation>The printer %1 does not offer the paper size %2</translation>
+    </message>
+    <message>
+        <source>The printer %1 cannot take a paper of %2 x %3 mm</source>
+        <translation>The printer %1 cannot take a paper of %2 x %3 mm</translation>
+    </message>
+    <message>
+        <source>The printer %1 cannot print %2 copies</source>
+        <translation>The printer %1 cannot print %2 copies</translation>
+    </message>
+    <message>
+        <source>Orientation %1 is not valid</source>
+        <translation>Orientation %1 is not valid</translation>
+    </message>
+    <message>
+        <source>The printer %1 cannot print on both sides</source>
+        <translation>The printer %1 cannot print on both sides</translation>
+    </message>
+    <message>
+        <source>Two-sided mode %1 is not valid</source>
+        <translation>Two-sided mode %1 is not valid</translation>
+    </message>
+    <message>
+        <source>Cannot write the print file %1</source>
+        <translation>Cannot write the print file %1</translation>
+    </message>
+    <message>
+        <source>Cannot write the PDF file %1: %2</source>
+        <translation>Cannot write the PDF file %1: %2</translation>
+    </message>
+    <message>
+        <source>The print file %1 could not be written whole (is the disk full?)</source>
+        <translation>The print file %1 could not be written whole (is the disk full?)</translation>
+    </message>
+    <message>
+        <source>The printer %1 is gone</source>
+        <translation>The printer %1 is gone</translation>
+    </message>
+    <message>
+        <source>Cannot change the size of a JPEG image</source>
+        <translation>Cannot change the size of a JPEG image</translation>
+    </message>
+    <message>
+        <source>Stream read error</source>
+        <translation>Stream read error</translation>
+    </message>
+    <message>
+        <source>JPEG error #%1</source>
+        <translation>JPEG error #%1</translation>
+    </message>
+    <message>
+        <source>JPEG error #%1: %2</source>
+        <translation>JPEG error #%1: %2</translation>
     </message>
 </context>
 <context>
@@ -1305,6 +1641,139 @@ in &quot;One line&quot; mode&lt;/translation&gt;
     <message>
         <source>Labelrp2</source>
         <translation>Labelrp2</translation>
+    </message>
+</context>
+<context>
+    <name>rpptool</name>
+    <message>
+        <source>usage: rpptool COMMAND FILE ...
+  info FILE                      pages, compression, detected paper, page sizes
+  render FILE PAGE OUT.png [--dpi N]
+                                 draws page PAGE (from 1) at N dots per inch (96)
+  pdf FILE OUT.pdf               every page at its own size, at full resolution
+  pack FILE OUT                  the same pages with compressed page records
+  unpack FILE OUT                the same pages with plain page records
+  print FILE [--printer NAME] [--copies N] [--pages A-B]
+                                 prints the pages on a print queue (the default one
+                                 without --printer), N copies (1), pages A to B
+  --verbose                      (anywhere) also counts the notes of Qt&apos;s left out
+  --help                         this text
+exit status: 0 done (print: the job was handed to the printer); 1 the file cannot be
+read, the printer is unknown or refused the job, or an output cannot be written;
+2 wrong usage
+</source>
+        <translation>usage: rpptool COMMAND FILE ...
+  info FILE                      pages, compression, detected paper, page sizes
+  render FILE PAGE OUT.png [--dpi N]
+                                 draws page PAGE (from 1) at N dots per inch (96)
+  pdf FILE OUT.pdf               every page at its own size, at full resolution
+  pack FILE OUT                  the same pages with compressed page records
+  unpack FILE OUT                the same pages with plain page records
+  print FILE [--printer NAME] [--copies N] [--pages A-B]
+                                 prints the pages on a print queue (the default one
+                                 without --printer), N copies (1), pages A to B
+  --verbose                      (anywhere) also counts the notes of Qt&apos;s left out
+  --help                         this text
+exit status: 0 done (print: the job was handed to the printer); 1 the file cannot be
+read, the printer is unknown or refused the job, or an output cannot be written;
+2 wrong usage
+</translation>
+    </message>
+    <message>
+        <source>%1 is not a number: %2</source>
+        <translation>%1 is not a number: %2</translation>
+    </message>
+    <message>
+        <source>the file has no page %1 (it has %2)</source>
+        <translation>the file has no page %1 (it has %2)</translation>
+    </message>
+    <message>
+        <source>page %1 cannot be read</source>
+        <translation>page %1 cannot be read</translation>
+    </message>
+    <message>
+        <source>info takes one file</source>
+        <translation>info takes one file</translation>
+    </message>
+    <message>
+        <source>--dpi needs a number</source>
+        <translation>--dpi needs a number</translation>
+    </message>
+    <message>
+        <source>render takes FILE PAGE OUT.png</source>
+        <translation>render takes FILE PAGE OUT.png</translation>
+    </message>
+    <message>
+        <source>--dpi must be 1 to 2400</source>
+        <translation>--dpi must be 1 to 2400</translation>
+    </message>
+    <message>
+        <source>%1 x %2 pixels is too large a picture</source>
+        <translation>%1 x %2 pixels is too large a picture</translation>
+    </message>
+    <message>
+        <source>no memory for the picture</source>
+        <translation>no memory for the picture</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>cannot write %1</translation>
+    </message>
+    <message>
+        <source>pdf takes FILE OUT.pdf</source>
+        <translation>pdf takes FILE OUT.pdf</translation>
+    </message>
+    <message>
+        <source>the file has no pages</source>
+        <translation>the file has no pages</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 takes FILE OUT</source>
+        <translation>%1 takes FILE OUT</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
+        <source>%1 given twice</source>
+        <translation>%1 given twice</translation>
+    </message>
+    <message>
+        <source>--pages takes A-B: %1</source>
+        <translation>--pages takes A-B: %1</translation>
+    </message>
+    <message>
+        <source>--pages needs 1 &lt;= A &lt;= B: %1</source>
+        <translation>--pages needs 1 &lt;= A &lt;= B: %1</translation>
+    </message>
+    <message>
+        <source>print takes FILE [--printer NAME] [--copies N] [--pages A-B]</source>
+        <translation>print takes FILE [--printer NAME] [--copies N] [--pages A-B]</translation>
+    </message>
+    <message>
+        <source>--copies must be 1 to %1</source>
+        <translation>--copies must be 1 to %1</translation>
+    </message>
+    <message>
+        <source>%1 is not a print queue; name one with --printer</source>
+        <translation>%1 is not a print queue; name one with --printer</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>no command given</translation>
+    </message>
+    <message>
+        <source>unknown command %1</source>
+        <translation>unknown command %1</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>out of memory</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,126 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="it" sourcelanguage="en">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>--printer needs a printer&apos;s name</source>
+        <translation>--printer vuole il nome di una stampante</translation>
+    </message>
+    <message>
+        <source>--copies needs a number</source>
+        <translation>--copies vuole un numero</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>opzione sconosciuta %1</translation>
+    </message>
+    <message>
+        <source>--print and --pdf do not go together</source>
+        <translation>--print e --pdf non vanno insieme</translation>
+    </message>
+    <message>
+        <source>--printer and --copies go with --print</source>
+        <translation>--printer e --copies vanno con --print</translation>
+    </message>
+    <message>
+        <source>--pdf takes one design and the PDF file to write</source>
+        <translation>--pdf vuole un progetto e il file PDF da scrivere</translation>
+    </message>
+    <message>
+        <source>--print needs a design to print</source>
+        <translation>--print vuole un progetto da stampare</translation>
+    </message>
+    <message>
+        <source>--copies takes a number from 1 to %1, not %2</source>
+        <translation>--copies vuole un numero da 1 a %1, non %2</translation>
+    </message>
+    <message>
+        <source>--print prints on a print queue; --pdf writes a PDF file</source>
+        <translation>--print stampa su una coda di stampa; --pdf scrive un file PDF</translation>
+    </message>
+    <message>
+        <source>the editor opens one design at a time</source>
+        <translation>l&apos;editor apre un progetto alla volta</translation>
+    </message>
+    <message>
+        <source>Usage: sleevane [DESIGN]
+       sleevane --print DESIGN... [--printer NAME] [--copies N]
+       sleevane --pdf DESIGN OUT.pdf
+       sleevane --help
+
+Designs and prints the inserts of a compact-disc case.
+
+  DESIGN                open the cover design DESIGN (.sleevane) in the editor
+  --print DESIGN...     print each design on its A4 sheet, one after the other,
+                        without opening a window
+  --printer NAME        print on the print queue NAME instead of the default one
+  --copies N            print N copies of each sheet (1 to %1)
+  --pdf DESIGN OUT.pdf  write the sheet of DESIGN to the PDF file OUT.pdf, without
+                        opening a window
+  -h, --help            show this help
+
+Exit status: 0 when everything was done; 1 when a design cannot be read, a
+picture is missing, the printer is unknown or a print job fails (one line on
+standard error for each); 2 for wrong usage.
+</source>
+        <translation>Uso: sleevane [PROGETTO]
+     sleevane --print PROGETTO... [--printer NOME] [--copies N]
+     sleevane --pdf PROGETTO USCITA.pdf
+     sleevane --help
+
+Progetta e stampa le copertine della custodia di un compact disc.
+
+  PROGETTO                apre nell&apos;editor il progetto di copertina PROGETTO
+                          (.sleevane)
+  --print PROGETTO...     stampa ogni progetto sul suo foglio A4, uno dopo
+                          l&apos;altro, senza aprire finestre
+  --printer NOME          stampa sulla coda di stampa NOME invece di quella
+                          predefinita
+  --copies N              stampa N copie di ogni foglio (da 1 a %1)
+  --pdf PROGETTO USCITA.pdf
+                          scrive il foglio di PROGETTO nel file PDF USCITA.pdf,
+                          senza aprire finestre
+  -h, --help              mostra questo aiuto
+
+Stato d&apos;uscita: 0 quando tutto è stato fatto; 1 quando un progetto non si può
+leggere, manca un&apos;immagine, la stampante è sconosciuta o una stampa non riesce
+(una riga sullo standard error per ciascuno); 2 per un uso sbagliato.
+</translation>
+    </message>
+    <message>
+        <source>%1: the PDF file would replace the design itself; name another</source>
+        <translation>%1: il file PDF sostituirebbe il progetto stesso; scegline un altro</translation>
+    </message>
+    <message>
+        <source>unknown printer %1</source>
+        <translation>stampante sconosciuta %1</translation>
+    </message>
+    <message>
+        <source>there is no print queue to print on (--pdf writes a PDF file)</source>
+        <translation>non c&apos;è una coda di stampa su cui stampare (--pdf scrive un file PDF)</translation>
+    </message>
+    <message>
+        <source>the print job was abandoned</source>
+        <translation>la stampa è stata abbandonata</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>memoria esaurita</translation>
+    </message>
+    <message>
+        <source>the display %1 cannot be opened</source>
+        <translation>non si può aprire lo schermo %1</translation>
+    </message>
+    <message>
+        <source>%1 (sleevane --help shows the usage)</source>
+        <translation>%1 (sleevane --help mostra l&apos;uso)</translation>
+    </message>
+    <message>
+        <source>no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set); --print and --pdf need none</source>
+        <translation>nessuno schermo su cui mostrare l&apos;editor (non è impostato né DISPLAY né WAYLAND_DISPLAY); --print e --pdf non ne hanno bisogno</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>JPEG Image File</source>
@@ -350,6 +470,225 @@
     <message>
         <source> Completed</source>
         <translation> completato</translation>
+    </message>
+</context>
+<context>
+    <name>SysConst</name>
+    <message>
+        <source>Cannot assign nil to a %1</source>
+        <translation>Impossibile assegnare nil a un %1</translation>
+    </message>
+    <message>
+        <source>Cannot assign a %1 to a %2</source>
+        <translation>Impossibile assegnare un %1 a un %2</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a valid component name</source>
+        <translation>&apos;%1&apos; non è un nome di componente valido</translation>
+    </message>
+    <message>
+        <source>A component named %1 already exists</source>
+        <translation>Esiste già un componente di nome %1</translation>
+    </message>
+    <message>
+        <source>List index out of bounds (%1)</source>
+        <translation>Indice di lista fuori dai limiti (%1)</translation>
+    </message>
+    <message>
+        <source>Cannot write file %1</source>
+        <translation>Impossibile scrivere il file %1</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 byte</translation>
+    </message>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>una cartella, non un file</translation>
+    </message>
+    <message>
+        <source>a pipe, not a regular file</source>
+        <translation>una pipe, non un file normale</translation>
+    </message>
+    <message>
+        <source>a device, not a regular file</source>
+        <translation>un dispositivo, non un file normale</translation>
+    </message>
+    <message>
+        <source>a socket, not a regular file</source>
+        <translation>un socket, non un file normale</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>non è un file normale</translation>
+    </message>
+    <message>
+        <source>larger than %1</source>
+        <translation>più grande di %1</translation>
+    </message>
+    <message>
+        <source>no file name</source>
+        <translation>nessun nome di file</translation>
+    </message>
+    <message>
+        <source>Cannot open file %1</source>
+        <translation>Impossibile aprire il file %1</translation>
+    </message>
+    <message>
+        <source>Cannot create file %1</source>
+        <translation>Impossibile creare il file %1</translation>
+    </message>
+    <message>
+        <source>Unknown picture file extension (.%1)</source>
+        <translation>Estensione del file immagine sconosciuta (.%1)</translation>
+    </message>
+    <message>
+        <source>Bitmap image is not valid</source>
+        <translation>L&apos;immagine bitmap non è valida</translation>
+    </message>
+    <message>
+        <source>Metafile is not valid</source>
+        <translation>Il metafile non è valido</translation>
+    </message>
+    <message>
+        <source>Icon image is not valid</source>
+        <translation>L&apos;immagine dell&apos;icona non è valida</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a valid integer value</source>
+        <translation>&apos;%1&apos; non è un numero intero valido</translation>
+    </message>
+    <message>
+        <source>Out of memory</source>
+        <translation>Memoria esaurita</translation>
+    </message>
+    <message>
+        <source>Stream write error</source>
+        <translation>Errore di scrittura del flusso</translation>
+    </message>
+    <message>
+        <source>Canvas does not allow drawing</source>
+        <translation>La superficie di disegno non permette di disegnare</translation>
+    </message>
+    <message>
+        <source>Unknown picture format</source>
+        <translation>Formato di immagine sconosciuto</translation>
+    </message>
+    <message>
+        <source>Cannot change the size of an icon</source>
+        <translation>Impossibile cambiare le dimensioni di un&apos;icona</translation>
+    </message>
+    <message>
+        <source>Cannot change the size of this picture</source>
+        <translation>Impossibile cambiare le dimensioni di questa immagine</translation>
+    </message>
+    <message>
+        <source>Scan line index out of range</source>
+        <translation>Indice di riga di scansione fuori dai limiti</translation>
+    </message>
+    <message>
+        <source>Out of system resources</source>
+        <translation>Risorse di sistema esaurite</translation>
+    </message>
+    <message>
+        <source>%1 x %2 pixels, more than %3</source>
+        <translation>%1 x %2 pixel, più di %3</translation>
+    </message>
+    <message>
+        <source>Cannot assign a %1 to a TPicture</source>
+        <translation>Impossibile assegnare un %1 a un TPicture</translation>
+    </message>
+    <message>
+        <source>%1 image is not valid: %2</source>
+        <translation>L&apos;immagine %1 non è valida: %2</translation>
+    </message>
+    <message>
+        <source>not such a file, or its header is damaged</source>
+        <translation>non è un file di questo tipo, o la sua intestazione è danneggiata</translation>
+    </message>
+    <message>
+        <source>%1 x %2 pixels of %3 bits, more than %4 MB</source>
+        <translation>%1 x %2 pixel da %3 bit, più di %4 MB</translation>
+    </message>
+    <message>
+        <source>its pixels are damaged or cut short (%1)</source>
+        <translation>i suoi pixel sono danneggiati o troncati (%1)</translation>
+    </message>
+    <message>
+        <source>its pixels are not the size its header declares</source>
+        <translation>i suoi pixel non hanno la dimensione dichiarata dalla sua intestazione</translation>
+    </message>
+    <message>
+        <source>Printer index out of range</source>
+        <translation>Indice della stampante fuori dai limiti</translation>
+    </message>
+    <message>
+        <source>There is no printer named &quot;%1&quot;</source>
+        <translation>Non esiste una stampante di nome &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>Printing in progress</source>
+        <translation>Stampa in corso</translation>
+    </message>
+    <message>
+        <source>Printer is not currently printing</source>
+        <translation>La stampante non sta stampando</translation>
+    </message>
+    <message>
+        <source>The printer %1 does not offer the paper size %2</source>
+        <translation>La stampante %1 non offre il formato carta %2</translation>
+    </message>
+    <message>
+        <source>The printer %1 cannot take a paper of %2 x %3 mm</source>
+        <translation>La stampante %1 non accetta un foglio di %2 x %3 mm</translation>
+    </message>
+    <message>
+        <source>The printer %1 cannot print %2 copies</source>
+        <translation>La stampante %1 non può stampare %2 copie</translation>
+    </message>
+    <message>
+        <source>Orientation %1 is not valid</source>
+        <translation>L&apos;orientamento %1 non è valido</translation>
+    </message>
+    <message>
+        <source>The printer %1 cannot print on both sides</source>
+        <translation>La stampante %1 non può stampare fronte e retro</translation>
+    </message>
+    <message>
+        <source>Two-sided mode %1 is not valid</source>
+        <translation>La modalità fronte-retro %1 non è valida</translation>
+    </message>
+    <message>
+        <source>Cannot write the print file %1</source>
+        <translation>Impossibile scrivere il file di stampa %1</translation>
+    </message>
+    <message>
+        <source>Cannot write the PDF file %1: %2</source>
+        <translation>Impossibile scrivere il file PDF %1: %2</translation>
+    </message>
+    <message>
+        <source>The print file %1 could not be written whole (is the disk full?)</source>
+        <translation>Non è stato possibile scrivere per intero il file di stampa %1 (il disco è pieno?)</translation>
+    </message>
+    <message>
+        <source>The printer %1 is gone</source>
+        <translation>La stampante %1 non c&apos;è più</translation>
+    </message>
+    <message>
+        <source>Cannot change the size of a JPEG image</source>
+        <translation>Impossibile cambiare le dimensioni di un&apos;immagine JPEG</translation>
+    </message>
+    <message>
+        <source>Stream read error</source>
+        <translation>Errore di lettura del flusso</translation>
+    </message>
+    <message>
+        <source>JPEG error #%1</source>
+        <translation>Errore JPEG n. %1</translation>
+    </message>
+    <message>
+        <source>JPEG error #%1: %2</source>
+        <translation>Errore JPEG n. %1: %2</translation>
     </message>
 </context>
 <context>
@@ -1305,6 +1644,143 @@ nella modalità&quot;Una Riga&quot;&lt;/translation&gt;
     <message>
         <source>Labelrp2</source>
         <translation>Labelrp2</translation>
+    </message>
+</context>
+<context>
+    <name>rpptool</name>
+    <message>
+        <source>usage: rpptool COMMAND FILE ...
+  info FILE                      pages, compression, detected paper, page sizes
+  render FILE PAGE OUT.png [--dpi N]
+                                 draws page PAGE (from 1) at N dots per inch (96)
+  pdf FILE OUT.pdf               every page at its own size, at full resolution
+  pack FILE OUT                  the same pages with compressed page records
+  unpack FILE OUT                the same pages with plain page records
+  print FILE [--printer NAME] [--copies N] [--pages A-B]
+                                 prints the pages on a print queue (the default one
+                                 without --printer), N copies (1), pages A to B
+  --verbose                      (anywhere) also counts the notes of Qt&apos;s left out
+  --help                         this text
+exit status: 0 done (print: the job was handed to the printer); 1 the file cannot be
+read, the printer is unknown or refused the job, or an output cannot be written;
+2 wrong usage
+</source>
+        <translation>uso: rpptool COMANDO FILE ...
+  info FILE                      pagine, compressione, carta rilevata, dimensioni
+                                 delle pagine
+  render FILE PAGINA USCITA.png [--dpi N]
+                                 disegna la pagina PAGINA (da 1) a N punti per
+                                 pollice (96)
+  pdf FILE USCITA.pdf            ogni pagina alla sua dimensione, a piena
+                                 risoluzione
+  pack FILE USCITA               le stesse pagine con i record compressi
+  unpack FILE USCITA             le stesse pagine con i record non compressi
+  print FILE [--printer NOME] [--copies N] [--pages A-B]
+                                 stampa le pagine su una coda di stampa (quella
+                                 predefinita senza --printer), N copie (1), le
+                                 pagine da A a B
+  --verbose                      (ovunque) conta anche le note di Qt tralasciate
+  --help                         questo testo
+stato d&apos;uscita: 0 fatto (print: la stampa è stata passata alla stampante); 1 il file
+non si può leggere, la stampante è sconosciuta o ha rifiutato la stampa, o
+un&apos;uscita non si può scrivere; 2 uso sbagliato
+</translation>
+    </message>
+    <message>
+        <source>%1 is not a number: %2</source>
+        <translation>%1 non è un numero: %2</translation>
+    </message>
+    <message>
+        <source>the file has no page %1 (it has %2)</source>
+        <translation>il file non ha la pagina %1 (ne ha %2)</translation>
+    </message>
+    <message>
+        <source>page %1 cannot be read</source>
+        <translation>la pagina %1 non si può leggere</translation>
+    </message>
+    <message>
+        <source>info takes one file</source>
+        <translation>info vuole un file</translation>
+    </message>
+    <message>
+        <source>--dpi needs a number</source>
+        <translation>--dpi vuole un numero</translation>
+    </message>
+    <message>
+        <source>render takes FILE PAGE OUT.png</source>
+        <translation>render vuole FILE PAGINA USCITA.png</translation>
+    </message>
+    <message>
+        <source>--dpi must be 1 to 2400</source>
+        <translation>--dpi deve essere da 1 a 2400</translation>
+    </message>
+    <message>
+        <source>%1 x %2 pixels is too large a picture</source>
+        <translation>%1 x %2 pixel è un&apos;immagine troppo grande</translation>
+    </message>
+    <message>
+        <source>no memory for the picture</source>
+        <translation>memoria insufficiente per l&apos;immagine</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>impossibile scrivere %1</translation>
+    </message>
+    <message>
+        <source>pdf takes FILE OUT.pdf</source>
+        <translation>pdf vuole FILE USCITA.pdf</translation>
+    </message>
+    <message>
+        <source>the file has no pages</source>
+        <translation>il file non ha pagine</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>impossibile scrivere %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 takes FILE OUT</source>
+        <translation>%1 vuole FILE USCITA</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 vuole un valore</translation>
+    </message>
+    <message>
+        <source>%1 given twice</source>
+        <translation>%1 dato due volte</translation>
+    </message>
+    <message>
+        <source>--pages takes A-B: %1</source>
+        <translation>--pages vuole A-B: %1</translation>
+    </message>
+    <message>
+        <source>--pages needs 1 &lt;= A &lt;= B: %1</source>
+        <translation>--pages vuole 1 &lt;= A &lt;= B: %1</translation>
+    </message>
+    <message>
+        <source>print takes FILE [--printer NAME] [--copies N] [--pages A-B]</source>
+        <translation>print vuole FILE [--printer NOME] [--copies N] [--pages A-B]</translation>
+    </message>
+    <message>
+        <source>--copies must be 1 to %1</source>
+        <translation>--copies deve essere da 1 a %1</translation>
+    </message>
+    <message>
+        <source>%1 is not a print queue; name one with --printer</source>
+        <translation>%1 non è una coda di stampa; indicane una con --printer</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>nessun comando dato</translation>
+    </message>
+    <message>
+        <source>unknown command %1</source>
+        <translation>comando sconosciuto %1</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>memoria esaurita</translation>
     </message>
 </context>
 </TS>

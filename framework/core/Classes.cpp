@@ -1,4 +1,5 @@
 #include "framework/core/Classes.h"
+#include "framework/core/Translations.h"
 
 #include "framework/core/Reader.h"
 
@@ -9,12 +10,12 @@ void TPersistent::Assign(TPersistent* source) {
         source->AssignTo(this);
         return;
     }
-    throw EConvertError(QStringLiteral("Cannot assign nil to a %1")
+    throw EConvertError(Translate("SysConst", "Cannot assign nil to a %1")
                             .arg(QString::fromLatin1(metaObject()->className())));
 }
 
 void TPersistent::AssignTo(TPersistent* dest) {
-    throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2")
+    throw EConvertError(Translate("SysConst", "Cannot assign a %1 to a %2")
                             .arg(QString::fromLatin1(metaObject()->className()),
                                  QString::fromLatin1(dest->metaObject()->className())));
 }
@@ -92,12 +93,13 @@ void TComponent::SetName(const QString& name) {
                            std::all_of(name.begin(), name.end(),
                                        [](QChar ch) { return ch.isLetterOrNumber() || ch == '_'; });
         if (!valid)
-            throw EConvertError(QStringLiteral("'%1' is not a valid component name").arg(name));
+            throw EConvertError(
+                Translate("SysConst", "'%1' is not a valid component name").arg(name));
         if (owner_) {
             TComponent* other = owner_->FindComponent(name);
             if (other && other != this)
                 throw EConvertError(
-                    QStringLiteral("A component named %1 already exists").arg(name));
+                    Translate("SysConst", "A component named %1 already exists").arg(name));
         }
     }
     name_ = name;
@@ -158,7 +160,7 @@ int TStrings::Add(const QString& s) {
 
 void TStrings::Delete(int i) {
     if (i < 0 || i >= list_.size())
-        throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(i));
+        throw EInvalidOperation(Translate("SysConst", "List index out of bounds (%1)").arg(i));
     list_.removeAt(i);
     Changed();
 }

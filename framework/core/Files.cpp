@@ -1,4 +1,5 @@
 #include "framework/core/Files.h"
+#include "framework/core/Translations.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr const char* SFWriteError = "Cannot write file %1";
+constexpr const char* SFWriteError = QT_TRANSLATE_NOOP("SysConst", "Cannot write file %1");
 
 QString SystemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -22,27 +23,28 @@ QString SizeText(int64_t bytes) {
     if (bytes >= (1LL << 20) && bytes % (1LL << 20) == 0)
         return QStringLiteral("%1 MB").arg(bytes >> 20);
     if (bytes >= 1024 && bytes % 1024 == 0) return QStringLiteral("%1 KB").arg(bytes >> 10);
-    return QStringLiteral("%1 bytes").arg(bytes);
+    return Translate("SysConst", "%1 bytes").arg(bytes);
 }
 
 QString KindOf(mode_t mode) {
-    if (S_ISDIR(mode)) return QStringLiteral("a folder, not a file");
-    if (S_ISFIFO(mode)) return QStringLiteral("a pipe, not a regular file");
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return QStringLiteral("a device, not a regular file");
-    if (S_ISSOCK(mode)) return QStringLiteral("a socket, not a regular file");
-    return QStringLiteral("not a regular file");
+    if (S_ISDIR(mode)) return Translate("SysConst", "a folder, not a file");
+    if (S_ISFIFO(mode)) return Translate("SysConst", "a pipe, not a regular file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return Translate("SysConst", "a device, not a regular file");
+    if (S_ISSOCK(mode)) return Translate("SysConst", "a socket, not a regular file");
+    return Translate("SysConst", "not a regular file");
 }
 
 // ---- Inputs ------------------------------------------------------------------------------
 
 [[noreturn]] void Refuse(const QString& fileName, const QString& cause) {
-    throw EFInputError(QString::fromLatin1(SysConst::SFOpenError).arg(fileName) +
-                           QStringLiteral(": ") + cause,
+    throw EFInputError(SysConst::Text(SysConst::SFOpenError).arg(fileName) + QStringLiteral(": ") +
+                           cause,
                        fileName, cause);
 }
 // The framework's own text, which names no cause; the cause goes with the exception.
 [[noreturn]] void CannotOpen(const QString& fileName, int error) {
-    throw EFInputError(QString::fromLatin1(SysConst::SFOpenError).arg(fileName), fileName,
+    throw EFInputError(SysConst::Text(SysConst::SFOpenError).arg(fileName), fileName,
                        SystemError(error));
 }
 } // namespace
@@ -61,7 +63,7 @@ void OpenInputFile(QFile& file, const QString& fileName, int64_t maxBytes,
     else if (!S_ISREG(st.st_mode))
         cause = KindOf(st.st_mode);
     else if (st.st_size > maxBytes)
-        cause = QStringLiteral("larger than %1").arg(SizeText(maxBytes));
+        cause = Translate("SysConst", "larger than %1").arg(SizeText(maxBytes));
     else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
         cause = SystemError(errno);
     if (!cause.isEmpty() ||
@@ -79,9 +81,9 @@ TFileReplacement::TFileReplacement(const QString& fileName) : fileName_(fileName
     // commit would not see.
     if (fileName.isEmpty() || !file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         const QString cause =
-            fileName.isEmpty() ? QStringLiteral("no file name") : file_.errorString();
+            fileName.isEmpty() ? Translate("SysConst", "no file name") : file_.errorString();
         throw EFWriteError(
-            QString::fromLatin1(SysConst::SFCreateError).arg(QDir::toNativeSeparators(fileName)) +
+            SysConst::Text(SysConst::SFCreateError).arg(QDir::toNativeSeparators(fileName)) +
                 QStringLiteral(": ") + cause,
             fileName, cause);
     }
@@ -91,7 +93,7 @@ void TFileReplacement::Fail(const QString& cause) {
     if (file_.isOpen()) file_.cancelWriting();
     // The cancelled file is dropped: nothing of it takes the name.
     if (file_.isOpen()) file_.commit();
-    throw EFWriteError(QString::fromLatin1(SFWriteError).arg(QDir::toNativeSeparators(fileName_)) +
+    throw EFWriteError(SysConst::Text(SFWriteError).arg(QDir::toNativeSeparators(fileName_)) +
                            QStringLiteral(": ") + cause,
                        fileName_, cause);
 }
@@ -115,10 +117,9 @@ void TFileReplacement::Commit() {
     if (fd >= 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) Fail(SystemError(errno));
     if (!file_.commit()) {
         const QString cause = file_.errorString();
-        throw EFWriteError(
-            QString::fromLatin1(SFWriteError).arg(QDir::toNativeSeparators(fileName_)) +
-                QStringLiteral(": ") + cause,
-            fileName_, cause);
+        throw EFWriteError(SysConst::Text(SFWriteError).arg(QDir::toNativeSeparators(fileName_)) +
+                               QStringLiteral(": ") + cause,
+                           fileName_, cause);
     }
     // The new name is kept over a crash too; a folder that cannot be synced has the file
     // in place all the same, so nothing is said.

@@ -406,7 +406,7 @@ void RegisterIntegerIdent(const QString& ident, int value) {
 QByteArray ResourceBytes(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw EFOpenError(QString::fromLatin1(SysConst::SFOpenError).arg(path));
+        throw EFOpenError(SysConst::Text(SysConst::SFOpenError).arg(path));
     return f.readAll();
 }
 

@@ -1,5 +1,7 @@
 #include "framework/core/SysUtils.h"
 
+#include "framework/core/Translations.h"
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QStringList>
@@ -81,9 +83,12 @@ bool TryStrToInt(const QString& s, int& value) {
 
 int StrToInt(const QString& s) {
     int v = 0;
-    if (!TryStrToInt(s, v))
-        throw EConvertError(QString::fromLatin1(SysConst::SInvalidInteger).arg(s));
+    if (!TryStrToInt(s, v)) throw EConvertError(SysConst::Text(SysConst::SInvalidInteger).arg(s));
     return v;
+}
+
+QString SysConst::Text(const char* message) {
+    return Translate("SysConst", QString::fromLatin1(message));
 }
 
 QString ErrorBoxText(const QString& message) {

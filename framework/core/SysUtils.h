@@ -86,15 +86,22 @@ class EPrinter : public Exception {
 
 [[noreturn]] void Abort();
 
-// The framework's own message texts.
+// The framework's own message texts, written in English; Text() gives them in the
+// program's language.
 namespace SysConst {
-inline constexpr const char* SFOpenError = "Cannot open file %1";
-inline constexpr const char* SFCreateError = "Cannot create file %1";
-inline constexpr const char* SUnknownExtension = "Unknown picture file extension (.%1)";
-inline constexpr const char* SInvalidBitmap = "Bitmap image is not valid";
-inline constexpr const char* SInvalidMetafile = "Metafile is not valid";
-inline constexpr const char* SInvalidIcon = "Icon image is not valid";
-inline constexpr const char* SInvalidInteger = "'%1' is not a valid integer value";
+inline constexpr const char* SFOpenError = QT_TRANSLATE_NOOP("SysConst", "Cannot open file %1");
+inline constexpr const char* SFCreateError = QT_TRANSLATE_NOOP("SysConst", "Cannot create file %1");
+inline constexpr const char* SUnknownExtension =
+    QT_TRANSLATE_NOOP("SysConst", "Unknown picture file extension (.%1)");
+inline constexpr const char* SInvalidBitmap =
+    QT_TRANSLATE_NOOP("SysConst", "Bitmap image is not valid");
+inline constexpr const char* SInvalidMetafile =
+    QT_TRANSLATE_NOOP("SysConst", "Metafile is not valid");
+inline constexpr const char* SInvalidIcon =
+    QT_TRANSLATE_NOOP("SysConst", "Icon image is not valid");
+inline constexpr const char* SInvalidInteger =
+    QT_TRANSLATE_NOOP("SysConst", "'%1' is not a valid integer value");
+QString Text(const char* message);
 } // namespace SysConst
 
 // Rounds to the nearest integer, halves to even, whatever the current rounding mode.

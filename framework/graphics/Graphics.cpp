@@ -1,4 +1,5 @@
 #include "framework/graphics/Graphics.h"
+#include "framework/core/Translations.h"
 
 #include "framework/core/Files.h"
 #include "framework/core/Limits.h"
@@ -7,12 +8,12 @@
 
 #include <QFile>
 #include <QFontDatabase>
-#include <QSet>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
 #include <QMutex>
 #include <QPalette>
+#include <QSet>
 #include <cstring>
 
 // ---- Colours -------------------------------------------------------------------------
@@ -542,7 +543,7 @@ void TGraphic::LoadFromFile(const QString& fileName) {
         e.SetFileName(fileName);
         throw;
     } catch (const std::bad_alloc&) {
-        EOutOfResources e(QStringLiteral("Out of memory"));
+        EOutOfResources e(Translate("SysConst", "Out of memory"));
         e.SetFileName(fileName);
         throw e;
     }
@@ -551,9 +552,9 @@ void TGraphic::LoadFromFile(const QString& fileName) {
 void TGraphic::SaveToFile(const QString& fileName) {
     QFile f(fileName);
     if (fileName.isEmpty() || !f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EFOpenError(QStringLiteral("Cannot create file %1").arg(fileName));
+        throw EFOpenError(Translate("SysConst", "Cannot create file %1").arg(fileName));
     SaveToStream(f);
-    if (!f.flush()) throw EStreamError(QStringLiteral("Stream write error"));
+    if (!f.flush()) throw EStreamError(Translate("SysConst", "Stream write error"));
 }
 
 void TGraphic::Changed(TObject* sender) {
@@ -626,7 +627,7 @@ void TCanvas::AdoptResolution(const TDeviceContext& dc) {
 
 void TCanvas::RequireHandle() {
     if (!dc_) CreateHandle();
-    if (!dc_) throw EInvalidOperation(QStringLiteral("Canvas does not allow drawing"));
+    if (!dc_) throw EInvalidOperation(Translate("SysConst", "Canvas does not allow drawing"));
 }
 
 void TCanvas::RequireFont() {

@@ -16,7 +16,7 @@ using namespace emf;
 namespace {
 
 [[noreturn]] void Invalid() {
-    throw EInvalidGraphic(QString::fromLatin1(SysConst::SInvalidMetafile));
+    throw EInvalidGraphic(SysConst::Text(SysConst::SInvalidMetafile));
 }
 
 // Reads up to n bytes in pieces, so a header that lies about its length costs no more

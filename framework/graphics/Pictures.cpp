@@ -1,4 +1,5 @@
 #include "framework/graphics/Pictures.h"
+#include "framework/core/Translations.h"
 
 #include "framework/core/Reader.h"
 #include "framework/graphics/DeviceContext.h"
@@ -17,12 +18,15 @@ namespace {
 constexpr uint32_t SRCAND = 0x008800C6;
 constexpr uint32_t SRCINVERT = 0x00660046;
 
-constexpr const char* SUnknownPictureFormat = "Unknown picture format";
-constexpr const char* SChangeIconSize = "Cannot change the size of an icon";
-constexpr const char* SChangePictureSize = "Cannot change the size of this picture";
-constexpr const char* SScanLine = "Scan line index out of range";
-constexpr const char* SOutOfResources = "Out of system resources";
-constexpr const char* SStreamWrite = "Stream write error";
+constexpr const char* SUnknownPictureFormat =
+    QT_TRANSLATE_NOOP("SysConst", "Unknown picture format");
+constexpr const char* SChangeIconSize =
+    QT_TRANSLATE_NOOP("SysConst", "Cannot change the size of an icon");
+constexpr const char* SChangePictureSize =
+    QT_TRANSLATE_NOOP("SysConst", "Cannot change the size of this picture");
+constexpr const char* SScanLine = QT_TRANSLATE_NOOP("SysConst", "Scan line index out of range");
+constexpr const char* SOutOfResources = QT_TRANSLATE_NOOP("SysConst", "Out of system resources");
+constexpr const char* SStreamWrite = QT_TRANSLATE_NOOP("SysConst", "Stream write error");
 
 int BitsOf(TPixelFormat pf) {
     switch (pf) {
@@ -165,7 +169,7 @@ QImage KeyedImage(const QImage& image, TColor key) {
 }
 
 void WriteAll(QIODevice& stream, const QByteArray& bytes) {
-    if (stream.write(bytes) != bytes.size()) throw EStreamError(QString::fromLatin1(SStreamWrite));
+    if (stream.write(bytes) != bytes.size()) throw EStreamError(SysConst::Text(SStreamWrite));
 }
 
 QByteArray ReadRest(QIODevice& stream) {
@@ -238,9 +242,9 @@ void TBitmap::SetSize(int w, int h) {
         return;
     }
     if (static_cast<int64_t>(w) * h > kMaxBitmapPixels)
-        throw EOutOfResources(QString::fromLatin1(SOutOfResources));
+        throw EOutOfResources(SysConst::Text(SOutOfResources));
     QImage resized(w, h, FormatOf(pixelFormat_));
-    if (resized.isNull()) throw EOutOfResources(QString::fromLatin1(SOutOfResources));
+    if (resized.isNull()) throw EOutOfResources(SysConst::Text(SOutOfResources));
     if (resized.format() == QImage::Format_Indexed8) {
         const QList<QRgb> palette =
             image_.isNull() ? DefaultPalette(pixelFormat_) : image_.colorTable();
@@ -356,8 +360,7 @@ void TBitmap::ReplaceImage(QImage image, TPixelFormat pf) {
 
 uchar* TBitmap::ScanLine(int y) {
     EndPaint();
-    if (y < 0 || y >= image_.height())
-        throw EInvalidGraphicOperation(QString::fromLatin1(SScanLine));
+    if (y < 0 || y >= image_.height()) throw EInvalidGraphicOperation(SysConst::Text(SScanLine));
     return image_.scanLine(y);
 }
 
@@ -396,7 +399,7 @@ QString BmpTooLarge(const QByteArray& file) {
         core ? qFromLittleEndian<uint16_t>(info + 6) : qFromLittleEndian<int32_t>(info + 8);
     height = height < 0 ? -height : height;
     if (width <= 0 || width * height <= kMaxBitmapPixels) return {};
-    return QStringLiteral("%1 x %2 pixels, more than %3")
+    return Translate("SysConst", "%1 x %2 pixels, more than %3")
         .arg(width)
         .arg(height)
         .arg(kMaxBitmapPixels);
@@ -406,10 +409,10 @@ QString BmpTooLarge(const QByteArray& file) {
 void TBitmap::LoadFromStream(QIODevice& stream) {
     const QByteArray bytes = ReadRest(stream);
     if (const QString cause = BmpTooLarge(bytes); !cause.isEmpty())
-        throw EInvalidGraphic(QString::fromLatin1(SysConst::SInvalidBitmap) + QStringLiteral(": ") +
+        throw EInvalidGraphic(SysConst::Text(SysConst::SInvalidBitmap) + QStringLiteral(": ") +
                               cause);
     std::optional<TDecodedDib> dib = DecodeBmpFile(bytes);
-    if (!dib) throw EInvalidGraphic(QString::fromLatin1(SysConst::SInvalidBitmap));
+    if (!dib) throw EInvalidGraphic(SysConst::Text(SysConst::SInvalidBitmap));
     EndPaint();
     const QImage::Format format = dib->image.format();
     ReplaceImage(std::move(dib->image), PixelFormatOfBits(dib->bitCount, format));
@@ -635,10 +638,10 @@ TIcon::TIcon(QObject* parent) : TGraphic(parent) {}
 TIcon::~TIcon() = default;
 
 void TIcon::SetWidth(int) {
-    throw EInvalidGraphicOperation(QString::fromLatin1(SChangeIconSize));
+    throw EInvalidGraphicOperation(SysConst::Text(SChangeIconSize));
 }
 void TIcon::SetHeight(int) {
-    throw EInvalidGraphicOperation(QString::fromLatin1(SChangeIconSize));
+    throw EInvalidGraphicOperation(SysConst::Text(SChangeIconSize));
 }
 
 void TIcon::LoadFromStream(QIODevice& stream) {
@@ -647,7 +650,7 @@ void TIcon::LoadFromStream(QIODevice& stream) {
 
 void TIcon::LoadFromBytes(const QByteArray& bytes) {
     QImage image = ReadIconFile(bytes);
-    if (image.isNull()) throw EInvalidGraphic(QString::fromLatin1(SysConst::SInvalidIcon));
+    if (image.isNull()) throw EInvalidGraphic(SysConst::Text(SysConst::SInvalidIcon));
     image_ = std::move(image);
     file_ = bytes;
     Changed(this);
@@ -712,7 +715,7 @@ std::unique_ptr<TGraphic> LoadRegisteredKind(std::initializer_list<const char*> 
         g->LoadFromStream(buffer);
         return g;
     }
-    throw EInvalidGraphic(QString::fromLatin1(SUnknownPictureFormat));
+    throw EInvalidGraphic(SysConst::Text(SUnknownPictureFormat));
 }
 
 template <class T> std::unique_ptr<TGraphic> LoadKind(const QByteArray& bytes) {
@@ -742,7 +745,7 @@ std::unique_ptr<TGraphic> GraphicFromBytes(const QByteArray& bytes) {
     case Content::Png:
         return LoadKind<TAutoGraphic>(bytes);
     default:
-        throw EInvalidGraphic(QString::fromLatin1(SUnknownPictureFormat));
+        throw EInvalidGraphic(SysConst::Text(SUnknownPictureFormat));
     }
 }
 
@@ -760,12 +763,12 @@ int TAutoGraphic::Height() const {
 }
 
 void TAutoGraphic::SetWidth(int w) {
-    if (!inner_) throw EInvalidGraphicOperation(QString::fromLatin1(SChangePictureSize));
+    if (!inner_) throw EInvalidGraphicOperation(SysConst::Text(SChangePictureSize));
     inner_->SetWidth(w);
 }
 
 void TAutoGraphic::SetHeight(int h) {
-    if (!inner_) throw EInvalidGraphicOperation(QString::fromLatin1(SChangePictureSize));
+    if (!inner_) throw EInvalidGraphicOperation(SysConst::Text(SChangePictureSize));
     inner_->SetHeight(h);
 }
 
@@ -881,7 +884,7 @@ void TPicture::SetGraphic(TGraphic* g) {
     }
     std::unique_ptr<TGraphic> copy = NewGraphicLike(*g);
     if (!copy)
-        throw EConvertError(QStringLiteral("Cannot assign a %1 to a TPicture")
+        throw EConvertError(Translate("SysConst", "Cannot assign a %1 to a TPicture")
                                 .arg(QString::fromLatin1(g->metaObject()->className())));
     copy->Assign(g);
     Take(std::move(copy));
@@ -897,7 +900,7 @@ void TPicture::LoadFromFile(const QString& fileName) {
     const QString ext = PictureFileExtension(fileName);
     const TFileFormat* format = FindFileFormat(ext);
     if (!format) {
-        EInvalidGraphic e(QString::fromLatin1(SysConst::SUnknownExtension).arg(ext));
+        EInvalidGraphic e(SysConst::Text(SysConst::SUnknownExtension).arg(ext));
         e.SetFileName(fileName);
         throw e;
     }

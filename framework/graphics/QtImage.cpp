@@ -1,4 +1,5 @@
 #include "framework/graphics/QtImage.h"
+#include "framework/core/Translations.h"
 
 #include "framework/core/Limits.h"
 #include "framework/graphics/DeviceContext.h"
@@ -18,7 +19,7 @@ constexpr int kAllocationLimitMiB = static_cast<int>((kMaxBitmapPixels * 4 >> 20
 EInvalidGraphic NotValid(const QByteArray& format, const QString& why) {
     const QString kind =
         format.isEmpty() ? QStringLiteral("Picture") : QString::fromLatin1(format.toUpper());
-    return EInvalidGraphic(QStringLiteral("%1 image is not valid: %2").arg(kind, why));
+    return EInvalidGraphic(Translate("SysConst", "%1 image is not valid: %2").arg(kind, why));
 }
 
 } // namespace
@@ -33,9 +34,9 @@ QImage ReadQtImage(const QByteArray& bytes, const QByteArray& format) {
     // Some readers say they can read whatever they are given; the header's size tells.
     const QSize size = reader.canRead() ? reader.size() : QSize();
     if (!size.isValid() || size.isEmpty())
-        throw NotValid(format, QStringLiteral("not such a file, or its header is damaged"));
+        throw NotValid(format, Translate("SysConst", "not such a file, or its header is damaged"));
     if (static_cast<int64_t>(size.width()) * size.height() > kMaxBitmapPixels)
-        throw NotValid(format, QStringLiteral("%1 x %2 pixels, more than %3")
+        throw NotValid(format, Translate("SysConst", "%1 x %2 pixels, more than %3")
                                    .arg(size.width())
                                    .arg(size.height())
                                    .arg(kMaxBitmapPixels));
@@ -45,21 +46,21 @@ QImage ReadQtImage(const QByteArray& bytes, const QByteArray& format) {
         decoded == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(decoded).bitsPerPixel();
     const int64_t bytesNeeded = static_cast<int64_t>(size.width()) * size.height() * bits / 8;
     if (bytesNeeded >> 20 >= kAllocationLimitMiB)
-        throw NotValid(format, QStringLiteral("%1 x %2 pixels of %3 bits, more than %4 MB")
+        throw NotValid(format, Translate("SysConst", "%1 x %2 pixels of %3 bits, more than %4 MB")
                                    .arg(size.width())
                                    .arg(size.height())
                                    .arg(bits)
                                    .arg(kAllocationLimitMiB - 1));
     QImage image;
     if (!reader.read(&image) || image.isNull())
-        throw NotValid(
-            format,
-            QStringLiteral("its pixels are damaged or cut short (%1)").arg(reader.errorString()));
+        throw NotValid(format, Translate("SysConst", "its pixels are damaged or cut short (%1)")
+                                   .arg(reader.errorString()));
     if (image.size() != size)
-        throw NotValid(format, QStringLiteral("its pixels are not the size its header declares"));
+        throw NotValid(format,
+                       Translate("SysConst", "its pixels are not the size its header declares"));
     image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
                                                           : QImage::Format_RGB32);
-    if (image.isNull()) throw EOutOfResources(QStringLiteral("Out of system resources"));
+    if (image.isNull()) throw EOutOfResources(Translate("SysConst", "Out of system resources"));
     return image;
 }
 
@@ -68,11 +69,11 @@ TQtImage::TQtImage(const QByteArray& format, QObject* parent) : TGraphic(parent)
 TQtImage::~TQtImage() = default;
 
 void TQtImage::SetWidth(int) {
-    throw EInvalidGraphicOperation(QStringLiteral("Cannot change the size of this picture"));
+    throw EInvalidGraphicOperation(Translate("SysConst", "Cannot change the size of this picture"));
 }
 
 void TQtImage::SetHeight(int) {
-    throw EInvalidGraphicOperation(QStringLiteral("Cannot change the size of this picture"));
+    throw EInvalidGraphicOperation(Translate("SysConst", "Cannot change the size of this picture"));
 }
 
 void TQtImage::LoadFromStream(QIODevice& stream) {
@@ -94,7 +95,7 @@ void TQtImage::LoadFromFile(const QString& fileName) {
 
 void TQtImage::SaveToStream(QIODevice& stream) {
     if (stream.write(bytes_) != bytes_.size())
-        throw EStreamError(QStringLiteral("Stream write error"));
+        throw EStreamError(Translate("SysConst", "Stream write error"));
 }
 
 void TQtImage::Draw(TCanvas& canvas, const QRect& rect) {

@@ -25,20 +25,20 @@
 
 namespace {
 
-const char* const SPrinterIndexError = "Printer index out of range";
-const char* const SUnknownPrinter = "There is no printer named \"%1\"";
-const char* const SPrinting = "Printing in progress";
-const char* const SNotPrinting = "Printer is not currently printing";
-const char* const SPaperNotOffered = "The printer %1 does not offer the paper size %2";
-const char* const SCustomSize = "The printer %1 cannot take a paper of %2 x %3 mm";
-const char* const SCopies = "The printer %1 cannot print %2 copies";
-const char* const SOrientation = "Orientation %1 is not valid";
-const char* const SDuplex = "The printer %1 cannot print on both sides";
-const char* const SDuplexCode = "Two-sided mode %1 is not valid";
-const char* const SCannotWrite = "Cannot write the print file %1";
-const char* const SCannotWriteIn = "Cannot write the PDF file %1: %2";
-const char* const SWriteFailed = "The print file %1 could not be written whole (is the disk full?)";
-const char* const SGoneSince = "The printer %1 is gone";
+const char* const SPrinterIndexError = QT_TRANSLATE_NOOP("SysConst", "Printer index out of range");
+const char* const SUnknownPrinter = QT_TRANSLATE_NOOP("SysConst", "There is no printer named \"%1\"");
+const char* const SPrinting = QT_TRANSLATE_NOOP("SysConst", "Printing in progress");
+const char* const SNotPrinting = QT_TRANSLATE_NOOP("SysConst", "Printer is not currently printing");
+const char* const SPaperNotOffered = QT_TRANSLATE_NOOP("SysConst", "The printer %1 does not offer the paper size %2");
+const char* const SCustomSize = QT_TRANSLATE_NOOP("SysConst", "The printer %1 cannot take a paper of %2 x %3 mm");
+const char* const SCopies = QT_TRANSLATE_NOOP("SysConst", "The printer %1 cannot print %2 copies");
+const char* const SOrientation = QT_TRANSLATE_NOOP("SysConst", "Orientation %1 is not valid");
+const char* const SDuplex = QT_TRANSLATE_NOOP("SysConst", "The printer %1 cannot print on both sides");
+const char* const SDuplexCode = QT_TRANSLATE_NOOP("SysConst", "Two-sided mode %1 is not valid");
+const char* const SCannotWrite = QT_TRANSLATE_NOOP("SysConst", "Cannot write the print file %1");
+const char* const SCannotWriteIn = QT_TRANSLATE_NOOP("SysConst", "Cannot write the PDF file %1: %2");
+const char* const SWriteFailed = QT_TRANSLATE_NOOP("SysConst", "The print file %1 could not be written whole (is the disk full?)");
+const char* const SGoneSince = QT_TRANSLATE_NOOP("SysConst", "The printer %1 is gone");
 
 // Custom sizes outside these bounds (0.1 mm) are refused whatever the queue says.
 constexpr int kMinCustom = 100, kMaxCustom = 50000;
@@ -160,7 +160,7 @@ bool PdfComplete(int fd) {
 void Publish(int fd, QString& named, const QString& target) {
     const QByteArray to = QFile::encodeName(target);
     auto failed = [&] {
-        return EPrinter(QString::fromLatin1(SCannotWriteIn).arg(target, ErrnoText()));
+        return EPrinter(SysConst::Text(SCannotWriteIn).arg(target, ErrnoText()));
     };
     QByteArray from = QFile::encodeName(named);
     if (named.isEmpty()) {
@@ -262,18 +262,18 @@ void TPrinter::Refresh() {
     }
     // Never a silent change of printer: the default is selected, and the user told.
     Select(defaultIndex_);
-    throw EPrinter(QString::fromLatin1(SGoneSince).arg(selected));
+    throw EPrinter(SysConst::Text(SGoneSince).arg(selected));
 }
 
 void TPrinter::CheckNoJob() const {
-    if (job_) throw EPrinter(QString::fromLatin1(SPrinting));
+    if (job_) throw EPrinter(SysConst::Text(SPrinting));
 }
 
 void TPrinter::SetPrinterIndex(int index) {
     CheckNoJob();
     if (index == -1) index = defaultIndex_;
     if (index < 0 || index >= names_.size())
-        throw EPrinter(QString::fromLatin1(SPrinterIndexError));
+        throw EPrinter(SysConst::Text(SPrinterIndexError));
     Select(index);
 }
 
@@ -288,7 +288,7 @@ void TPrinter::SetPrinterName(const QString& name) {
         if (index_ < 0) Select(defaultIndex_);
         index = static_cast<int>(names_.indexOf(name));
     }
-    if (index < 0) throw EPrinter(QString::fromLatin1(SUnknownPrinter).arg(name));
+    if (index < 0) throw EPrinter(SysConst::Text(SUnknownPrinter).arg(name));
     SetPrinterIndex(index);
 }
 
@@ -385,25 +385,25 @@ void TPrinter::CheckDeviceMode(const TDeviceMode& m) const {
         if (m.dmPaperSize == DMPAPER_USER) {
             if (!caps_.customSizes || m.dmPaperWidth < kMinCustom || m.dmPaperWidth > kMaxCustom ||
                 m.dmPaperLength < kMinCustom || m.dmPaperLength > kMaxCustom)
-                throw EPrinter(QString::fromLatin1(SCustomSize)
+                throw EPrinter(SysConst::Text(SCustomSize)
                                    .arg(name)
                                    .arg(m.dmPaperWidth / 10.0)
                                    .arg(m.dmPaperLength / 10.0));
         } else if (!caps_.paperCodes.contains(m.dmPaperSize)) {
             throw EPrinter(
-                QString::fromLatin1(SPaperNotOffered).arg(name, PaperName(m.dmPaperSize)));
+                SysConst::Text(SPaperNotOffered).arg(name, PaperName(m.dmPaperSize)));
         }
     }
     if ((m.dmFields & DM_COPIES) && (m.dmCopies < 1 || m.dmCopies > kMaxPrintCopies))
-        throw EPrinter(QString::fromLatin1(SCopies).arg(name).arg(m.dmCopies));
+        throw EPrinter(SysConst::Text(SCopies).arg(name).arg(m.dmCopies));
     if ((m.dmFields & DM_ORIENTATION) && m.dmOrientation != DMORIENT_PORTRAIT &&
         m.dmOrientation != DMORIENT_LANDSCAPE)
-        throw EPrinter(QString::fromLatin1(SOrientation).arg(m.dmOrientation));
+        throw EPrinter(SysConst::Text(SOrientation).arg(m.dmOrientation));
     if (m.dmFields & DM_DUPLEX) {
         if (m.dmDuplex < DMDUP_SIMPLEX || m.dmDuplex > DMDUP_HORIZONTAL)
-            throw EPrinter(QString::fromLatin1(SDuplexCode).arg(m.dmDuplex));
+            throw EPrinter(SysConst::Text(SDuplexCode).arg(m.dmDuplex));
         if (m.dmDuplex != DMDUP_SIMPLEX && !caps_.duplex)
-            throw EPrinter(QString::fromLatin1(SDuplex).arg(name));
+            throw EPrinter(SysConst::Text(SDuplex).arg(name));
     }
 }
 
@@ -498,11 +498,11 @@ void TPrinter::BeginDoc() {
         const QFileInfo info(job->target);
         fd = OpenPrintFile(info.absolutePath(), info.fileName(), job->named);
         if (fd < 0)
-            throw EPrinter(QString::fromLatin1(SCannotWriteIn).arg(job->target, ErrnoText()));
+            throw EPrinter(SysConst::Text(SCannotWriteIn).arg(job->target, ErrnoText()));
     } else {
         fd = OpenPrintFile(QDir::tempPath(), QStringLiteral("printjob"), job->named);
         if (fd < 0)
-            throw EPrinter(QString::fromLatin1(SCannotWrite).arg(QDir::tempPath()) +
+            throw EPrinter(SysConst::Text(SCannotWrite).arg(QDir::tempPath()) +
                            QStringLiteral(": ") + ErrnoText());
         // A job handed to a queue needs no name at all.
         if (!job->named.isEmpty()) {
@@ -513,7 +513,7 @@ void TPrinter::BeginDoc() {
     job->file = std::make_unique<QFile>();
     if (!job->file->open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        throw EPrinter(QString::fromLatin1(SCannotWrite).arg(job->target));
+        throw EPrinter(SysConst::Text(SCannotWrite).arg(job->target));
     }
     job->writer = std::make_unique<QPdfWriter>(job->file.get());
     QPdfWriter& p = *job->writer;
@@ -523,7 +523,7 @@ void TPrinter::BeginDoc() {
     p.setCreator(QStringLiteral("Sleevane"));
     if (!job->painter.begin(&p)) {
         const QString target = job->target.isEmpty() ? DeviceName() : job->target;
-        throw EPrinter(QString::fromLatin1(SCannotWrite).arg(target));
+        throw EPrinter(SysConst::Text(SCannotWrite).arg(target));
     }
     job->dc = std::make_unique<TPainterDC>(&job->painter, DT_RASPRINTER);
     if (IsPdfPrinter()) job->jpegs = std::make_unique<TPdfJpegPass>(job->writer.get());
@@ -548,7 +548,7 @@ void TPrinter::BeginDoc() {
 }
 
 void TPrinter::NewPage() {
-    if (!job_) throw EPrinter(QString::fromLatin1(SNotPrinting));
+    if (!job_) throw EPrinter(SysConst::Text(SNotPrinting));
     job_->writer->newPage();
     ++pageNumber_;
     // A fresh canvas selects its font, pen and brush again on the new page.
@@ -556,7 +556,7 @@ void TPrinter::NewPage() {
 }
 
 void TPrinter::EndDoc() {
-    if (!job_) throw EPrinter(QString::fromLatin1(SNotPrinting));
+    if (!job_) throw EPrinter(SysConst::Text(SNotPrinting));
     canvas_.reset();
     std::unique_ptr<Job> job = std::move(job_);
     job->dc.reset();
@@ -570,13 +570,13 @@ void TPrinter::EndDoc() {
     QFile& file = *job->file;
     const int fd = file.handle();
     if (file.error() != QFileDevice::NoError || !file.flush() || !PdfComplete(fd))
-        throw EPrinter(QString::fromLatin1(SWriteFailed).arg(shown));
+        throw EPrinter(SysConst::Text(SWriteFailed).arg(shown));
     try {
         if (job->jpegs) job->jpegs->Finish(fd);
     } catch (const TPdfJpegError&) {
-        throw EPrinter(QString::fromLatin1(SWriteFailed).arg(shown));
+        throw EPrinter(SysConst::Text(SWriteFailed).arg(shown));
     }
-    if (::fsync(fd) != 0) throw EPrinter(QString::fromLatin1(SWriteFailed).arg(shown));
+    if (::fsync(fd) != 0) throw EPrinter(SysConst::Text(SWriteFailed).arg(shown));
     if (job->target.isEmpty()) {
         Submit(fd);
         return;
@@ -585,7 +585,7 @@ void TPrinter::EndDoc() {
 }
 
 void TPrinter::Abort() {
-    if (!job_) throw EPrinter(QString::fromLatin1(SNotPrinting));
+    if (!job_) throw EPrinter(SysConst::Text(SNotPrinting));
     canvas_.reset();
     std::unique_ptr<Job> job = std::move(job_); // its file goes with it
     job->dc.reset();

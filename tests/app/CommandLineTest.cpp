@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
 #include <sys/resource.h>
@@ -167,6 +168,53 @@ TEST(CommandLine, HelpListsEveryMode) {
     for (const char* word : {"sleevane [DESIGN]", "--print DESIGN...", "--printer NAME",
                              "--copies N", "--pdf DESIGN OUT.pdf", "Exit status"})
         EXPECT_TRUE(run.out.contains(QLatin1String(word))) << word;
+}
+
+// The help, a usage error and a failed run speak the locale's language, and only it;
+// under the C locale the texts are as written. Exit codes are the same in every language.
+TEST(CommandLine, SpeaksTheLocalesLanguage) {
+    const QDir dir(TestTempDir());
+    const QString missing = dir.filePath(QStringLiteral("manca.sleevane"));
+    const QString design = dir.filePath(QStringLiteral("stessa.sleevane"));
+    QFile(design).open(QIODevice::WriteOnly);
+    struct Row {
+        const char* locale;
+        const char *help, *usage, *failure; // what this language says
+        const char* other;                  // what the other language would say
+    };
+    const Row rows[] = {
+        {"it_IT.UTF-8", "Uso: sleevane [PROGETTO]", "--copies vuole un numero (sleevane --help",
+         "il file PDF sostituirebbe il progetto", "Usage|Exit status|needs a|shows the|Cannot"},
+        {"en_US.UTF-8", "Usage: sleevane [DESIGN]", "--copies needs a number (sleevane --help",
+         "the PDF file would replace the design", "Uso|Stato d'uscita|vuole un|mostra|Impossibile"},
+        {"C", "Usage: sleevane [DESIGN]", "--copies needs a number (sleevane --help",
+         "the PDF file would replace the design", "Uso|Stato d'uscita|vuole un|mostra|Impossibile"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.locale);
+        const QString locale = QLatin1String(row.locale);
+        const QStringList variables = {QStringLiteral("LC_ALL=") + locale,
+                                       QStringLiteral("LANG=") + locale,
+                                       QStringLiteral("LANGUAGE=")};
+        const QRegularExpression other(QLatin1String(row.other));
+        const TRun help = Sleevane({QStringLiteral("--help")}, variables);
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(help.out.startsWith(QLatin1String(row.help))) << help.out.toStdString();
+        EXPECT_FALSE(help.out.contains(other)) << help.out.toStdString();
+        const TRun usage = Sleevane({QStringLiteral("--copies")}, variables);
+        EXPECT_EQ(usage.exitCode, 2);
+        ExpectOneLine(usage, QLatin1String(row.usage));
+        const TRun same = Sleevane({QStringLiteral("--pdf"), design, design}, variables);
+        EXPECT_EQ(same.exitCode, 1);
+        ExpectOneLine(same, design + QStringLiteral(": ") + QLatin1String(row.failure));
+        // The design file's own reader words the reason of a missing design.
+        const TRun lost = Sleevane(
+            {QStringLiteral("--pdf"), missing, dir.filePath(QStringLiteral("out.pdf"))}, variables);
+        EXPECT_EQ(lost.exitCode, 1);
+        ExpectOneLine(lost, missing);
+        for (const TRun* run : {&usage, &same, &lost})
+            EXPECT_FALSE(run->err.contains(other)) << run->err.toStdString();
+    }
 }
 
 // Each failure: exit code 1, one line naming what failed, and nothing half written.
