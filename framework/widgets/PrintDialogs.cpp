@@ -95,7 +95,7 @@ class TOffsetTab : public QWidget {
 public:
     TOffsetTab() {
         setObjectName(QStringLiteral("offsetTab"));
-        setWindowTitle(QStringLiteral("Scostamento"));
+        setWindowTitle(QCoreApplication::translate("TPrintDialog", "Offset"));
         auto* form = new QFormLayout(this);
         for (QDoubleSpinBox** box : {&x_, &y_}) {
             *box = new QDoubleSpinBox(this);
@@ -106,8 +106,8 @@ public:
         }
         x_->setObjectName(QStringLiteral("offsetX"));
         y_->setObjectName(QStringLiteral("offsetY"));
-        form->addRow(QStringLiteral("Orizzontale:"), x_);
-        form->addRow(QStringLiteral("Verticale:"), y_);
+        form->addRow(QCoreApplication::translate("TPrintDialog", "Horizontal:"), x_);
+        form->addRow(QCoreApplication::translate("TPrintDialog", "Vertical:"), y_);
     }
     // Shows the offset kept for the printer of this name.
     void ShowFor(const QString& printer, bool isFile) {
