@@ -1555,6 +1555,21 @@ in &quot;One line&quot; mode&lt;/translation&gt;
     </message>
 </context>
 <context>
+    <name>TPrintDialog</name>
+    <message>
+        <source>Offset</source>
+        <translation>Offset</translation>
+    </message>
+    <message>
+        <source>Horizontal:</source>
+        <translation>Horizontal:</translation>
+    </message>
+    <message>
+        <source>Vertical:</source>
+        <translation>Vertical:</translation>
+    </message>
+</context>
+<context>
     <name>TRpProgressForm</name>
     <message>
         <source>Printing progress</source>

@@ -1558,6 +1558,21 @@ nella modalità&quot;Una Riga&quot;&lt;/translation&gt;
     </message>
 </context>
 <context>
+    <name>TPrintDialog</name>
+    <message>
+        <source>Offset</source>
+        <translation>Scostamento</translation>
+    </message>
+    <message>
+        <source>Horizontal:</source>
+        <translation>Orizzontale:</translation>
+    </message>
+    <message>
+        <source>Vertical:</source>
+        <translation>Verticale:</translation>
+    </message>
+</context>
+<context>
     <name>TRpProgressForm</name>
     <message>
         <source>Printing progress</source>

@@ -175,6 +175,10 @@ inline constexpr int64_t kMaxDesignFileBytes = 10LL * 1024 * 1024;
 // device mode.
 inline constexpr int kMaxPrintCopies = 999;
 
+// Millimetres a printer's output may be shifted each way (the offset kept for each queue).
+// A kept value beyond it (a settings file edited by hand) is taken as this bound.
+inline constexpr double kMaxPrinterOffsetMm = 50.0;
+
 // ---- Track lists -----------------------------------------------------------------------
 
 // Bytes of a text file or CUE sheet read as a track list: a thousand tracks with long

@@ -3,9 +3,12 @@
 #include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QSize>
+#include <QThread>
 #include <QUrl>
 
 #include <cups/cups.h>
@@ -15,9 +18,12 @@
 // it is the one interface to a queue's paper sources and resolution.
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <exception>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -357,6 +363,47 @@ TQueueDescription AskDescription(const QString& queue) {
 
 } // namespace
 
+namespace {
+void AskAccepting(const QString& queue);
+void HandOver(const QString& queue, int fd, const QString& title,
+              const QList<std::pair<QByteArray, QByteArray>>& options);
+} // namespace
+
+// ---- Waiting with a window ---------------------------------------------------------------
+
+namespace {
+
+std::atomic<bool> gResponsive{false};
+
+// Runs an exchange with the server. On the window thread of a program that asked for it,
+// the exchange runs on a thread of its own while the window thread goes on with its
+// events (repaints, timers) but not with the user's input, until the exchange ends, which
+// it does within its own bound; its error is raised here. Elsewhere it runs in place.
+void Exchanging(const std::function<void()>& work) {
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!gResponsive.load() || !app || QThread::currentThread() != app->thread()) {
+        work();
+        return;
+    }
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit,
+                     Qt::QueuedConnection);
+    worker->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+    if (failure) std::rethrow_exception(failure);
+}
+
+} // namespace
+
 // ---- The calls ---------------------------------------------------------------------------
 
 namespace PrintServer {
@@ -365,23 +412,52 @@ QString Name() {
     return ServerName();
 }
 
+void SetResponsiveWaits(bool on) {
+    gResponsive.store(on);
+}
+
+// What is kept is not locked while the server is asked: the window thread may ask again
+// from an event while it waits.
 TQueueList Queues(bool refresh) {
     TKept& kept = Kept();
+    {
+        std::lock_guard guard(kept.lock);
+        if (!refresh && kept.queues) return *kept.queues;
+    }
+    TQueueList list;
+    Exchanging([&] { list = AskQueues(); });
     std::lock_guard guard(kept.lock);
-    if (refresh || !kept.queues) kept.queues = AskQueues();
-    return *kept.queues;
+    kept.queues = list;
+    return list;
 }
 
 TQueueDescription Describe(const QString& queue) {
     TKept& kept = Kept();
+    {
+        std::lock_guard guard(kept.lock);
+        const auto at = kept.descriptions.find(queue);
+        if (at != kept.descriptions.end()) return at->second;
+    }
+    TQueueDescription description;
+    Exchanging([&] { description = AskDescription(queue); });
     std::lock_guard guard(kept.lock);
-    auto at = kept.descriptions.find(queue);
-    if (at == kept.descriptions.end())
-        at = kept.descriptions.emplace(queue, AskDescription(queue)).first;
-    return at->second;
+    return kept.descriptions.emplace(queue, description).first->second;
 }
 
 void CheckAccepting(const QString& queue) {
+    Exchanging([&] { AskAccepting(queue); });
+}
+
+void PrintFile(const QString& queue, int fd, const QString& title,
+               const QList<std::pair<QByteArray, QByteArray>>& options) {
+    Exchanging([&] { HandOver(queue, fd, title, options); });
+}
+
+} // namespace PrintServer
+
+namespace {
+
+void AskAccepting(const QString& queue) {
     TExchange exchange;
     const TCupsLibrary& c = Cups();
     if (!exchange.Connected()) throw EPrinter(QString::fromLatin1(SGone).arg(queue, ServerName()));
@@ -405,8 +481,8 @@ void CheckAccepting(const QString& queue) {
     }
 }
 
-void PrintFile(const QString& queue, int fd, const QString& title,
-               const QList<std::pair<QByteArray, QByteArray>>& options) {
+void HandOver(const QString& queue, int fd, const QString& title,
+              const QList<std::pair<QByteArray, QByteArray>>& options) {
     struct stat info {};
     const qint64 size = ::fstat(fd, &info) == 0 ? info.st_size : 0;
     // Handing a large file over takes its time: a second more for each 16 MB.
@@ -441,4 +517,4 @@ void PrintFile(const QString& queue, int fd, const QString& title,
         QString::fromLatin1(SRejected).arg(queue, QString::fromUtf8(c.cupsLastErrorString())));
 }
 
-} // namespace PrintServer
+} // namespace

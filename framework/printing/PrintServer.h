@@ -41,6 +41,11 @@ struct TQueueDescription {
 
 namespace PrintServer {
 
+// On the window thread, every exchange runs on a thread of its own while the window goes
+// on with its repaints and timers (not the user's input) until it ends, within the same
+// bound. The editor turns it on; programs without a window wait in place.
+void SetResponsiveWaits(bool on);
+
 // The server as the messages name it (a host or a socket).
 QString Name();
 

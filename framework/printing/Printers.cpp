@@ -5,15 +5,19 @@
 #include "framework/graphics/PdfJpeg.h"
 #include "framework/printing/PrintServer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRandomGenerator>
+#include <QSettings>
+#include <QUrl>
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -194,6 +198,51 @@ void Publish(int fd, QString& named, const QString& target) {
 }
 
 } // namespace
+
+// ---- Offsets -----------------------------------------------------------------------------
+
+namespace {
+
+// The user's settings of the program, where each queue's offset is kept by its name.
+std::unique_ptr<QSettings> UserSettings() {
+    const QString organisation = QCoreApplication::organizationName();
+    return std::make_unique<QSettings>(organisation.isEmpty() ? QStringLiteral("Sleevane")
+                                                              : organisation,
+                                       QStringLiteral("Sleevane"));
+}
+
+QString OffsetKey(const QString& queue) {
+    return QStringLiteral("PrinterOffsets/") + QString::fromLatin1(QUrl::toPercentEncoding(queue));
+}
+
+double WithinOffsetBound(double mm) {
+    if (!std::isfinite(mm)) return 0;
+    return std::clamp(mm, -kMaxPrinterOffsetMm, kMaxPrinterOffsetMm);
+}
+
+} // namespace
+
+TPrinterOffset TPrinter::StoredOffset(const QString& queue) {
+    if (queue.isEmpty() || queue == PdfPrinterName()) return {};
+    const auto settings = UserSettings();
+    const QString key = OffsetKey(queue);
+    return {WithinOffsetBound(settings->value(key + QStringLiteral("/x"), 0.0).toDouble()),
+            WithinOffsetBound(settings->value(key + QStringLiteral("/y"), 0.0).toDouble())};
+}
+
+void TPrinter::StoreOffset(const QString& queue, const TPrinterOffset& offset) {
+    if (queue.isEmpty() || queue == PdfPrinterName()) return;
+    const auto settings = UserSettings();
+    const QString key = OffsetKey(queue);
+    const TPrinterOffset kept{WithinOffsetBound(offset.x), WithinOffsetBound(offset.y)};
+    if (kept == TPrinterOffset{}) {
+        settings->remove(key);
+    } else {
+        settings->setValue(key + QStringLiteral("/x"), kept.x);
+        settings->setValue(key + QStringLiteral("/y"), kept.y);
+    }
+    settings->sync();
+}
 
 // ---- TPrinter: list and selection -------------------------------------------------------
 
@@ -529,8 +578,10 @@ void TPrinter::BeginDoc() {
     if (IsPdfPrinter()) job->jpegs = std::make_unique<TPdfJpegPass>(job->writer.get());
     const QPoint offset = PrintingOffset();
     const QSize paper = PhysicalPageSize();
-    // The context's origin is the corner of the printable area.
-    job->painter.translate(offset);
+    // The context's origin is the corner of the printable area, moved by the queue's own
+    // offset (a PDF file is never moved): everything the job draws moves with it.
+    const TPrinterOffset shift = IsPdfPrinter() ? TPrinterOffset{} : StoredOffset(name);
+    job->painter.translate(QPointF(offset) + QPointF(shift.x, shift.y) * caps_.dpi / 25.4);
     job->dc->SetDeviceCaps(LOGPIXELSX, caps_.dpi);
     job->dc->SetDeviceCaps(LOGPIXELSY, caps_.dpi);
     job->dc->SetDeviceCaps(PHYSICALOFFSETX, offset.x());

@@ -78,6 +78,13 @@ TReplaceQuestion SetReplaceQuestion(TReplaceQuestion question);
 // printer, or the PDF file printer alone (never asking the print server anything).
 enum class TPrinterList { Queues, FileOnly };
 
+// How far a printer's output is moved on the paper, in millimetres: right and down.
+struct TPrinterOffset {
+    double x = 0;
+    double y = 0;
+    bool operator==(const TPrinterOffset&) const = default;
+};
+
 class TPrinter {
 public:
     // The name of the built-in printer, always the last in the list.
@@ -135,6 +142,13 @@ public:
     // paper, in device pixels, for the present paper and orientation.
     QPoint PrintingOffset() const;
     QSize PhysicalPageSize() const;
+
+    // ---- Offsets
+    // The offset kept for a print queue in the user's settings, between runs (each way
+    // within kMaxPrinterOffsetMm); none for the PDF file printer, whose files are never
+    // moved. Every job of the queue draws with its page's origin moved by it.
+    static TPrinterOffset StoredOffset(const QString& queue);
+    static void StoreOffset(const QString& queue, const TPrinterOffset& offset);
 
     // ---- Jobs
     // The document's name: the job's name in the queue and the name proposed for a new

@@ -1,12 +1,15 @@
 #include "framework/widgets/PrintDialogs.h"
 
+#include "framework/core/Limits.h"
 #include "framework/core/SysUtils.h"
 #include "framework/printing/PrintServer.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -85,6 +88,54 @@ void StartAtFile(QPrintDialog* dialog, const QString& file) {
     if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename"))) name->setText(file);
 }
 
+// A tab of the dialog's options with the chosen printer's offset in millimetres; it shows
+// the offset kept for the queue chosen in the dialog, and none for the PDF file printer,
+// whose files are never moved.
+class TOffsetTab : public QWidget {
+public:
+    TOffsetTab() {
+        setObjectName(QStringLiteral("offsetTab"));
+        setWindowTitle(QCoreApplication::translate("TPrintDialog", "Offset"));
+        auto* form = new QFormLayout(this);
+        for (QDoubleSpinBox** box : {&x_, &y_}) {
+            *box = new QDoubleSpinBox(this);
+            (*box)->setRange(-kMaxPrinterOffsetMm, kMaxPrinterOffsetMm);
+            (*box)->setDecimals(1);
+            (*box)->setSingleStep(0.5);
+            (*box)->setSuffix(QStringLiteral(" mm"));
+        }
+        x_->setObjectName(QStringLiteral("offsetX"));
+        y_->setObjectName(QStringLiteral("offsetY"));
+        form->addRow(QCoreApplication::translate("TPrintDialog", "Horizontal:"), x_);
+        form->addRow(QCoreApplication::translate("TPrintDialog", "Vertical:"), y_);
+    }
+    // Shows the offset kept for the printer of this name.
+    void ShowFor(const QString& printer, bool isFile) {
+        const TPrinterOffset kept = isFile ? TPrinterOffset{} : TPrinter::StoredOffset(printer);
+        x_->setValue(kept.x);
+        y_->setValue(kept.y);
+        x_->setEnabled(!isFile);
+        y_->setEnabled(!isFile);
+    }
+    TPrinterOffset Offset() const { return {x_->value(), y_->value()}; }
+
+private:
+    QDoubleSpinBox* x_ = nullptr;
+    QDoubleSpinBox* y_ = nullptr;
+};
+
+// Follows the dialog's printer list with the offset tab.
+void FollowPrinters(QPrintDialog* dialog, TOffsetTab* tab) {
+    auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+    if (!printers) return;
+    auto show = [printers, tab] {
+        const int i = printers->currentIndex();
+        tab->ShowFor(printers->currentText(), i < 0 || i == printers->count() - 1);
+    };
+    QObject::connect(printers, &QComboBox::currentIndexChanged, tab, show);
+    show();
+}
+
 } // namespace
 
 TPrintDialog::TPrintDialog(TComponent* owner) : TCommonDialog(owner), printer_(nullptr) {}
@@ -129,12 +180,17 @@ bool TPrintDialog::Execute() {
                           : printRange_ == prPageNums ? QAbstractPrintDialog::PageRange
                                                       : QAbstractPrintDialog::AllPages);
 
+    // Beside Qt's own options: the printer's offset.
+    auto* offsetTab = new TOffsetTab;
+    dialog->setOptionTabs({offsetTab});
+
     // Once shown: showing fills the list and sets it back to the queue.
     const QString file = qt.outputFileName();
     const bool atFile = printer.IsPdfPrinter();
-    QTimer::singleShot(0, dialog, [d = dialog.data(), file, atFile] {
+    QTimer::singleShot(0, dialog, [d = dialog.data(), file, atFile, offsetTab] {
         NameFileEntry(d);
         if (atFile) StartAtFile(d, file);
+        FollowPrinters(d, offsetTab);
     });
 
     if (RunModal(QPointer<QDialog>(dialog.data())) != QDialog::Accepted || !dialog) return false;
@@ -152,7 +208,10 @@ bool TPrintDialog::Execute() {
         printer.SetDeviceMode(oldMode);
         throw;
     }
-    if (toFile) printer.SetOutputFileName(qt.outputFileName());
+    if (toFile)
+        printer.SetOutputFileName(qt.outputFileName());
+    else
+        TPrinter::StoreOffset(name, offsetTab->Offset());
     printToFile_ = toFile;
     collate_ = qt.collateCopies();
     const int count = qt.copyCount();
@@ -190,6 +249,8 @@ void InstallPrintQuestions() {
 }
 
 void InstallReplaceQuestion() {
+    // The editor's window stays alive while it waits on the print server.
+    PrintServer::SetResponsiveWaits(true);
     SetReplaceQuestion([](const QString& file) {
         QPointer<QMessageBox> box =
             new QMessageBox(QMessageBox::Question, TPrinter::PdfPrinterName(),

@@ -96,5 +96,6 @@ private:
 void InstallPrintQuestions();
 // Makes a PDF job whose file was named before (in the printer set-up) and exists ask
 // "Sì"/"No" before replacing it; "No" asks for another file, the document's name
-// proposed. The editor installs it; without it the named file is replaced.
+// proposed. The editor installs it; without it the named file is replaced. It also makes
+// the editor's waits on the print server keep its window painting (PrintServer.h).
 void InstallReplaceQuestion();

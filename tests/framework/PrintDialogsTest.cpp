@@ -9,9 +9,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTest>
 
@@ -35,6 +37,7 @@ void Confirm(QDialog* d) {
 
 struct DialogFixture : ::testing::Test {
     void SetUp() override {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, TestTempDir());
         printer = std::make_unique<TPrinter>();
         dialog = std::make_unique<TPrintDialog>(nullptr);
         dialog->SetPrinter(printer.get());
@@ -54,11 +57,17 @@ TEST_F(DialogFixture, PageRangeCopiesAndPrinterComeBack) {
     dialog->SetFromPage(1);
     dialog->SetToPage(3);
     dialog->SetCopies(1);
+    TPrinter::StoreOffset(PdfQueue(), {1.5, -2});
+    TPrinter::StoreOffset(MarginsQueue(), {});
     bool modal = false;
     int shownFrom = -1, shownTo = -1;
+    double shownOffsetX = 0;
     auto driver = WhenDialogOpens([&](QDialog* d) {
         modal = d->windowModality() == Qt::ApplicationModal;
+        shownOffsetX = Child<QDoubleSpinBox>(d, "offsetX")->value();
         ChoosePrinter(d, MarginsQueue());
+        Child<QDoubleSpinBox>(d, "offsetX")->setValue(-3.5);
+        Child<QDoubleSpinBox>(d, "offsetY")->setValue(4);
         auto* from = Child<QSpinBox>(d, "from");
         auto* to = Child<QSpinBox>(d, "to");
         shownFrom = from->value();
@@ -83,6 +92,12 @@ TEST_F(DialogFixture, PageRangeCopiesAndPrinterComeBack) {
     EXPECT_EQ(printer->DeviceName(), MarginsQueue());
     EXPECT_EQ(printer->DeviceMode().dmCopies, 2);
     EXPECT_EQ(TCommonDialog::ActiveDialog(), nullptr);
+    // The offset tab showed the first queue's and kept the chosen one's.
+    EXPECT_EQ(shownOffsetX, 1.5);
+    EXPECT_EQ(TPrinter::StoredOffset(MarginsQueue()), (TPrinterOffset{-3.5, 4}));
+    EXPECT_EQ(TPrinter::StoredOffset(PdfQueue()), (TPrinterOffset{1.5, -2}));
+    TPrinter::StoreOffset(PdfQueue(), {});
+    TPrinter::StoreOffset(MarginsQueue(), {});
 }
 
 TEST_F(DialogFixture, CancelChangesNothing) {
@@ -94,9 +109,11 @@ TEST_F(DialogFixture, CancelChangesNothing) {
     auto driver = WhenDialogOpens([&](QDialog* d) {
         ChoosePrinter(d, MarginsQueue());
         Child<QSpinBox>(d, "copies")->setValue(5);
+        Child<QDoubleSpinBox>(d, "offsetX")->setValue(7);
         d->reject();
     });
     EXPECT_FALSE(dialog->Execute());
+    EXPECT_EQ(TPrinter::StoredOffset(MarginsQueue()), TPrinterOffset{});
     EXPECT_EQ(printer->DeviceName(), PdfQueue());
     EXPECT_EQ(printer->DeviceMode(), before);
     EXPECT_EQ(dialog->PrintRange(), prAllPages);

@@ -3,8 +3,10 @@
 #include "framework/printing/Printers.h"
 
 #include "framework/core/SysUtils.h"
+#include "framework/printing/PrintServer.h"
 #include "framework/widgets/Dialogs.h"
 #include "support/FormTestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -394,6 +397,45 @@ TEST(Printers, QueueJobComesOutOfThePrintServer) {
     EXPECT_NEAR(ink.width(), 75, 1);
 }
 
+TEST(Printers, QueueOffsetMovesItsPrintsButNeverAPdfFile) {
+    REQUIRE_PRINT_SERVER();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, TestTempDir());
+    struct Row {
+        QString printer;
+        TPrinterOffset offset;
+        QPoint shiftAt150; // pixels of a 150-dpi rendering
+    };
+    const Row rows[] = {
+        {PdfQueue(), {5.08, -3.386}, {30, -20}},
+        {PdfQueue(), {-8.466, 10.16}, {-50, 60}},
+        {PdfQueue(), {0, 0}, {0, 0}},
+        // Asked of the PDF file printer: its files stay where they are.
+        {TPrinter::PdfPrinterName(), {5.08, 5.08}, {0, 0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.printer.toStdString() + " " + std::to_string(row.offset.x) + "," +
+                     std::to_string(row.offset.y));
+        TPrinter::StoreOffset(row.printer, row.offset);
+        auto p = PrinterFor(row.printer);
+        const QString title = UniqueJobTitle("offset");
+        const QString file = TestTempDir() + QStringLiteral("/") + title + QStringLiteral(".pdf");
+        p->SetTitle(title);
+        if (p->IsPdfPrinter()) p->SetOutputFileName(file);
+        p->BeginDoc();
+        const int dpi = p->Resolution();
+        Square(*p, dpi, 2 * dpi, dpi / 2);
+        p->EndDoc();
+        const QString out = p->IsPdfPrinter() ? file : WaitForQueueOutput(title);
+        ASSERT_FALSE(out.isEmpty()) << "no output for " << title.toStdString();
+        const QRect ink = InkBox(RenderPdfPage(out, 1, 150));
+        EXPECT_NEAR(ink.left(), 150 + row.shiftAt150.x(), 1);
+        EXPECT_NEAR(ink.top(), 300 + row.shiftAt150.y(), 1);
+        EXPECT_NEAR(ink.width(), 75, 1);
+    }
+    TPrinter::StoreOffset(PdfQueue(), {});
+    EXPECT_EQ(TPrinter::StoredOffset(PdfQueue()), TPrinterOffset{});
+}
+
 TEST(Printers, MarginsQueuePrintsFromThePrintableCorner) {
     REQUIRE_PRINT_SERVER();
     auto p = PrinterFor(MarginsQueue());
@@ -447,4 +489,43 @@ TEST(Printers, ClosedQueueErrorNamesQueueAndReason) {
     QProcess::execute(
         QStringLiteral("cupsreject"),
         {QStringLiteral("-r"), QStringLiteral("closed for the tests"), ClosedQueue()});
+}
+
+// The window thread goes on with its timers while a question to a server that never
+// answers waits on a thread of its own, and the question still ends with the one error.
+// The print server's library reads where the server is once for each thread, and each
+// question of a window thread has a new one.
+TEST(Printers, WindowThreadRunsItsTimersWhileTheServerIsSilent) {
+    const SilentPrintServer server;
+    ASSERT_FALSE(server.Address().isEmpty());
+    const QByteArray saved = qgetenv("CUPS_SERVER");
+    qputenv("CUPS_SERVER", server.Address().toUtf8());
+    PrintServer::SetResponsiveWaits(true);
+    struct Restore {
+        QByteArray saved;
+        ~Restore() {
+            PrintServer::SetResponsiveWaits(false);
+            if (saved.isEmpty())
+                qunsetenv("CUPS_SERVER");
+            else
+                qputenv("CUPS_SERVER", saved);
+        }
+    } restore{saved};
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(100);
+    QString message;
+    int errors = 0;
+    try {
+        PrintServer::Queues(true);
+    } catch (const EPrinter& e) {
+        ++errors;
+        message = e.Message();
+    }
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(message.contains(server.Address())) << message.toStdString();
+    // A wait of seconds at a tick every tenth of one: many ticks, never none.
+    EXPECT_GT(ticks, 2);
+    EXPECT_GE(server.Connections(), 1);
 }

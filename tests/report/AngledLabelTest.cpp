@@ -3,7 +3,7 @@
 #include "ItemsSupport.h"
 
 #include "framework/graphics/FontConfig.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 
 #include <QApplication>
 #include <QFontDatabase>

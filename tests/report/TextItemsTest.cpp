@@ -5,7 +5,7 @@
 
 #include "framework/core/Reader.h"
 #include "framework/graphics/DeviceContext.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "framework/graphics/TextDraw.h"
 
 namespace {
