@@ -11,7 +11,7 @@
 // run one case at a time, with --benchmark_filter, to read each one's own).
 
 #include "controls/antAngleLabel.h"
-#include "framework/graphics/Printers.h"
+#include "framework/printing/Printers.h"
 #include "framework/widgets/Forms.h"
 #include "report/RpAngLbl.h"
 #include "report/RpCtrls.h"
