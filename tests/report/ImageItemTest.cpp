@@ -101,9 +101,9 @@ TEST_F(ImageItemTest, PaletteBitmapKeepsItsColours) {
     EXPECT_EQ(ColourBox(page, qRgb(0, 160, 0)), QRect(114, 38, 75, 151));
 }
 
-// A JPEG whose header claims more pixels than a picture may have loads, but cannot be
-// decoded: the item prints its frame, and the page goes on to the next item.
-TEST_F(ImageItemTest, UndecodablePicturePrintsItsFrameAndThePassGoesOn) {
+// A picture whose header claims more pixels than any page may hold is refused as it is
+// read, saying why; the item left without it prints its frame and the pass goes on.
+TEST_F(ImageItemTest, OversizedPictureIsRefusedAndThePassGoesOn) {
     const auto bitmap = SolidBitmap(16, 16, Qt::red);
     TJPEGImage source;
     source.Assign(bitmap.get());
@@ -121,8 +121,13 @@ TEST_F(ImageItemTest, UndecodablePicturePrintsItsFrameAndThePassGoesOn) {
     TJPEGImage broken;
     QBuffer in(&bytes);
     in.open(QIODevice::ReadOnly);
-    broken.LoadFromStream(in);
-    ASSERT_EQ(broken.Width(), 60000);
+    try {
+        broken.LoadFromStream(in);
+        FAIL() << "a 60000 x 60000 picture was taken";
+    } catch (const EJPEG& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("60000 x 60000")))
+            << e.Message().toStdString();
+    }
 
     TReport* report = nullptr;
     TRpImage* image = NewImage(50, &broken, &report);
