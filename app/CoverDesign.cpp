@@ -1,4 +1,5 @@
 #include "app/CoverDesign.h"
+#include "framework/core/Translations.h"
 
 #include <QDir>
 
@@ -29,8 +30,8 @@ void TCoverFont::GiveTo(TFont* target, int points) const {
 }
 
 QString PictureProblem(TCover cover, const QString& file, const QString& cause) {
-    const QString which =
-        cover == TCover::Front ? QStringLiteral("front picture") : QStringLiteral("rear picture");
+    const QString which = cover == TCover::Front ? Translate("CoverDesign", "front picture")
+                                                 : Translate("CoverDesign", "rear picture");
     const QString name = QDir::toNativeSeparators(file);
     // The framework's own message may name the file already.
     if (cause.contains(name) || cause.contains(file))

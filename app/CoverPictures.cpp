@@ -1,4 +1,5 @@
 #include "app/CoverPictures.h"
+#include "framework/core/Translations.h"
 
 #include "imaging/jpeg.h"
 
@@ -10,7 +11,7 @@
 namespace {
 
 QString GivenUpText(const QString& file) {
-    return QStringLiteral("reading %1 was given up").arg(file);
+    return Translate("CoverPictures", "reading %1 was given up").arg(file);
 }
 
 } // namespace
@@ -40,7 +41,7 @@ void TCoverPictures::Run(TJob& job) {
     } catch (const Exception& e) {
         job.problem = e.Message();
     } catch (const std::bad_alloc&) {
-        job.problem = QStringLiteral("not enough memory to read %1").arg(job.file);
+        job.problem = Translate("CoverPictures", "not enough memory to read %1").arg(job.file);
     } catch (const std::exception& e) {
         job.problem = QString::fromLocal8Bit(e.what());
     }

@@ -1,4 +1,5 @@
 #include "app/DesignDocument.h"
+#include "framework/core/Translations.h"
 
 #include "app/CoverPictures.h"
 #include "app/DesignFile.h"
@@ -72,11 +73,11 @@ TDesignDocument::TDesignDocument(TForm1* window) : window_(window), cover_(windo
         QStringLiteral("Copertina Sleevane|*.%1").arg(QLatin1String(kDesignExtension));
     openDialog_ = new TOpenDialog(window);
     openDialog_->SetFilter(filter);
-    openDialog_->SetTitle(QStringLiteral("Apri copertina"));
+    openDialog_->SetTitle(Translate("TDesignDocument", "Apri copertina"));
     openDialog_->SetOptions(openDialog_->Options() | TDialogsEnums::ofFileMustExist);
     saveDialog_ = new TSaveDialog(window);
     saveDialog_->SetFilter(filter);
-    saveDialog_->SetTitle(QStringLiteral("Salva copertina"));
+    saveDialog_->SetTitle(Translate("TDesignDocument", "Salva copertina"));
     saveDialog_->SetDefaultExt(QLatin1String(kDesignExtension));
     saveDialog_->SetOptions(saveDialog_->Options() | TDialogsEnums::ofOverwritePrompt);
     window->OnCloseQuery = [this](TObject*, bool& canClose) { canClose = ConfirmDiscard(); };
@@ -156,10 +157,10 @@ void TDesignDocument::OpenWithDialog() {
 
 bool TDesignDocument::ConfirmDiscard() {
     if (!Modified()) return true;
-    const QString text =
-        FileName().isEmpty()
-            ? QStringLiteral("Salvare le modifiche alla copertina?")
-            : QStringLiteral("Salvare le modifiche a %1?").arg(QFileInfo(FileName()).fileName());
+    const QString text = FileName().isEmpty()
+                             ? Translate("TDesignDocument", "Salvare le modifiche alla copertina?")
+                             : Translate("TDesignDocument", "Salvare le modifiche a %1?")
+                                   .arg(QFileInfo(FileName()).fileName());
     QPointer<QMessageBox> box =
         new QMessageBox(QMessageBox::Question, Application ? Application->Title() : QString(), text,
                         QMessageBox::NoButton, window_->Widget());

@@ -3,6 +3,7 @@
 #include "app/CoverFormats.h"
 #include "framework/core/Files.h"
 #include "framework/core/Limits.h"
+#include "framework/core/Translations.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +15,8 @@
 #include <optional>
 
 EDesignFile::EDesignFile(const QString& file, const QString& cause)
-    : Exception(QStringLiteral("Design file %1: %2").arg(QDir::toNativeSeparators(file), cause)),
+    : Exception(
+          Translate("DesignFile", "Design file %1: %2").arg(QDir::toNativeSeparators(file), cause)),
       file_(file), cause_(cause) {}
 
 bool IsDesignFileName(const QString& file) {
@@ -117,22 +119,24 @@ public:
         case QJsonValue::Null:
             return QStringLiteral("null");
         case QJsonValue::Bool:
-            return QStringLiteral("true or false");
+            return Translate("DesignFile", "true or false");
         case QJsonValue::Double:
-            return QStringLiteral("a number");
+            return Translate("DesignFile", "a number");
         case QJsonValue::String:
-            return QStringLiteral("a string");
+            return Translate("DesignFile", "a string");
         case QJsonValue::Array:
-            return QStringLiteral("a list");
+            return Translate("DesignFile", "a list");
         case QJsonValue::Object:
-            return QStringLiteral("an object");
+            return Translate("DesignFile", "an object");
         default:
-            return QStringLiteral("nothing");
+            return Translate("DesignFile", "nothing");
         }
     }
     [[noreturn]] void WrongType(const QString& field, const char* expected,
                                 const QJsonValue& v) const {
-        Fail(field, QStringLiteral("expected %1, found %2").arg(QLatin1String(expected), Kind(v)));
+        Fail(
+            field,
+            Translate("DesignFile", "expected %1, found %2").arg(QLatin1String(expected), Kind(v)));
     }
 
     // Each reader leaves `out` as it is when the field is absent.
@@ -142,7 +146,8 @@ public:
         const QString field = path + QLatin1String(key);
         if (!v.isString()) WrongType(field, "a string", v);
         out = v.toString();
-        if (HasLineBreak(out)) Fail(field, QStringLiteral("a one-line text holds a line break"));
+        if (HasLineBreak(out))
+            Fail(field, Translate("DesignFile", "a one-line text holds a line break"));
     }
     void Lines(const QJsonObject& o, const QString& path, const char* key, QStringList& out) const {
         const QJsonValue v = o.value(QLatin1String(key));
@@ -155,7 +160,8 @@ public:
             const QString item = QStringLiteral("%1[%2]").arg(field).arg(i);
             if (!array[i].isString()) WrongType(item, "a string", array[i]);
             const QString line = array[i].toString();
-            if (HasLineBreak(line)) Fail(item, QStringLiteral("a line holds a line break"));
+            if (HasLineBreak(line))
+                Fail(item, Translate("DesignFile", "a line holds a line break"));
             lines << line;
         }
         out = lines;
@@ -173,9 +179,11 @@ public:
         const QString field = path + QLatin1String(key);
         if (!v.isDouble()) WrongType(field, "a whole number", v);
         const double d = v.toDouble();
-        if (d != std::floor(d)) Fail(field, QStringLiteral("%1 is not a whole number").arg(d));
+        if (d != std::floor(d))
+            Fail(field, Translate("DesignFile", "%1 is not a whole number").arg(d));
         if (d < min || d > max)
-            Fail(field, QStringLiteral("%1 is out of range (%2 to %3)").arg(d).arg(min).arg(max));
+            Fail(field,
+                 Translate("DesignFile", "%1 is out of range (%2 to %3)").arg(d).arg(min).arg(max));
         out = static_cast<int>(d);
     }
     template <size_t N>
@@ -193,7 +201,8 @@ public:
             }
             known << QStringLiteral("\"%1\"").arg(QLatin1String(n.name));
         }
-        Fail(field, QStringLiteral("\"%1\" is none of %2").arg(v.toString(), known.join(u", ")));
+        Fail(field,
+             Translate("DesignFile", "\"%1\" is none of %2").arg(v.toString(), known.join(u", ")));
     }
     void Number(const QJsonObject& o, const QString& path, const char* key, double min, double max,
                 double& out) const {
@@ -203,7 +212,8 @@ public:
         if (!v.isDouble()) WrongType(field, "a number", v);
         const double d = v.toDouble();
         if (!(d >= min && d <= max))
-            Fail(field, QStringLiteral("%1 is out of range (%2 to %3)").arg(d).arg(min).arg(max));
+            Fail(field,
+                 Translate("DesignFile", "%1 is out of range (%2 to %3)").arg(d).arg(min).arg(max));
         out = d;
     }
     void Fit(const QJsonObject& o, const QString& path, TPictureFit& fit, QPointF& crop) const {
@@ -253,7 +263,8 @@ public:
             out = named;
             return;
         }
-        Fail(field, QStringLiteral("\"%1\" is no colour (\"#rrggbb\" or a colour name)").arg(text));
+        Fail(field, Translate("DesignFile", "\"%1\" is no colour (\"#rrggbb\" or a colour name)")
+                        .arg(text));
     }
     void Font(const QJsonObject& parent, const QString& path, const char* key,
               TCoverFont& out) const {
@@ -262,7 +273,7 @@ public:
         TCoverFont f = out;
         Text(o, prefix, "face", f.name);
         if (f.name.trimmed().isEmpty())
-            Fail(prefix + QLatin1String("face"), QStringLiteral("empty"));
+            Fail(prefix + QLatin1String("face"), Translate("DesignFile", "empty"));
         Integer(o, prefix, "size", 1, kMaxFontPoints, f.size);
         Flag(o, prefix, "bold", f.bold);
         Flag(o, prefix, "italic", f.italic);
@@ -275,23 +286,25 @@ public:
 
     TCoverDesign Read(const QByteArray& bytes) const {
         if (bytes.size() > kMaxDesignFileBytes)
-            Fail(QStringLiteral("larger than %1 MB").arg(kMaxDesignFileBytes >> 20));
+            Fail(Translate("DesignFile", "larger than %1 MB").arg(kMaxDesignFileBytes >> 20));
         QJsonParseError error;
         const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
         if (error.error != QJsonParseError::NoError)
-            Fail(QStringLiteral("not JSON (%1 at byte %2)")
+            Fail(Translate("DesignFile", "not JSON (%1 at byte %2)")
                      .arg(error.errorString())
                      .arg(error.offset));
-        if (!doc.isObject()) Fail(QStringLiteral("not a JSON object"));
+        if (!doc.isObject()) Fail(Translate("DesignFile", "not a JSON object"));
         const QJsonObject root = doc.object();
         if (root.value(QLatin1String("format")) != QLatin1String(kFormat))
-            Fail(QStringLiteral("not a cover design (\"format\" is not \"%1\")")
+            Fail(Translate("DesignFile", "not a cover design (\"format\" is not \"%1\")")
                      .arg(QLatin1String(kFormat)));
         const QJsonValue version = root.value(QLatin1String("version"));
         if (!version.isDouble())
-            Fail(QStringLiteral("version: expected a whole number, found %1").arg(Kind(version)));
+            Fail(Translate("DesignFile", "version: expected a whole number, found %1")
+                     .arg(Kind(version)));
         if (version.toDouble() != kVersion)
-            Fail(QStringLiteral("version %1 is not supported (this program reads version %2)")
+            Fail(Translate("DesignFile",
+                           "version %1 is not supported (this program reads version %2)")
                      .arg(version.toDouble())
                      .arg(kVersion));
 
@@ -309,7 +322,7 @@ public:
         Integer(front, f, "angle", 0, 315, d.frontAngle);
         if (d.frontAngle % 45 != 0)
             Fail(f + QLatin1String("angle"),
-                 QStringLiteral("%1 is not a multiple of 45").arg(d.frontAngle));
+                 Translate("DesignFile", "%1 is not a multiple of 45").arg(d.frontAngle));
         const QJsonObject place = Object(front, f, "place");
         int x = d.frontPlace.x(), y = d.frontPlace.y();
         Integer(place, f + QLatin1String("place."), "x", 0, kMiniatureSide - 1, x);

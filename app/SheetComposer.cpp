@@ -1,4 +1,5 @@
 #include "app/SheetComposer.h"
+#include "framework/core/Translations.h"
 
 #include "app/CoverFormats.h"
 #include "app/CoverPictures.h"
@@ -351,15 +352,15 @@ std::vector<TCoverText> TextsNotFitting(const TCoverDesign& design, int* rearPoi
 QString CoverTextName(TCoverText text) {
     switch (text) {
     case TCoverText::FrontLine:
-        return QStringLiteral("la riga del fronte");
+        return Translate("SheetComposer", "la riga del fronte");
     case TCoverText::FrontLines:
-        return QStringLiteral("le righe del fronte");
+        return Translate("SheetComposer", "le righe del fronte");
     case TCoverText::LeftBand:
-        return QStringLiteral("la banda sinistra");
+        return Translate("SheetComposer", "la banda sinistra");
     case TCoverText::RightBand:
-        return QStringLiteral("la banda destra");
+        return Translate("SheetComposer", "la banda destra");
     case TCoverText::RearLines:
-        return QStringLiteral("il testo del retro");
+        return Translate("SheetComposer", "il testo del retro");
     }
     return {};
 }
@@ -367,15 +368,15 @@ QString CoverTextName(TCoverText text) {
 QString CoverTextEnglishName(TCoverText text) {
     switch (text) {
     case TCoverText::FrontLine:
-        return QStringLiteral("the front line");
+        return Translate("SheetComposer", "the front line");
     case TCoverText::FrontLines:
-        return QStringLiteral("the front lines");
+        return Translate("SheetComposer", "the front lines");
     case TCoverText::LeftBand:
-        return QStringLiteral("the left band text");
+        return Translate("SheetComposer", "the left band text");
     case TCoverText::RightBand:
-        return QStringLiteral("the right band text");
+        return Translate("SheetComposer", "the right band text");
     case TCoverText::RearLines:
-        return QStringLiteral("the rear text");
+        return Translate("SheetComposer", "the rear text");
     }
     return {};
 }
@@ -384,6 +385,6 @@ QString NotFittingMessage(const std::vector<TCoverText>& texts) {
     QStringList names;
     for (TCoverText t : texts)
         names << CoverTextName(t);
-    return QStringLiteral("Non entra nella copertina e sarà tagliato: %1.")
+    return Translate("SheetComposer", "Non entra nella copertina e sarà tagliato: %1.")
         .arg(names.join(QStringLiteral(", ")));
 }

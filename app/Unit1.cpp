@@ -1,4 +1,5 @@
 #include "app/Unit1.h"
+#include "framework/core/Translations.h"
 
 #include "app/CoverPictures.h"
 #include "app/Unit2.h"
@@ -155,7 +156,7 @@ void TForm1::RadioGroup1Click(TObject*) {
             else
                 d.frontLine.clear();
         },
-        QStringLiteral("Tipo di testo"));
+        Translate("TForm1", "Tipo di testo"));
 }
 
 void TForm1::FronterigaChange(TObject*) {

@@ -1,6 +1,7 @@
 // The main window's cover formats and pictures, the controls showing the document, and
 // "Anteprima" and "Stampa".
 #include "app/Unit1.h"
+#include "framework/core/Translations.h"
 
 #include "app/CoverFormats.h"
 #include "app/CoverPictures.h"
@@ -115,9 +116,10 @@ void TForm1::ShowPicture(TCover cover) {
     const QString name = QDir::toNativeSeparators(file);
     QString says;
     if (!file.isEmpty() && !graphic)
-        says = pictures->Reading(file)   ? QStringLiteral("Lettura di %1...").arg(name)
-               : QFileInfo::exists(file) ? QStringLiteral("Immagine non leggibile: %1").arg(name)
-                                         : QStringLiteral("Immagine mancante: %1").arg(name);
+        says = pictures->Reading(file) ? Translate("TForm1", "Lettura di %1...").arg(name)
+               : QFileInfo::exists(file)
+                   ? Translate("TForm1", "Immagine non leggibile: %1").arg(name)
+                   : Translate("TForm1", "Immagine mancante: %1").arg(name);
     panels[0]->SetCaption(says.isEmpty() ? pictureCaption_ : says);
     panels[1]->SetCaption(says.isEmpty() ? miniatureCaption_ : says);
     // The areas show the picture as it goes into the cover's frame.

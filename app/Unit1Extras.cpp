@@ -2,6 +2,7 @@
 // picture fit and crop, cutting and folding aids, and the rear text brought in from a track
 // list and fitted to the card.
 #include "app/Unit1.h"
+#include "framework/core/Translations.h"
 
 #include "app/CoverFormats.h"
 #include "app/CoverPictures.h"
@@ -39,7 +40,7 @@ QSizeF CoverMillimetres(const TCoverDesign& d, TCover cover) {
 void TForm1::SetPictureFit(TCover cover, TPictureFit fit) {
     Change(
         nullptr, [&](TCoverDesign& d) { (cover == TCover::Front ? d.frontFit : d.rearFit) = fit; },
-        QStringLiteral("Adattamento immagine"));
+        Translate("TForm1", "Adattamento immagine"));
 }
 
 void TForm1::DragCrop(TCover cover, QPointF millimetres) {
@@ -53,7 +54,7 @@ void TForm1::DragCrop(TCover cover, QPointF millimetres) {
                                        isFront ? d.frontCrop : d.rearCrop, millimetres);
     Change(
         nullptr, [&](TCoverDesign& next) { (isFront ? next.frontCrop : next.rearCrop) = crop; },
-        QStringLiteral("Ritaglio immagine"),
+        Translate("TForm1", "Ritaglio immagine"),
         isFront ? TCoverField::FrontCrop : TCoverField::RearCrop);
 }
 
@@ -64,12 +65,13 @@ void TForm1::SetMarks(bool crop, bool fold) {
             d.cropMarks = crop;
             d.foldMarks = fold;
         },
-        QStringLiteral("Segni di taglio e piega"));
+        Translate("TForm1", "Segni di taglio e piega"));
 }
 
 void TForm1::SetFitRearText(bool fit) {
     Change(
-        nullptr, [&](TCoverDesign& d) { d.fitRearText = fit; }, QStringLiteral("Adatta il testo"));
+        nullptr, [&](TCoverDesign& d) { d.fitRearText = fit; },
+        Translate("TForm1", "Adatta il testo"));
 }
 
 // The whole list in one step; a source that gives no track says why and changes nothing.
@@ -118,9 +120,9 @@ void TForm1::InstallCoverMenus() {
         const TCoverDesign& d = Design();
         const TPictureFit now = cover == TCover::Front ? d.frontFit : d.rearFit;
         const std::pair<TPictureFit, QString> fits[] = {
-            {TPictureFit::Stretch, QStringLiteral("Immagine deformata sulla copertina")},
-            {TPictureFit::Fit, QStringLiteral("Immagine intera nella copertina")},
-            {TPictureFit::Fill, QStringLiteral("Immagine che riempie la copertina")}};
+            {TPictureFit::Stretch, Translate("TForm1", "Immagine deformata sulla copertina")},
+            {TPictureFit::Fit, Translate("TForm1", "Immagine intera nella copertina")},
+            {TPictureFit::Fill, Translate("TForm1", "Immagine che riempie la copertina")}};
         for (const auto& [fit, caption] : fits) {
             QAction* a = menu.addAction(caption);
             a->setCheckable(true);
@@ -129,12 +131,12 @@ void TForm1::InstallCoverMenus() {
                     [this, cover, fit] { SafeCall(this, [&] { SetPictureFit(cover, fit); }); });
         }
         menu.addSeparator();
-        QAction* crop = menu.addAction(QStringLiteral("Segni di taglio"));
+        QAction* crop = menu.addAction(Translate("TForm1", "Segni di taglio"));
         crop->setCheckable(true);
         crop->setChecked(d.cropMarks);
         connect(crop, &QAction::triggered, this,
                 [this](bool on) { SafeCall(this, [&] { SetMarks(on, Design().foldMarks); }); });
-        QAction* fold = menu.addAction(QStringLiteral("Linee di piega"));
+        QAction* fold = menu.addAction(Translate("TForm1", "Linee di piega"));
         fold->setCheckable(true);
         fold->setChecked(d.foldMarks);
         connect(fold, &QAction::triggered, this,
@@ -168,20 +170,20 @@ void TForm1::InstallCoverMenus() {
     connect(edit, &QWidget::customContextMenuRequested, this, [this, edit](QPoint at) {
         std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
         menu->addSeparator();
-        connect(menu->addAction(QStringLiteral("Tracce da un file...")), &QAction::triggered, this,
-                [this, edit] {
+        connect(menu->addAction(Translate("TForm1", "Tracce da un file...")), &QAction::triggered,
+                this, [this, edit] {
                     const QString file = QFileDialog::getOpenFileName(
-                        edit, QStringLiteral("Tracce da un file"), QString(),
-                        QStringLiteral("Elenchi di tracce (*.txt *.cue);;Tutti i file (*)"));
+                        edit, Translate("TForm1", "Tracce da un file"), QString(),
+                        Translate("TForm1", "Elenchi di tracce (*.txt *.cue);;Tutti i file (*)"));
                     if (!file.isEmpty()) SafeCall(this, [&] { FillRearText(file); });
                 });
-        connect(menu->addAction(QStringLiteral("Tracce da una cartella...")), &QAction::triggered,
-                this, [this, edit] {
+        connect(menu->addAction(Translate("TForm1", "Tracce da una cartella...")),
+                &QAction::triggered, this, [this, edit] {
                     const QString folder = QFileDialog::getExistingDirectory(
-                        edit, QStringLiteral("Tracce da una cartella"));
+                        edit, Translate("TForm1", "Tracce da una cartella"));
                     if (!folder.isEmpty()) SafeCall(this, [&] { FillRearText(folder); });
                 });
-        QAction* fit = menu->addAction(QStringLiteral("Adatta il testo al retro"));
+        QAction* fit = menu->addAction(Translate("TForm1", "Adatta il testo al retro"));
         fit->setCheckable(true);
         fit->setChecked(Design().fitRearText);
         connect(fit, &QAction::triggered, this,

@@ -119,6 +119,166 @@ standard error for each); 2 for wrong usage.
     </message>
 </context>
 <context>
+    <name>CoverDesign</name>
+    <message>
+        <source>front picture</source>
+        <translation>front picture</translation>
+    </message>
+    <message>
+        <source>rear picture</source>
+        <translation>rear picture</translation>
+    </message>
+</context>
+<context>
+    <name>CoverPictures</name>
+    <message>
+        <source>reading %1 was given up</source>
+        <translation>reading %1 was given up</translation>
+    </message>
+    <message>
+        <source>not enough memory to read %1</source>
+        <translation>not enough memory to read %1</translation>
+    </message>
+</context>
+<context>
+    <name>DesignFile</name>
+    <message>
+        <source>Design file %1: %2</source>
+        <translation>Design file %1: %2</translation>
+    </message>
+    <message>
+        <source>true or false</source>
+        <translation>true or false</translation>
+    </message>
+    <message>
+        <source>a number</source>
+        <translation>a number</translation>
+    </message>
+    <message>
+        <source>a string</source>
+        <translation>a string</translation>
+    </message>
+    <message>
+        <source>a list</source>
+        <translation>a list</translation>
+    </message>
+    <message>
+        <source>an object</source>
+        <translation>an object</translation>
+    </message>
+    <message>
+        <source>nothing</source>
+        <translation>nothing</translation>
+    </message>
+    <message>
+        <source>expected %1, found %2</source>
+        <translation>expected %1, found %2</translation>
+    </message>
+    <message>
+        <source>a one-line text holds a line break</source>
+        <translation>a one-line text holds a line break</translation>
+    </message>
+    <message>
+        <source>a line holds a line break</source>
+        <translation>a line holds a line break</translation>
+    </message>
+    <message>
+        <source>%1 is not a whole number</source>
+        <translation>%1 is not a whole number</translation>
+    </message>
+    <message>
+        <source>%1 is out of range (%2 to %3)</source>
+        <translation>%1 is out of range (%2 to %3)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is none of %2</source>
+        <translation>&quot;%1&quot; is none of %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no colour (&quot;#rrggbb&quot; or a colour name)</source>
+        <translation>&quot;%1&quot; is no colour (&quot;#rrggbb&quot; or a colour name)</translation>
+    </message>
+    <message>
+        <source>empty</source>
+        <translation>empty</translation>
+    </message>
+    <message>
+        <source>larger than %1 MB</source>
+        <translation>larger than %1 MB</translation>
+    </message>
+    <message>
+        <source>not JSON (%1 at byte %2)</source>
+        <translation>not JSON (%1 at byte %2)</translation>
+    </message>
+    <message>
+        <source>not a JSON object</source>
+        <translation>not a JSON object</translation>
+    </message>
+    <message>
+        <source>not a cover design (&quot;format&quot; is not &quot;%1&quot;)</source>
+        <translation>not a cover design (&quot;format&quot; is not &quot;%1&quot;)</translation>
+    </message>
+    <message>
+        <source>version: expected a whole number, found %1</source>
+        <translation>version: expected a whole number, found %1</translation>
+    </message>
+    <message>
+        <source>version %1 is not supported (this program reads version %2)</source>
+        <translation>version %1 is not supported (this program reads version %2)</translation>
+    </message>
+    <message>
+        <source>%1 is not a multiple of 45</source>
+        <translation>%1 is not a multiple of 45</translation>
+    </message>
+</context>
+<context>
+    <name>SheetComposer</name>
+    <message>
+        <source>la riga del fronte</source>
+        <translation>the front line</translation>
+    </message>
+    <message>
+        <source>le righe del fronte</source>
+        <translation>the front lines</translation>
+    </message>
+    <message>
+        <source>la banda sinistra</source>
+        <translation>the left band</translation>
+    </message>
+    <message>
+        <source>la banda destra</source>
+        <translation>the right band</translation>
+    </message>
+    <message>
+        <source>il testo del retro</source>
+        <translation>the back text</translation>
+    </message>
+    <message>
+        <source>the front line</source>
+        <translation>the front line</translation>
+    </message>
+    <message>
+        <source>the front lines</source>
+        <translation>the front lines</translation>
+    </message>
+    <message>
+        <source>the left band text</source>
+        <translation>the left band text</translation>
+    </message>
+    <message>
+        <source>the right band text</source>
+        <translation>the right band text</translation>
+    </message>
+    <message>
+        <source>the rear text</source>
+        <translation>the rear text</translation>
+    </message>
+    <message>
+        <source>Non entra nella copertina e sarà tagliato: %1.</source>
+        <translation>Does not fit its cover and will be cut: %1.</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>JPEG Image File</source>
@@ -692,358 +852,7 @@ standard error for each); 2 for wrong usage.
     <name>TBitBtn</name>
     <message>
         <source>OK</source>
-        <translation>JPEG Image File&lt;/source&gt;
-        &lt;translation&gt;JPEG Image File&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Default size&lt;/source&gt;
-        &lt;translation&gt;Default size&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Letter 8 1/2 x 11 in&lt;/source&gt;
-        &lt;translation&gt;Letter 8 1/2 x 11 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Letter Small 8 1/2 x 11 in&lt;/source&gt;
-        &lt;translation&gt;Letter Small 8 1/2 x 11 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Tabloid 11 x 17 in&lt;/source&gt;
-        &lt;translation&gt;Tabloid 11 x 17 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Ledger 17 x 11 in&lt;/source&gt;
-        &lt;translation&gt;Ledger 17 x 11 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Legal 8 1/2 x 14 in&lt;/source&gt;
-        &lt;translation&gt;Legal 8 1/2 x 14 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Statement 5 1/2 x 8 1/2 in&lt;/source&gt;
-        &lt;translation&gt;Statement 5 1/2 x 8 1/2 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Executive7 1/2 x 10 in&lt;/source&gt;
-        &lt;translation&gt;Executive7 1/2 x 10 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;A3 297 x 420 mm&lt;/source&gt;
-        &lt;translation&gt;A3 297 x 420 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;A4 210 x 297 mm&lt;/source&gt;
-        &lt;translation&gt;A4 210 x 297 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;A4 Small 210 x 297 mm&lt;/source&gt;
-        &lt;translation&gt;A4 Small 210 x 297 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;A5 148 x 210 mm&lt;/source&gt;
-        &lt;translation&gt;A5 148 x 210 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;B4 250 x 354 mm&lt;/source&gt;
-        &lt;translation&gt;B4 250 x 354 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;B5 182 x 257 mm&lt;/source&gt;
-        &lt;translation&gt;B5 182 x 257 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Folio 8 1/2 x 13 in&lt;/source&gt;
-        &lt;translation&gt;Folio 8 1/2 x 13 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Quarto 215 x 275 mm&lt;/source&gt;
-        &lt;translation&gt;Quarto 215 x 275 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;10x14 in&lt;/source&gt;
-        &lt;translation&gt;10x14 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;11x17 in&lt;/source&gt;
-        &lt;translation&gt;11x17 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Note 8 1/2 x 11 in&lt;/source&gt;
-        &lt;translation&gt;Note 8 1/2 x 11 in&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #9 3 7/8 x 8 7/8&lt;/source&gt;
-        &lt;translation&gt;Envelope #9 3 7/8 x 8 7/8&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #10 4 1/8 x 9 1/2&lt;/source&gt;
-        &lt;translation&gt;Envelope #10 4 1/8 x 9 1/2&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #11 4 1/2 x 10 3/8&lt;/source&gt;
-        &lt;translation&gt;Envelope #11 4 1/2 x 10 3/8&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #12 4 \276 x 11&lt;/source&gt;
-        &lt;translation&gt;Envelope #12 4 \276 x 11&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #14 4 \276 x 11&lt;/source&gt;
-        &lt;translation&gt;Envelope #14 4 \276 x 11&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;C size sheet&lt;/source&gt;
-        &lt;translation&gt;C size sheet&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;D size sheet&lt;/source&gt;
-        &lt;translation&gt;D size sheet&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;E size sheet&lt;/source&gt;
-        &lt;translation&gt;E size sheet&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Custom Size&lt;/source&gt;
-        &lt;translation&gt;Custom Size&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Report printer not ready&lt;/source&gt;
-        &lt;translation&gt;Report printer not ready&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Illegal call to NewPage&lt;/source&gt;
-        &lt;translation&gt;Illegal call to NewPage&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;No preview window is available&lt;/source&gt;
-        &lt;translation&gt;No preview window is available&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;No printer is installed&lt;/source&gt;
-        &lt;translation&gt;No printer is installed&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The page store is damaged at offset %1&lt;/source&gt;
-        &lt;translation&gt;The page store is damaged at offset %1&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed page %1 does not match its record&lt;/source&gt;
-        &lt;translation&gt;The compressed page %1 does not match its record&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Not a report file&lt;/source&gt;
-        &lt;translation&gt;Not a report file&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The page store is full&lt;/source&gt;
-        &lt;translation&gt;The page store is full&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Cannot create a temporary file in %1&lt;/source&gt;
-        &lt;translation&gt;Cannot create a temporary file in %1&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed data ends before its last code&lt;/source&gt;
-        &lt;translation&gt;The compressed data ends before its last code&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The report engine was called from a thread other than the program&apos;s&lt;/source&gt;
-        &lt;translation&gt;The report engine was called from a thread other than the program&apos;s&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The report file is %1 bytes long, shorter than its header&lt;/source&gt;
-        &lt;translation&gt;The report file is %1 bytes long, shorter than its header&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The report file&apos;s header counts %1 pages, but the file holds %2&lt;/source&gt;
-        &lt;translation&gt;The report file&apos;s header counts %1 pages, but the file holds %2&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page %1 of the report file, at offset %2, is numbered %3&lt;/source&gt;
-        &lt;translation&gt;Page %1 of the report file, at offset %2, is numbered %3&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The link at offset %1 points outside the report file&lt;/source&gt;
-        &lt;translation&gt;The link at offset %1 points outside the report file&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The link at offset %1 does not lead past its record&lt;/source&gt;
-        &lt;translation&gt;The link at offset %1 does not lead past its record&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The backward link at offset %1 does not point to the start of its record&lt;/source&gt;
-        &lt;translation&gt;The backward link at offset %1 does not point to the start of its record&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The record of page %1 at offset %2 is cut off&lt;/source&gt;
-        &lt;translation&gt;The record of page %1 at offset %2 is cut off&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The report file goes on for %1 bytes after its last page&lt;/source&gt;
-        &lt;translation&gt;The report file goes on for %1 bytes after its last page&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page %1 of the report file does not hold a metafile&lt;/source&gt;
-        &lt;translation&gt;Page %1 of the report file does not hold a metafile&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page %1 of the report file holds a metafile of %2 bytes in a record of %3&lt;/source&gt;
-        &lt;translation&gt;Page %1 of the report file holds a metafile of %2 bytes in a record of %3&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed page %1 states a length of %2 bytes&lt;/source&gt;
-        &lt;translation&gt;The compressed page %1 states a length of %2 bytes&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed page %1 ends before its %2 bytes&lt;/source&gt;
-        &lt;translation&gt;The compressed page %1 ends before its %2 bytes&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed page %1 goes on past its %2 bytes&lt;/source&gt;
-        &lt;translation&gt;The compressed page %1 goes on past its %2 bytes&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;There are no finished pages to save&lt;/source&gt;
-        &lt;translation&gt;There are no finished pages to save&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Font selected is not a TrueType Font. &apos;%s&apos; was assigned&lt;/source&gt;
-        &lt;translation&gt;Font selected is not a TrueType Font. &apos;%s&apos; was assigned&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Font selected is not a TrueType Font and can&apos;t be rotated&lt;/source&gt;
-        &lt;translation&gt;Font selected is not a TrueType Font and can&apos;t be rotated&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page&lt;/source&gt;
-        &lt;translation&gt;Page&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;of&lt;/source&gt;
-        &lt;translation&gt;of&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Save report&lt;/source&gt;
-        &lt;translation&gt;Save report&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Load report&lt;/source&gt;
-        &lt;translation&gt;Load report&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Report file&lt;/source&gt;
-        &lt;translation&gt;Report file&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;File does not exist&lt;/source&gt;
-        &lt;translation&gt;File does not exist&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Cannot load the report file %1: %2&lt;/source&gt;
-        &lt;translation&gt;Cannot load the report file %1: %2&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Loading %1...&lt;/source&gt;
-        &lt;translation&gt;Loading %1...&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Title&lt;/source&gt;
-        &lt;translation&gt;Title&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page Header&lt;/source&gt;
-        &lt;translation&gt;Page Header&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Detail&lt;/source&gt;
-        &lt;translation&gt;Detail&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page Footer&lt;/source&gt;
-        &lt;translation&gt;Page Footer&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Summary&lt;/source&gt;
-        &lt;translation&gt;Summary&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Group Header&lt;/source&gt;
-        &lt;translation&gt;Group Header&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Group Footer&lt;/source&gt;
-        &lt;translation&gt;Group Footer&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Sub Detail&lt;/source&gt;
-        &lt;translation&gt;Sub Detail&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Column Header&lt;/source&gt;
-        &lt;translation&gt;Column Header&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Overlay&lt;/source&gt;
-        &lt;translation&gt;Overlay&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Child&lt;/source&gt;
-        &lt;translation&gt;Child&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;TitleBand&lt;/source&gt;
-        &lt;translation&gt;TitleBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;PageHeaderBand&lt;/source&gt;
-        &lt;translation&gt;PageHeaderBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;DetailBand&lt;/source&gt;
-        &lt;translation&gt;DetailBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;PageFooterBand&lt;/source&gt;
-        &lt;translation&gt;PageFooterBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;SummaryBand&lt;/source&gt;
-        &lt;translation&gt;SummaryBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;GroupHeaderBand&lt;/source&gt;
-        &lt;translation&gt;GroupHeaderBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;GroupFooterBand&lt;/source&gt;
-        &lt;translation&gt;GroupFooterBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;SubDetailBand&lt;/source&gt;
-        &lt;translation&gt;SubDetailBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;ColumnHeaderBand&lt;/source&gt;
-        &lt;translation&gt;ColumnHeaderBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;OverlayBand&lt;/source&gt;
-        &lt;translation&gt;OverlayBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;ChildBand&lt;/source&gt;
-        &lt;translation&gt;ChildBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt; Completed&lt;/source&gt;
-        &lt;translation&gt; Completed&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;TBitBtn&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;OK</translation>
+        <translation>OK</translation>
     </message>
     <message>
         <source>Cancel</source>
@@ -1080,6 +889,25 @@ standard error for each); 2 for wrong usage.
     <message>
         <source>&amp;All</source>
         <translation>&amp;All</translation>
+    </message>
+</context>
+<context>
+    <name>TDesignDocument</name>
+    <message>
+        <source>Apri copertina</source>
+        <translation>Open cover</translation>
+    </message>
+    <message>
+        <source>Salva copertina</source>
+        <translation>Save cover</translation>
+    </message>
+    <message>
+        <source>Salvare le modifiche alla copertina?</source>
+        <translation>Save the changes to the cover?</translation>
+    </message>
+    <message>
+        <source>Salvare le modifiche a %1?</source>
+        <translation>Save the changes to %1?</translation>
     </message>
 </context>
 <context>
@@ -1335,6 +1163,82 @@ in &quot;One line&quot; mode</translation>
         <source>Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png</source>
         <translation>Pictures|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png</translation>
     </message>
+    <message>
+        <source>Tipo di testo</source>
+        <translation>Kind of text</translation>
+    </message>
+    <message>
+        <source>Lettura di %1...</source>
+        <translation>Reading %1...</translation>
+    </message>
+    <message>
+        <source>Immagine non leggibile: %1</source>
+        <translation>Picture cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>Immagine mancante: %1</source>
+        <translation>Picture missing: %1</translation>
+    </message>
+    <message>
+        <source>Adattamento immagine</source>
+        <translation>Picture fit</translation>
+    </message>
+    <message>
+        <source>Ritaglio immagine</source>
+        <translation>Picture crop</translation>
+    </message>
+    <message>
+        <source>Segni di taglio e piega</source>
+        <translation>Crop marks and fold lines</translation>
+    </message>
+    <message>
+        <source>Adatta il testo</source>
+        <translation>Fit the text</translation>
+    </message>
+    <message>
+        <source>Immagine deformata sulla copertina</source>
+        <translation>Picture stretched over the cover</translation>
+    </message>
+    <message>
+        <source>Immagine intera nella copertina</source>
+        <translation>Whole picture inside the cover</translation>
+    </message>
+    <message>
+        <source>Immagine che riempie la copertina</source>
+        <translation>Picture filling the cover</translation>
+    </message>
+    <message>
+        <source>Segni di taglio</source>
+        <translation>Crop marks</translation>
+    </message>
+    <message>
+        <source>Linee di piega</source>
+        <translation>Fold lines</translation>
+    </message>
+    <message>
+        <source>Tracce da un file...</source>
+        <translation>Tracks from a file...</translation>
+    </message>
+    <message>
+        <source>Tracce da un file</source>
+        <translation>Tracks from a file</translation>
+    </message>
+    <message>
+        <source>Elenchi di tracce (*.txt *.cue);;Tutti i file (*)</source>
+        <translation>Track lists (*.txt *.cue);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Tracce da una cartella...</source>
+        <translation>Tracks from a folder...</translation>
+    </message>
+    <message>
+        <source>Tracce da una cartella</source>
+        <translation>Tracks from a folder</translation>
+    </message>
+    <message>
+        <source>Adatta il testo al retro</source>
+        <translation>Fit the text to the back</translation>
+    </message>
 </context>
 <context>
     <name>TInfo</name>
@@ -1382,172 +1286,7 @@ in &quot;One line&quot; mode</translation>
     <name>TOpenDialog</name>
     <message>
         <source>Save As</source>
-        <translation>Sleevane 0.2 Beta&lt;/source&gt;
-        &lt;translation&gt;Sleevane 0.2 Beta&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Fronte&lt;/source&gt;
-        &lt;translation&gt;Front&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Non presente&lt;/source&gt;
-        &lt;translation&gt;None&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Copertina Frontale [120x120mm]&lt;/source&gt;
-        &lt;translation&gt;Front cover [120x120mm]&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Doppia copertina [240x120mm]&lt;/source&gt;
-        &lt;translation&gt;Double cover [240x120mm]&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Seleziona la dimensione della copertina frontale&lt;/source&gt;
-        &lt;translation&gt;Choose the size of the front cover&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Clicca qui per caricare l&apos;immagine&lt;/source&gt;
-        &lt;translation&gt;Click here to load the picture&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Retro&lt;/source&gt;
-        &lt;translation&gt;Back&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Copertina Posteriore con bande [151x118mm]&lt;/source&gt;
-        &lt;translation&gt;Back cover with side bands [151x118mm]&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Copertina Posteriore senza bande [139x118mm]&lt;/source&gt;
-        &lt;translation&gt;Back cover without side bands [139x118mm]&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Seleziona la dimensione della copertina Posteriore&lt;/source&gt;
-        &lt;translation&gt;Choose the size of the back cover&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Testo Fronte&lt;/source&gt;
-        &lt;translation&gt;Front Text&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Selezione tipo testo&lt;/source&gt;
-        &lt;translation&gt;Kind of text&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Una riga&lt;/source&gt;
-        &lt;translation&gt;One line&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Multi righe&lt;/source&gt;
-        &lt;translation&gt;Several lines&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Preview&lt;/source&gt;
-        &lt;translation&gt;Preview&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Nessuna immagine selezionata&lt;/source&gt;
-        &lt;translation&gt;No picture chosen&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Premere il tasto sinistro del mouse <byte value="xd"/>
-per posizionare la riga di testo <byte value="xd"/>
-nella modalità&quot;Una Riga&quot;&lt;/source&gt;
-        &lt;translation&gt;Press the left mouse button <byte value="xd"/>
-to place the line of text <byte value="xd"/>
-in &quot;One line&quot; mode&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Rotazione  Testo&lt;/source&gt;
-        &lt;translation&gt;Text rotation&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Fonts&lt;/source&gt;
-        &lt;translation&gt;Fonts&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Colore&lt;/source&gt;
-        &lt;translation&gt;Colour&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Testo Retro&lt;/source&gt;
-        &lt;translation&gt;Back Text&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Bande laterali&lt;/source&gt;
-        &lt;translation&gt;Side bands&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Testo Centrale&lt;/source&gt;
-        &lt;translation&gt;Central Text&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Anteprima&lt;/source&gt;
-        &lt;translation&gt;Preview&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Stampa&lt;/source&gt;
-        &lt;translation&gt;Print&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Info&lt;/source&gt;
-        &lt;translation&gt;Info&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Uscita&lt;/source&gt;
-        &lt;translation&gt;Exit&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png&lt;/source&gt;
-        &lt;translation&gt;Pictures|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;TInfo&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;Info&lt;/source&gt;
-        &lt;translation&gt;Info&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Morvent Production&lt;/source&gt;
-        &lt;translation&gt;Morvent Production&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;GRAFIC DESIGNER: -Kestrelon-&lt;/source&gt;
-        &lt;translation&gt;GRAPHIC DESIGNER: -Kestrelon-&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;In collaborazione con&lt;/source&gt;
-        &lt;translation&gt;In association with&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;PRESENTA&lt;/source&gt;
-        &lt;translation&gt;PRESENTS&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;SLEEVANE&lt;/source&gt;
-        &lt;translation&gt;SLEEVANE&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;TIntro&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;Intro&lt;/source&gt;
-        &lt;translation&gt;Intro&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Versione : 0.2 beta&lt;/source&gt;
-        &lt;translation&gt;Version: 0.2 beta&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Clicca per chiudere questa finestra&lt;/source&gt;
-        &lt;translation&gt;Click to close this window&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;TOpenDialog&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;Save As</translation>
+        <translation>Save As</translation>
     </message>
     <message>
         <source>Open</source>

@@ -122,6 +122,166 @@ leggere, manca un&apos;immagine, la stampante è sconosciuta o una stampa non ri
     </message>
 </context>
 <context>
+    <name>CoverDesign</name>
+    <message>
+        <source>front picture</source>
+        <translation>immagine del fronte</translation>
+    </message>
+    <message>
+        <source>rear picture</source>
+        <translation>immagine del retro</translation>
+    </message>
+</context>
+<context>
+    <name>CoverPictures</name>
+    <message>
+        <source>reading %1 was given up</source>
+        <translation>lettura di %1 annullata</translation>
+    </message>
+    <message>
+        <source>not enough memory to read %1</source>
+        <translation>memoria insufficiente per leggere %1</translation>
+    </message>
+</context>
+<context>
+    <name>DesignFile</name>
+    <message>
+        <source>Design file %1: %2</source>
+        <translation>File di copertina %1: %2</translation>
+    </message>
+    <message>
+        <source>true or false</source>
+        <translation>vero o falso</translation>
+    </message>
+    <message>
+        <source>a number</source>
+        <translation>un numero</translation>
+    </message>
+    <message>
+        <source>a string</source>
+        <translation>un testo</translation>
+    </message>
+    <message>
+        <source>a list</source>
+        <translation>un elenco</translation>
+    </message>
+    <message>
+        <source>an object</source>
+        <translation>un oggetto</translation>
+    </message>
+    <message>
+        <source>nothing</source>
+        <translation>niente</translation>
+    </message>
+    <message>
+        <source>expected %1, found %2</source>
+        <translation>atteso %1, trovato %2</translation>
+    </message>
+    <message>
+        <source>a one-line text holds a line break</source>
+        <translation>un testo di una riga contiene un a capo</translation>
+    </message>
+    <message>
+        <source>a line holds a line break</source>
+        <translation>una riga contiene un a capo</translation>
+    </message>
+    <message>
+        <source>%1 is not a whole number</source>
+        <translation>%1 non è un numero intero</translation>
+    </message>
+    <message>
+        <source>%1 is out of range (%2 to %3)</source>
+        <translation>%1 è fuori dai limiti (da %2 a %3)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is none of %2</source>
+        <translation>&quot;%1&quot; non è nessuno fra %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no colour (&quot;#rrggbb&quot; or a colour name)</source>
+        <translation>&quot;%1&quot; non è un colore (&quot;#rrggbb&quot; o il nome di un colore)</translation>
+    </message>
+    <message>
+        <source>empty</source>
+        <translation>vuoto</translation>
+    </message>
+    <message>
+        <source>larger than %1 MB</source>
+        <translation>più grande di %1 MB</translation>
+    </message>
+    <message>
+        <source>not JSON (%1 at byte %2)</source>
+        <translation>non è JSON (%1 al byte %2)</translation>
+    </message>
+    <message>
+        <source>not a JSON object</source>
+        <translation>non è un oggetto JSON</translation>
+    </message>
+    <message>
+        <source>not a cover design (&quot;format&quot; is not &quot;%1&quot;)</source>
+        <translation>non è una copertina (&quot;format&quot; non è &quot;%1&quot;)</translation>
+    </message>
+    <message>
+        <source>version: expected a whole number, found %1</source>
+        <translation>version: atteso un numero intero, trovato %1</translation>
+    </message>
+    <message>
+        <source>version %1 is not supported (this program reads version %2)</source>
+        <translation>la versione %1 non è supportata (questo programma legge la versione %2)</translation>
+    </message>
+    <message>
+        <source>%1 is not a multiple of 45</source>
+        <translation>%1 non è un multiplo di 45</translation>
+    </message>
+</context>
+<context>
+    <name>SheetComposer</name>
+    <message>
+        <source>la riga del fronte</source>
+        <translation>la riga del fronte</translation>
+    </message>
+    <message>
+        <source>le righe del fronte</source>
+        <translation>le righe del fronte</translation>
+    </message>
+    <message>
+        <source>la banda sinistra</source>
+        <translation>la banda sinistra</translation>
+    </message>
+    <message>
+        <source>la banda destra</source>
+        <translation>la banda destra</translation>
+    </message>
+    <message>
+        <source>il testo del retro</source>
+        <translation>il testo del retro</translation>
+    </message>
+    <message>
+        <source>the front line</source>
+        <translation>la riga del fronte</translation>
+    </message>
+    <message>
+        <source>the front lines</source>
+        <translation>le righe del fronte</translation>
+    </message>
+    <message>
+        <source>the left band text</source>
+        <translation>il testo della banda sinistra</translation>
+    </message>
+    <message>
+        <source>the right band text</source>
+        <translation>il testo della banda destra</translation>
+    </message>
+    <message>
+        <source>the rear text</source>
+        <translation>il testo del retro</translation>
+    </message>
+    <message>
+        <source>Non entra nella copertina e sarà tagliato: %1.</source>
+        <translation>Non entra nella copertina e sarà tagliato: %1.</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>JPEG Image File</source>
@@ -695,358 +855,7 @@ leggere, manca un&apos;immagine, la stampante è sconosciuta o una stampa non ri
     <name>TBitBtn</name>
     <message>
         <source>OK</source>
-        <translation>JPEG Image File&lt;/source&gt;
-        &lt;translation&gt;File immagine JPEG&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Default size&lt;/source&gt;
-        &lt;translation&gt;Formato predefinito&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Letter 8 1/2 x 11 in&lt;/source&gt;
-        &lt;translation&gt;Letter 8 1/2 x 11 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Letter Small 8 1/2 x 11 in&lt;/source&gt;
-        &lt;translation&gt;Letter Small 8 1/2 x 11 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Tabloid 11 x 17 in&lt;/source&gt;
-        &lt;translation&gt;Tabloid 11 x 17 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Ledger 17 x 11 in&lt;/source&gt;
-        &lt;translation&gt;Ledger 17 x 11 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Legal 8 1/2 x 14 in&lt;/source&gt;
-        &lt;translation&gt;Legal 8 1/2 x 14 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Statement 5 1/2 x 8 1/2 in&lt;/source&gt;
-        &lt;translation&gt;Statement 5 1/2 x 8 1/2 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Executive7 1/2 x 10 in&lt;/source&gt;
-        &lt;translation&gt;Executive 7 1/2 x 10 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;A3 297 x 420 mm&lt;/source&gt;
-        &lt;translation&gt;A3 297 x 420 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;A4 210 x 297 mm&lt;/source&gt;
-        &lt;translation&gt;A4 210 x 297 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;A4 Small 210 x 297 mm&lt;/source&gt;
-        &lt;translation&gt;A4 ridotto 210 x 297 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;A5 148 x 210 mm&lt;/source&gt;
-        &lt;translation&gt;A5 148 x 210 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;B4 250 x 354 mm&lt;/source&gt;
-        &lt;translation&gt;B4 250 x 354 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;B5 182 x 257 mm&lt;/source&gt;
-        &lt;translation&gt;B5 182 x 257 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Folio 8 1/2 x 13 in&lt;/source&gt;
-        &lt;translation&gt;Folio 8 1/2 x 13 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Quarto 215 x 275 mm&lt;/source&gt;
-        &lt;translation&gt;Quarto 215 x 275 mm&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;10x14 in&lt;/source&gt;
-        &lt;translation&gt;10x14 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;11x17 in&lt;/source&gt;
-        &lt;translation&gt;11x17 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Note 8 1/2 x 11 in&lt;/source&gt;
-        &lt;translation&gt;Note 8 1/2 x 11 pollici&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #9 3 7/8 x 8 7/8&lt;/source&gt;
-        &lt;translation&gt;Busta n. 9 3 7/8 x 8 7/8&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #10 4 1/8 x 9 1/2&lt;/source&gt;
-        &lt;translation&gt;Busta n. 10 4 1/8 x 9 1/2&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #11 4 1/2 x 10 3/8&lt;/source&gt;
-        &lt;translation&gt;Busta n. 11 4 1/2 x 10 3/8&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #12 4 \276 x 11&lt;/source&gt;
-        &lt;translation&gt;Busta n. 12 4 \276 x 11&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Envelope #14 4 \276 x 11&lt;/source&gt;
-        &lt;translation&gt;Busta n. 14 4 \276 x 11&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;C size sheet&lt;/source&gt;
-        &lt;translation&gt;Foglio formato C&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;D size sheet&lt;/source&gt;
-        &lt;translation&gt;Foglio formato D&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;E size sheet&lt;/source&gt;
-        &lt;translation&gt;Foglio formato E&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Custom Size&lt;/source&gt;
-        &lt;translation&gt;Formato personalizzato&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Report printer not ready&lt;/source&gt;
-        &lt;translation&gt;La stampante del report non è pronta&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Illegal call to NewPage&lt;/source&gt;
-        &lt;translation&gt;Chiamata non ammessa a NewPage&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;No preview window is available&lt;/source&gt;
-        &lt;translation&gt;Nessuna finestra di anteprima disponibile&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;No printer is installed&lt;/source&gt;
-        &lt;translation&gt;Nessuna stampante installata&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The page store is damaged at offset %1&lt;/source&gt;
-        &lt;translation&gt;L&apos;archivio delle pagine è danneggiato alla posizione %1&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed page %1 does not match its record&lt;/source&gt;
-        &lt;translation&gt;La pagina compressa %1 non corrisponde al suo record&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Not a report file&lt;/source&gt;
-        &lt;translation&gt;Non è un file di report&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The page store is full&lt;/source&gt;
-        &lt;translation&gt;L&apos;archivio delle pagine è pieno&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Cannot create a temporary file in %1&lt;/source&gt;
-        &lt;translation&gt;Impossibile creare un file temporaneo in %1&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed data ends before its last code&lt;/source&gt;
-        &lt;translation&gt;I dati compressi finiscono prima dell&apos;ultimo codice&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The report engine was called from a thread other than the program&apos;s&lt;/source&gt;
-        &lt;translation&gt;Il motore dei report è stato chiamato da un thread diverso da quello del programma&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The report file is %1 bytes long, shorter than its header&lt;/source&gt;
-        &lt;translation&gt;Il file di report è lungo %1 byte, meno della sua intestazione&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The report file&apos;s header counts %1 pages, but the file holds %2&lt;/source&gt;
-        &lt;translation&gt;L&apos;intestazione del file di report conta %1 pagine, ma il file ne contiene %2&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page %1 of the report file, at offset %2, is numbered %3&lt;/source&gt;
-        &lt;translation&gt;La pagina %1 del file di report, alla posizione %2, ha il numero %3&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The link at offset %1 points outside the report file&lt;/source&gt;
-        &lt;translation&gt;Il collegamento alla posizione %1 punta fuori dal file di report&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The link at offset %1 does not lead past its record&lt;/source&gt;
-        &lt;translation&gt;Il collegamento alla posizione %1 non porta oltre il suo record&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The backward link at offset %1 does not point to the start of its record&lt;/source&gt;
-        &lt;translation&gt;Il collegamento all&apos;indietro alla posizione %1 non punta all&apos;inizio del suo record&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The record of page %1 at offset %2 is cut off&lt;/source&gt;
-        &lt;translation&gt;Il record della pagina %1 alla posizione %2 è troncato&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The report file goes on for %1 bytes after its last page&lt;/source&gt;
-        &lt;translation&gt;Il file di report prosegue per %1 byte dopo l&apos;ultima pagina&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page %1 of the report file does not hold a metafile&lt;/source&gt;
-        &lt;translation&gt;La pagina %1 del file di report non contiene un metafile&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page %1 of the report file holds a metafile of %2 bytes in a record of %3&lt;/source&gt;
-        &lt;translation&gt;La pagina %1 del file di report contiene un metafile di %2 byte in un record di %3&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed page %1 states a length of %2 bytes&lt;/source&gt;
-        &lt;translation&gt;La pagina compressa %1 dichiara una lunghezza di %2 byte&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed page %1 ends before its %2 bytes&lt;/source&gt;
-        &lt;translation&gt;La pagina compressa %1 finisce prima dei suoi %2 byte&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;The compressed page %1 goes on past its %2 bytes&lt;/source&gt;
-        &lt;translation&gt;La pagina compressa %1 prosegue oltre i suoi %2 byte&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;There are no finished pages to save&lt;/source&gt;
-        &lt;translation&gt;Non ci sono pagine finite da salvare&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Font selected is not a TrueType Font. &apos;%s&apos; was assigned&lt;/source&gt;
-        &lt;translation&gt;Il carattere scelto non è TrueType. È stato assegnato &apos;%s&apos;&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Font selected is not a TrueType Font and can&apos;t be rotated&lt;/source&gt;
-        &lt;translation&gt;Il carattere scelto non è TrueType e non può essere ruotato&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page&lt;/source&gt;
-        &lt;translation&gt;Pagina&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;of&lt;/source&gt;
-        &lt;translation&gt;di&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Save report&lt;/source&gt;
-        &lt;translation&gt;Salva report&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Load report&lt;/source&gt;
-        &lt;translation&gt;Carica report&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Report file&lt;/source&gt;
-        &lt;translation&gt;File di report&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;File does not exist&lt;/source&gt;
-        &lt;translation&gt;Il file non esiste&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Cannot load the report file %1: %2&lt;/source&gt;
-        &lt;translation&gt;Impossibile caricare il file di report %1: %2&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Loading %1...&lt;/source&gt;
-        &lt;translation&gt;Caricamento di %1...&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Title&lt;/source&gt;
-        &lt;translation&gt;Titolo&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page Header&lt;/source&gt;
-        &lt;translation&gt;Intestazione di pagina&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Detail&lt;/source&gt;
-        &lt;translation&gt;Dettaglio&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Page Footer&lt;/source&gt;
-        &lt;translation&gt;Piè di pagina&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Summary&lt;/source&gt;
-        &lt;translation&gt;Riepilogo&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Group Header&lt;/source&gt;
-        &lt;translation&gt;Intestazione di gruppo&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Group Footer&lt;/source&gt;
-        &lt;translation&gt;Piè di gruppo&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Sub Detail&lt;/source&gt;
-        &lt;translation&gt;Sottodettaglio&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Column Header&lt;/source&gt;
-        &lt;translation&gt;Intestazione di colonna&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Overlay&lt;/source&gt;
-        &lt;translation&gt;Sovrapposizione&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Child&lt;/source&gt;
-        &lt;translation&gt;Figlio&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;TitleBand&lt;/source&gt;
-        &lt;translation&gt;TitleBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;PageHeaderBand&lt;/source&gt;
-        &lt;translation&gt;PageHeaderBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;DetailBand&lt;/source&gt;
-        &lt;translation&gt;DetailBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;PageFooterBand&lt;/source&gt;
-        &lt;translation&gt;PageFooterBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;SummaryBand&lt;/source&gt;
-        &lt;translation&gt;SummaryBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;GroupHeaderBand&lt;/source&gt;
-        &lt;translation&gt;GroupHeaderBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;GroupFooterBand&lt;/source&gt;
-        &lt;translation&gt;GroupFooterBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;SubDetailBand&lt;/source&gt;
-        &lt;translation&gt;SubDetailBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;ColumnHeaderBand&lt;/source&gt;
-        &lt;translation&gt;ColumnHeaderBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;OverlayBand&lt;/source&gt;
-        &lt;translation&gt;OverlayBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;ChildBand&lt;/source&gt;
-        &lt;translation&gt;ChildBand&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt; Completed&lt;/source&gt;
-        &lt;translation&gt; completato&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;TBitBtn&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;OK</translation>
+        <translation>OK</translation>
     </message>
     <message>
         <source>Cancel</source>
@@ -1083,6 +892,25 @@ leggere, manca un&apos;immagine, la stampante è sconosciuta o una stampa non ri
     <message>
         <source>&amp;All</source>
         <translation>&amp;Tutti</translation>
+    </message>
+</context>
+<context>
+    <name>TDesignDocument</name>
+    <message>
+        <source>Apri copertina</source>
+        <translation>Apri copertina</translation>
+    </message>
+    <message>
+        <source>Salva copertina</source>
+        <translation>Salva copertina</translation>
+    </message>
+    <message>
+        <source>Salvare le modifiche alla copertina?</source>
+        <translation>Salvare le modifiche alla copertina?</translation>
+    </message>
+    <message>
+        <source>Salvare le modifiche a %1?</source>
+        <translation>Salvare le modifiche a %1?</translation>
     </message>
 </context>
 <context>
@@ -1338,6 +1166,82 @@ nella modalità&quot;Una Riga&quot;</translation>
         <source>Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png</source>
         <translation>Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png</translation>
     </message>
+    <message>
+        <source>Tipo di testo</source>
+        <translation>Tipo di testo</translation>
+    </message>
+    <message>
+        <source>Lettura di %1...</source>
+        <translation>Lettura di %1...</translation>
+    </message>
+    <message>
+        <source>Immagine non leggibile: %1</source>
+        <translation>Immagine non leggibile: %1</translation>
+    </message>
+    <message>
+        <source>Immagine mancante: %1</source>
+        <translation>Immagine mancante: %1</translation>
+    </message>
+    <message>
+        <source>Adattamento immagine</source>
+        <translation>Adattamento immagine</translation>
+    </message>
+    <message>
+        <source>Ritaglio immagine</source>
+        <translation>Ritaglio immagine</translation>
+    </message>
+    <message>
+        <source>Segni di taglio e piega</source>
+        <translation>Segni di taglio e piega</translation>
+    </message>
+    <message>
+        <source>Adatta il testo</source>
+        <translation>Adatta il testo</translation>
+    </message>
+    <message>
+        <source>Immagine deformata sulla copertina</source>
+        <translation>Immagine deformata sulla copertina</translation>
+    </message>
+    <message>
+        <source>Immagine intera nella copertina</source>
+        <translation>Immagine intera nella copertina</translation>
+    </message>
+    <message>
+        <source>Immagine che riempie la copertina</source>
+        <translation>Immagine che riempie la copertina</translation>
+    </message>
+    <message>
+        <source>Segni di taglio</source>
+        <translation>Segni di taglio</translation>
+    </message>
+    <message>
+        <source>Linee di piega</source>
+        <translation>Linee di piega</translation>
+    </message>
+    <message>
+        <source>Tracce da un file...</source>
+        <translation>Tracce da un file...</translation>
+    </message>
+    <message>
+        <source>Tracce da un file</source>
+        <translation>Tracce da un file</translation>
+    </message>
+    <message>
+        <source>Elenchi di tracce (*.txt *.cue);;Tutti i file (*)</source>
+        <translation>Elenchi di tracce (*.txt *.cue);;Tutti i file (*)</translation>
+    </message>
+    <message>
+        <source>Tracce da una cartella...</source>
+        <translation>Tracce da una cartella...</translation>
+    </message>
+    <message>
+        <source>Tracce da una cartella</source>
+        <translation>Tracce da una cartella</translation>
+    </message>
+    <message>
+        <source>Adatta il testo al retro</source>
+        <translation>Adatta il testo al retro</translation>
+    </message>
 </context>
 <context>
     <name>TInfo</name>
@@ -1385,172 +1289,7 @@ nella modalità&quot;Una Riga&quot;</translation>
     <name>TOpenDialog</name>
     <message>
         <source>Save As</source>
-        <translation>Sleevane 0.2 Beta&lt;/source&gt;
-        &lt;translation&gt;Sleevane 0.2 Beta&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Fronte&lt;/source&gt;
-        &lt;translation&gt;Fronte&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Non presente&lt;/source&gt;
-        &lt;translation&gt;Non presente&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Copertina Frontale [120x120mm]&lt;/source&gt;
-        &lt;translation&gt;Copertina Frontale [120x120mm]&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Doppia copertina [240x120mm]&lt;/source&gt;
-        &lt;translation&gt;Doppia copertina [240x120mm]&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Seleziona la dimensione della copertina frontale&lt;/source&gt;
-        &lt;translation&gt;Seleziona la dimensione della copertina frontale&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Clicca qui per caricare l&apos;immagine&lt;/source&gt;
-        &lt;translation&gt;Clicca qui per caricare l&apos;immagine&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Retro&lt;/source&gt;
-        &lt;translation&gt;Retro&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Copertina Posteriore con bande [151x118mm]&lt;/source&gt;
-        &lt;translation&gt;Copertina Posteriore con bande [151x118mm]&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Copertina Posteriore senza bande [139x118mm]&lt;/source&gt;
-        &lt;translation&gt;Copertina Posteriore senza bande [139x118mm]&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Seleziona la dimensione della copertina Posteriore&lt;/source&gt;
-        &lt;translation&gt;Seleziona la dimensione della copertina Posteriore&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Testo Fronte&lt;/source&gt;
-        &lt;translation&gt;Testo Fronte&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Selezione tipo testo&lt;/source&gt;
-        &lt;translation&gt;Selezione tipo testo&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Una riga&lt;/source&gt;
-        &lt;translation&gt;Una riga&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Multi righe&lt;/source&gt;
-        &lt;translation&gt;Multi righe&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Preview&lt;/source&gt;
-        &lt;translation&gt;Preview&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Nessuna immagine selezionata&lt;/source&gt;
-        &lt;translation&gt;Nessuna immagine selezionata&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Premere il tasto sinistro del mouse <byte value="xd"/>
-per posizionare la riga di testo <byte value="xd"/>
-nella modalità&quot;Una Riga&quot;&lt;/source&gt;
-        &lt;translation&gt;Premere il tasto sinistro del mouse <byte value="xd"/>
-per posizionare la riga di testo <byte value="xd"/>
-nella modalità&quot;Una Riga&quot;&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Rotazione  Testo&lt;/source&gt;
-        &lt;translation&gt;Rotazione  Testo&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Fonts&lt;/source&gt;
-        &lt;translation&gt;Fonts&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Colore&lt;/source&gt;
-        &lt;translation&gt;Colore&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Testo Retro&lt;/source&gt;
-        &lt;translation&gt;Testo Retro&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Bande laterali&lt;/source&gt;
-        &lt;translation&gt;Bande laterali&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Testo Centrale&lt;/source&gt;
-        &lt;translation&gt;Testo Centrale&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Anteprima&lt;/source&gt;
-        &lt;translation&gt;Anteprima&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Stampa&lt;/source&gt;
-        &lt;translation&gt;Stampa&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Info&lt;/source&gt;
-        &lt;translation&gt;Info&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Uscita&lt;/source&gt;
-        &lt;translation&gt;Uscita&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png&lt;/source&gt;
-        &lt;translation&gt;Immagini|*.jpg;*.jpeg;*.bmp;*.png;*.gif|JPG|*.jpg|BMP|*.bmp|PNG|*.png&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;TInfo&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;Info&lt;/source&gt;
-        &lt;translation&gt;Info&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Morvent Production&lt;/source&gt;
-        &lt;translation&gt;Morvent Production&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;GRAFIC DESIGNER: -Kestrelon-&lt;/source&gt;
-        &lt;translation&gt;GRAFIC DESIGNER: -Kestrelon-&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;In collaborazione con&lt;/source&gt;
-        &lt;translation&gt;In collaborazione con&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;PRESENTA&lt;/source&gt;
-        &lt;translation&gt;PRESENTA&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;SLEEVANE&lt;/source&gt;
-        &lt;translation&gt;SLEEVANE&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;TIntro&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;Intro&lt;/source&gt;
-        &lt;translation&gt;Intro&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Versione : 0.2 beta&lt;/source&gt;
-        &lt;translation&gt;Versione : 0.2 beta&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;Clicca per chiudere questa finestra&lt;/source&gt;
-        &lt;translation&gt;Clicca per chiudere questa finestra&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;TOpenDialog&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;Save As</translation>
+        <translation>Salva con nome</translation>
     </message>
     <message>
         <source>Open</source>
