@@ -850,6 +850,38 @@ leggere, manca un&apos;immagine, la stampante è sconosciuta o una stampa non ri
         <source>JPEG error #%1: %2</source>
         <translation>Errore JPEG n. %1: %2</translation>
     </message>
+    <message>
+        <source>No such file or directory</source>
+        <translation>File o cartella inesistente</translation>
+    </message>
+    <message>
+        <source>Permission denied</source>
+        <translation>Permesso negato</translation>
+    </message>
+    <message>
+        <source>No space left on device</source>
+        <translation>Spazio esaurito sul dispositivo</translation>
+    </message>
+    <message>
+        <source>Is a directory</source>
+        <translation>È una cartella</translation>
+    </message>
+    <message>
+        <source>Not a directory</source>
+        <translation>Non è una cartella</translation>
+    </message>
+    <message>
+        <source>Read-only file system</source>
+        <translation>File system in sola lettura</translation>
+    </message>
+    <message>
+        <source>File too large</source>
+        <translation>File troppo grande</translation>
+    </message>
+    <message>
+        <source>Input/output error</source>
+        <translation>Errore di ingresso/uscita</translation>
+    </message>
 </context>
 <context>
     <name>TBitBtn</name>

@@ -14,8 +14,21 @@ namespace {
 
 constexpr const char* SFWriteError = QT_TRANSLATE_NOOP("SysConst", "Cannot write file %1");
 
+// The system's reason in the program's language: the C library speaks the language of its
+// own locale only where that locale is installed, so the reasons a user meets most often
+// come from the catalogues (the same words as the C library's in English).
 QString SystemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
+    switch (error) {
+    case ENOENT: return Translate("SysConst", "No such file or directory");
+    case EACCES: return Translate("SysConst", "Permission denied");
+    case ENOSPC: return Translate("SysConst", "No space left on device");
+    case EISDIR: return Translate("SysConst", "Is a directory");
+    case ENOTDIR: return Translate("SysConst", "Not a directory");
+    case EROFS: return Translate("SysConst", "Read-only file system");
+    case EFBIG: return Translate("SysConst", "File too large");
+    case EIO: return Translate("SysConst", "Input/output error");
+    default: return QString::fromLocal8Bit(std::strerror(error));
+    }
 }
 
 // A size in the unit a person reads it in.
