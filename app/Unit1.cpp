@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QShortcut>
 #include <QWidget>
+#include <utility>
 
 namespace {
 
@@ -88,14 +89,22 @@ void TForm1::InstallUndoKeys() {
                 child->installEventFilter(filter);
         }
     }
-    const auto bind = [this, widget](const QKeySequence& keys, void (TCoverDocument::*step)()) {
-        auto* shortcut = new QShortcut(keys, widget);
-        connect(shortcut, &QShortcut::activated, this,
-                [this, step] { SafeCall(this, [&] { (document_->*step)(); }); });
+    // The window and its document are named outright: nothing here reaches them through a
+    // lambda's own captures of another lambda.
+    TForm1* form = this;
+    TCoverDocument* document = document_;
+    using TStep = void (TCoverDocument::*)();
+    const std::pair<QKeySequence, TStep> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), &TCoverDocument::Undo},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), &TCoverDocument::Redo},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TCoverDocument::Redo},
     };
-    bind(QKeySequence(Qt::CTRL | Qt::Key_Z), &TCoverDocument::Undo);
-    bind(QKeySequence(Qt::CTRL | Qt::Key_Y), &TCoverDocument::Redo);
-    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TCoverDocument::Redo);
+    for (const auto& [sequence, step] : keys) {
+        auto* shortcut = new QShortcut(sequence, widget);
+        const TStep s = step;
+        connect(shortcut, &QShortcut::activated, document,
+                [form, document, s] { SafeCall(form, [document, s] { (document->*s)(); }); });
+    }
     // Esc gives up the pictures being read, and a sheet waiting for them.
     auto* giveUp = new QShortcut(QKeySequence(Qt::Key_Escape), widget);
     connect(giveUp, &QShortcut::activated, this, [this] {
