@@ -71,7 +71,7 @@ void TCoverPictures::Request(const QString& file, bool again) {
     const TFileFormat* format = FindFileFormat(ext);
     std::unique_ptr<TGraphic> graphic = format ? format->make() : nullptr;
     if (!graphic) {
-        entry.problem = QString::fromLatin1(SysConst::SUnknownExtension).arg(ext);
+        entry.problem = SysConst::Text(SysConst::SUnknownExtension).arg(ext);
         emit Ready(file);
         return;
     }

@@ -111,7 +111,7 @@ void TRpPageList::AppendPage(TMetafile& page) {
     RpAssertEngineThread();
     if (!stream_) throw ERpError(RpRes::SReportPrinterNotReady);
     if (page.Empty() || !page.Enhanced())
-        throw EInvalidGraphic(QString::fromLatin1(SysConst::SInvalidMetafile));
+        throw EInvalidGraphic(SysConst::Text(SysConst::SInvalidMetafile));
     const qint64 start = std::max(stream_->size(), kHeaderSize);
     const QByteArray& emf = page.Data();
     // Links are 32-bit offsets; coded bytes take at most 9 bits a byte.
